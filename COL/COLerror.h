@@ -1,0 +1,74 @@
+// COLerror, the one exception type of the system, and the three levels of failure:
+// a fatal assertion (a broken invariant: print, abort), a failed pre- or postcondition
+// (a caller's error: a COLerror unless the abort flag is set), and a run-time error
+// (thrown directly with its text and code). Every check names its source unit and line.
+#pragma once
+
+#include "COL/COLrefCounted.h"
+#include "COL/COLstring.h"
+
+class COLostream;
+
+class COLerror : public COLrefCounted {
+public:
+  COLerror(const COLstring& description, int line, const char* file, int code);
+  COLerror(const COLstring& description, int code);
+  COLerror(const COLerror& other, int code);
+  COLerror(const COLerror& other);
+  ~COLerror() override;
+
+  virtual COLerror& operator=(const COLerror& other);
+  virtual bool operator==(const COLerror& other) const;
+
+  const COLstring& description() const { return m_Description; }
+  int code() const { return m_Code; }
+  const COLstring& file() const { return m_File; }
+  int line() const { return m_Line; }
+  void set_description(const COLstring& description) { m_Description = description; }
+  void set_code(int code) { m_Code = code; }
+
+private:
+  COLstring m_Description;
+  int m_Code;
+  COLstring m_File;
+  int m_Line;
+};
+
+COLostream& operator<<(COLostream& stream, const COLerror& error);
+
+// Error codes of the system.
+enum : int {
+  COL_ERROR_PRECONDITION = static_cast<int>(0x80000100),
+  COL_ERROR_POSTCONDITION = static_cast<int>(0x80000101),
+  COL_ERROR_FILE_NOT_FOUND = static_cast<int>(0x80000201),
+  COL_ERROR_CONVERSION = static_cast<int>(0x80000500),
+  COL_ERROR_DATE_TIME = static_cast<int>(0x80002000),
+};
+
+// Process-wide failure settings; nothing in the system changes the defaults.
+typedef void (*COLfailureCallbackFunction)(COLostream& message);
+void COLsetAbortOnFailure(bool abort);
+bool COLabortOnFailure();
+void COLsetFailureCallback(COLfailureCallbackFunction callback);
+COLfailureCallbackFunction COLfailureCallback();
+void COLdefaultFailureCallback(COLostream& message);
+
+[[noreturn]] void COLfatal(const COLstring& message);
+[[noreturn]] void COLabort();
+
+COLstring COLwindowsErrorText(int code);
+int COLlastError();
+COLstring COLstrerror(int errnum);
+[[noreturn]] void COLraiseWindowsError(int code, const char* text, int line, const char* file);
+
+// The failure sequences behind the check macros below.
+[[noreturn]] void COLassertionFailed(const char* source, int line, const char* expression);
+[[noreturn]] void COLpreconditionFailed(const char* source, int line, const char* expression);
+[[noreturn]] void COLpostconditionFailed(const char* source, int line, const char* expression);
+
+#define COL_ASSERT(expression, source, line) \
+  do { if (!(expression)) COLassertionFailed(source, line, #expression); } while (0)
+#define COL_PRECONDITION(expression, source, line) \
+  do { if (!(expression)) COLpreconditionFailed(source, line, #expression); } while (0)
+#define COL_POSTCONDITION(expression, source, line) \
+  do { if (!(expression)) COLpostconditionFailed(source, line, #expression); } while (0)

@@ -1,0 +1,200 @@
+// The formatting stream, its manipulators and the process-wide standard streams.
+#include "COL/COLostream.h"
+
+#include "COL/COLerror.h"
+#include "COL/COLsink.h"
+
+#include <cstdio>
+#include <cstring>
+
+class COLostreamPrivate {
+public:
+  int Base = 10;
+  COLstring Newline{"\r\n"};
+  COLstring IndentUnit{"   "};
+  COLstring LinePrefix{"\r\n"};
+  COLsink* Sink = nullptr;
+  unsigned IndentLevel = 0;
+  bool OwnsSink = false;
+
+  void rebuildPrefix() {
+    LinePrefix = Newline;
+    for (unsigned i = 0; i < IndentLevel; ++i) LinePrefix.append(IndentUnit);
+  }
+};
+
+COLostream::COLostream(COLsink* sink, bool owns) : pMember(new COLostreamPrivate) {
+  pMember->Sink = sink;
+  pMember->OwnsSink = owns;
+}
+
+COLostream::COLostream(COLsink* sink) : COLostream(sink, false) {}
+
+COLostream::COLostream(COLstring& target) : COLostream(new COLsinkString(target), true) {}
+
+COLostream::COLostream(COLstring* target, bool ownsTarget)
+    : COLostream(new COLsinkString(target, ownsTarget), true) {}
+
+COLostream::~COLostream() {
+  if (pMember->OwnsSink) delete pMember->Sink;
+  delete pMember;
+}
+
+COLsink* COLostream::set_sink(COLsink* pSink, bool owns) {
+  COL_PRECONDITION(pSink != NULL, "COLostream", 200);
+  if (pMember->OwnsSink) delete pMember->Sink;
+  pMember->Sink = pSink;
+  pMember->OwnsSink = owns;
+  return pSink;
+}
+
+COLsink* COLostream::sink() const { return pMember->Sink; }
+bool COLostream::owns_sink() const { return pMember->OwnsSink; }
+
+COLostream& COLostream::write(const char* data, unsigned length) {
+  pMember->Sink->write(data, length);
+  return *this;
+}
+
+template <class T>
+COLostream& COLostream::number(const char* decimalFormat, const char* hexFormat, T value) {
+  char digits[64];
+  int n = snprintf(digits, sizeof digits, is_decimal() ? decimalFormat : hexFormat, value);
+  return write(digits, static_cast<unsigned>(n));
+}
+
+COLostream& COLostream::operator<<(char value) { return write(&value, 1); }
+COLostream& COLostream::operator<<(unsigned char value) {
+  return write(reinterpret_cast<const char*>(&value), 1);
+}
+
+COLostream& COLostream::operator<<(const char* text) {
+  if (text == nullptr) return *this;
+  return write(text, static_cast<unsigned>(strlen(text)));
+}
+
+COLostream& COLostream::operator<<(const COLstring& text) {
+  return write(text.c_str(), static_cast<unsigned>(text.size()));
+}
+
+COLostream& COLostream::operator<<(const COLspan& span) { return write(span.data, span.length); }
+
+COLostream& COLostream::operator<<(int value) { return number("%i", "%X", value); }
+COLostream& COLostream::operator<<(unsigned int value) { return number("%u", "%X", value); }
+COLostream& COLostream::operator<<(short value) { return number("%hi", "%hX", value); }
+COLostream& COLostream::operator<<(unsigned short value) { return number("%hu", "%hX", value); }
+COLostream& COLostream::operator<<(long value) { return number("%li", "%lX", value); }
+COLostream& COLostream::operator<<(unsigned long value) { return number("%lu", "%lX", value); }
+COLostream& COLostream::operator<<(long long value) { return number("%lli", "%llX", value); }
+COLostream& COLostream::operator<<(unsigned long long value) { return number("%llu", "%llX", value); }
+
+COLostream& COLostream::operator<<(float value) { return *this << static_cast<double>(value); }
+
+COLostream& COLostream::operator<<(double value) {
+  char digits[512];
+  int n = snprintf(digits, sizeof digits, "%f", value);
+  return write(digits, static_cast<unsigned>(n));
+}
+
+COLostream& COLostream::operator<<(const void* pointer) {
+  // Windows writes "%I64x": 0x and lower-case digits without leading zeros.
+  char digits[32];
+  int n = snprintf(digits, sizeof digits, "0x%llx",
+                   static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(pointer)));
+  return write(digits, static_cast<unsigned>(n));
+}
+
+COLostream& COLostream::operator<<(bool value) { return *this << (value ? "True" : "False"); }
+
+unsigned COLostream::newline() {
+  return pMember->Sink->write(pMember->LinePrefix.c_str(),
+                              static_cast<unsigned>(pMember->LinePrefix.size()));
+}
+
+void COLostream::flush() { pMember->Sink->flush(); }
+
+void COLostream::indent() { set_indent_level(pMember->IndentLevel + 1); }
+
+void COLostream::outdent() {
+  if (pMember->IndentLevel > 0) set_indent_level(pMember->IndentLevel - 1);
+}
+
+void COLostream::reset_indent() { set_indent_level(0); }
+
+void COLostream::set_indent_level(unsigned level) {
+  pMember->IndentLevel = level;
+  pMember->rebuildPrefix();
+}
+
+unsigned COLostream::indent_level() const { return pMember->IndentLevel; }
+
+void COLostream::set_newline(const char* text) {
+  pMember->Newline = text;
+  pMember->rebuildPrefix();
+}
+
+const char* COLostream::newline_text() const { return pMember->Newline.c_str(); }
+
+void COLostream::set_indent_unit(const COLstring& unit) {
+  pMember->IndentUnit = unit;
+  pMember->rebuildPrefix();
+}
+
+const COLstring& COLostream::indent_unit() const { return pMember->IndentUnit; }
+void COLostream::set_base(int base) { pMember->Base = base; }
+int COLostream::base() const { return pMember->Base; }
+
+COLostream& flush(COLostream& stream) {
+  stream.flush();
+  return stream;
+}
+
+COLostream& newline(COLostream& stream) {
+  stream.newline();
+  return stream;
+}
+
+COLostream& hex(COLostream& stream) {
+  stream.set_base(16);
+  return stream;
+}
+
+COLostream& dec(COLostream& stream) {
+  stream.set_base(10);
+  return stream;
+}
+
+COLostream& indent(COLostream& stream) {
+  stream.indent();
+  return stream;
+}
+
+COLostream& outdent(COLostream& stream) {
+  stream.outdent();
+  return stream;
+}
+
+COLostream& reset(COLostream& stream) {
+  stream.reset_indent();
+  return stream;
+}
+
+namespace {
+COLostream& setIndentUnit(COLostream& stream, COLstring unit) {
+  stream.set_indent_unit(unit);
+  return stream;
+}
+}  // namespace
+
+COLostreamManip1<COLstring>* with_indent_unit(const COLstring& unit) {
+  return new COLostreamManip1<COLstring>(setIndentUnit, unit);
+}
+
+COLostreamString::COLostreamString() : COLostream(m_String) {}
+COLostreamString::~COLostreamString() {}
+
+// The standard streams come before every other global object of a deliverable, in this
+// order, and so are destroyed after all of them: standard error last of all.
+COLostream COLstandardError __attribute__((init_priority(COL_STANDARD_STREAMS_INIT_PRIORITY))) (new COLsinkStandardErr, true);
+COLostream COLstandardOutput __attribute__((init_priority(COL_STANDARD_STREAMS_INIT_PRIORITY))) (new COLsinkStandardOut, true);
+COLostream COLstandardOutput2 __attribute__((init_priority(COL_STANDARD_STREAMS_INIT_PRIORITY))) (new COLsinkStandardOut, true);

@@ -1,0 +1,67 @@
+// Sinks: anything that takes bytes. COLsinkString appends them to a string it owns or
+// borrows; the file-handle sinks hand them to a stdio stream they never close.
+#pragma once
+
+#include <cstdio>
+
+class COLstring;
+class COLsource;
+
+class COLsink {
+public:
+  virtual ~COLsink();
+  virtual unsigned write(const void* data, unsigned length) = 0;
+  virtual void flush();
+  // Told that a complete transfer into the sink has ended.
+  virtual void end_of_data();
+  // Offered a whole source; true means the sink consumed it itself.
+  virtual bool write_source(COLsource* source);
+};
+
+class COLsinkFileHandle : public COLsink {
+public:
+  explicit COLsinkFileHandle(FILE* file) : m_File(file) {}
+  // Reports the whole length taken, whatever fwrite managed.
+  unsigned write(const void* data, unsigned length) override;
+  // fflush; a failure is ignored, as every user of the stream ignores it.
+  void flush() override;
+  int set_binary_mode(bool binary);
+  FILE* file() const { return m_File; }
+
+private:
+  FILE* m_File;
+};
+
+class COLsinkStandardOut : public COLsinkFileHandle {
+public:
+  COLsinkStandardOut() : COLsinkFileHandle(stdout) {}
+  static int set_binary_mode(bool binary);
+};
+
+class COLsinkStandardErr : public COLsinkFileHandle {
+public:
+  COLsinkStandardErr() : COLsinkFileHandle(stderr) {}
+  static int set_binary_mode(bool binary);
+};
+
+// Sets the runtime's translation mode of a stdio stream; returns the previous mode.
+int COLsetBinaryMode(FILE* file, bool binary);
+
+class COLsinkString : public COLsink {
+public:
+  COLsinkString();
+  explicit COLsinkString(COLstring& target);
+  explicit COLsinkString(COLstring* target);
+  COLsinkString(COLstring* target, bool owns);
+  ~COLsinkString() override;
+  COLsinkString(const COLsinkString&) = delete;
+  COLsinkString& operator=(const COLsinkString&) = delete;
+
+  unsigned write(const void* data, unsigned length) override;
+  void flush() override;
+  COLstring* string() { return m_Target; }
+
+private:
+  COLstring* m_Target;
+  bool m_Owns;
+};

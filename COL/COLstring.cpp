@@ -1,0 +1,391 @@
+// COLstring storage, construction and change. Every change that builds its result from
+// the string's own bytes (insert, replace, erase, an append from its own text) builds it
+// in a temporary first, so the source may always point into the string itself.
+#include "COL/COLstring.h"
+
+#include "COL/COLerror.h"
+#include "platform/PLATwindows.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+const int ConversionFailed = static_cast<int>(0x80000500);
+const char ConversionText[] =
+    "Unable to convert wide char string to multibyte string, locale may be incorrect.";
+}  // namespace
+
+void COLstring::init() {
+  _length = 0;
+  _capacity = InlineCapacity;
+  _u.internal[0] = '\0';
+}
+
+COLstring::COLstring() { init(); }
+
+COLstring::COLstring(const COLstring& other) {
+  init();
+  if (other.is_inline()) {
+    memcpy(_u.internal, other._u.internal, InlineCapacity);
+    _length = other._length;
+  } else if (other._length != 0) {
+    append(other.c_str(), other._length);
+  }
+}
+
+COLstring::COLstring(const char* text) {
+  init();
+  append(text, -1);
+}
+
+COLstring::COLstring(const char* data, int length) {
+  init();
+  append(data, length);
+}
+
+COLstring::COLstring(int count, char ch) {
+  init();
+  append(count, ch);
+}
+
+COLstring::COLstring(const COLspan& span) {
+  init();
+  if (span.length != 0) append(span.data, static_cast<int>(span.length));
+}
+
+COLstring::COLstring(const COLstring& src, size_t start, size_t length) {
+  init();
+  size_t srcLength = static_cast<size_t>(src._length);
+  if (srcLength == 0 || start >= srcLength) return;
+  if (start == 0 && (is_end_marker(length) || length >= srcLength)) {
+    *this = src;
+    return;
+  }
+  if (is_end_marker(length) || start + length > srcLength) length = srcLength - start;
+  append(src.c_str() + start, static_cast<int>(length));
+}
+
+void COLstring::assign_number(const char* digits) {
+  init();
+  append(digits, -1);
+}
+
+COLstring::COLstring(int value) {
+  char digits[32];
+  snprintf(digits, sizeof digits, "%d", value);
+  assign_number(digits);
+}
+
+COLstring::COLstring(long value) {
+  char digits[32];
+  snprintf(digits, sizeof digits, "%ld", value);
+  assign_number(digits);
+}
+
+COLstring::COLstring(unsigned long value) {
+  char digits[32];
+  snprintf(digits, sizeof digits, "%lu", value);
+  assign_number(digits);
+}
+
+COLstring::COLstring(long long value) {
+  char digits[32];
+  snprintf(digits, sizeof digits, "%lld", value);
+  assign_number(digits);
+}
+
+COLstring::COLstring(unsigned long long value) {
+  char digits[32];
+  snprintf(digits, sizeof digits, "%llu", value);
+  assign_number(digits);
+}
+
+COLstring::COLstring(const wchar_t* text) {
+  init();
+  if (text == nullptr) return;
+  size_t count = PLATwcstombs(nullptr, text, 0);
+  if (count != static_cast<size_t>(-1)) {
+    int n = static_cast<int>(count);
+    reserve(n + 3);
+    size_t newCount = PLATwcstombs(data(), text, static_cast<size_t>(n) + 2);
+    if (newCount != static_cast<size_t>(-1)) {
+      COL_ASSERT(newCount < static_cast<size_t>(capacity()), "COLstring", 877);
+      set_length(static_cast<int>(newCount));
+      return;
+    }
+    // Some runtimes count what they then cannot write; treat that as the counting failure.
+    clear();
+  }
+  // The locale cannot hold the text: keep it as UTF-8 rather than lose it.
+  int needed = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (needed <= 0) return;
+  reserve(needed + 3);
+  int written = WideCharToMultiByte(CP_UTF8, 0, text, -1, data(), needed + 2, nullptr, nullptr);
+  if (written > 0) set_length(written - 1);
+}
+
+COLstring::~COLstring() {
+  if (!is_inline()) delete[] _u.heap;
+}
+
+char& COLstring::operator[](int CharIndex) {
+  COL_ASSERT(CharIndex >= 0 && CharIndex < size(), "COLstring", 741);
+  return data()[CharIndex];
+}
+
+const char& COLstring::operator[](int CharIndex) const {
+  COL_ASSERT(CharIndex >= 0 && CharIndex < size(), "COLstring", 741);
+  return c_str()[CharIndex];
+}
+
+char COLstring::at(int pos) const {
+  COL_ASSERT(pos >= 0 && pos < _length, "COLstring", 748);
+  return c_str()[pos];
+}
+
+COLstring& COLstring::operator=(const COLstring& other) {
+  if (this == &other) return *this;
+  reserve(other._length);
+  memcpy(data(), other.c_str(), static_cast<size_t>(other._length) + 1);
+  _length = other._length;
+  return *this;
+}
+
+COLstring& COLstring::operator=(const char* text) {
+  if (text == nullptr || *text == '\0') {
+    clear();
+    return *this;
+  }
+  if (points_into_text(text)) {
+    COLstring copy(text);
+    return *this = copy;
+  }
+  int n = static_cast<int>(strlen(text));
+  reserve(n + 1);
+  memcpy(data(), text, static_cast<size_t>(n) + 1);
+  _length = n;
+  return *this;
+}
+
+COLstring& COLstring::operator=(const wchar_t* text) {
+  if (text == nullptr) {
+    clear();
+    return *this;
+  }
+  size_t count = PLATwcstombs(nullptr, text, 0);
+  if (count == static_cast<size_t>(-1)) throw COLerror(ConversionText, 897, "COLstring", ConversionFailed);
+  int n = static_cast<int>(count);
+  assign(n + 1, '\0');
+  if (PLATwcstombs(data(), text, count) == static_cast<size_t>(-1))
+    throw COLerror(ConversionText, 904, "COLstring", ConversionFailed);
+  set_length(n);
+  return *this;
+}
+
+COLstring& COLstring::assign(const char* data, int length) {
+  if (data != nullptr && points_into_text(data)) {
+    COLstring copy(data, length);
+    return *this = copy;
+  }
+  clear();
+  return append(data, length);
+}
+
+COLstring& COLstring::assign(int count, char ch) {
+  if (count < 1) {
+    reset();
+    return *this;
+  }
+  reserve(count);
+  memset(data(), ch, static_cast<size_t>(count));
+  data()[count] = '\0';
+  _length = count;
+  return *this;
+}
+
+COLstring& COLstring::append(const char* data, int length) {
+  if (length == -1) {
+    if (data == nullptr || *data == '\0') return *this;
+    length = static_cast<int>(strlen(data));
+  }
+  if (data == nullptr || length <= 0) return *this;
+  if (points_into_text(data)) {
+    COLstring copy(*this);
+    copy.append(data, length);
+    return *this = copy;
+  }
+  int n = _length + length;
+  reserve(n + 1);
+  memcpy(this->data() + _length, data, static_cast<size_t>(length));
+  this->data()[n] = '\0';
+  _length = n;
+  return *this;
+}
+
+COLstring& COLstring::append(const char* text) { return append(text, -1); }
+
+COLstring& COLstring::append(const COLstring& other) {
+  return append(other.c_str(), other._length);
+}
+
+COLstring& COLstring::append(int count, char ch) {
+  if (count <= 0) return *this;
+  int n = _length + count;
+  reserve(n);
+  memset(data() + _length, ch, static_cast<size_t>(count));
+  data()[n] = '\0';
+  _length = n;
+  return *this;
+}
+
+unsigned COLstring::write(const char* data, unsigned length) {
+  append(data, static_cast<int>(length));
+  return length;
+}
+
+COLstring& COLstring::insert(int pos, const char* text) {
+  if (pos < 0 || pos > _length || text == nullptr) return *this;
+  COLstring result;
+  result.append(c_str(), pos);
+  result.append(text, -1);
+  result.append(c_str() + pos, _length - pos);
+  return *this = result;
+}
+
+COLstring& COLstring::replace(size_t pos, size_t count, const COLstring& with, size_t withStart,
+                              int withLength) {
+  size_t length = static_cast<size_t>(_length);
+  if (pos > length) return *this;
+  COLstring result;
+  result.append(c_str(), static_cast<int>(pos));
+  size_t available = static_cast<size_t>(with._length);
+  if (withStart < available) {
+    const char* from = with.c_str() + withStart;
+    if (withLength == -1) {
+      result.append(from, -1);
+    } else if (withLength > 0) {
+      size_t taken = static_cast<size_t>(withLength);
+      if (taken > available - withStart) taken = available - withStart;
+      result.append(from, static_cast<int>(taken));
+    }
+  }
+  if (!is_end_marker(count) && count < length - pos)
+    result.append(c_str() + pos + count, static_cast<int>(length - pos - count));
+  return *this = result;
+}
+
+COLstring& COLstring::erase(size_t pos, size_t count) {
+  size_t length = static_cast<size_t>(_length);
+  if (pos > length) return *this;
+  COLstring result;
+  result.append(c_str(), static_cast<int>(pos));
+  if (!is_end_marker(count) && count < length - pos)
+    result.append(c_str() + pos + count, static_cast<int>(length - pos - count));
+  return *this = result;
+}
+
+COLstring& COLstring::erase_front(int n) {
+  COL_ASSERT(n >= 0, "COLstring", 204);
+  COL_ASSERT(n <= _length, "COLstring", 205);
+  memmove(data(), c_str() + n, static_cast<size_t>(_length - n));
+  _length -= n;
+  data()[_length] = '\0';
+  return *this;
+}
+
+void COLstring::clear() {
+  _length = 0;
+  data()[0] = '\0';
+}
+
+void COLstring::reset() {
+  if (!is_inline()) delete[] _u.heap;
+  init();
+}
+
+void COLstring::reserve(int n) {
+  if (n + 1 <= _capacity) return;
+  int newCapacity = n + 1;
+  if (newCapacity < 2 * _capacity) newCapacity = 2 * _capacity;
+  char* block = new char[static_cast<size_t>(newCapacity)];
+  memcpy(block, c_str(), static_cast<size_t>(_length));
+  block[_length] = '\0';
+  if (!is_inline()) delete[] _u.heap;
+  _u.heap = block;
+  _capacity = newCapacity;
+}
+
+void COLstring::shrink(int CapacityHint) {
+  int target = CapacityHint;
+  if (target < _length + 1) target = _length + 1;
+  if (target < SmallestBlock) target = SmallestBlock;
+  if (target >= _capacity) return;
+  char* block = new char[static_cast<size_t>(target)];
+  memcpy(block, _u.heap, static_cast<size_t>(_length) + 1);
+  delete[] _u.heap;
+  _u.heap = block;
+  _capacity = target;
+}
+
+void COLstring::resize(int NewSize) {
+  COL_ASSERT(NewSize < _capacity, "COLstring", 734);
+  data()[NewSize] = '\0';
+  _length = NewSize;
+}
+
+void COLstring::set_length(int n) {
+  if (n >= 0 && n < _capacity) _length = n;
+}
+
+void COLstring::swap(COLstring& other) {
+  if (this == &other) return;
+  int length = _length, capacity = _capacity;
+  auto u = _u;
+  _length = other._length;
+  _capacity = other._capacity;
+  _u = other._u;
+  other._length = length;
+  other._capacity = capacity;
+  other._u = u;
+}
+
+COLstring COLstring::substr(int start, unsigned length) const {
+  return COLstring(*this, static_cast<size_t>(static_cast<unsigned>(start)), length);
+}
+
+COLstring COLstring::mid(int pos) const {
+  if (pos == 0) return *this;
+  if (pos < 0 || pos >= _length) return COLstring();
+  return COLstring(c_str() + pos, _length - pos);
+}
+
+COLstring operator+(const COLstring& left, const COLstring& right) {
+  COLstring result(left);
+  result.append(right);
+  return result;
+}
+
+COLstring operator+(const COLstring& left, const char* right) {
+  COLstring result(left);
+  result.append(right);
+  return result;
+}
+
+COLstring operator+(const char* left, const COLstring& right) {
+  COLstring result(left);
+  result.append(right);
+  return result;
+}
+
+COLstring operator+(const COLstring& left, char right) {
+  COLstring result(left);
+  result.append(&right, 1);
+  return result;
+}
+
+COLstring operator+(char left, const COLstring& right) {
+  COLstring result(&left, 1);
+  result.append(right);
+  return result;
+}

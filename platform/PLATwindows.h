@@ -1,0 +1,34 @@
+// The one door to the operating system. Code of ours that needs a Windows function, type
+// or C-runtime behaviour includes this header and nothing platform-specific of its own.
+// On Windows it is the real system header and runtime; elsewhere it declares our layer
+// (platform/posix), which implements the same names with the Windows meaning over POSIX.
+//
+// Where the Windows C runtime behaves differently from glibc (the C locale's one byte per
+// character, RAND_MAX, case-insensitive environment names, ASCII-only case conversion, the
+// localtime range), callers use the PLAT... functions below: on Windows they are the
+// runtime's own functions, in the layer they reproduce the runtime's behaviour.
+#pragma once
+
+#ifdef _WIN32
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+#include <stdlib.h>
+#include <wchar.h>
+
+inline size_t PLATwcstombs(char* dest, const wchar_t* src, size_t max) { return wcstombs(dest, src, max); }
+inline size_t PLATmbstowcs(wchar_t* dest, const char* src, size_t max) { return mbstowcs(dest, src, max); }
+
+#else
+
+#include "platform/posix/POSIXbase.h"
+#include "platform/posix/POSIXcrt.h"
+
+#endif

@@ -1,0 +1,252 @@
+// COLostream: inserters, manipulators, sinks and their ownership.
+#include "COL/COLostream.h"
+
+#include "COL/COLsink.h"
+#include "tests/support/TESTsupport.h"
+
+#include <climits>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+namespace {
+
+struct InserterCase {
+  const char* why;
+  std::function<void(COLostream&)> insert;
+  std::string bytes;
+};
+
+TEST(COLostream, EachInserterIsOneWrite) {
+  const COLstring withNul("a\0b", 3);
+  const InserterCase cases[] = {
+      {"char", [](COLostream& s) { s << 'x'; }, "x"},
+      {"unsigned char", [](COLostream& s) { s << static_cast<unsigned char>(0xE9); }, "\xE9"},
+      {"text", [](COLostream& s) { s << "text"; }, "text"},
+      {"string with an embedded NUL", [&](COLostream& s) { s << withNul; }, std::string("a\0b", 3)},
+      {"span", [](COLostream& s) { s << COLspan("spanned", 4); }, "span"},
+      {"int", [](COLostream& s) { s << -42; }, "-42"},
+      {"int minimum", [](COLostream& s) { s << INT_MIN; }, "-2147483648"},
+      {"int -1 in hex", [](COLostream& s) { s << hex << -1; }, "FFFFFFFF"},
+      {"int 255 in hex", [](COLostream& s) { s << hex << 255; }, "FF"},
+      {"unsigned", [](COLostream& s) { s << 4000000000u; }, "4000000000"},
+      {"unsigned in hex", [](COLostream& s) { s << hex << 0xABCu; }, "ABC"},
+      {"short", [](COLostream& s) { s << static_cast<short>(-7); }, "-7"},
+      {"short -1 in hex", [](COLostream& s) { s << hex << static_cast<short>(-1); }, "FFFF"},
+      {"unsigned short 65535 in hex", [](COLostream& s) { s << hex << static_cast<unsigned short>(65535); }, "FFFF"},
+      {"unsigned short", [](COLostream& s) { s << static_cast<unsigned short>(65535); }, "65535"},
+      {"long long", [](COLostream& s) { s << LLONG_MIN; }, "-9223372036854775808"},
+      {"long long -1 in hex", [](COLostream& s) { s << hex << -1LL; }, "FFFFFFFFFFFFFFFF"},
+      {"unsigned long long", [](COLostream& s) { s << ULLONG_MAX; }, "18446744073709551615"},
+      {"long", [](COLostream& s) { s << -5L; }, "-5"},
+      {"unsigned long", [](COLostream& s) { s << 5ul; }, "5"},
+      {"size_t", [](COLostream& s) { s << sizeof(int); }, "4"},
+      {"double", [](COLostream& s) { s << 1.5; }, "1.500000"},
+      {"double ignores the base", [](COLostream& s) { s << hex << 1.5; }, "1.500000"},
+      {"float", [](COLostream& s) { s << 0.25f; }, "0.250000"},
+      {"pointer", [](COLostream& s) { s << reinterpret_cast<const void*>(0x1a2b); }, "0x1a2b"},
+      {"pointer ignores the base", [](COLostream& s) { s << dec << reinterpret_cast<const void*>(0xABCDEF); }, "0xabcdef"},
+      {"null pointer", [](COLostream& s) { s << static_cast<const void*>(nullptr); }, "0x0"},
+      {"true", [](COLostream& s) { s << true; }, "True"},
+      {"false", [](COLostream& s) { s << false; }, "False"},
+      {"write", [](COLostream& s) { s.write("ab\0cd", 5); }, std::string("ab\0cd", 5)},
+  };
+  for (const InserterCase& c : cases) {
+    TESTrecordingSink sink;
+    COLostream stream(&sink);
+    c.insert(stream);
+    EXPECT_EQ(sink.writes, std::vector<std::string>{c.bytes}) << c.why;
+  }
+}
+
+TEST(COLostream, NullTextWritesNothing) {
+  TESTrecordingSink sink;
+  COLostream stream(&sink);
+  stream << static_cast<const char*>(nullptr);
+  EXPECT_EQ(sink.text(), "");
+}
+
+TEST(COLostream, HexStaysUntilDec) {
+  TESTrecordingSink sink;
+  COLostream stream(&sink);
+  stream << hex << 10 << " " << 11 << dec << " " << 12;
+  EXPECT_EQ(sink.text(), "A B 12");
+  EXPECT_TRUE(stream.is_decimal());
+  stream.set_base(16);
+  EXPECT_EQ(stream.base(), 16);
+  EXPECT_FALSE(stream.is_decimal());
+}
+
+struct LineCase {
+  const char* why;
+  std::function<void(COLostream&)> write;
+  std::string bytes;
+};
+
+TEST(COLostream, NewlineWritesTheLinePrefix) {
+  const LineCase cases[] = {
+      {"fresh stream", [](COLostream& s) { s << "a" << newline << "b"; }, "a\r\nb"},
+      {"two indents", [](COLostream& s) { s << indent << indent << "a" << newline << "b"; }, "a\r\n      b"},
+      {"outdent at 0 stays at 0", [](COLostream& s) { s << outdent << newline; }, "\r\n"},
+      {"outdent after indent", [](COLostream& s) { s << indent << indent << outdent << newline; }, "\r\n   "},
+      {"reset", [](COLostream& s) { s << indent << indent << reset << newline; }, "\r\n"},
+      {"line feed newline keeps the indentation",
+       [](COLostream& s) { s.set_newline("\n"); s << indent << newline; }, "\n   "},
+      {"null newline text", [](COLostream& s) { s.set_newline(nullptr); s << indent << newline; }, "   "},
+      {"indent unit", [](COLostream& s) { s.set_indent_unit("\t"); s.set_indent_level(3); s << newline; }, "\r\n\t\t\t"},
+      {"indent unit through its manipulator",
+       [](COLostream& s) {
+         COLostreamManip1<COLstring>* unit = with_indent_unit("..");
+         unit->apply(s);
+         delete unit;
+         s << indent << newline;
+       },
+       "\r\n.."},
+  };
+  for (const LineCase& c : cases) {
+    TESTrecordingSink sink;
+    COLostream stream(&sink);
+    c.write(stream);
+    EXPECT_EQ(sink.text(), c.bytes) << c.why;
+  }
+}
+
+TEST(COLostream, AccessorsReportTheState) {
+  TESTrecordingSink sink;
+  COLostream stream(&sink);
+  EXPECT_STREQ(stream.newline_text(), "\r\n");
+  EXPECT_EQ(TESTtext(stream.indent_unit()), "   ");
+  EXPECT_EQ(stream.indent_level(), 0u);
+  stream.indent();
+  stream.indent();
+  EXPECT_EQ(stream.indent_level(), 2u);
+  stream.reset_indent();
+  EXPECT_EQ(stream.indent_level(), 0u);
+  EXPECT_EQ(stream.newline(), 2u);
+  stream << flush << flush;
+  EXPECT_EQ(sink.flushes, 2);
+  EXPECT_EQ(stream.sink(), &sink);
+  EXPECT_FALSE(stream.owns_sink());
+}
+
+class DestructionSink : public COLsink {
+public:
+  explicit DestructionSink(int* destroyed) : m_Destroyed(destroyed) {}
+  ~DestructionSink() override { ++*m_Destroyed; }
+  unsigned write(const void*, unsigned length) override { return length; }
+
+private:
+  int* m_Destroyed;
+};
+
+TEST(COLostream, DeletesOnlyTheSinksItOwns) {
+  int destroyed = 0;
+  DestructionSink borrowed(&destroyed);
+  {
+    COLostream stream(new DestructionSink(&destroyed), true);
+    EXPECT_TRUE(stream.owns_sink());
+    stream.set_sink(&borrowed, false);
+    EXPECT_EQ(destroyed, 1);
+    stream.set_sink(new DestructionSink(&destroyed), true);
+    EXPECT_EQ(destroyed, 1);
+  }
+  EXPECT_EQ(destroyed, 2);
+}
+
+TEST(COLostream, ANullSinkIsRefusedAndTheOldOneKept) {
+  TESTrecordingSink sink;
+  COLostream stream(&sink);
+  EXPECT_EQ(TEST_ERROR_OF(stream.set_sink(nullptr, true)),
+            (TESTerrorFields{"Failed precondition: pSink != NULL", static_cast<int>(0x80000100),
+                             "COLostream", 200}));
+  stream << "still";
+  EXPECT_EQ(sink.text(), "still");
+}
+
+TEST(COLostream, StreamsOnStringsAppend) {
+  COLstring target("abc");
+  {
+    COLostream stream(target);
+    stream << "def" << 1;
+  }
+  EXPECT_EQ(TESTtext(target), "abcdef1");
+
+  COLstring* owned = new COLstring("x");
+  { COLostream stream(owned, true); stream << "y"; }  // deletes the string with its sink
+
+  COLstring kept("k");
+  { COLostream stream(&kept, false); stream << "l"; }
+  EXPECT_EQ(TESTtext(kept), "kl");
+
+  COLostreamString text;
+  text << "n=" << 3;
+  EXPECT_STREQ(text.c_str(), "n=3");
+  EXPECT_EQ(TESTtext(text.string()), "n=3");
+}
+
+TEST(COLsinkString, OwnershipFollowsTheConstructor) {
+  COLstring borrowed;
+  COLsinkString onReference(borrowed);
+  onReference.write("ab", 2);
+  EXPECT_EQ(TESTtext(borrowed), "ab");
+  EXPECT_EQ(onReference.string(), &borrowed);
+
+  COLsinkString fresh;
+  EXPECT_EQ(fresh.write("cd", 2), 2u);
+  EXPECT_EQ(TESTtext(*fresh.string()), "cd");
+
+  COLsinkString notOwned(&borrowed, false);
+  notOwned.write("e", 1);
+  EXPECT_EQ(TESTtext(borrowed), "abe");
+}
+
+TEST(COLsinkFileHandle, WritesToItsStreamAndLeavesItOpen) {
+  FILE* file = tmpfile();
+  ASSERT_NE(file, nullptr);
+  {
+    COLsinkFileHandle sink(file);
+    EXPECT_EQ(sink.write("hello", 5), 5u);
+    EXPECT_EQ(sink.write(nullptr, 0), 0u);
+    sink.flush();
+  }
+  rewind(file);
+  char buffer[16] = {};
+  EXPECT_EQ(fread(buffer, 1, sizeof buffer, file), 5u);
+  EXPECT_STREQ(buffer, "hello");
+  fclose(file);
+}
+
+TEST(COLsinkFileHandle, BinaryModeReturnsThePreviousMode) {
+  FILE* file = tmpfile();
+  ASSERT_NE(file, nullptr);
+  COLsinkFileHandle sink(file);
+  int first = sink.set_binary_mode(true);
+  EXPECT_TRUE(first == 0x4000 || first == 0x8000) << first;
+  EXPECT_EQ(sink.set_binary_mode(false), 0x8000);
+  EXPECT_EQ(COLsetBinaryMode(file, false), 0x4000);
+  fclose(file);
+}
+
+// An ordinary global of another unit: the standard streams must already stand when it is made.
+struct EarlyUser {
+  bool sawStreams;
+  EarlyUser()
+      : sawStreams(COLstandardError.sink() != nullptr && COLstandardOutput.sink() != nullptr &&
+                   COLstandardOutput2.sink() != nullptr) {}
+} TheEarlyUser;
+
+TEST(COLstandardStreams, WriteToTheRuntimesStandardStreams) {
+  EXPECT_TRUE(TheEarlyUser.sawStreams);
+  auto* err = dynamic_cast<COLsinkStandardErr*>(COLstandardError.sink());
+  auto* out = dynamic_cast<COLsinkStandardOut*>(COLstandardOutput.sink());
+  auto* out2 = dynamic_cast<COLsinkStandardOut*>(COLstandardOutput2.sink());
+  ASSERT_NE(err, nullptr);
+  ASSERT_NE(out, nullptr);
+  ASSERT_NE(out2, nullptr);
+  EXPECT_EQ(err->file(), stderr);
+  EXPECT_EQ(out->file(), stdout);
+  EXPECT_EQ(out2->file(), stdout);
+  EXPECT_TRUE(COLstandardError.owns_sink() && COLstandardOutput.owns_sink() && COLstandardOutput2.owns_sink());
+}
+
+}  // namespace
