@@ -22,13 +22,25 @@
 #include <io.h>
 #include <stdlib.h>
 #include <wchar.h>
+#include <direct.h>
+#include <process.h>
+#include <stdio.h>
+#include <sys/stat.h>
 
 inline size_t PLATwcstombs(char* dest, const wchar_t* src, size_t max) { return wcstombs(dest, src, max); }
 inline size_t PLATmbstowcs(wchar_t* dest, const char* src, size_t max) { return mbstowcs(dest, src, max); }
+// The stdio functions that take paths, with Windows' rules in the layer (posix/POSIXfile.h).
+inline FILE* PLATfopen(const char* path, const char* mode) { return fopen(path, mode); }
+inline int PLATrename(const char* from, const char* to) { return rename(from, to); }
+inline int PLATremove(const char* path) { return remove(path); }
+inline char* PLATtmpnam(char* buffer) { return tmpnam(buffer); }
 
 #else
 
 #include "platform/posix/POSIXbase.h"
 #include "platform/posix/POSIXcrt.h"
+#include "platform/posix/POSIXtime.h"
+#include "platform/posix/POSIXfile.h"
+#include "platform/posix/POSIXprocess.h"
 
 #endif

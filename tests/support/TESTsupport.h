@@ -50,6 +50,42 @@ struct TESTerrorFields {
 TESTerrorFields TESTfieldsOf(const COLerror& error);
 std::ostream& operator<<(std::ostream& out, const TESTerrorFields& fields);
 
+// True in the build over our Linux layer, false in the Windows build: for the tests that are
+// about the layer's own mapping, which skip on Windows.
+bool TESTlayerBuild();
+
+// A fresh directory of the test's own under the system's temporary directory, removed with
+// everything in it (read-only files too) when the object goes. Paths are in Windows form.
+// enter() makes it the current directory until the object goes.
+class TESTtemporaryDirectory {
+public:
+  TESTtemporaryDirectory();
+  ~TESTtemporaryDirectory();
+  TESTtemporaryDirectory(const TESTtemporaryDirectory&) = delete;
+  TESTtemporaryDirectory& operator=(const TESTtemporaryDirectory&) = delete;
+
+  // The directory, without a trailing backslash.
+  const std::string& path() const { return m_Path; }
+  // The path of an entry in the directory.
+  std::string operator/(const std::string& name) const { return m_Path + "\\" + name; }
+  void enter();
+
+private:
+  std::string m_Path;
+  std::string m_Previous;
+};
+
+// Removes a directory and everything in it; quietly does what it can.
+void TESTremoveTree(const std::string& path);
+// Writes (creating or emptying) and reads whole files; a failure fails the test.
+void TESTwriteFile(const std::string& path, const std::string& contents);
+std::string TESTreadFile(const std::string& path);
+// Runs a program with the arguments (not counting its name) and waits for it; the answer
+// is its exit code, or -1 when it could not start. Arguments must not contain blanks.
+int TESTrunProgram(const std::string& program, const std::vector<std::string>& arguments);
+// The full path of the running test program.
+std::string TESTprogramPath();
+
 // Runs the statement and returns the fields of the COLerror it throws; fails the test
 // when it throws nothing.
 #define TEST_ERROR_OF(statement)                                        \
