@@ -6,6 +6,7 @@
 #include "tests/support/TESTsupport.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <set>
@@ -443,6 +444,34 @@ TEST_F(PLATfile, NotInheritedDescriptorsAndHandleFlags) {
   SetLastError(0);
   EXPECT_FALSE(SetEndOfFile(closed));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+// Run by the test below in a child: tells which of the descriptors named in fds.txt it has.
+TEST(PLATfileChild, DISABLED_TellsItsDescriptors) {
+  std::string numbers = TESTreadFile("fds.txt");
+  std::string answer;
+  for (size_t start = 0; start < numbers.size();) {
+    size_t end = numbers.find(' ', start);
+    int fd = atoi(numbers.substr(start, end - start).c_str());
+    answer += _get_osfhandle(fd) == -1 ? "closed " : "open ";
+    start = end == std::string::npos ? numbers.size() : end + 1;
+  }
+  TESTwriteFile("answer.txt", answer);
+}
+
+TEST_F(PLATfile, NotInheritedDescriptorsStayWithTheParent) {
+  dir.enter();
+  int inherited = _open("a.txt", _O_RDONLY);
+  int kept = _open("a.txt", _O_RDONLY | _O_NOINHERIT);
+  ASSERT_GE(inherited, 0);
+  ASSERT_GE(kept, 0);
+  TESTwriteFile("fds.txt", std::to_string(inherited) + " " + std::to_string(kept));
+  EXPECT_EQ(TESTrunProgram(TESTprogramPath(),
+                           {"--gtest_filter=PLATfileChild.DISABLED_TellsItsDescriptors", "--gtest_also_run_disabled_tests"}),
+            0);
+  EXPECT_EQ(TESTreadFile("answer.txt"), "open closed ");
+  _close(inherited);
+  _close(kept);
 }
 
 TEST_F(PLATfile, DescriptorsReadWriteSeekAndCut) {
