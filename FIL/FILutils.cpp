@@ -26,7 +26,8 @@ COLstring modulePath(HMODULE Module, int firstSize, const char* failure, int lin
       path.resize(static_cast<int>(length));
       return path;
     }
-    if (size >= LongestModulePath) COLraiseWindowsError(ERROR_INSUFFICIENT_BUFFER, failure, line, Source);
+    if (size >= LongestModulePath)
+      COLraiseWindowsError(ERROR_INSUFFICIENT_BUFFER, failure, line, Source);
   }
 }
 
@@ -62,7 +63,8 @@ COLstring FILcurrentDirectory() {
   } else {
     // Linux allows current directories longer than MAX_PATH; ask for one of any length.
     char* whole = _getcwd(nullptr, 0);
-    if (whole == nullptr) throw COLerror("Unable to get the current working directory", COL_ERROR_PRECONDITION);
+    if (whole == nullptr)
+      throw COLerror("Unable to get the current working directory", COL_ERROR_PRECONDITION);
     directory = whole;
     free(whole);
   }
@@ -78,24 +80,24 @@ COLstring FILmoduleDirectory(const COLstring& ModuleName) {
 }
 
 void FILexecutableDirectory(COLstring& Directory) {
-  Directory = directoryOf(modulePath(GetModuleHandleA(nullptr), MAX_PATH, "GetModuleFileName failed.", 586));
+  Directory = directoryOf(
+      modulePath(GetModuleHandleA(nullptr), MAX_PATH, "GetModuleFileName failed.", 586));
 }
 
 void FILexecutablePath(COLstring& Path) {
   Path.assign(256, '\0');
   HMODULE module = GetModuleHandleA(nullptr);
-  if (module == nullptr) COLraiseWindowsError(COLlastError(), "GetModuleHandle failed.", 615, Source);
+  if (module == nullptr)
+    COLraiseWindowsError(COLlastError(), "GetModuleHandle failed.", 615, Source);
   Path = modulePath(module, 256, "GetModuleFileName failed.", 620);
 }
 
 void FILsystemDirectory(COLstring& Directory) {
-  fillDirectory(Directory, MAX_PATH, [](char* buffer, UINT size) { return GetSystemDirectoryA(buffer, size); },
-                "GetSystemDirectory failed.", 637);
+  fillDirectory(Directory, MAX_PATH, GetSystemDirectoryA, "GetSystemDirectory failed.", 637);
 }
 
 void FILwindowsDirectory(COLstring& Directory) {
-  fillDirectory(Directory, 0, [](char* buffer, UINT size) { return GetWindowsDirectoryA(buffer, size); },
-                "GetWindowsDirectory failed.", 655);
+  fillDirectory(Directory, 0, GetWindowsDirectoryA, "GetWindowsDirectory failed.", 655);
 }
 
 void FILaddTrailingSlash(COLstring& Path) {

@@ -25,7 +25,9 @@ bool buildInfoAvailable() { return true; }
 
 COLstring sourceTag() { return COLstring(SourceTag); }
 
-COLstring buildId(const char* DefaultText) { return COLstring(*BuildId != '\0' ? BuildId : DefaultText); }
+COLstring buildId(const char* DefaultText) {
+  return COLstring(*BuildId != '\0' ? BuildId : DefaultText);
+}
 
 void printBuildInfo(COLostream& Stream, bool TrailingNewline) {
   Stream << "Source Tag      : " << SourceTag << newline;
@@ -41,7 +43,8 @@ COLstring releaseTag(const COLstring& Prefix, int Major, int Minor, int Patch) {
   return text.string();
 }
 
-bool matchesReleaseTag(const COLstring& Prefix, int Major, int Minor, int Patch, const COLstring& Tag) {
+bool matchesReleaseTag(const COLstring& Prefix, int Major, int Minor, int Patch,
+                       const COLstring& Tag) {
   return sameText(Tag, releaseTag(Prefix, Major, Minor, Patch));
 }
 
@@ -49,7 +52,8 @@ bool isReleaseBuild(const COLstring& Prefix, int Major, int Minor, int Patch) {
   return matchesReleaseTag(Prefix, Major, Minor, Patch, sourceTag());
 }
 
-COLstring buildVersionString(const COLstring& Prefix, int Major, int Minor, int Patch, const COLstring& Tag) {
+COLstring buildVersionString(const COLstring& Prefix, int Major, int Minor, int Patch,
+                             const COLstring& Tag) {
   COLostreamString text;
   text << Major << "." << Minor << "." << Patch;
   text << (matchesReleaseTag(Prefix, Major, Minor, Patch, Tag) ? "-release" : "-snapshot");

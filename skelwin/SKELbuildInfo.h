@@ -23,10 +23,12 @@ void printBuildInfo(COLostream& Stream, bool TrailingNewline);
 
 // Prefix_Major_Minor_Patch, the form of a release build's tag.
 COLstring releaseTag(const COLstring& Prefix, int Major, int Minor, int Patch);
-bool matchesReleaseTag(const COLstring& Prefix, int Major, int Minor, int Patch, const COLstring& Tag);
+bool matchesReleaseTag(const COLstring& Prefix, int Major, int Minor, int Patch,
+                       const COLstring& Tag);
 // Whether the source tag is the release tag of that version.
 bool isReleaseBuild(const COLstring& Prefix, int Major, int Minor, int Patch);
 // Major.Minor.Patch followed by "-release" when Tag is that version's release tag, else
 // by "-snapshot"; the second form asks about the source tag.
-COLstring buildVersionString(const COLstring& Prefix, int Major, int Minor, int Patch, const COLstring& Tag);
+COLstring buildVersionString(const COLstring& Prefix, int Major, int Minor, int Patch,
+                             const COLstring& Tag);
 COLstring buildVersionString(const COLstring& Prefix, int Major, int Minor, int Patch);

@@ -81,7 +81,9 @@ int entryInfo(const std::string& path, EntryInfo& info) {
   return 0;
 }
 
-bool hiddenName(const std::string& name) { return name.size() > 1 && name[0] == '.' && name != ".."; }
+bool hiddenName(const std::string& name) {
+  return name.size() > 1 && name[0] == '.' && name != "..";
+}
 
 std::string lastComponent(const std::string& posix) {
   std::string path = posix;
@@ -100,7 +102,9 @@ DWORD attributesOf(const EntryInfo& info, const std::string& name) {
 
 FILETIME fileTimeOf(const timespec& t) { return POSIXfileTimeFromUnix(t.tv_sec, t.tv_nsec); }
 
-bool sameEntry(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+bool sameEntry(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
 
 bool currentDirectory(std::string& posix) {
   char* text = getcwd(nullptr, 0);
@@ -176,7 +180,8 @@ bool matches(const std::vector<int>& tokens, const std::string& name) {
     for (size_t p = 0; p < m; ++p) {
       if (!here[p]) continue;
       int t = tokens[p];
-      if (t == Star || t == DosStar || (t == DosQm && atDotOrEnd) || (t == DosDot && i == n)) here[p + 1] = 1;
+      if (t == Star || t == DosStar || (t == DosQm && atDotOrEnd) || (t == DosDot && i == n))
+        here[p + 1] = 1;
     }
     if (i == n) return here[m] != 0;
     std::fill(next.begin(), next.end(), 0);
@@ -188,7 +193,8 @@ bool matches(const std::vector<int>& tokens, const std::string& name) {
       size_t to = m + 1;
       if (t == Star || (t == DosStar && (lastDot == std::string::npos || i < lastDot)))
         to = p;
-      else if ((t == DosQm && c != '.') || (t == DosDot && c == '.') || (t < 256 && upper(t) == upper(c)))
+      else if ((t == DosQm && c != '.') || (t == DosDot && c == '.') ||
+               (t < 256 && upper(t) == upper(c)))
         to = p + 1;
       if (to <= m) next[to] = any = true;
     }
@@ -254,7 +260,9 @@ bool nextEntry(Search& search, LPWIN32_FIND_DATAA data) {
   return false;
 }
 
-bool hasWildcard(const std::string& text) { return text.find_first_of("*?<>\"") != std::string::npos; }
+bool hasWildcard(const std::string& text) {
+  return text.find_first_of("*?<>\"") != std::string::npos;
+}
 
 // Splits a search pattern into the POSIX directory to list (ending in '/') and the name
 // pattern; false with the last error set when there is nothing to list.
@@ -331,8 +339,8 @@ int descriptorOf(HANDLE handle) {
 }
 
 bool openFlags(int flags, int& posix) {
-  const int known = _O_RDONLY | _O_WRONLY | _O_RDWR | _O_APPEND | _O_CREAT | _O_TRUNC | _O_EXCL | _O_TEXT |
-                    _O_BINARY | _O_NOINHERIT;
+  const int known = _O_RDONLY | _O_WRONLY | _O_RDWR | _O_APPEND | _O_CREAT | _O_TRUNC | _O_EXCL |
+                    _O_TEXT | _O_BINARY | _O_NOINHERIT;
   if ((flags & ~known) != 0 || ((flags & _O_TEXT) && (flags & _O_BINARY))) return false;
   switch (flags & (_O_WRONLY | _O_RDWR)) {
     case _O_RDONLY: posix = O_RDONLY; break;
@@ -376,7 +384,8 @@ bool windowsRuns(const std::string& name) {
   size_t dot = name.rfind('.');
   if (dot == std::string::npos) return false;
   std::string extension;
-  for (size_t i = dot + 1; i < name.size(); ++i) extension += static_cast<char>(upper(static_cast<unsigned char>(name[i])));
+  for (size_t i = dot + 1; i < name.size(); ++i)
+    extension += static_cast<char>(upper(static_cast<unsigned char>(name[i])));
   return extension == "EXE" || extension == "COM" || extension == "BAT" || extension == "CMD";
 }
 
@@ -419,11 +428,13 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
   if (directory == nullptr) {
     int error = errno;
     delete search;
-    SetLastError(error == ENOENT || error == ENOTDIR ? ERROR_PATH_NOT_FOUND : POSIXerrorFromErrno(error));
+    SetLastError(error == ENOENT || error == ENOTDIR ? ERROR_PATH_NOT_FOUND
+                                                     : POSIXerrorFromErrno(error));
     return INVALID_HANDLE_VALUE;
   }
   struct stat listed, root;
-  bool atRoot = fstat(dirfd(directory), &listed) == 0 && stat("/", &root) == 0 && sameEntry(listed, root);
+  bool atRoot =
+      fstat(dirfd(directory), &listed) == 0 && stat("/", &root) == 0 && sameEntry(listed, root);
   std::vector<int> tokens = tokensOf(name);
   while (struct dirent* entry = readdir(directory)) {
     std::string entryName = entry->d_name;
@@ -516,8 +527,10 @@ BOOL CopyFileA(LPCSTR existing, LPCSTR newFile, BOOL failIfExists) {
     for (ssize_t done = 0; done < got && copied;) {
       ssize_t put = write(to, block + done, static_cast<size_t>(got - done));
       if (put < 0 && errno == EINTR) continue;
-      if (put <= 0) copied = false;
-      else done += put;
+      if (put <= 0)
+        copied = false;
+      else
+        done += put;
     }
     if (!copied) break;
   }
@@ -736,7 +749,8 @@ int _chmod(const char* path, int pmode) {
   struct stat info;
   if (stat(posix.c_str(), &info) != 0) return fail(POSIXcrtErrno(errno));
   mode_t mode = info.st_mode & 07777;
-  mode = (pmode & _S_IWRITE) ? (mode | S_IWUSR) : (mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH));
+  mode = (pmode & _S_IWRITE) ? (mode | S_IWUSR)
+                             : (mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH));
   if (chmod(posix.c_str(), mode) != 0) return fail(POSIXcrtErrno(errno));
   return 0;
 }
@@ -804,11 +818,15 @@ int _stat64(const char* path, struct _stat64* buffer) {
   int error = statOf(posix, true, info);
   if (error != 0) return fail(POSIXcrtErrno(error));
   memset(buffer, 0, sizeof *buffer);
-  unsigned short type = S_ISDIR(info.mode) ? _S_IFDIR : S_ISCHR(info.mode) ? _S_IFCHR : S_ISFIFO(info.mode) ? _S_IFIFO : _S_IFREG;
+  unsigned short type = S_ISDIR(info.mode)    ? _S_IFDIR
+                        : S_ISCHR(info.mode)  ? _S_IFCHR
+                        : S_ISFIFO(info.mode) ? _S_IFIFO
+                                              : _S_IFREG;
   unsigned short permission = _S_IREAD;
   if (info.mode & S_IWUSR) permission |= _S_IWRITE;
   if (S_ISDIR(info.mode) || windowsRuns(lastComponent(posix))) permission |= _S_IEXEC;
-  buffer->st_mode = static_cast<unsigned short>(type | permission | (permission >> 3) | (permission >> 6));
+  buffer->st_mode =
+      static_cast<unsigned short>(type | permission | (permission >> 3) | (permission >> 6));
   buffer->st_dev = buffer->st_rdev = 'Z' - 'A';
   buffer->st_nlink = 1;
   buffer->st_size = info.size;
@@ -840,7 +858,8 @@ FILE* PLATfopen(const char* path, const char* mode) {
 int PLATrename(const char* from, const char* to) {
   std::string source, destination;
   if (!crtPath(from, source) || !crtPath(to, destination)) return -1;
-  if (renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0)
+    return 0;
   int error = errno;
   if (error == EINVAL || error == ENOSYS) {
     // A file system without RENAME_NOREPLACE: test first, and accept the small race.
@@ -875,7 +894,8 @@ char* PLATtmpnam(char* buffer) {
     } while (value != 0);
     return digits;
   };
-  const std::string prefix = std::string(P_tmpdir) + "/s" + base32(static_cast<unsigned long>(getpid())) + ".";
+  const std::string prefix =
+      std::string(P_tmpdir) + "/s" + base32(static_cast<unsigned long>(getpid())) + ".";
   for (unsigned tries = 0; tries < TMP_MAX; ++tries) {
     unsigned n = count++ % TMP_MAX;
     std::string posix = prefix + (n == 0 ? std::string() : base32(n));

@@ -32,7 +32,7 @@
 #define FILE_ATTRIBUTE_ARCHIVE       0x00000020
 #define FILE_ATTRIBUTE_NORMAL        0x00000080
 #define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400
-#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+#define INVALID_FILE_ATTRIBUTES      ((DWORD)-1)
 
 // Attributes: DIRECTORY for a directory, ARCHIVE for anything else (as Windows marks new
 // files); READONLY without the owner write bit; HIDDEN for a name that starts with a dot

@@ -39,7 +39,8 @@ int addModule(struct dl_phdr_info* info, size_t, void* data) {
   std::vector<Module>& modules = *static_cast<std::vector<Module>*>(data);
   uintptr_t lowest = UINTPTR_MAX;
   for (int i = 0; i < info->dlpi_phnum; ++i)
-    if (info->dlpi_phdr[i].p_type == PT_LOAD && info->dlpi_addr + info->dlpi_phdr[i].p_vaddr < lowest)
+    if (info->dlpi_phdr[i].p_type == PT_LOAD &&
+        info->dlpi_addr + info->dlpi_phdr[i].p_vaddr < lowest)
       lowest = info->dlpi_addr + info->dlpi_phdr[i].p_vaddr;
   if (lowest == UINTPTR_MAX) return 0;
   std::string path = info->dlpi_name != nullptr ? info->dlpi_name : "";
@@ -78,7 +79,8 @@ std::string fileName(const std::string& path) {
 std::string systemFolder(const char* variable, const char* fallback) {
   std::string posix;
   const char* value = getenv(variable);
-  if (value == nullptr || POSIXpathFromWindows(value, posix) != ERROR_SUCCESS || posix[0] != '/') posix = fallback;
+  if (value == nullptr || POSIXpathFromWindows(value, posix) != ERROR_SUCCESS || posix[0] != '/')
+    posix = fallback;
   while (posix.size() > 1 && posix.back() == '/') posix.pop_back();
   return POSIXpathToWindows(posix);
 }
@@ -87,7 +89,8 @@ std::string systemFolder(const char* variable, const char* fallback) {
 
 HMODULE GetModuleHandleA(LPCSTR name) {
   std::vector<Module> modules = loadedModules();
-  if (name == nullptr) return modules.empty() ? nullptr : reinterpret_cast<HMODULE>(modules[0].base);
+  if (name == nullptr)
+    return modules.empty() ? nullptr : reinterpret_cast<HMODULE>(modules[0].base);
   std::string wanted = name;
   bool hasPath = wanted.find_first_of("\\/") != std::string::npos;
   std::string posix;
@@ -150,7 +153,8 @@ intptr_t _spawnv(int mode, const char* path, const char* const* arguments) {
     return -1;
   }
   pid_t child;
-  int failure = posix_spawn(&child, posix.c_str(), nullptr, nullptr, const_cast<char* const*>(arguments), environ);
+  int failure = posix_spawn(&child, posix.c_str(), nullptr, nullptr,
+                            const_cast<char* const*>(arguments), environ);
   if (failure != 0) {
     errno = POSIXcrtErrno(failure);
     return -1;

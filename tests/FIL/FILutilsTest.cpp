@@ -134,4 +134,18 @@ TEST(FILdirectories, ExecutablePathsLongerThanTheFirstBufferComeWhole) {
   }
 }
 
+TEST(FILdirectories, AProgramInTheRootOfADriveHasTheDriveAloneAsItsDirectory) {
+  if (TESTlayerBuild()) GTEST_SKIP() << "the POSIX root is no place for a test's files";
+  TESTtemporaryDirectory dir;
+  dir.enter();
+  const std::string root = dir.path().substr(0, 3);
+  const std::string copy = root + fileNameOf(dir.path()) + ".exe";
+  if (!CopyFileA(TESTprogramPath().c_str(), copy.c_str(), TRUE)) GTEST_SKIP() << "cannot write into " << root;
+  int result = TESTrunProgram(copy, {"--gtest_filter=FILchild.DISABLED_WritesItsExecutablePaths",
+                                     "--gtest_also_run_disabled_tests"});
+  PLATremove(copy.c_str());
+  ASSERT_EQ(result, 0);
+  EXPECT_EQ(TESTreadFile(dir / "paths.txt"), copy + "\n" + root.substr(0, 2) + "\n" + root + "\n");
+}
+
 }  // namespace

@@ -94,7 +94,8 @@ void TESTremoveTree(const std::string& path) {
       if (name == "." || name == "..") continue;
       std::string entry = path + "\\" + name;
       _chmod(entry.c_str(), _S_IREAD | _S_IWRITE);
-      if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      const DWORD attributes = data.dwFileAttributes;
+      if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
         TESTremoveTree(entry);
       else
         PLATremove(entry.c_str());
