@@ -10,9 +10,6 @@ public:
   // The status values; COLdateTime uses the same three numbers.
   enum : int { valid = 0, invalid = 1, null = 2 };
 
-  // A valid span lies within these many days either way.
-  static constexpr double MaxDays = 3615897.0;
-
   COLdateTimeSpan() : m_Days(0.0), m_Status(valid) {}
   COLdateTimeSpan(double days) : m_Days(days), m_Status(valid) {}
   COLdateTimeSpan(int days, int hours, int minutes, int seconds);
@@ -59,6 +56,9 @@ public:
   COLdateTimeSpan operator/(double divisor) const;
 
 private:
+  // A valid span lies within this many days either way.
+  static constexpr double MaxDays = 3615897.0;
+
   COLdateTimeSpan(double days, int status) : m_Days(days), m_Status(status) {}
   static bool in_range(double days) { return !(days < -MaxDays || days > MaxDays); }
   // The status rule of arithmetic between two spans, for a result of days.
