@@ -3,6 +3,7 @@
 
 #include "COL/COLstring.h"
 #include "tests/support/TESTsupport.h"
+#include "tests/support/TESTtracked.h"
 
 #include <functional>
 #include <string>
@@ -10,35 +11,11 @@
 
 namespace {
 
-// An element that logs its copies and destructions, so a test sees their order, and
-// counts the live ones, so a test sees that nothing leaks.
-struct Tracked {
-  static std::vector<std::string> log;
-  static int live;
-  int id;
-  explicit Tracked(int Id = 0) : id(Id) { ++live; }
-  Tracked(const Tracked& other) : id(other.id) {
-    ++live;
-    log.push_back("copy " + std::to_string(id));
-  }
-  Tracked& operator=(const Tracked& other) {
-    id = other.id;
-    return *this;
-  }
-  ~Tracked() {
-    --live;
-    log.push_back("destroy " + std::to_string(id));
-  }
-};
-std::vector<std::string> Tracked::log;
-int Tracked::live = 0;
+using Tracked = TESTtracked;
 
 class COLvectorTracked : public ::testing::Test {
 protected:
-  void SetUp() override {
-    Tracked::log.clear();
-    Tracked::live = 0;
-  }
+  void SetUp() override { Tracked::reset(); }
   void TearDown() override { EXPECT_EQ(Tracked::live, 0) << "elements leaked or destroyed twice"; }
 };
 
