@@ -25,6 +25,9 @@
 
 inline size_t PLATwcstombs(char* dest, const wchar_t* src, size_t max) { return wcstombs(dest, src, max); }
 inline size_t PLATmbstowcs(wchar_t* dest, const char* src, size_t max) { return mbstowcs(dest, src, max); }
+#include <ctype.h>
+inline int PLATtoupper(int c) { return toupper(c); }
+inline int PLATtolower(int c) { return tolower(c); }
 
 #else
 

@@ -31,6 +31,9 @@ size_t PLATmbstowcs(wchar_t* dest, const char* src, size_t max) {
   }
 }
 
+int PLATtoupper(int c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
+int PLATtolower(int c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
+
 int _fileno(FILE* file) { return fileno(file); }
 
 namespace {

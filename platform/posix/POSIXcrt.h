@@ -11,6 +11,11 @@
 size_t PLATwcstombs(char* dest, const wchar_t* src, size_t max);
 size_t PLATmbstowcs(wchar_t* dest, const char* src, size_t max);
 
+// toupper and tolower of the "C" locale: only the ASCII letters change; any other value,
+// a negative char among them, comes back as it went in.
+int PLATtoupper(int c);
+int PLATtolower(int c);
+
 #define _O_TEXT   0x4000
 #define _O_BINARY 0x8000
 
