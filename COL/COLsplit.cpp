@@ -62,6 +62,58 @@ bool matches(const char* p, const char* end, const char* text) {
 
 }  // namespace
 
+void COLsplit(COLvector<COLstring>& out, const COLstring& text, const COLstring& Separator) {
+  COL_ASSERT(!Separator.is_null(), "COLsplit", 26);
+  if (text.is_null()) return;
+  const char* separator = Separator.c_str();
+  size_t separatorLength = strlen(separator);
+  const char* t = text.c_str();
+  int start = 0;
+  // A separator that begins with a NUL cannot occur in the C text; searching for its
+  // empty C text would find it everywhere and never advance.
+  if (separatorLength != 0) {
+    for (const char* found = strstr(t, separator); found != nullptr; found = strstr(t + start, separator)) {
+      int at = static_cast<int>(found - t);
+      out.push_back(COLstring(t + start, at - start));
+      start = at + static_cast<int>(separatorLength);
+    }
+  }
+  // The rest keeps any bytes behind an embedded NUL, as the split of a copy would.
+  out.push_back(COLstring(t + start, text.size() - start));
+}
+
+int COLsplitWords(COLvector<COLstring>& out, const COLstring& text, bool keepWhitespace) {
+  int appended = 0;
+  COLstring word, gap;
+  const char* t = text.c_str();
+  for (int i = 0; i < text.size(); ++i) {
+    if (isWhitespace(t[i])) {
+      if (!word.is_null()) {
+        out.push_back(word);
+        word.clear();
+        ++appended;
+      }
+      if (keepWhitespace) gap.append(t + i, 1);
+    } else {
+      if (keepWhitespace && !gap.is_null()) {
+        out.push_back(gap);
+        gap.clear();
+        ++appended;
+      }
+      word.append(t + i, 1);
+    }
+  }
+  if (!word.is_null()) {
+    out.push_back(word);
+    ++appended;
+  }
+  if (keepWhitespace && !gap.is_null()) {
+    out.push_back(gap);
+    ++appended;
+  }
+  return appended;
+}
+
 COLstring COLexpandEnvironment(const COLstring& text) {
   COLstring result;
   result.reserve(text.size());

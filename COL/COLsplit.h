@@ -5,6 +5,17 @@
 #pragma once
 
 #include "COL/COLstring.h"
+#include "COL/COLvector.h"
+
+// Appends to out the pieces of text between occurrences of Separator, which must not be
+// empty: a text without it is one piece, and a leading, trailing or doubled separator
+// gives an empty piece. An empty text appends nothing. out is not cleared first.
+void COLsplit(COLvector<COLstring>& out, const COLstring& text, const COLstring& Separator);
+
+// Appends the words of text to out; with keepWhitespace, also each run of white space as
+// a piece of its own, so that the pieces joined give back the text. Returns the number of
+// pieces appended; out is not cleared first.
+int COLsplitWords(COLvector<COLstring>& out, const COLstring& text, bool keepWhitespace);
 
 // text with every ${NAME} whose closing brace follows replaced by NAME's environment
 // value (nothing when NAME is not set); any other text is copied unchanged.

@@ -1,4 +1,4 @@
-// The text utilities: environment expansion, wildcard pattern lists (checked against
+// The text utilities: splitting, environment expansion, wildcard pattern lists (checked against
 // fnmatch(3) where the runtime has it) and COLsleep.
 #include "COL/COLsplit.h"
 
@@ -11,6 +11,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <vector>
 
 #if __has_include(<fnmatch.h>)
 #include <fnmatch.h>
@@ -20,6 +21,85 @@
 namespace {
 
 std::string bytes(const COLstring& s) { return TESTtext(s); }
+
+std::vector<std::string> piecesOf(const COLvector<COLstring>& out) {
+  std::vector<std::string> pieces;
+  for (int i = 0; i < out.size(); ++i) pieces.push_back(bytes(out[i]));
+  return pieces;
+}
+
+using Pieces = std::vector<std::string>;
+
+TEST(COLsplit, AppendsThePiecesBetweenSeparators) {
+  const struct {
+    std::string text;
+    const char* separator;
+    Pieces expected;
+  } cases[] = {
+      {"a,b", ",", {"a", "b"}},
+      {"a,,b", ",", {"a", "", "b"}},
+      {",a,", ",", {"", "a", ""}},
+      {",", ",", {"", ""}},
+      {"abc", ",", {"abc"}},
+      {"", ",", {}},
+      {"a::b", "::", {"a", "b"}},
+      {"a:b::c:::d", "::", {"a:b", "c", ":d"}},
+      {"a long piece past the inline buffer;b", ";", {"a long piece past the inline buffer", "b"}},
+      {std::string("a,b\0,c", 6), ",", {"a", std::string("b\0,c", 4)}},
+  };
+  for (const auto& c : cases) {
+    COLvector<COLstring> out;
+    COLsplit(out, COLstring(c.text.data(), static_cast<int>(c.text.size())), c.separator);
+    EXPECT_EQ(piecesOf(out), c.expected) << "'" << c.text << "' by '" << c.separator << "'";
+  }
+
+  COLvector<COLstring> out;
+  out.push_back(COLstring("kept"));
+  COLsplit(out, "x;y", ";");
+  EXPECT_EQ(piecesOf(out), (Pieces{"kept", "x", "y"}));
+  // A separator that starts with a NUL cannot occur in the C text.
+  COLsplit(out, "p;q", COLstring("\0;", 2));
+  EXPECT_EQ(piecesOf(out), (Pieces{"kept", "x", "y", "p;q"}));
+}
+
+TEST(COLsplitDeathTest, AnEmptySeparatorIsFatalEvenForAnEmptyText) {
+  const char message[] = "COLsplit:26 Assertion failed: !Separator.is_null()";
+  std::string both = std::string(message) + "\nFatal Error. Abort with message: " + message;
+  EXPECT_DEATH(
+      {
+        TESTstandardOutputToStandardError();
+        COLvector<COLstring> out;
+        COLsplit(out, "", "");
+      },
+      TESTexactly(both));
+}
+
+TEST(COLsplitWords, WordsAloneOrWithTheRunsOfWhiteSpace) {
+  const struct {
+    std::string text;
+    bool keep;
+    Pieces expected;
+  } cases[] = {
+      {" a  b ", false, {"a", "b"}},
+      {" a  b ", true, {" ", "a", "  ", "b", " "}},
+      {"word", false, {"word"}},
+      {"word", true, {"word"}},
+      {"", true, {}},
+      {" \t\r\n\v\f", false, {}},
+      {" \t\r\n\v\f", true, {" \t\r\n\v\f"}},
+      {"a\tb\nc", false, {"a", "b", "c"}},
+      {"\xa0x\x85 y", false, {"\xa0x\x85", "y"}},
+  };
+  for (const auto& c : cases) {
+    COLvector<COLstring> out;
+    out.push_back(COLstring("before"));
+    int appended = COLsplitWords(out, COLstring(c.text.data(), static_cast<int>(c.text.size())), c.keep);
+    Pieces expected = c.expected;
+    expected.insert(expected.begin(), "before");
+    EXPECT_EQ(piecesOf(out), expected) << "'" << c.text << "' keep " << c.keep;
+    EXPECT_EQ(appended, static_cast<int>(c.expected.size())) << "'" << c.text << "' keep " << c.keep;
+  }
+}
 
 TEST(COLexpandEnvironment, ReplacesCompleteReferencesOnly) {
   ASSERT_EQ(_putenv("COLTEST_B=1"), 0);
