@@ -2,6 +2,7 @@
 // functions of strings and byte blocks.
 #include "COL/COLhashmap.h"
 
+#include <cstring>
 #include <new>
 
 // Roughly half again at each step from 17 on; a table never grows past the last.
@@ -183,6 +184,11 @@ COLvoidLookupNode* COLvoidLookup::predecessor(size_t BucketIndex, const COLvoidL
     if (Current->Next == Place) return Current;
     Current = Current->Next;
   }
+}
+
+bool COLhashmapKeysEqual(const COLstring& Left, const COLstring& Right) {
+  return Left.size() == Right.size() &&
+         memcmp(Left.c_str(), Right.c_str(), static_cast<size_t>(Left.size())) == 0;
 }
 
 size_t COLhash<COLstring>::hash(const COLstring& Key) {

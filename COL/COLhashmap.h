@@ -114,6 +114,15 @@ template <> struct COLhash<unsigned char> : COLhashByValue<unsigned char> {};
 template <> struct COLhash<int> : COLhashByValue<int> {};
 template <> struct COLhash<unsigned int> : COLhashByValue<unsigned int> {};
 
+// Key equality of the maps: ==, except that string keys compare every byte. A COLstring's
+// == stops at its first NUL while its hash covers all its bytes, so keys that differ behind
+// a NUL would be equal in one bucket and distinct in another.
+template <class K>
+bool COLhashmapKeysEqual(const K& Left, const K& Right) {
+  return Left == Right;
+}
+bool COLhashmapKeysEqual(const COLstring& Left, const COLstring& Right);
+
 template <class K, class V, class H>
 class COLhashmap;
 
@@ -173,7 +182,7 @@ protected:
   }
   size_t hash_of(const COLvoidLookupNode* Place) const override { return Place->Hash; }
   bool key_equals(const void* Key, const COLvoidLookupNode* Place) const override {
-    return *static_cast<const K*>(Key) == static_cast<const Node*>(Place)->Key;
+    return COLhashmapKeysEqual(*static_cast<const K*>(Key), static_cast<const Node*>(Place)->Key);
   }
 
 private:

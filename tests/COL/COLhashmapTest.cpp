@@ -346,6 +346,41 @@ TEST(COLhashmap, BehavesLikeTheStandardMap) {
   compareWithStandardMap<FewBucketsHash>(3);
 }
 
+TEST(COLhashmap, MonthAbbreviationsMapToTheirNumbers) {
+  const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  COLhashmap<COLstring, int, COLhash<COLstring>> map;
+  for (int m = 0; m < 12; ++m) ASSERT_NE(map.insert(months[m], m + 1), nullptr) << months[m];
+  EXPECT_EQ(map.insert("Jan", 13), nullptr);
+  EXPECT_EQ(map.size(), 12u);
+  for (int m = 0; m < 12; ++m) {
+    COLvoidLookupNode* place = map.find(months[m]).place();
+    ASSERT_NE(place, nullptr) << months[m];
+    EXPECT_EQ(map.value(place), m + 1) << months[m];
+    EXPECT_EQ(TESTtext(map.key(place)), months[m]);
+  }
+  EXPECT_EQ(map.find("jan").place(), nullptr) << "the lookup is exact";
+  EXPECT_EQ(map.find("Janu").place(), nullptr);
+  int visited = 0;
+  for (COLvoidLookupNode* p = map.first(); p != nullptr; p = map.next(p)) ++visited;
+  EXPECT_EQ(visited, 12);
+}
+
+TEST(COLhashmap, StringKeysThatDifferBehindANulAreDistinct) {
+  // All three hash into bucket 0 of a new map; compared only up to their NUL they would
+  // be one key there, and distinct keys in a larger table.
+  const COLstring keys[] = {COLstring("a\0b", 3), COLstring("a\0c", 3), COLstring("a\0d", 3)};
+  COLhashmap<COLstring, int, COLhash<COLstring>> map;
+  for (int k = 0; k < 3; ++k) EXPECT_NE(map.insert(keys[k], k), nullptr) << k;
+  EXPECT_EQ(map.size(), 3u);
+  for (int k = 0; k < 3; ++k) {
+    COLvoidLookupNode* place = map.find(keys[k]).place();
+    ASSERT_NE(place, nullptr) << k;
+    EXPECT_EQ(map.value(place), k);
+  }
+  EXPECT_EQ(map.find("a").place(), nullptr);
+}
+
 std::string pattern(size_t length) {
   std::string bytes(length, '\0');
   for (size_t i = 0; i < length; ++i) bytes[i] = static_cast<char>((i * 131 + 7) & 0xFF);
