@@ -31,5 +31,6 @@ inline size_t PLATmbstowcs(wchar_t* dest, const char* src, size_t max) { return 
 #include "platform/posix/POSIXbase.h"
 #include "platform/posix/POSIXcrt.h"
 #include "platform/posix/POSIXregistry.h"
+#include "platform/posix/POSIXuser.h"
 
 #endif
