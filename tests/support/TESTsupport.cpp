@@ -2,6 +2,7 @@
 #include "tests/support/TESTsupport.h"
 
 #include "COL/COLostream.h"
+#include "platform/PLATwindows.h"
 
 #include <chrono>
 #include <cstdio>
@@ -54,15 +55,8 @@ std::ostream& operator<<(std::ostream& out, const TESTerrorFields& fields) {
 }
 
 void TESTsetEnvironment(const std::string& name, const char* value) {
-  // putenv keeps the very string it is given, so each one is kept alive here.
-  static std::vector<std::unique_ptr<std::string>> kept;
-  std::string entry = name;
-  if (value != nullptr)
-    entry += std::string("=") + value;
-  else if (TESTwindowsBuild)
-    entry += "=";  // the Windows runtime removes a variable set to nothing; glibc takes a bare name
-  kept.push_back(std::make_unique<std::string>(entry));
-  putenv(&(*kept.back())[0]);
+  std::string assignment = name + "=" + (value != nullptr ? value : "");  // "NAME=" removes it
+  _putenv(assignment.c_str());
 }
 
 TESTtemporaryDirectory::TESTtemporaryDirectory() {
