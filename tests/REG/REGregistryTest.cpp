@@ -274,6 +274,15 @@ TEST_F(REGregistryTest, DeleteKeyTreeRemovesEverythingBelowDepthFirst) {
   ASSERT_TRUE(registry.nextSubKeyName(name));
   EXPECT_EQ(TESTtext(name), "other");
   EXPECT_EQ(TEST_ERROR_OF(registry.deleteKeyTree("missing")), registryError(ERROR_FILE_NOT_FOUND));
+
+  // An empty path deletes the open key itself, whose handle stays the object's: it
+  // now names a deleted key rather than a closed handle.
+  registry.setKey("other");
+  registry.deleteKeyTree("");
+  EXPECT_EQ(TEST_ERROR_OF(registry.setDword("d", 1)), registryError(ERROR_KEY_DELETED));
+  REGregistry check(HKEY_CURRENT_USER);
+  check.setKey(path());
+  EXPECT_FALSE(check.keyExists("other"));
 }
 
 TEST_F(REGregistryTest, DeletingEachSubkeyAsItIsEnumeratedDeletesThemAll) {
