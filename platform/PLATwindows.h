@@ -42,5 +42,7 @@ inline char* PLATgetenv(const char* name) { return getenv(name); }
 #include "platform/posix/POSIXbase.h"
 #include "platform/posix/POSIXcrt.h"
 #include "platform/posix/POSIXsync.h"
+#include "platform/posix/POSIXregistry.h"
+#include "platform/posix/POSIXuser.h"
 
 #endif
