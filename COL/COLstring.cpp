@@ -389,3 +389,364 @@ COLstring operator+(char left, const COLstring& right) {
   result.append(right);
   return result;
 }
+
+// ---- Searching, comparison and splitting.
+
+namespace {
+
+const int NotFound = -1;
+
+// A position within a text as the int of the interface, or -1 for "not found".
+int offsetOf(const char* found, const char* text) {
+  return found == nullptr ? NotFound : static_cast<int>(found - text);
+}
+
+bool isBlankByte(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
+
+// The C locale's white-space test; a byte from 0x80 up is never white space.
+bool isSpaceByte(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+int compareTexts(const char* left, const char* right) {
+  if (left == nullptr) left = "";
+  if (right == nullptr) right = "";
+  const unsigned char* l = reinterpret_cast<const unsigned char*>(left);
+  const unsigned char* r = reinterpret_cast<const unsigned char*>(right);
+  while (*l != 0 && *l == *r) {
+    ++l;
+    ++r;
+  }
+  return *l < *r ? -1 : *l > *r ? 1 : 0;
+}
+
+}  // namespace
+
+int COLstring::find(const char* pattern) const { return find(pattern, 0); }
+
+int COLstring::find(const COLstring& pattern) const { return find(pattern.c_str(), 0); }
+
+int COLstring::find(const char* pattern, size_t start) const {
+  // A start past the terminator would read outside the text: nothing is there to find.
+  if (pattern == nullptr || *pattern == '\0' || start > static_cast<size_t>(_length))
+    return NotFound;
+  return offsetOf(strstr(text() + start, pattern), text());
+}
+
+int COLstring::find(const COLstring& pattern, size_t start) const {
+  return find(pattern.c_str(), start);
+}
+
+int COLstring::find(char ch, size_t start) const {
+  if (start >= static_cast<size_t>(_length)) return NotFound;
+  return offsetOf(strchr(text() + start, ch), text());
+}
+
+uint64_t COLstring::find_from(const char* pattern, size_t start) const {
+  if (pattern == nullptr || start > static_cast<size_t>(_length)) return npos;
+  const char* found = strstr(text() + start, pattern);
+  return found == nullptr ? npos : static_cast<uint64_t>(found - text());
+}
+
+int COLstring::rfind(const COLstring& pattern, int start) const {
+  if (pattern._length == 0 || _length == 0) return NotFound;
+  if (static_cast<unsigned>(start) >= static_cast<unsigned>(_length)) start = _length - 1;
+  const char* t = text();
+  // The length of the C text from p on, kept up to date while p walks back.
+  int textFrom = static_cast<int>(strlen(t + start));
+  for (int p = start; p >= 0; --p) {
+    if (p < start) textFrom = t[p] == '\0' ? 0 : textFrom + 1;
+    if (textFrom < pattern._length) continue;
+    int i = 0;
+    while (i < pattern._length && pattern.at(i) == t[p + i]) ++i;
+    if (i == pattern._length) return p;
+  }
+  return NotFound;
+}
+
+int COLstring::rfind(const COLstring& pattern) const { return rfind(pattern, _length); }
+
+int COLstring::find_last_of(const COLstring& set, size_t start) const {
+  if (start == 0 || _length == 0) return NotFound;
+  size_t last = static_cast<size_t>(_length) - 1;
+  int p = static_cast<int>(start < last ? start : last);
+  // strchr finds the set's terminator for a NUL byte, so an embedded NUL always counts.
+  for (; p >= 0; --p)
+    if (strchr(set.c_str(), text()[p]) != nullptr) return p;
+  return NotFound;
+}
+
+bool COLstring::find(int& pos, const char* pattern) const {
+  pos = find(pattern);
+  return pos != NotFound;
+}
+
+bool COLstring::find(int& pos, const COLstring& pattern) const {
+  pos = find(pattern);
+  return pos != NotFound;
+}
+
+bool COLstring::find(int& pos, const char* pattern, size_t start) const {
+  pos = find(pattern, start);
+  return pos != NotFound;
+}
+
+bool COLstring::find(int& pos, const COLstring& pattern, size_t start) const {
+  pos = find(pattern, start);
+  return pos != NotFound;
+}
+
+bool COLstring::find(int& pos, char ch, size_t start) const {
+  pos = find(ch, start);
+  return pos != NotFound;
+}
+
+bool COLstring::rfind(int& pos, const COLstring& pattern) const {
+  pos = rfind(pattern);
+  return pos != NotFound;
+}
+
+bool COLstring::rfind(int& pos, const COLstring& pattern, int start) const {
+  pos = rfind(pattern, start);
+  return pos != NotFound;
+}
+
+bool COLstring::find_last_of(int& pos, const COLstring& set, size_t start) const {
+  pos = find_last_of(set, start);
+  return pos != NotFound;
+}
+
+int COLstring::compare(const char* left, const char* right) { return compareTexts(left, right); }
+
+int COLstring::compare_no_case(const char* other) const {
+  if (other == nullptr) other = "";
+  const unsigned char* l = reinterpret_cast<const unsigned char*>(text());
+  const unsigned char* r = reinterpret_cast<const unsigned char*>(other);
+  for (;; ++l, ++r) {
+    int a = PLATtoupper(*l);
+    int b = PLATtoupper(*r);
+    if (a != b) return a - b;
+    if (a == 0) return 0;
+  }
+}
+
+int COLstring::compare_no_case(const COLstring& other) const {
+  return compare_no_case(other.c_str());
+}
+
+bool COLstring::equals_no_case(const char* other) const { return compare_no_case(other) == 0; }
+
+bool COLstring::equals_no_case(const COLstring& other) const {
+  return compare_no_case(other.c_str()) == 0;
+}
+
+COLstring& COLstring::to_lower() {
+  char* p = data();
+  for (int i = 0; i < _length; ++i)
+    p[i] = static_cast<char>(PLATtolower(static_cast<unsigned char>(p[i])));
+  return *this;
+}
+
+COLstring& COLstring::to_upper() {
+  char* p = data();
+  for (int i = 0; i < _length; ++i)
+    p[i] = static_cast<char>(PLATtoupper(static_cast<unsigned char>(p[i])));
+  return *this;
+}
+
+COLstring COLstring::lowered() const {
+  COLstring copy(*this);
+  return copy.to_lower();
+}
+
+COLstring COLstring::uppered() const {
+  COLstring copy(*this);
+  return copy.to_upper();
+}
+
+COLstring COLstring::strip(int flags, char ch) const {
+  if (_length == 0) return COLstring();
+  const char* t = text();
+  int first = 0;
+  int last = _length - 1;
+  if (flags & StripLeading) {
+    while (first <= last && t[first] == ch) ++first;
+    if (first > last) return COLstring();
+  }
+  if (flags & StripTrailing) {
+    while (last >= first && t[last] == ch) --last;
+  }
+  return COLstring(t + first, last - first + 1);
+}
+
+COLstring COLstring::trim(const COLstring& text, bool leading, bool trailing) {
+  const char* begin = text.c_str();
+  const char* end = begin + text._length;
+  if (leading)
+    while (begin < end && isSpaceByte(*begin)) ++begin;
+  if (trailing)
+    while (end > begin && isSpaceByte(end[-1])) --end;
+  return COLstring(begin, static_cast<int>(end - begin));
+}
+
+bool COLstring::is_blank() const {
+  const char* t = text();
+  for (int i = 0; i < _length; ++i)
+    if (!isBlankByte(t[i])) return false;
+  return true;
+}
+
+int COLstring::remove_char(char ch) {
+  char* p = data();
+  int kept = 0;
+  for (int i = 0; p[i] != '\0'; ++i)
+    if (p[i] != ch) p[kept++] = p[i];
+  p[kept] = '\0';
+  _length = kept;
+  return kept;
+}
+
+void COLstring::replace_char(char from, char to) {
+  char* p = data();
+  for (int i = 0; i < _length; ++i)
+    if (p[i] == from) p[i] = to;
+}
+
+int COLstring::replace_all(const COLstring& from, const COLstring& to) {
+  const char* t = text();
+  const char* pattern = from.c_str();
+  // A pattern with an embedded NUL cannot occur in a C text.
+  if (from._length == 0 || strlen(pattern) != static_cast<size_t>(from._length)) return 0;
+  int count = 0;
+  for (const char* p = strstr(t, pattern); p != nullptr; p = strstr(p + from._length, pattern))
+    ++count;
+  if (count == 0) return 0;
+
+  COLstring result;
+  result.reserve(_length + count * (to._length - from._length));
+  const char* resume = t;
+  for (const char* p = strstr(t, pattern); p != nullptr; p = strstr(resume, pattern)) {
+    result.append(resume, static_cast<int>(p - resume));
+    result.append(to.c_str(), to._length);
+    resume = p + from._length;
+  }
+  result.append(resume, static_cast<int>(t + _length - resume));
+  *this = result;
+  return count;
+}
+
+// The splits build both parts before they assign either, so that an out-string may be
+// the string itself.
+void COLstring::split_at(COLstring& left, COLstring& right, int index) const {
+  if (index > _length) {
+    COLstring whole(*this);
+    right.clear();
+    left = whole;
+    return;
+  }
+  COLstring head = substr(0, static_cast<unsigned>(index));
+  COLstring tail = mid(index);
+  left = head;
+  right = tail;
+}
+
+bool COLstring::split_at_first(COLstring& left, COLstring& right, const char* separator) const {
+  const char* found = separator == nullptr ? nullptr : strstr(text(), separator);
+  if (found == nullptr) {
+    COLstring whole(*this);
+    right.clear();
+    left = whole;
+    return false;
+  }
+  int p = static_cast<int>(found - text());
+  COLstring head = substr(0, static_cast<unsigned>(p));
+  COLstring tail = mid(p + static_cast<int>(strlen(separator)));
+  left = head;
+  right = tail;
+  return true;
+}
+
+bool COLstring::split_at_last(COLstring& left, COLstring& right, const char* separator) const {
+  const char* last = nullptr;
+  if (separator != nullptr && *separator != '\0') {
+    size_t length = strlen(separator);
+    for (const char* p = strstr(text(), separator); p != nullptr; p = strstr(p + length, separator))
+      last = p;
+  }
+  if (last == nullptr) {
+    COLstring whole(*this);
+    left.clear();
+    right = whole;
+    return false;
+  }
+  int p = static_cast<int>(last - text());
+  COLstring head = substr(0, static_cast<unsigned>(p));
+  COLstring tail = mid(p + static_cast<int>(strlen(separator)));
+  left = head;
+  right = tail;
+  return true;
+}
+
+bool operator==(const COLstring& left, const COLstring& right) {
+  return compareTexts(left.c_str(), right.c_str()) == 0;
+}
+bool operator==(const COLstring& left, const char* right) {
+  return compareTexts(left.c_str(), right) == 0;
+}
+bool operator==(const char* left, const COLstring& right) {
+  return compareTexts(left, right.c_str()) == 0;
+}
+bool operator!=(const COLstring& left, const COLstring& right) {
+  return compareTexts(left.c_str(), right.c_str()) != 0;
+}
+bool operator!=(const COLstring& left, const char* right) {
+  return compareTexts(left.c_str(), right) != 0;
+}
+bool operator!=(const char* left, const COLstring& right) {
+  return compareTexts(left, right.c_str()) != 0;
+}
+bool operator<(const COLstring& left, const COLstring& right) {
+  return compareTexts(left.c_str(), right.c_str()) < 0;
+}
+bool operator<(const COLstring& left, const char* right) {
+  return compareTexts(left.c_str(), right) < 0;
+}
+bool operator<(const char* left, const COLstring& right) {
+  return compareTexts(left, right.c_str()) < 0;
+}
+bool operator>(const COLstring& left, const COLstring& right) {
+  return compareTexts(left.c_str(), right.c_str()) > 0;
+}
+bool operator>(const COLstring& left, const char* right) {
+  return compareTexts(left.c_str(), right) > 0;
+}
+bool operator>(const char* left, const COLstring& right) {
+  return compareTexts(left, right.c_str()) > 0;
+}
+bool operator<=(const COLstring& left, const COLstring& right) {
+  return compareTexts(left.c_str(), right.c_str()) <= 0;
+}
+bool operator<=(const COLstring& left, const char* right) {
+  return compareTexts(left.c_str(), right) <= 0;
+}
+bool operator<=(const char* left, const COLstring& right) {
+  return compareTexts(left, right.c_str()) <= 0;
+}
+bool operator>=(const COLstring& left, const COLstring& right) {
+  return compareTexts(left.c_str(), right.c_str()) >= 0;
+}
+bool operator>=(const COLstring& left, const char* right) {
+  return compareTexts(left.c_str(), right) >= 0;
+}
+bool operator>=(const char* left, const COLstring& right) {
+  return compareTexts(left, right.c_str()) >= 0;
+}
+
+bool COLstartsWith(const COLstring& String, const COLstring& Prefix) {
+  if (String.size() < Prefix.size()) return false;
+  return String.substr(0, static_cast<unsigned>(Prefix.size())) == Prefix;
+}
+
+COLstring COLstripPrefix(const COLstring& String, const COLstring& Prefix) {
+  COL_PRECONDITION(String.size() >= Prefix.size() && String.substr(0, Prefix.size()) == Prefix,
+                   "COLstring", 947);
+  return String.mid(Prefix.size());
+}

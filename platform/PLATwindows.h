@@ -29,6 +29,17 @@
 
 inline size_t PLATwcstombs(char* dest, const wchar_t* src, size_t max) { return wcstombs(dest, src, max); }
 inline size_t PLATmbstowcs(wchar_t* dest, const char* src, size_t max) { return mbstowcs(dest, src, max); }
+#include <ctype.h>
+inline int PLATtoupper(int c) { return toupper(c); }
+inline int PLATtolower(int c) { return tolower(c); }
+#include <mbctype.h>
+#define PLAT_RAND_MAX RAND_MAX
+inline int PLATrand() { return rand(); }
+inline void PLATsrand(unsigned seed) { srand(seed); }
+#define PLAT_MB_CUR_MAX MB_CUR_MAX
+inline int PLATmblen(const char* text, size_t count) { return mblen(text, count); }
+inline int PLATismbblead(unsigned int c) { return _ismbblead(c); }
+inline char* PLATgetenv(const char* name) { return getenv(name); }
 // The stdio functions that take paths, with Windows' rules in the layer (posix/POSIXfile.h).
 inline FILE* PLATfopen(const char* path, const char* mode) { return fopen(path, mode); }
 inline int PLATrename(const char* from, const char* to) { return rename(from, to); }
@@ -39,7 +50,9 @@ inline char* PLATtmpnam(char* buffer) { return tmpnam(buffer); }
 
 #include "platform/posix/POSIXbase.h"
 #include "platform/posix/POSIXcrt.h"
-#include "platform/posix/POSIXtime.h"
+#include "platform/posix/POSIXsync.h"
+#include "platform/posix/POSIXregistry.h"
+#include "platform/posix/POSIXuser.h"
 #include "platform/posix/POSIXfile.h"
 #include "platform/posix/POSIXprocess.h"
 

@@ -4,8 +4,6 @@
 #include "COL/COLostream.h"
 #include "SKELbuildValues.h"
 
-#include <cstring>
-
 const char* const SKELdefaultBuildId = "n/a";
 
 namespace {
@@ -14,10 +12,6 @@ const char* const SourceTag = SKEL_SOURCE_TAG;
 const char* const SourceRevision = SKEL_SOURCE_REVISION;
 const char* const BuildDateTime = SKEL_BUILD_DATE_TIME;
 const char* const BuildId = SKEL_BUILD_ID;
-
-bool sameText(const COLstring& a, const COLstring& b) {
-  return a.size() == b.size() && memcmp(a.c_str(), b.c_str(), static_cast<size_t>(a.size())) == 0;
-}
 
 }  // namespace
 
@@ -45,7 +39,7 @@ COLstring releaseTag(const COLstring& Prefix, int Major, int Minor, int Patch) {
 
 bool matchesReleaseTag(const COLstring& Prefix, int Major, int Minor, int Patch,
                        const COLstring& Tag) {
-  return sameText(Tag, releaseTag(Prefix, Major, Minor, Patch));
+  return Tag == releaseTag(Prefix, Major, Minor, Patch);
 }
 
 bool isReleaseBuild(const COLstring& Prefix, int Major, int Minor, int Patch) {

@@ -100,7 +100,17 @@ DWORD attributesOf(const EntryInfo& info, const std::string& name) {
   return attributes;
 }
 
-FILETIME fileTimeOf(const timespec& t) { return POSIXfileTimeFromUnix(t.tv_sec, t.tv_nsec); }
+// 100-nanosecond intervals from 1601-01-01 to a POSIX time; a time before 1601 gives 0.
+FILETIME fileTimeOf(const timespec& t) {
+  const int64_t secondsFrom1601To1970 = 11644473600LL;
+  FILETIME time = {0, 0};
+  if (t.tv_sec < -secondsFrom1601To1970) return time;
+  uint64_t intervals = static_cast<uint64_t>(t.tv_sec + secondsFrom1601To1970) * 10000000u +
+                       static_cast<uint64_t>(t.tv_nsec / 100);
+  time.dwLowDateTime = static_cast<DWORD>(intervals);
+  time.dwHighDateTime = static_cast<DWORD>(intervals >> 32);
+  return time;
+}
 
 bool sameEntry(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;

@@ -17,6 +17,8 @@
 // trailing dots and blanks of a name are not dropped.
 #pragma once
 
+#include "platform/posix/POSIXfiletime.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <ctime>

@@ -47,9 +47,9 @@ TEST(FILslashes, OnlyTheBackslashIsASeparator) {
 
 TEST(FILdirectories, TheCurrentDirectoryEndsInOneBackslash) {
   TESTtemporaryDirectory dir;
-  dir.enter();
-  EXPECT_EQ(TESTtext(FILcurrentDirectory()), dir.path() + "\\");
-  std::string root = dir.path().substr(0, 3);
+  TESTcurrentDirectory here(dir.windowsPath());
+  EXPECT_EQ(TESTtext(FILcurrentDirectory()), dir.windowsPath() + "\\");
+  std::string root = dir.windowsPath().substr(0, 3);
   ASSERT_EQ(_chdir(root.c_str()), 0);
   EXPECT_EQ(TESTtext(FILcurrentDirectory()), root) << "no second backslash at the root";
 }
@@ -69,7 +69,7 @@ TEST(FILdirectories, AModulesDirectoryOrTheExecutablesForNoModule) {
   EXPECT_EQ(TESTtext(FILmoduleDirectory("")), programDirectory);
   EXPECT_EQ(TESTtext(FILmoduleDirectory("no-such-module.dll")), programDirectory);
 
-  const char* library = TESTlayerBuild() ? "libc.so.6" : "kernel32.dll";
+  const char* library = !TESTwindowsBuild ? "libc.so.6" : "kernel32.dll";
   char buffer[4096];
   DWORD length = GetModuleFileNameA(GetModuleHandleA(library), buffer, sizeof buffer);
   ASSERT_GT(length, 0u) << library;
@@ -101,20 +101,20 @@ TEST(FILchild, DISABLED_WritesItsExecutablePaths) {
   COLstring path, directory;
   FILexecutablePath(path);
   FILexecutableDirectory(directory);
-  TESTwriteFile("paths.txt", TESTtext(path) + "\n" + TESTtext(directory) + "\n" + TESTtext(FILmoduleDirectory("")) + "\n");
+  TESTwriteWindowsFile("paths.txt", TESTtext(path) + "\n" + TESTtext(directory) + "\n" + TESTtext(FILmoduleDirectory("")) + "\n");
 }
 
 TEST(FILdirectories, ExecutablePathsLongerThanTheFirstBufferComeWhole) {
   // 258 characters exceed the first buffer of FILexecutablePath (256) and still let
   // Windows start the program; the layer also runs programs with far longer paths.
   std::vector<size_t> lengths = {258};
-  if (TESTlayerBuild()) lengths.push_back(700);
+  if (!TESTwindowsBuild) lengths.push_back(700);
   const std::string name = fileNameOf(TESTprogramPath());
   for (size_t length : lengths) {
     TESTtemporaryDirectory dir;
-    dir.enter();
+    TESTcurrentDirectory here(dir.windowsPath());
     // Each component, with its backslash, takes at most 201 characters.
-    std::string directory = dir.path();
+    std::string directory = dir.windowsPath();
     size_t rest = length - directory.size() - 1 - name.size();
     ASSERT_GT(rest, 10u);
     while (rest > 0) {
@@ -130,22 +130,22 @@ TEST(FILdirectories, ExecutablePathsLongerThanTheFirstBufferComeWhole) {
     ASSERT_EQ(TESTrunProgram(copy, {"--gtest_filter=FILchild.DISABLED_WritesItsExecutablePaths",
                                     "--gtest_also_run_disabled_tests"}),
               0);
-    EXPECT_EQ(TESTreadFile(dir / "paths.txt"), copy + "\n" + directory + "\n" + directory + "\\\n");
+    EXPECT_EQ(TESTreadWindowsFile(dir / "paths.txt"), copy + "\n" + directory + "\n" + directory + "\\\n");
   }
 }
 
 TEST(FILdirectories, AProgramInTheRootOfADriveHasTheDriveAloneAsItsDirectory) {
-  if (TESTlayerBuild()) GTEST_SKIP() << "the POSIX root is no place for a test's files";
+  if (!TESTwindowsBuild) GTEST_SKIP() << "the POSIX root is no place for a test's files";
   TESTtemporaryDirectory dir;
-  dir.enter();
-  const std::string root = dir.path().substr(0, 3);
-  const std::string copy = root + fileNameOf(dir.path()) + ".exe";
+  TESTcurrentDirectory here(dir.windowsPath());
+  const std::string root = dir.windowsPath().substr(0, 3);
+  const std::string copy = root + fileNameOf(dir.windowsPath()) + ".exe";
   if (!CopyFileA(TESTprogramPath().c_str(), copy.c_str(), TRUE)) GTEST_SKIP() << "cannot write into " << root;
   int result = TESTrunProgram(copy, {"--gtest_filter=FILchild.DISABLED_WritesItsExecutablePaths",
                                      "--gtest_also_run_disabled_tests"});
   PLATremove(copy.c_str());
   ASSERT_EQ(result, 0);
-  EXPECT_EQ(TESTreadFile(dir / "paths.txt"), copy + "\n" + root.substr(0, 2) + "\n" + root + "\n");
+  EXPECT_EQ(TESTreadWindowsFile(dir / "paths.txt"), copy + "\n" + root.substr(0, 2) + "\n" + root + "\n");
 }
 
 }  // namespace

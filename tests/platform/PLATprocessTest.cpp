@@ -49,7 +49,7 @@ TEST(PLATprocess, TheProgramsPathAndWindowsBufferRules) {
     EXPECT_EQ(GetLastError(), c.insufficient ? static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER) : 0u) << "size " << c.size;
     EXPECT_EQ(std::string(buffer, c.size - 1), path.substr(0, c.size - 1)) << "size " << c.size;
     // Windows ends a cut path with a NUL in the last place; Wine leaves the character there.
-    if (c.insufficient && !TESTlayerBuild())
+    if (c.insufficient && TESTwindowsBuild)
       EXPECT_TRUE(buffer[c.size - 1] == '\0' || buffer[c.size - 1] == path[c.size - 1]) << "size " << c.size;
     else
       EXPECT_EQ(buffer[c.size - 1], c.insufficient ? '\0' : path[c.size - 1]) << "size " << c.size;
@@ -74,7 +74,7 @@ TEST(PLATprocess, ModulesAreFoundByNameOrPathIgnoringCase) {
   EXPECT_EQ(GetModuleHandleA(""), nullptr);
 
   // A library that every program of each build has loaded.
-  const char* library = TESTlayerBuild() ? "libc.so.6" : "kernel32.dll";
+  const char* library = !TESTwindowsBuild ? "libc.so.6" : "kernel32.dll";
   HMODULE module = GetModuleHandleA(library);
   ASSERT_NE(module, nullptr) << library;
   EXPECT_NE(module, program);
@@ -112,7 +112,7 @@ TEST(PLATprocess, SystemFoldersHaveNoTrailingBackslashAndWindowsSizeRules) {
 }
 
 TEST(PLATprocessLayer, SystemFoldersDefaultToTheSystemsOwnTree) {
-  if (!TESTlayerBuild()) GTEST_SKIP() << "the layer's own choice of folders";
+  if (TESTwindowsBuild) GTEST_SKIP() << "the layer's own choice of folders";
   if (getenv("PLAT_WINDOWS_DIRECTORY") != nullptr || getenv("PLAT_SYSTEM_DIRECTORY") != nullptr)
     GTEST_SKIP() << "the folders are overridden in this environment";
   char buffer[MAX_PATH];

@@ -5,10 +5,15 @@
 #include "platform/PLATwindows.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <memory>
 #include <ostream>
+#include <sstream>
 
 std::string TESTrecordingSink::text() const {
   std::string all;
@@ -50,81 +55,98 @@ std::ostream& operator<<(std::ostream& out, const TESTerrorFields& fields) {
              << fields.line << "}";
 }
 
-bool TESTlayerBuild() { return TEST_LAYER_BUILD != 0; }
+void TESTsetEnvironment(const std::string& name, const char* value) {
+  std::string assignment = name + "=" + (value != nullptr ? value : "");  // "NAME=" removes it
+  _putenv(assignment.c_str());
+}
 
 TESTtemporaryDirectory::TESTtemporaryDirectory() {
-  char temporary[MAX_PATH + 1];
-  DWORD length = GetTempPathA(sizeof temporary, temporary);
-  if (length == 0 || length >= sizeof temporary) {
-    ADD_FAILURE() << "GetTempPathA failed: " << GetLastError();
-    return;
-  }
   static unsigned count = 0;
-  for (int tries = 0; tries < 1000; ++tries) {
+  std::filesystem::path base = std::filesystem::temp_directory_path();
+  uint64_t stamp = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  for (;;) {
     char name[64];
-    snprintf(name, sizeof name, "coltest-%u-%lx-%x", count++, static_cast<unsigned long>(time(nullptr)),
-             static_cast<unsigned>(clock()) ^ static_cast<unsigned>(reinterpret_cast<uintptr_t>(this)));
-    std::string candidate = std::string(temporary, length) + name;
-    if (_mkdir(candidate.c_str()) == 0) {
-      m_Path = candidate;
+    snprintf(name, sizeof name, "coltest-%llx-%u", static_cast<unsigned long long>(stamp), count++);
+    std::filesystem::path candidate = base / name;
+    if (std::filesystem::create_directory(candidate)) {
+      path_ = candidate.string();
       return;
     }
-    if (errno != EEXIST) break;
   }
-  ADD_FAILURE() << "cannot make a temporary directory in " << temporary;
 }
 
 TESTtemporaryDirectory::~TESTtemporaryDirectory() {
-  if (!m_Previous.empty()) _chdir(m_Previous.c_str());
-  if (!m_Path.empty()) TESTremoveTree(m_Path);
+  std::error_code ignored;
+  // Tests may leave files read-only; give the owner its rights back so all can go.
+  for (auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored))
+    std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
+  std::filesystem::remove_all(path_, ignored);
 }
 
-void TESTtemporaryDirectory::enter() {
-  char here[4096];
-  if (m_Previous.empty() && _getcwd(here, sizeof here) != nullptr) m_Previous = here;
-  EXPECT_EQ(_chdir(m_Path.c_str()), 0) << m_Path;
+TESTprivateRegistryStore::TESTprivateRegistryStore() {
+  if (TESTwindowsBuild) return;
+  const char* before = getenv("PLAT_REGISTRY_DIR");
+  hadBefore_ = before != nullptr;
+  if (hadBefore_) before_ = before;
+  TESTsetEnvironment("PLAT_REGISTRY_DIR", directory_.path().c_str());
 }
 
-void TESTremoveTree(const std::string& path) {
-  WIN32_FIND_DATAA data;
-  HANDLE search = FindFirstFileA((path + "\\*").c_str(), &data);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = data.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string entry = path + "\\" + name;
-      _chmod(entry.c_str(), _S_IREAD | _S_IWRITE);
-      const DWORD attributes = data.dwFileAttributes;
-      if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        TESTremoveTree(entry);
-      else
-        PLATremove(entry.c_str());
-    } while (FindNextFileA(search, &data));
-    FindClose(search);
-  }
-  _chmod(path.c_str(), _S_IREAD | _S_IWRITE);
-  _rmdir(path.c_str());
+TESTprivateRegistryStore::~TESTprivateRegistryStore() {
+  if (TESTwindowsBuild) return;
+  TESTsetEnvironment("PLAT_REGISTRY_DIR", hadBefore_ ? before_.c_str() : nullptr);
 }
 
-void TESTwriteFile(const std::string& path, const std::string& contents) {
-  FILE* file = PLATfopen(path.c_str(), "wb");
-  ASSERT_NE(file, nullptr) << "cannot write " << path << ": " << strerror(errno);
-  EXPECT_EQ(fwrite(contents.data(), 1, contents.size(), file), contents.size()) << path;
-  EXPECT_EQ(fclose(file), 0) << path;
+std::string TESTfileText(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return "<missing>";
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
 }
 
-std::string TESTreadFile(const std::string& path) {
-  FILE* file = PLATfopen(path.c_str(), "rb");
+void TESTwriteFile(const std::string& path, const std::string& text) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file << text;
+}
+
+std::string TESTwindowsPath(const std::string& nativePath) {
+  if (TESTwindowsBuild) return nativePath;
+  std::string windows = !nativePath.empty() && nativePath[0] == '/' ? "Z:" : "";
+  for (char c : nativePath) windows += c == '/' ? '\\' : c;
+  return windows;
+}
+
+TESTcurrentDirectory::TESTcurrentDirectory(const std::string& windowsPath) {
+  char* here = _getcwd(nullptr, 0);
+  if (here != nullptr) previous_ = here;
+  free(here);
+  EXPECT_EQ(_chdir(windowsPath.c_str()), 0) << windowsPath << ": " << strerror(errno);
+}
+
+TESTcurrentDirectory::~TESTcurrentDirectory() {
+  if (!previous_.empty()) _chdir(previous_.c_str());
+}
+
+void TESTwriteWindowsFile(const std::string& windowsPath, const std::string& text) {
+  FILE* file = PLATfopen(windowsPath.c_str(), "wb");
+  ASSERT_NE(file, nullptr) << "cannot write " << windowsPath << ": " << strerror(errno);
+  EXPECT_EQ(fwrite(text.data(), 1, text.size(), file), text.size()) << windowsPath;
+  EXPECT_EQ(fclose(file), 0) << windowsPath;
+}
+
+std::string TESTreadWindowsFile(const std::string& windowsPath) {
+  FILE* file = PLATfopen(windowsPath.c_str(), "rb");
   if (file == nullptr) {
-    ADD_FAILURE() << "cannot read " << path << ": " << strerror(errno);
+    ADD_FAILURE() << "cannot read " << windowsPath << ": " << strerror(errno);
     return std::string();
   }
-  std::string contents;
+  std::string text;
   char block[4096];
   size_t got;
-  while ((got = fread(block, 1, sizeof block, file)) > 0) contents.append(block, got);
+  while ((got = fread(block, 1, sizeof block, file)) > 0) text.append(block, got);
   fclose(file);
-  return contents;
+  return text;
 }
 
 int TESTrunProgram(const std::string& program, const std::vector<std::string>& arguments) {

@@ -50,42 +50,6 @@ struct TESTerrorFields {
 TESTerrorFields TESTfieldsOf(const COLerror& error);
 std::ostream& operator<<(std::ostream& out, const TESTerrorFields& fields);
 
-// True in the build over our Linux layer, false in the Windows build: for the tests that are
-// about the layer's own mapping, which skip on Windows.
-bool TESTlayerBuild();
-
-// A fresh directory of the test's own under the system's temporary directory, removed with
-// everything in it (read-only files too) when the object goes. Paths are in Windows form.
-// enter() makes it the current directory until the object goes.
-class TESTtemporaryDirectory {
-public:
-  TESTtemporaryDirectory();
-  ~TESTtemporaryDirectory();
-  TESTtemporaryDirectory(const TESTtemporaryDirectory&) = delete;
-  TESTtemporaryDirectory& operator=(const TESTtemporaryDirectory&) = delete;
-
-  // The directory, without a trailing backslash.
-  const std::string& path() const { return m_Path; }
-  // The path of an entry in the directory.
-  std::string operator/(const std::string& name) const { return m_Path + "\\" + name; }
-  void enter();
-
-private:
-  std::string m_Path;
-  std::string m_Previous;
-};
-
-// Removes a directory and everything in it; quietly does what it can.
-void TESTremoveTree(const std::string& path);
-// Writes (creating or emptying) and reads whole files; a failure fails the test.
-void TESTwriteFile(const std::string& path, const std::string& contents);
-std::string TESTreadFile(const std::string& path);
-// Runs a program with the arguments (not counting its name) and waits for it; the answer
-// is its exit code, or -1 when it could not start. Arguments must not contain blanks.
-int TESTrunProgram(const std::string& program, const std::vector<std::string>& arguments);
-// The full path of the running test program.
-std::string TESTprogramPath();
-
 // Runs the statement and returns the fields of the COLerror it throws; fails the test
 // when it throws nothing.
 #define TEST_ERROR_OF(statement)                                        \
@@ -98,3 +62,73 @@ std::string TESTprogramPath();
     ADD_FAILURE() << "no COLerror from: " #statement;                   \
     return TESTerrorFields{"<nothing thrown>", 0, "", 0};               \
   }())
+
+// True in the Windows build, whose tests run under Wine against the real system; a test
+// that only one build can run skips on the other with its reason.
+constexpr bool TESTwindowsBuild = TEST_WINDOWS_BUILD != 0;
+
+// Sets (or, with a null value, removes) a variable of the process environment.
+void TESTsetEnvironment(const std::string& name, const char* value);
+
+// The Windows form of a path that the standard library names natively (in our layer's
+// build drive Z: is the POSIX root), for the tests that go through the door.
+std::string TESTwindowsPath(const std::string& nativePath);
+
+// A new empty directory under the system's temporary directory, removed with all it
+// holds when the object goes.
+class TESTtemporaryDirectory {
+public:
+  TESTtemporaryDirectory();
+  ~TESTtemporaryDirectory();
+  TESTtemporaryDirectory(const TESTtemporaryDirectory&) = delete;
+  TESTtemporaryDirectory& operator=(const TESTtemporaryDirectory&) = delete;
+  const std::string& path() const { return path_; }
+  // The directory in Windows form, and the Windows-form path of an entry in it.
+  std::string windowsPath() const { return TESTwindowsPath(path_); }
+  std::string operator/(const std::string& name) const { return windowsPath() + "\\" + name; }
+
+private:
+  std::string path_;
+};
+
+// For its lifetime, points our layer's registry (PLAT_REGISTRY_DIR) at a store of its
+// own, empty until first use, so a test starts from a fresh installation and never
+// touches the user's store. In the Windows build it changes nothing.
+class TESTprivateRegistryStore {
+public:
+  TESTprivateRegistryStore();
+  ~TESTprivateRegistryStore();
+  const std::string& directory() const { return directory_.path(); }
+
+private:
+  TESTtemporaryDirectory directory_;
+  std::string before_;
+  bool hadBefore_ = false;
+};
+
+// The whole content of a file, or "<missing>" when it cannot be read.
+std::string TESTfileText(const std::string& path);
+void TESTwriteFile(const std::string& path, const std::string& text);
+
+// For its lifetime, makes a directory (in Windows form) the current one.
+class TESTcurrentDirectory {
+public:
+  explicit TESTcurrentDirectory(const std::string& windowsPath);
+  ~TESTcurrentDirectory();
+  TESTcurrentDirectory(const TESTcurrentDirectory&) = delete;
+  TESTcurrentDirectory& operator=(const TESTcurrentDirectory&) = delete;
+
+private:
+  std::string previous_;
+};
+
+// Writes (creating or emptying) and reads whole files at Windows-form paths, through the
+// door's PLATfopen; a failure fails the test.
+void TESTwriteWindowsFile(const std::string& windowsPath, const std::string& text);
+std::string TESTreadWindowsFile(const std::string& windowsPath);
+// Runs a program (a Windows-form path) with the arguments after its name and waits for
+// it; the answer is its exit code, or -1 when it cannot start. No argument may hold a
+// blank: Windows joins them into one command line unquoted.
+int TESTrunProgram(const std::string& program, const std::vector<std::string>& arguments);
+// The full path of the running test program, in Windows form.
+std::string TESTprogramPath();

@@ -1,0 +1,136 @@
+// COLvector<T>: the growable array of the library. It owns its elements (not what they
+// point to), checks every index, and grows by doubling with a floor of 8 slots, copying
+// each element into the new slots from the last to the first. Sizes and indexes are int.
+#pragma once
+
+#include "COL/COLerror.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <new>
+
+template <class T>
+class COLvector {
+public:
+  COLvector() : size_(0), capacity_(0), data_(nullptr) {}
+  // A copy holds copies of the elements, so that no two vectors share a slot array.
+  COLvector(const COLvector& other) : size_(0), capacity_(0), data_(nullptr) {
+    try {
+      append_all(other);
+    } catch (...) {
+      clear();
+      throw;
+    }
+  }
+  COLvector& operator=(const COLvector& other) {
+    if (this != &other) {
+      clear();
+      append_all(other);
+    }
+    return *this;
+  }
+  ~COLvector() { clear(); }
+
+  int size() const { return size_; }
+  int capacity() const { return capacity_; }
+  T* data() { return data_; }
+  const T* data() const { return data_; }
+  T* end() { return data_ + size_; }
+  const T* end() const { return data_ + size_; }
+
+  T& operator[](int n) {
+    COL_PRECONDITION(n >= 0 && n < size_, "COLvector", 169);
+    return data_[n];
+  }
+  const T& operator[](int n) const {
+    COL_PRECONDITION(n >= 0 && n < size_, "COLvector", 169);
+    return data_[n];
+  }
+
+  T& back() {
+    COL_PRECONDITION(size_ > 0, "COLvector", 313);
+    return data_[size_ - 1];
+  }
+
+  void reserve(int n);
+
+  T& push_back(const T& value) {
+    if (size_ < capacity_) return *new (data_ + size_++) T(value);
+    // The value may be an element of this vector, which growing destroys: copy it first.
+    T copy(value);
+    reserve(size_ + 1);
+    return *new (data_ + size_++) T(copy);
+  }
+
+  T& push_back() {
+    reserve(size_ + 1);
+    return *new (data_ + size_++) T();
+  }
+
+  void remove(int ItemIndex) {
+    COL_PRECONDITION(ItemIndex >= 0 && ItemIndex < size_, "COLvector", 248);
+    remove(data_ + ItemIndex);
+  }
+
+  // Shifts the later elements down by one; a place outside the live elements is ignored.
+  // The vacated last slot is destroyed, since slots past size() hold no live element.
+  T* remove(T* place) {
+    // Compared as addresses: a place may point into another array, where < means nothing.
+    uintptr_t at = reinterpret_cast<uintptr_t>(place);
+    uintptr_t first = reinterpret_cast<uintptr_t>(data_);
+    if (at < first || at - first >= sizeof(T) * static_cast<size_t>(size_)) return place;
+    for (int i = static_cast<int>((at - first) / sizeof(T)); i + 1 < size_; ++i) data_[i] = data_[i + 1];
+    --size_;
+    data_[size_].~T();
+    return place;
+  }
+
+  void pop_back() {
+    if (size_ > 0) remove(data_ + size_ - 1);
+  }
+
+  void clear() {
+    while (size_ > 0) data_[--size_].~T();
+    ::operator delete(data_);
+    data_ = nullptr;
+    capacity_ = 0;
+  }
+
+private:
+  void append_all(const COLvector& other) {
+    reserve(other.size_);
+    for (int i = 0; i < other.size_; ++i) push_back(other.data_[i]);
+  }
+
+  int size_;
+  int capacity_;
+  T* data_;
+};
+
+template <class T>
+void COLvector<T>::reserve(int n) {
+  if (n <= 0 || n <= capacity_) return;
+  long long wanted = 2LL * capacity_;
+  if (wanted < n) wanted = n;
+  if (wanted < 8) wanted = 8;
+  // Doubling past the int range takes the largest count an int can hold.
+  int capacity = wanted > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(wanted);
+  T* slots = static_cast<T*>(::operator new(sizeof(T) * static_cast<size_t>(capacity)));
+  int i = size_ - 1;
+  try {
+    for (; i >= 0; --i) {
+      new (slots + i) T(data_[i]);
+      data_[i].~T();
+    }
+  } catch (...) {
+    // The elements above i now live only in the new slots; drop those copies and keep
+    // the old array with the elements that were not moved yet, so nothing leaks.
+    for (int j = i + 1; j < size_; ++j) slots[j].~T();
+    ::operator delete(slots);
+    size_ = i + 1;
+    throw;
+  }
+  ::operator delete(data_);
+  data_ = slots;
+  capacity_ = capacity;
+}
