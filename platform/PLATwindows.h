@@ -48,5 +48,7 @@ inline char* PLATgetenv(const char* name) { return getenv(name); }
 #include "platform/posix/POSIXcrt.h"
 #include "platform/posix/POSIXsync.h"
 #include "platform/posix/POSIXtime.h"
+#include "platform/posix/POSIXregistry.h"
+#include "platform/posix/POSIXuser.h"
 
 #endif

@@ -2,12 +2,18 @@
 #include "tests/support/TESTsupport.h"
 
 #include "COL/COLostream.h"
+#include "platform/PLATwindows.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <memory>
 #include <ostream>
+#include <sstream>
 
 std::string TESTrecordingSink::text() const {
   std::string all;
@@ -51,15 +57,10 @@ std::ostream& operator<<(std::ostream& out, const TESTerrorFields& fields) {
 
 namespace {
 void setZone(const char* tz) {
+  TESTsetEnvironment("TZ", tz);
 #ifdef _WIN32
-  // The Windows runtime has no setenv; _putenv copies the text, and "TZ=" removes it.
-  _putenv((std::string("TZ=") + (tz != nullptr ? tz : "")).c_str());
-  _tzset();
+  _tzset();  // the Windows runtime's name
 #else
-  if (tz != nullptr)
-    setenv("TZ", tz, 1);
-  else
-    unsetenv("TZ");
   tzset();
 #endif
 }
@@ -80,4 +81,57 @@ long long TESTdaysFromCivil(long long year, unsigned month, unsigned day) {
   const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
   const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
   return era * 146097 + static_cast<long long>(dayOfEra) - 719468;
+void TESTsetEnvironment(const std::string& name, const char* value) {
+  std::string assignment = name + "=" + (value != nullptr ? value : "");  // "NAME=" removes it
+  _putenv(assignment.c_str());
+}
+
+TESTtemporaryDirectory::TESTtemporaryDirectory() {
+  static unsigned count = 0;
+  std::filesystem::path base = std::filesystem::temp_directory_path();
+  uint64_t stamp = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  for (;;) {
+    char name[64];
+    snprintf(name, sizeof name, "coltest-%llx-%u", static_cast<unsigned long long>(stamp), count++);
+    std::filesystem::path candidate = base / name;
+    if (std::filesystem::create_directory(candidate)) {
+      path_ = candidate.string();
+      return;
+    }
+  }
+}
+
+TESTtemporaryDirectory::~TESTtemporaryDirectory() {
+  std::error_code ignored;
+  // Tests may leave files read-only; give the owner its rights back so all can go.
+  for (auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored))
+    std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
+  std::filesystem::remove_all(path_, ignored);
+}
+
+TESTprivateRegistryStore::TESTprivateRegistryStore() {
+  if (TESTwindowsBuild) return;
+  const char* before = getenv("PLAT_REGISTRY_DIR");
+  hadBefore_ = before != nullptr;
+  if (hadBefore_) before_ = before;
+  TESTsetEnvironment("PLAT_REGISTRY_DIR", directory_.path().c_str());
+}
+
+TESTprivateRegistryStore::~TESTprivateRegistryStore() {
+  if (TESTwindowsBuild) return;
+  TESTsetEnvironment("PLAT_REGISTRY_DIR", hadBefore_ ? before_.c_str() : nullptr);
+}
+
+std::string TESTfileText(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return "<missing>";
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+void TESTwriteFile(const std::string& path, const std::string& text) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file << text;
 }
