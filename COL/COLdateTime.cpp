@@ -408,3 +408,361 @@ void COLtimeStampToLocal(const COLtimeStamp& stamp, int* year, int* month, int* 
   *second = local->tm_sec;
   *millisecond = static_cast<int>(stamp.milliseconds());
 }
+
+// ---- Text: the name tables ----
+
+// The tables are built after the standard streams and destroyed before them, in reverse
+// order of their definitions here.
+#define COL_DATE_TIME_TABLES_INIT_PRIORITY (COL_STANDARD_STREAMS_INIT_PRIORITY + 1)
+#define COL_DATE_TIME_TABLE __attribute__((init_priority(COL_DATE_TIME_TABLES_INIT_PRIORITY)))
+
+const COLstring COLdateTimeDayNames[7] COL_DATE_TIME_TABLE = {
+    "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+const COLstring COLdateTimeDayAbbreviations[7] COL_DATE_TIME_TABLE = {"Sun", "Mon", "Tue", "Wed",
+                                                                      "Thu", "Fri", "Sat"};
+const COLstring COLdateTimeMonthNames[12] COL_DATE_TIME_TABLE = {
+    "January", "February", "March",     "April",   "May",      "June",
+    "July",    "August",   "September", "October", "November", "December"};
+const COLstring COLdateTimeMonthAbbreviations[12] COL_DATE_TIME_TABLE = {
+    "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+const COLstring COLdateTimeOrdinals[31] COL_DATE_TIME_TABLE = {
+    "1st",  "2nd",  "3rd",  "4th",  "5th",  "6th",  "7th",  "8th",  "9th",  "10th", "11th",
+    "12th", "13th", "14th", "15th", "16th", "17th", "18th", "19th", "20th", "21st", "22nd",
+    "23rd", "24th", "25th", "26th", "27th", "28th", "29th", "30th", "31st"};
+const COLstring COLdateTimeAmPm[2] COL_DATE_TIME_TABLE = {"AM", "PM"};
+const COLstring COLdateTimeAmPmDotted[2] COL_DATE_TIME_TABLE = {"a.m.", "p.m."};
+const COLstring COLdateTimeNoName[1] COL_DATE_TIME_TABLE = {""};
+COLdateTimeMonthMapType COLdateTimeMonthMap COL_DATE_TIME_TABLE;
+const COLstring COLdateTimeSpanUnits[4] COL_DATE_TIME_TABLE = {"day", "hour", "minute", "second"};
+
+namespace {
+// A lookup by a 16-bit number counted from first; 0 and numbers past the table give the
+// empty name.
+const COLstring& entry(const COLstring* table, unsigned short count, unsigned short number, unsigned short first) {
+  const unsigned short index = static_cast<unsigned short>(number - first);
+  return index < count ? table[index] : COLdateTimeNoName[0];
+}
+}  // namespace
+
+const COLstring& COLdateTimeDayName(unsigned short day, bool full) {
+  return entry(full ? COLdateTimeDayNames : COLdateTimeDayAbbreviations, 7, day, 1);
+}
+
+const COLstring& COLdateTimeMonthName(unsigned short month, bool full) {
+  return entry(full ? COLdateTimeMonthNames : COLdateTimeMonthAbbreviations, 12, month, 1);
+}
+
+const COLstring& COLdateTimeOrdinalName(unsigned short day) { return entry(COLdateTimeOrdinals, 31, day, 1); }
+
+const COLstring& COLdateTimeAmPmName(unsigned short hour, bool dotted) {
+  if (hour > 23) return COLdateTimeNoName[0];
+  return (dotted ? COLdateTimeAmPmDotted : COLdateTimeAmPm)[hour < 12 ? 0 : 1];
+}
+
+const COLstring& COLdateTime::day_name(bool full) const {
+  return COLdateTimeDayName(static_cast<unsigned short>(day_of_week()), full);
+}
+const COLstring& COLdateTime::month_name(bool full) const {
+  return COLdateTimeMonthName(static_cast<unsigned short>(month()), full);
+}
+const COLstring& COLdateTime::ordinal_name() const {
+  return COLdateTimeOrdinalName(static_cast<unsigned short>(day()));
+}
+const COLstring& COLdateTime::am_pm_name(bool dotted) const {
+  return COLdateTimeAmPmName(static_cast<unsigned short>(hour()), dotted);
+}
+void COLdateTime::day_abbreviation(COLstring& out) const { out = COLdateTimeDayAbbreviations[day_of_week() - 1]; }
+void COLdateTime::month_abbreviation(COLstring& out) const { out = COLdateTimeMonthAbbreviations[month() - 1]; }
+
+// ---- Text: the locale's month abbreviations ----
+
+namespace {
+void fillMonthMap() {
+  if (COLdateTimeMonthMap.size() > 0) return;
+  for (int month = 1; month <= 12; ++month) {
+    tm fields;
+    memset(&fields, 0, sizeof fields);
+    fields.tm_mon = month - 1;
+    char Buffer[100];
+    memset(Buffer, 0, sizeof Buffer);
+    strftime(Buffer, sizeof Buffer, "%b", &fields);
+    COL_PRECONDITION(strlen(Buffer) == 3, Source, 185);
+    COLdateTimeMonthMap.insert(COLstring(Buffer), month);
+  }
+}
+}  // namespace
+
+void COLdateTimeFillMonthMap() {
+  // The language runs the first fill once, also when two threads ask at the same moment; a
+  // fill that failed is tried again, and then finds the months it inserted before.
+  static const bool Filled = (fillMonthMap(), true);
+  (void)Filled;
+}
+
+int COLdateTimeMonthFromAbbreviation(const COLstring& abbreviation) {
+  COLdateTimeFillMonthMap();
+  COLvoidLookupNode* place = COLdateTimeMonthMap.find(abbreviation).place();
+  return place == nullptr ? -1 : COLdateTimeMonthMap.value(place);
+}
+
+const COLstring& COLdateTimeLocaleMonthAbbreviation(unsigned month) {
+  static const COLstring None;
+  if (month < 1 || month > 12) return None;
+  COLdateTimeFillMonthMap();
+  for (COLvoidLookupNode* place = COLdateTimeMonthMap.first(); place != nullptr;
+       place = COLdateTimeMonthMap.next(place)) {
+    if (COLdateTimeMonthMap.value(place) == static_cast<int>(month)) return COLdateTimeMonthMap.key(place);
+  }
+  return None;
+}
+
+// ---- Text: format and print ----
+
+COLstring COLdateTimeZoneText(const COLdateTime& date) {
+  if (!date.has_zone()) return COLstring();
+  const int minutes = date.zone_offset();
+  char text[16];
+  if (minutes >= 0)
+    snprintf(text, sizeof text, "+%02d%02d", minutes / 60, minutes % 60);
+  else
+    snprintf(text, sizeof text, "-%02d%02d", minutes / -60, -minutes % 60);
+  return COLstring(text);
+}
+
+COLstring COLdateTime::format(const char* format) const {
+  COLdateTimeFields fields;
+  if (pMember->Status == null) return COLstring();
+  if (pMember->Status == invalid || !COLdateTimeToFields(pMember->Value, &fields)) return COLstring("Invalid Date");
+  const tm local = COLdateTimeToTm(fields);
+  COLstring result;
+  if (format == nullptr) return result;
+
+  const char* p = format;
+  while (*p != '\0') {
+    const char* percent = strchr(p, '%');
+    if (percent == nullptr) {
+      result.append(p);
+      break;
+    }
+    result.append(p, static_cast<int>(percent - p));
+    p = percent;
+    if (p[1] == '\0') {
+      result.append("%");
+      break;
+    }
+    if (p[1] == '%') {
+      result.append("%");
+      p += 2;
+      continue;
+    }
+    if (p[1] == 'z' || p[1] == 'Z') {
+      result.append(COLdateTimeZoneText(*this));
+      p += 2;
+      continue;
+    }
+    const int length = (p[1] == 'E' || p[1] == 'O') && p[2] != '\0' && p[2] != '%' ? 3 : 2;
+    char directive[4] = {0, 0, 0, 0};
+    memcpy(directive, p, static_cast<size_t>(length));
+    char output[128];
+    const size_t written = strftime(output, sizeof output, directive, &local);
+    if (written == 0)
+      result.append(directive, length);
+    else
+      result.append(output, static_cast<int>(written));
+    p += length;
+  }
+  return result;
+}
+
+void COLdateTime::print(COLostream& stream) const {
+  if (pMember->Status == null) {
+    stream << "<null>";
+    return;
+  }
+  if (pMember->Status == invalid) {
+    stream << "(invalid)";
+    return;
+  }
+  try {
+    const int Day = day();
+    const int Month = month();
+    const int DayOfWeek = day_of_week();
+    const int Year = year();
+    const int Hour = hour();
+    const int Minute = minute();
+    const int Second = second();
+
+    stream << COLdateTimeDayName(static_cast<unsigned short>(DayOfWeek), true) << ", "
+           << COLdateTimeMonthName(static_cast<unsigned short>(Month), true) << " "
+           << COLdateTimeOrdinalName(static_cast<unsigned short>(Day)) << ", " << Year << " @ ";
+    const int hour12 = Hour % 12;
+    if (hour12 == 0)
+      stream << 12;
+    else if (hour12 >= 10)
+      stream << hour12;
+    else
+      stream << "0" << hour12;
+    stream << ":";
+    if (Minute <= 9) stream << "0";
+    stream << Minute << ":";
+    if (Second <= 9) stream << "0";
+    stream << Second << " " << COLdateTimeAmPmName(static_cast<unsigned short>(Hour), false);
+  } catch (const COLerror& error) {
+    stream << "Invalid datetime (" << error << ")";
+  }
+}
+
+COLostream& operator<<(COLostream& stream, const COLdateTime& date) {
+  date.print(stream);
+  return stream;
+}
+
+COLostream& operator<<(COLostream& stream, const tm& fields) {
+  stream << "Date: " << fields.tm_mday << "/" << fields.tm_mon + 1 << "/" << fields.tm_year << " Time = "
+         << fields.tm_hour << ":" << fields.tm_min << ":" << fields.tm_sec << newline;
+  if (fields.tm_isdst > 0)
+    stream << "Daylight savings ON";
+  else if (fields.tm_isdst == 0)
+    stream << "Daylight savings OFF";
+  else
+    stream << "Daylight savings UNKNOWN";
+  stream << " Day of year = " << fields.tm_yday << " Day of week = " << fields.tm_wday;
+  return stream;
+}
+
+// ---- Text: parsing ----
+
+void COLdateTime::parse(const COLstring& text) {
+  int Day = 0, Month = 0, Year = 0, Hour = 0, Minute = 0, Second = 0;
+  if (sscanf(text.c_str(), "%2d/%2d/%4d %2d:%2d:%2d", &Day, &Month, &Year, &Hour, &Minute, &Second) < 6) {
+    throw COLerror(COLstring("Couldn't parse date '") + text +
+                       "'.  A date is written as day/month/year hours:minutes:seconds, with a "
+                       "four-digit year, as in 04/12/2014 13:06:51.",
+                   COL_ERROR_PRECONDITION);
+  }
+  set_date_time(Year, Month, Day, Hour, Minute, Second);
+}
+
+COLdateTime COLdateTime::from_digits(const COLstring& text) {
+  int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
+  sscanf(text.c_str(), "%4d%2d%2d%2d%2d%2d", &Year, &Month, &Day, &Hour, &Minute, &Second);
+  COL_POSTCONDITION(Year != 0, Source, 1806);
+  COL_POSTCONDITION(Month > 0 && Month <= 12, Source, 1807);
+  COL_POSTCONDITION(Day > 0 && Day <= 31, Source, 1808);
+  COL_POSTCONDITION(Hour >= 0 && Hour < 24, Source, 1809);
+  COL_POSTCONDITION(Minute >= 0 && Minute < 60, Source, 1810);
+  COL_POSTCONDITION(Second >= 0 && Second < 60, Source, 1811);
+  COLdateTime CompileTimeStamp(Year, Month, Day, Hour, Minute, Second);
+  COL_POSTCONDITION(CompileTimeStamp.status() == COLdateTime::valid, Source, 1814);
+  return CompileTimeStamp;
+}
+
+COLdateTime COLdateTime::from_build_text(const COLstring& text) {
+  int Day = 0, Year = 0, Hour = 0, Minute = 0, Second = 0;
+  char MonthBuffer[100];
+  memset(MonthBuffer, 0, sizeof MonthBuffer);
+  // The word is bounded by the buffer, and the numbers are decimal: the compiler writes
+  // the hours and minutes with leading zeros ("08:09:00"), which are no octal prefix.
+  sscanf(text.c_str(), "%99s %d %d %d:%d:%d", MonthBuffer, &Day, &Year, &Hour, &Minute, &Second);
+  COL_POSTCONDITION(strlen(MonthBuffer) == 3, Source, 1752);
+  COL_POSTCONDITION(Day > 0 && Day <= 31, Source, 1753);
+  COL_POSTCONDITION(Year != 0, Source, 1754);
+  COL_POSTCONDITION(Hour >= 0 && Hour < 24, Source, 1755);
+  COL_POSTCONDITION(Minute >= 0 && Minute < 60, Source, 1756);
+  COL_POSTCONDITION(Second >= 0 && Second < 60, Source, 1757);
+  const int Month = COLdateTimeMonthFromAbbreviation(COLstring(MonthBuffer));
+  COL_POSTCONDITION(Month != -1, Source, 1760);
+  COLdateTime Return;
+  Return.set_date_time(Year, Month, Day, Hour, Minute, Second);
+  COL_POSTCONDITION(Return.status() == COLdateTime::valid, Source, 1769);
+  return Return;
+}
+
+COLdateTime COLdateTime::compile_time_stamp() { return from_build_text(COLstring(__DATE__) + " " + __TIME__); }
+
+// ---- Arithmetic with spans ----
+
+namespace {
+// The status of a date-time moved by a span: null wins over invalid, invalid over valid.
+int combinedStatus(int dateStatus, int spanStatus) {
+  if (dateStatus == COLdateTime::null || spanStatus == COLdateTimeSpan::null) return COLdateTime::null;
+  if (dateStatus == COLdateTime::invalid || spanStatus == COLdateTimeSpan::invalid) return COLdateTime::invalid;
+  return COLdateTime::valid;
+}
+
+// Moves the date in time order; a failed move keeps the value and sets the status.
+void moveBy(COLdateTime& date, int spanStatus, double days) {
+  const int status = combinedStatus(date.status(), spanStatus);
+  if (status != COLdateTime::valid) {
+    date.set_status(status);
+    return;
+  }
+  date = COLdateTimeFromLinear(COLdateTimeToLinear(date.value()) + days);
+  date.check_range();
+}
+
+// A new date-time, without zone or sub-second: the moved value (invalid when it leaves the
+// range), or 0.0 when either side is not valid.
+COLdateTime movedCopy(const COLdateTime& from, int spanStatus, double days) {
+  COLdateTime result;
+  const int status = combinedStatus(from.status(), spanStatus);
+  if (status == COLdateTime::valid) {
+    result = from.value();
+    moveBy(result, spanStatus, days);
+  } else {
+    result.set_status(status);
+  }
+  return result;
+}
+}  // namespace
+
+COLdateTime COLdateTime::operator+(const COLdateTimeSpan& span) const {
+  return movedCopy(*this, span.status(), span.total_days());
+}
+
+COLdateTime COLdateTime::operator-(const COLdateTimeSpan& span) const {
+  return movedCopy(*this, span.status(), -span.total_days());
+}
+
+COLdateTime& COLdateTime::operator+=(const COLdateTimeSpan& span) {
+  moveBy(*this, span.status(), span.total_days());
+  return *this;
+}
+
+COLdateTime& COLdateTime::operator-=(const COLdateTimeSpan& span) {
+  moveBy(*this, span.status(), -span.total_days());
+  return *this;
+}
+
+COLdateTimeSpan COLdateTime::operator-(const COLdateTime& date) const {
+  COLdateTimeSpan result;
+  const int status = combinedStatus(this->status(), date.status());
+  if (status == valid)
+    result = COLdateTimeToLinear(value()) - COLdateTimeToLinear(date.value());
+  else
+    result.set_status(status);
+  return result;
+}
+
+// ---- Text: spans ----
+
+void COLdateTimeSpan::print(COLostream& stream) const {
+  const int parts[4] = {days(), hours(), minutes(), seconds()};
+  int remaining = 0;
+  for (int part : parts)
+    if (part != 0) ++remaining;
+  for (int i = 0; i < 4; ++i) {
+    if (parts[i] == 0) continue;
+    stream << parts[i] << " " << COLdateTimeSpanUnits[i];
+    if (parts[i] > 1) stream << "s";
+    if (remaining > 1) {
+      stream << " ";
+      --remaining;
+    }
+  }
+}
+
+COLostream& operator<<(COLostream& stream, const COLdateTimeSpan& span) {
+  span.print(stream);
+  return stream;
+}

@@ -6,6 +6,8 @@
 // field extraction, a few checks and the ordering operators raise. All times are local.
 #pragma once
 
+#include "COL/COLdateTimeSpan.h"
+#include "COL/COLhashmap.h"
 #include "COL/COLrefCounted.h"
 #include "COL/COLstring.h"
 
@@ -13,7 +15,6 @@
 #include <ctime>
 
 class COLostream;
-class COLdateTimeSpan;
 class COLdateTimePrivate;
 struct _FILETIME;
 typedef struct _FILETIME FILETIME;
@@ -194,3 +195,6 @@ extern const COLstring COLdateTimeAmPm[2];
 extern const COLstring COLdateTimeAmPmDotted[2];
 extern const COLstring COLdateTimeNoName[1];
 extern const COLstring COLdateTimeSpanUnits[4];
+// The locale's month abbreviations to month numbers 1 to 12, empty until first use.
+typedef COLhashmap<COLstring, int, COLhash<COLstring>> COLdateTimeMonthMapType;
+extern COLdateTimeMonthMapType COLdateTimeMonthMap;

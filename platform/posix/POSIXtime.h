@@ -4,7 +4,6 @@
 #pragma once
 
 #include "platform/posix/POSIXbase.h"
-#include "platform/posix/POSIXfiletime.h"
 
 #include <ctime>
 

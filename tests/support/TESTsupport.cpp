@@ -81,6 +81,8 @@ long long TESTdaysFromCivil(long long year, unsigned month, unsigned day) {
   const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
   const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
   return era * 146097 + static_cast<long long>(dayOfEra) - 719468;
+}
+
 void TESTsetEnvironment(const std::string& name, const char* value) {
   std::string assignment = name + "=" + (value != nullptr ? value : "");  // "NAME=" removes it
   _putenv(assignment.c_str());
