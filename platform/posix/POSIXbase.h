@@ -105,11 +105,7 @@ void OutputDebugStringA(LPCSTR text);
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH source, int sourceLength,
                         LPSTR dest, int destSize, LPCCH defaultChar, LPBOOL usedDefault);
 
-// A point in time as Windows counts it: 100-nanosecond intervals since 1601-01-01 UTC.
-typedef struct _FILETIME {
-  DWORD dwLowDateTime;
-  DWORD dwHighDateTime;
-} FILETIME, *PFILETIME, *LPFILETIME;
+#include "platform/posix/POSIXfiletime.h"
 
 // The layer has no security descriptors; functions that take these attributes accept them
 // (or null) and ignore the descriptor.
