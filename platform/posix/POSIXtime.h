@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/posix/POSIXbase.h"
+#include "platform/posix/POSIXfiletime.h"
 
 #include <ctime>
 
