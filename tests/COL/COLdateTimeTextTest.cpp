@@ -308,6 +308,12 @@ TEST(COLdateTimeFromBuildText, TheLibrarysOwnTimeStamp) {
   EXPECT_TRUE(stamp <= COLdateTime::now() + COLdateTimeSpan(1.0)) << "built before now (a day's zone slack)";
 }
 
+// A global of a deliverable that is built after the library's tables can use them.
+const std::string MonthNameAtStartUp __attribute__((init_priority(COL_STANDARD_STREAMS_INIT_PRIORITY + 50))) =
+    TESTtext(COLdateTimeMonthName(12, true)) + " " + TESTtext(COLdateTimeOrdinalName(31));
+
+TEST(COLdateTimeNames, TablesAreBuiltBeforeLaterGlobals) { EXPECT_EQ(MonthNameAtStartUp, "December 31st"); }
+
 TEST(COLdateTimeNames, LookupsByNumber) {
   struct Case {
     const char* why;
