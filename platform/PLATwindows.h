@@ -29,6 +29,11 @@
 
 inline size_t PLATwcstombs(char* dest, const wchar_t* src, size_t max) { return wcstombs(dest, src, max); }
 inline size_t PLATmbstowcs(wchar_t* dest, const char* src, size_t max) { return mbstowcs(dest, src, max); }
+#include <time.h>
+// The runtime's localtime and mktime refuse times before 1970 and after this one (UTC).
+const time_t PLATlatestTime = 32535215999;
+inline struct tm* PLATlocaltime(const time_t* time) { return localtime(time); }
+inline time_t PLATmktime(struct tm* fields) { return mktime(fields); }
 #include <ctype.h>
 inline int PLATtoupper(int c) { return toupper(c); }
 inline int PLATtolower(int c) { return tolower(c); }
@@ -51,6 +56,7 @@ inline char* PLATtmpnam(char* buffer) { return tmpnam(buffer); }
 #include "platform/posix/POSIXbase.h"
 #include "platform/posix/POSIXcrt.h"
 #include "platform/posix/POSIXsync.h"
+#include "platform/posix/POSIXtime.h"
 #include "platform/posix/POSIXregistry.h"
 #include "platform/posix/POSIXuser.h"
 #include "platform/posix/POSIXfile.h"

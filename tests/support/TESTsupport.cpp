@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -53,6 +54,34 @@ std::ostream& operator<<(std::ostream& out, const TESTerrorFields& fields) {
   snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(fields.code));
   return out << "{\"" << fields.description << "\", " << code << ", \"" << fields.file << "\", "
              << fields.line << "}";
+}
+
+namespace {
+void setZone(const char* tz) {
+  TESTsetEnvironment("TZ", tz);
+#ifdef _WIN32
+  _tzset();  // the Windows runtime's name
+#else
+  tzset();
+#endif
+}
+}  // namespace
+
+TESTtimeZone::TESTtimeZone(const char* tz) : m_HadZone(getenv("TZ") != nullptr) {
+  if (m_HadZone) m_Previous = getenv("TZ");
+  setZone(tz);
+}
+
+TESTtimeZone::~TESTtimeZone() { setZone(m_HadZone ? m_Previous.c_str() : nullptr); }
+
+long long TESTdaysFromCivil(long long year, unsigned month, unsigned day) {
+  // Years counted from March, so that February's leap day ends the year.
+  year -= month <= 2;
+  const long long era = (year >= 0 ? year : year - 399) / 400;
+  const unsigned yearOfEra = static_cast<unsigned>(year - era * 400);
+  const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+  const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + static_cast<long long>(dayOfEra) - 719468;
 }
 
 void TESTsetEnvironment(const std::string& name, const char* value) {

@@ -63,6 +63,24 @@ std::ostream& operator<<(std::ostream& out, const TESTerrorFields& fields);
     return TESTerrorFields{"<nothing thrown>", 0, "", 0};               \
   }())
 
+// Pins the C runtime's local time zone to a POSIX TZ text (such as "UTC0" or "EST5") for
+// its lifetime and restores the previous setting after. The Windows runtime reads TZ
+// itself; Windows' own calls (FILETIME to local time) keep the system's zone.
+class TESTtimeZone {
+public:
+  explicit TESTtimeZone(const char* tz);
+  ~TESTtimeZone();
+  TESTtimeZone(const TESTtimeZone&) = delete;
+  TESTtimeZone& operator=(const TESTtimeZone&) = delete;
+
+private:
+  bool m_HadZone;
+  std::string m_Previous;
+};
+
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar, computed apart from
+// the library's own calendar code so that tests can check it.
+long long TESTdaysFromCivil(long long year, unsigned month, unsigned day);
 // True in the Windows build, whose tests run under Wine against the real system; a test
 // that only one build can run skips on the other with its reason.
 constexpr bool TESTwindowsBuild = TEST_WINDOWS_BUILD != 0;
