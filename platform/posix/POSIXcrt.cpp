@@ -107,6 +107,12 @@ int _putenv(const char* assignment) {
 
 int _fileno(FILE* file) { return fileno(file); }
 
+int _fseeki64(FILE* file, long long offset, int origin) {
+  return fseeko(file, static_cast<off_t>(offset), origin);
+}
+
+long long _ftelli64(FILE* file) { return static_cast<long long>(ftello(file)); }
+
 namespace {
 std::mutex ModesLock;
 std::unordered_map<int, int>& modes() {

@@ -38,6 +38,9 @@ int _putenv(const char* assignment);
 #define _O_BINARY 0x8000
 
 int _fileno(FILE* file);
+// fseek and ftell with 64-bit offsets, as the Windows runtime names them.
+int _fseeki64(FILE* file, long long offset, int origin);
+long long _ftelli64(FILE* file);
 // Descriptors have no translation mode here; the mode is remembered per descriptor so
 // that the previous one can be returned, as the runtime does (text by default).
 int _setmode(int fd, int mode);

@@ -630,6 +630,50 @@ BOOL SetHandleInformation(HANDLE object, DWORD mask, DWORD flags) {
   return TRUE;
 }
 
+BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information) {
+  int fd = descriptorOf(file);
+  if (fd == -1) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (information == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  struct stat s;
+  if (fstat(fd, &s) != 0) {
+    POSIXsetLastErrorFromErrno();
+    return FALSE;
+  }
+  EntryInfo info;
+  info.mode = s.st_mode;
+  info.size = static_cast<long long>(s.st_size);
+  info.accessed = s.st_atim;
+  info.modified = s.st_mtim;
+  info.changed = s.st_ctim;
+  struct statx x;
+  if (statx(fd, "", AT_EMPTY_PATH, STATX_BTIME, &x) == 0 && (x.stx_mask & STATX_BTIME) != 0) {
+    info.hasBirth = true;
+    info.born = timeOf(x.stx_btime);
+  }
+  // The name decides whether the file is hidden; the descriptor's link in /proc knows it.
+  std::string name;
+  char target[PATH_MAX];
+  ssize_t length = readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), target, sizeof target);
+  if (length > 0) name = lastComponent(std::string(target, static_cast<size_t>(length)));
+  information->dwFileAttributes = attributesOf(info, name);
+  information->ftCreationTime = fileTimeOf(info.hasBirth ? info.born : info.modified);
+  information->ftLastAccessTime = fileTimeOf(info.accessed);
+  information->ftLastWriteTime = fileTimeOf(info.modified);
+  information->dwVolumeSerialNumber = static_cast<DWORD>(s.st_dev);
+  information->nFileSizeHigh = static_cast<DWORD>(static_cast<uint64_t>(s.st_size) >> 32);
+  information->nFileSizeLow = static_cast<DWORD>(s.st_size);
+  information->nNumberOfLinks = static_cast<DWORD>(s.st_nlink);
+  information->nFileIndexHigh = static_cast<DWORD>(static_cast<uint64_t>(s.st_ino) >> 32);
+  information->nFileIndexLow = static_cast<DWORD>(s.st_ino);
+  return TRUE;
+}
+
 BOOL SetEndOfFile(HANDLE file) {
   int fd = descriptorOf(file);
   if (fd == -1) {
@@ -775,8 +819,15 @@ int _mkdir(const char* path) {
 int _rmdir(const char* path) {
   std::string posix;
   if (!crtPath(path, posix)) return -1;
+  struct stat own, target, current;
+  std::string unslashed = posix;
+  while (unslashed.size() > 1 && unslashed.back() == '/') unslashed.pop_back();
+  if (lstat(unslashed.c_str(), &own) == 0 && S_ISLNK(own.st_mode) &&
+      stat(unslashed.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) {
+    if (unlink(unslashed.c_str()) == 0) return 0;
+    return fail(POSIXcrtErrno(errno));
+  }
   // Windows keeps its current directory open, so it cannot be removed.
-  struct stat target, current;
   if (stat(posix.c_str(), &target) == 0 && S_ISDIR(target.st_mode) && stat(".", &current) == 0 &&
       sameEntry(target, current))
     return fail(EACCES);
@@ -888,6 +939,10 @@ int PLATremove(const char* path) {
   struct stat info;
   if (lstat(posix.c_str(), &info) != 0) return fail(POSIXcrtErrno(errno));
   if (S_ISDIR(info.st_mode)) return fail(EACCES);
+  // A link to a directory is a directory to Windows: _rmdir removes it.
+  struct stat target;
+  if (S_ISLNK(info.st_mode) && stat(posix.c_str(), &target) == 0 && S_ISDIR(target.st_mode))
+    return fail(EACCES);
   if (!S_ISLNK(info.st_mode) && (info.st_mode & S_IWUSR) == 0) return fail(EACCES);
   if (unlink(posix.c_str()) != 0) return fail(POSIXcrtErrno(errno));
   return 0;

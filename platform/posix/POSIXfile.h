@@ -93,6 +93,23 @@ DWORD GetTempPathA(DWORD size, LPSTR buffer);
 #define HANDLE_FLAG_PROTECT_FROM_CLOSE 0x00000002
 BOOL GetHandleInformation(HANDLE object, LPDWORD flags);
 BOOL SetHandleInformation(HANDLE object, DWORD mask, DWORD flags);
+// What a handle's file is: its attributes, times, size and link count as
+// GetFileAttributesA and a search describe it, and its identity. The device is the volume
+// serial number and the inode the file index, so that two handles of one file (whatever
+// names opened them) carry the same pair, as on Windows.
+typedef struct _BY_HANDLE_FILE_INFORMATION {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD dwVolumeSerialNumber;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+  DWORD nNumberOfLinks;
+  DWORD nFileIndexHigh;
+  DWORD nFileIndexLow;
+} BY_HANDLE_FILE_INFORMATION, *PBY_HANDLE_FILE_INFORMATION, *LPBY_HANDLE_FILE_INFORMATION;
+BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information);
 // Cuts or extends the file at the handle's current position; ERROR_ACCESS_DENIED for a
 // descriptor opened for reading only.
 BOOL SetEndOfFile(HANDLE file);
@@ -136,6 +153,8 @@ int _access(const char* path, int mode);
 // Makes the file read-only (pmode without _S_IWRITE) or writable.
 int _chmod(const char* path, int pmode);
 int _mkdir(const char* path);
+// As on Windows, a symbolic link to a directory is removed as a directory: the link goes,
+// what it points to stays.
 int _rmdir(const char* path);
 int _chdir(const char* path);
 // With a null buffer the result is allocated (free it), at least size bytes long.
@@ -169,7 +188,7 @@ int _stat64(const char* path, struct _stat64* buffer);
 // The C functions whose names Windows and glibc share, with Windows' behaviour: the
 // stdio mode letters are Windows' (r, w, a, +, b, t; others are ignored, as msvcrt ignores
 // them); rename fails with EEXIST when the destination exists, whatever it is; remove
-// deletes files only (EACCES for a directory or a read-only file); tmpnam names a file
+// deletes files only (EACCES for a directory, a link to one, or a read-only file); tmpnam names a file
 // that does not exist yet in /tmp, with Windows' s<process>.<count> names (a null buffer
 // gives a buffer of the calling thread's own).
 FILE* PLATfopen(const char* path, const char* mode);

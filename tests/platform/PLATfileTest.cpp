@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <set>
 #include <string>
@@ -672,6 +673,76 @@ TEST(PLATfileTemporary, TheTemporaryPathAndNames) {
   if (!TESTwindowsBuild) {
     EXPECT_EQ(std::string(first).compare(0, 8, "Z:\\tmp\\s"), 0) << first;
   }
+}
+
+TEST_F(PLATfile, AHandleTellsWhichFileItIs) {
+  TESTwriteWindowsFile(dir / "b.txt", "other");
+  struct Opened {
+    int fd;
+    BY_HANDLE_FILE_INFORMATION info;
+  };
+  auto describe = [](const std::string& path) {
+    Opened opened{_open(path.c_str(), _O_RDONLY | _O_BINARY), {}};
+    EXPECT_GE(opened.fd, 0) << path;
+    EXPECT_TRUE(GetFileInformationByHandle(reinterpret_cast<HANDLE>(_get_osfhandle(opened.fd)), &opened.info)) << path;
+    _close(opened.fd);
+    return opened.info;
+  };
+  auto identity = [](const BY_HANDLE_FILE_INFORMATION& info) {
+    return std::to_string(info.dwVolumeSerialNumber) + ":" + std::to_string(info.nFileIndexHigh) + ":" +
+           std::to_string(info.nFileIndexLow);
+  };
+  BY_HANDLE_FILE_INFORMATION a = describe(dir / "a.txt");
+  EXPECT_EQ(a.nFileSizeLow, 5u);
+  EXPECT_EQ(a.nFileSizeHigh, 0u);
+  EXPECT_EQ(a.nNumberOfLinks, 1u);
+  EXPECT_EQ(a.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY), 0u);
+  for (const std::string& other : {withForwardSlashes(dir / "a.txt"), dir / "sub\\..\\a.txt"})
+    EXPECT_EQ(identity(describe(other)), identity(a)) << other;
+  EXPECT_NE(identity(describe(dir / "b.txt")), identity(a));
+
+  int fd = _open((dir / "a.txt").c_str(), _O_RDONLY);
+  ASSERT_GE(fd, 0);
+  HANDLE closed = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  _close(fd);
+  BY_HANDLE_FILE_INFORMATION info;
+  SetLastError(0);
+  EXPECT_FALSE(GetFileInformationByHandle(closed, &info));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+TEST_F(PLATfile, ALinkToADirectoryIsRemovedAsADirectory) {
+  std::error_code error;
+  std::filesystem::create_directory_symlink(std::filesystem::path(dir.path()) / "sub",
+                                            std::filesystem::path(dir.path()) / "link", error);
+  DWORD attributes = GetFileAttributesA((dir / "link").c_str());
+  if (error || attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    GTEST_SKIP() << "no symbolic link to a directory can be made here (Wine cannot)";
+  TESTwriteWindowsFile(dir / "sub\\kept.txt", "x");
+  EXPECT_EQ(attributes & FILE_ATTRIBUTE_DIRECTORY, static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+  EXPECT_EQ(crt([&] { return PLATremove((dir / "link").c_str()); }).error, EACCES) << "remove takes files only";
+  EXPECT_EQ(_rmdir((dir / "link").c_str()), 0);
+  EXPECT_EQ(GetFileAttributesA((dir / "link").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(TESTreadWindowsFile(dir / "sub\\kept.txt"), "x") << "what the link pointed to stays";
+}
+
+TEST_F(PLATfile, StreamsPositionBeyondFourGigabytes) {
+  const long long beyond = 5LL << 30;
+  FILE* stream = PLATfopen((dir / "a.txt").c_str(), "rb+");
+  ASSERT_NE(stream, nullptr);
+  EXPECT_EQ(_ftelli64(stream), 0);
+  ASSERT_EQ(_fseeki64(stream, beyond, SEEK_SET), 0);
+  EXPECT_EQ(_ftelli64(stream), beyond);
+  EXPECT_EQ(fputc('z', stream), 'z');
+  EXPECT_EQ(_ftelli64(stream), beyond + 1);
+  ASSERT_EQ(_fseeki64(stream, -1, SEEK_END), 0);
+  EXPECT_EQ(_ftelli64(stream), beyond);
+  EXPECT_EQ(fgetc(stream), 'z');
+  EXPECT_EQ(crt([&] { return _fseeki64(stream, -1, SEEK_SET); }).error, EINVAL);
+  EXPECT_EQ(fclose(stream), 0);
+  struct _stat64 info;
+  ASSERT_EQ(_stat64((dir / "a.txt").c_str(), &info), 0);
+  EXPECT_EQ(info.st_size, beyond + 1);
 }
 
 }  // namespace
