@@ -28,10 +28,21 @@ inline size_t PLATmbstowcs(wchar_t* dest, const char* src, size_t max) { return 
 #include <ctype.h>
 inline int PLATtoupper(int c) { return toupper(c); }
 inline int PLATtolower(int c) { return tolower(c); }
+#include <mbctype.h>
+#define PLAT_RAND_MAX RAND_MAX
+inline int PLATrand() { return rand(); }
+inline void PLATsrand(unsigned seed) { srand(seed); }
+#define PLAT_MB_CUR_MAX MB_CUR_MAX
+inline int PLATmblen(const char* text, size_t count) { return mblen(text, count); }
+inline int PLATismbblead(unsigned int c) { return _ismbblead(c); }
+inline char* PLATgetenv(const char* name) { return getenv(name); }
 
 #else
 
 #include "platform/posix/POSIXbase.h"
 #include "platform/posix/POSIXcrt.h"
+#include "platform/posix/POSIXsync.h"
+#include "platform/posix/POSIXregistry.h"
+#include "platform/posix/POSIXuser.h"
 
 #endif

@@ -104,3 +104,13 @@ void OutputDebugStringA(LPCSTR text);
 // U+10FFFF) becomes U+FFFD, as on Windows.
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH source, int sourceLength,
                         LPSTR dest, int destSize, LPCCH defaultChar, LPBOOL usedDefault);
+
+#include "platform/posix/POSIXfiletime.h"
+
+// The layer has no security descriptors; functions that take these attributes accept them
+// (or null) and ignore the descriptor.
+typedef struct _SECURITY_ATTRIBUTES {
+  DWORD nLength;
+  LPVOID lpSecurityDescriptor;
+  BOOL bInheritHandle;
+} SECURITY_ATTRIBUTES, *PSECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;

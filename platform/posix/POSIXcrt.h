@@ -16,6 +16,24 @@ size_t PLATmbstowcs(wchar_t* dest, const char* src, size_t max);
 int PLATtoupper(int c);
 int PLATtolower(int c);
 
+// The Windows runtime's generator: its 15-bit range and its sequence for each seed. As
+// there, each thread has its own state, which starts as if seeded with 1.
+#define PLAT_RAND_MAX 32767
+int PLATrand();
+void PLATsrand(unsigned seed);
+
+// The "C" locale's multibyte rules: every byte is one character and none is a lead byte.
+#define PLAT_MB_CUR_MAX 1
+int PLATmblen(const char* text, size_t count);
+int PLATismbblead(unsigned int c);
+
+// getenv with the Windows rule that names ignore case (ASCII letters). A name spelt
+// exactly as asked wins over one that differs only in case.
+char* PLATgetenv(const char* name);
+// "NAME=value" sets NAME, "NAME=" removes it; an existing variable whose name differs
+// only in case is replaced. 0, or -1 with errno EINVAL for text without a name.
+int _putenv(const char* assignment);
+
 #define _O_TEXT   0x4000
 #define _O_BINARY 0x8000
 

@@ -2,10 +2,17 @@
 #include "tests/support/TESTsupport.h"
 
 #include "COL/COLostream.h"
+#include "platform/PLATwindows.h"
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
 #include <ostream>
+#include <sstream>
 
 std::string TESTrecordingSink::text() const {
   std::string all;
@@ -45,4 +52,59 @@ std::ostream& operator<<(std::ostream& out, const TESTerrorFields& fields) {
   snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(fields.code));
   return out << "{\"" << fields.description << "\", " << code << ", \"" << fields.file << "\", "
              << fields.line << "}";
+}
+
+void TESTsetEnvironment(const std::string& name, const char* value) {
+  std::string assignment = name + "=" + (value != nullptr ? value : "");  // "NAME=" removes it
+  _putenv(assignment.c_str());
+}
+
+TESTtemporaryDirectory::TESTtemporaryDirectory() {
+  static unsigned count = 0;
+  std::filesystem::path base = std::filesystem::temp_directory_path();
+  uint64_t stamp = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  for (;;) {
+    char name[64];
+    snprintf(name, sizeof name, "coltest-%llx-%u", static_cast<unsigned long long>(stamp), count++);
+    std::filesystem::path candidate = base / name;
+    if (std::filesystem::create_directory(candidate)) {
+      path_ = candidate.string();
+      return;
+    }
+  }
+}
+
+TESTtemporaryDirectory::~TESTtemporaryDirectory() {
+  std::error_code ignored;
+  // Tests may leave files read-only; give the owner its rights back so all can go.
+  for (auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored))
+    std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
+  std::filesystem::remove_all(path_, ignored);
+}
+
+TESTprivateRegistryStore::TESTprivateRegistryStore() {
+  if (TESTwindowsBuild) return;
+  const char* before = getenv("PLAT_REGISTRY_DIR");
+  hadBefore_ = before != nullptr;
+  if (hadBefore_) before_ = before;
+  TESTsetEnvironment("PLAT_REGISTRY_DIR", directory_.path().c_str());
+}
+
+TESTprivateRegistryStore::~TESTprivateRegistryStore() {
+  if (TESTwindowsBuild) return;
+  TESTsetEnvironment("PLAT_REGISTRY_DIR", hadBefore_ ? before_.c_str() : nullptr);
+}
+
+std::string TESTfileText(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return "<missing>";
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+void TESTwriteFile(const std::string& path, const std::string& text) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file << text;
 }

@@ -62,3 +62,43 @@ std::ostream& operator<<(std::ostream& out, const TESTerrorFields& fields);
     ADD_FAILURE() << "no COLerror from: " #statement;                   \
     return TESTerrorFields{"<nothing thrown>", 0, "", 0};               \
   }())
+
+// True in the Windows build, whose tests run under Wine against the real system; a test
+// that only one build can run skips on the other with its reason.
+constexpr bool TESTwindowsBuild = TEST_WINDOWS_BUILD != 0;
+
+// Sets (or, with a null value, removes) a variable of the process environment.
+void TESTsetEnvironment(const std::string& name, const char* value);
+
+// A new empty directory under the system's temporary directory, removed with all it
+// holds when the object goes.
+class TESTtemporaryDirectory {
+public:
+  TESTtemporaryDirectory();
+  ~TESTtemporaryDirectory();
+  TESTtemporaryDirectory(const TESTtemporaryDirectory&) = delete;
+  TESTtemporaryDirectory& operator=(const TESTtemporaryDirectory&) = delete;
+  const std::string& path() const { return path_; }
+
+private:
+  std::string path_;
+};
+
+// For its lifetime, points our layer's registry (PLAT_REGISTRY_DIR) at a store of its
+// own, empty until first use, so a test starts from a fresh installation and never
+// touches the user's store. In the Windows build it changes nothing.
+class TESTprivateRegistryStore {
+public:
+  TESTprivateRegistryStore();
+  ~TESTprivateRegistryStore();
+  const std::string& directory() const { return directory_.path(); }
+
+private:
+  TESTtemporaryDirectory directory_;
+  std::string before_;
+  bool hadBefore_ = false;
+};
+
+// The whole content of a file, or "<missing>" when it cannot be read.
+std::string TESTfileText(const std::string& path);
+void TESTwriteFile(const std::string& path, const std::string& text);

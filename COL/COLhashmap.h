@@ -1,0 +1,199 @@
+// The library's hash table: COLvoidLookup, an untyped engine of chained buckets whose
+// count steps up through the primes of COLlookupPrimes, and COLhashmap<K, V, H>, the typed
+// map over it, with the hash functions COLhash. A place is a node pointer (null: none);
+// iteration runs over the buckets in order and, within a bucket, newest entry first. The
+// first value stored under a key wins: inserting the key again changes nothing.
+#pragma once
+
+#include "COL/COLerror.h"
+#include "COL/COLstring.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// The bucket counts a table steps through, ending in 0.
+extern const size_t COLlookupPrimes[31];
+
+// The head of every node; a typed map puts its key and value after it.
+struct COLvoidLookupNode {
+  COLvoidLookupNode* Next;
+  size_t Hash;
+};
+
+class COLvoidLookup {
+public:
+  COLvoidLookup();
+  // Frees the bucket array only: the typed map deletes the nodes first.
+  virtual ~COLvoidLookup();
+  COLvoidLookup(const COLvoidLookup&) = delete;
+  COLvoidLookup& operator=(const COLvoidLookup&) = delete;
+
+  size_t size() const { return m_Count; }
+  size_t bucket_count() const { return *m_pBucketCount; }
+  // The number of nodes in one bucket; 0 for an index that is no bucket.
+  size_t chain_length(size_t BucketIndex) const;
+
+  // Links a node that already holds Hash and Key; null when the key is present, and then
+  // the node has been deleted.
+  COLvoidLookupNode* insert(size_t Hash, const void* Key, COLvoidLookupNode* Node);
+  COLvoidLookupNode* find(size_t Hash, const void* Key) const;
+  void remove(COLvoidLookupNode* Place);
+  bool remove(size_t Hash, const void* Key);
+  // Deletes every node and returns to two buckets.
+  void clear();
+
+  COLvoidLookupNode* first() const;
+  COLvoidLookupNode* next(const COLvoidLookupNode* Place) const;
+  COLvoidLookupNode* last() const;
+  COLvoidLookupNode* previous(const COLvoidLookupNode* Place) const;
+
+protected:
+  virtual void delete_node(COLvoidLookupNode* Node) = 0;
+  virtual size_t hash_of(const COLvoidLookupNode* Node) const = 0;
+  virtual bool key_equals(const void* Key, const COLvoidLookupNode* Node) const = 0;
+
+private:
+  size_t bucket_of(const COLvoidLookupNode* Node) const { return hash_of(Node) % bucket_count(); }
+  COLvoidLookupNode* chain_end(size_t BucketIndex) const;
+  COLvoidLookupNode* predecessor(size_t BucketIndex, const COLvoidLookupNode* Place, int line) const;
+  void grow();
+
+  COLvoidLookupNode** m_Buckets;
+  const size_t* m_pBucketCount;
+  size_t m_Count;
+};
+
+// Hash functions: COLhash<K>::hash(key) gives a 32-bit value as size_t.
+template <class K>
+struct COLhash;
+
+// A block's bytes from the second on; the first byte does not take part.
+size_t COLhashBytes(const void* Data, size_t Length);
+
+template <>
+struct COLhash<COLstring> {
+  static size_t hash(const COLstring& Key);
+};
+
+// Keys of 8, 4 and 2 bytes hash their bytes in memory order (so the lowest byte of a
+// little-endian number is left out).
+template <class T>
+struct COLhashByBytes {
+  static size_t hash(const T& Key) { return COLhashBytes(&Key, sizeof Key); }
+};
+template <> struct COLhash<long long> : COLhashByBytes<long long> {};
+template <> struct COLhash<unsigned long long> : COLhashByBytes<unsigned long long> {};
+template <> struct COLhash<short> : COLhashByBytes<short> {};
+template <> struct COLhash<unsigned short> : COLhashByBytes<unsigned short> {};
+// long is 4 bytes on Windows and 8 elsewhere; its low 32 bits are hashed everywhere, so
+// the hash does not depend on the build.
+template <>
+struct COLhash<unsigned long> {
+  static size_t hash(const unsigned long& Key) {
+    const uint32_t Low = static_cast<uint32_t>(Key);
+    return COLhashBytes(&Low, sizeof Low);
+  }
+};
+template <>
+struct COLhash<long> {
+  static size_t hash(const long& Key) { return COLhash<unsigned long>::hash(static_cast<unsigned long>(Key)); }
+};
+
+// One-byte and 32-bit integer keys: k x (k + 3) in 32 bits.
+template <class T>
+struct COLhashByValue {
+  static size_t hash(const T& Key) {
+    // A signed byte is sign-extended: the conversion to 32 bits keeps its value.
+    const uint32_t k = static_cast<uint32_t>(Key);
+    return k * (k + 3);
+  }
+};
+template <> struct COLhash<char> : COLhashByValue<char> {};
+template <> struct COLhash<signed char> : COLhashByValue<signed char> {};
+template <> struct COLhash<unsigned char> : COLhashByValue<unsigned char> {};
+template <> struct COLhash<int> : COLhashByValue<int> {};
+template <> struct COLhash<unsigned int> : COLhashByValue<unsigned int> {};
+
+// Key equality of the maps: ==, except that string keys compare every byte. A COLstring's
+// == stops at its first NUL while its hash covers all its bytes, so keys that differ behind
+// a NUL would be equal in one bucket and distinct in another.
+template <class K>
+bool COLhashmapKeysEqual(const K& Left, const K& Right) {
+  return Left == Right;
+}
+bool COLhashmapKeysEqual(const COLstring& Left, const COLstring& Right);
+
+template <class K, class V, class H>
+class COLhashmap;
+
+// What find returns: the map and the place of the key, null when it is absent.
+template <class K, class V, class H>
+class COLhashmapIterator {
+public:
+  COLhashmapIterator(COLhashmap<K, V, H>* Map, COLvoidLookupNode* Place) : m_pMap(Map), m_pPlace(Place) {}
+  COLhashmap<K, V, H>* map() const { return m_pMap; }
+  COLvoidLookupNode* place() const { return m_pPlace; }
+
+private:
+  COLhashmap<K, V, H>* m_pMap;
+  COLvoidLookupNode* m_pPlace;
+};
+
+template <class K, class V, class H = COLhash<K>>
+class COLhashmap : public COLvoidLookup {
+public:
+  typedef size_t (*HashFunction)(const K&);
+
+  COLhashmap() : m_HashFunction(&H::hash) {}
+  ~COLhashmap() override {
+    try {
+      clear();
+    } catch (COLerror&) {
+    }
+  }
+
+  // Null when the key is already present; the map is then unchanged.
+  COLvoidLookupNode* insert(const K& Key, const V& Value) {
+    const size_t Hash = m_HashFunction(Key);
+    Node* NewNode = new Node(Hash, Key, Value);
+    return COLvoidLookup::insert(Hash, &NewNode->Key, NewNode);
+  }
+
+  COLhashmapIterator<K, V, H> find(const K& Key) {
+    return COLhashmapIterator<K, V, H>(this, COLvoidLookup::find(m_HashFunction(Key), &Key));
+  }
+
+  const K& key(const COLvoidLookupNode* Place) const {
+    COL_PRECONDITION(Place != NULL, "COLhashmap", 327);
+    return static_cast<const Node*>(Place)->Key;
+  }
+  V& value(COLvoidLookupNode* Place) {
+    COL_PRECONDITION(Place != NULL, "COLhashmap", 317);
+    return static_cast<Node*>(Place)->Value;
+  }
+  const V& value(const COLvoidLookupNode* Place) const {
+    COL_PRECONDITION(Place != NULL, "COLhashmap", 317);
+    return static_cast<const Node*>(Place)->Value;
+  }
+
+protected:
+  void delete_node(COLvoidLookupNode* Place) override {
+    if (Place != NULL) delete static_cast<Node*>(Place);
+  }
+  size_t hash_of(const COLvoidLookupNode* Place) const override { return Place->Hash; }
+  bool key_equals(const void* Key, const COLvoidLookupNode* Place) const override {
+    return COLhashmapKeysEqual(*static_cast<const K*>(Key), static_cast<const Node*>(Place)->Key);
+  }
+
+private:
+  struct Node : COLvoidLookupNode {
+    Node(size_t NodeHash, const K& NodeKey, const V& NodeValue) : Key(NodeKey), Value(NodeValue) {
+      Next = NULL;
+      Hash = NodeHash;
+    }
+    K Key;
+    V Value;
+  };
+
+  HashFunction m_HashFunction;
+};
