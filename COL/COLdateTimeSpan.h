@@ -5,6 +5,8 @@
 // way is invalid. Only the part readers (hours, minutes, seconds) raise.
 #pragma once
 
+class COLostream;
+
 class COLdateTimeSpan {
 public:
   // The status values; COLdateTime uses the same three numbers.
@@ -54,6 +56,10 @@ public:
   COLdateTimeSpan operator-() const;
   COLdateTimeSpan operator*(double factor) const;
   COLdateTimeSpan operator/(double divisor) const;
+
+  // Its non-zero parts in words ("2 days 3 hours 1 minute"); defined with the date-time
+  // text. A span that is not valid raises, as hours() does.
+  void print(COLostream& stream) const;
 
 private:
   // A valid span lies within this many days either way.

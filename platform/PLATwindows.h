@@ -22,9 +22,18 @@
 #include <io.h>
 #include <stdlib.h>
 #include <wchar.h>
+#include <direct.h>
+#include <process.h>
+#include <stdio.h>
+#include <sys/stat.h>
 
 inline size_t PLATwcstombs(char* dest, const wchar_t* src, size_t max) { return wcstombs(dest, src, max); }
 inline size_t PLATmbstowcs(wchar_t* dest, const char* src, size_t max) { return mbstowcs(dest, src, max); }
+#include <time.h>
+// The runtime's localtime and mktime refuse times before 1970 and after this one (UTC).
+const time_t PLATlatestTime = 32535215999;
+inline struct tm* PLATlocaltime(const time_t* time) { return localtime(time); }
+inline time_t PLATmktime(struct tm* fields) { return mktime(fields); }
 #include <ctype.h>
 inline int PLATtoupper(int c) { return toupper(c); }
 inline int PLATtolower(int c) { return tolower(c); }
@@ -36,13 +45,21 @@ inline void PLATsrand(unsigned seed) { srand(seed); }
 inline int PLATmblen(const char* text, size_t count) { return mblen(text, count); }
 inline int PLATismbblead(unsigned int c) { return _ismbblead(c); }
 inline char* PLATgetenv(const char* name) { return getenv(name); }
+// The stdio functions that take paths, with Windows' rules in the layer (posix/POSIXfile.h).
+inline FILE* PLATfopen(const char* path, const char* mode) { return fopen(path, mode); }
+inline int PLATrename(const char* from, const char* to) { return rename(from, to); }
+inline int PLATremove(const char* path) { return remove(path); }
+inline char* PLATtmpnam(char* buffer) { return tmpnam(buffer); }
 
 #else
 
 #include "platform/posix/POSIXbase.h"
 #include "platform/posix/POSIXcrt.h"
 #include "platform/posix/POSIXsync.h"
+#include "platform/posix/POSIXtime.h"
 #include "platform/posix/POSIXregistry.h"
 #include "platform/posix/POSIXuser.h"
+#include "platform/posix/POSIXfile.h"
+#include "platform/posix/POSIXprocess.h"
 
 #endif

@@ -56,6 +56,11 @@ DWORD POSIXerrorFromErrno(int error) {
     case EPIPE: return ERROR_BROKEN_PIPE;
     case ELOOP: return ERROR_CANT_RESOLVE_FILENAME;
     case ENOSYS: return ERROR_CALL_NOT_IMPLEMENTED;
+    case ETXTBSY: return ERROR_SHARING_VIOLATION;
+    case EFBIG: return ERROR_FILE_TOO_LARGE;
+    case EDQUOT: return ERROR_DISK_FULL;
+    case EIO: return ERROR_GEN_FAILURE;
+    case EOPNOTSUPP: return ERROR_NOT_SUPPORTED;
     default: return ERROR_INVALID_FUNCTION;
   }
 }

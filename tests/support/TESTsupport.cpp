@@ -4,10 +4,12 @@
 #include "COL/COLostream.h"
 #include "platform/PLATwindows.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -52,6 +54,34 @@ std::ostream& operator<<(std::ostream& out, const TESTerrorFields& fields) {
   snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(fields.code));
   return out << "{\"" << fields.description << "\", " << code << ", \"" << fields.file << "\", "
              << fields.line << "}";
+}
+
+namespace {
+void setZone(const char* tz) {
+  TESTsetEnvironment("TZ", tz);
+#ifdef _WIN32
+  _tzset();  // the Windows runtime's name
+#else
+  tzset();
+#endif
+}
+}  // namespace
+
+TESTtimeZone::TESTtimeZone(const char* tz) : m_HadZone(getenv("TZ") != nullptr) {
+  if (m_HadZone) m_Previous = getenv("TZ");
+  setZone(tz);
+}
+
+TESTtimeZone::~TESTtimeZone() { setZone(m_HadZone ? m_Previous.c_str() : nullptr); }
+
+long long TESTdaysFromCivil(long long year, unsigned month, unsigned day) {
+  // Years counted from March, so that February's leap day ends the year.
+  year -= month <= 2;
+  const long long era = (year >= 0 ? year : year - 399) / 400;
+  const unsigned yearOfEra = static_cast<unsigned>(year - era * 400);
+  const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+  const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + static_cast<long long>(dayOfEra) - 719468;
 }
 
 void TESTsetEnvironment(const std::string& name, const char* value) {
@@ -107,4 +137,63 @@ std::string TESTfileText(const std::string& path) {
 void TESTwriteFile(const std::string& path, const std::string& text) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file << text;
+}
+
+std::string TESTwindowsPath(const std::string& nativePath) {
+  if (TESTwindowsBuild) return nativePath;
+  std::string windows = !nativePath.empty() && nativePath[0] == '/' ? "Z:" : "";
+  for (char c : nativePath) windows += c == '/' ? '\\' : c;
+  return windows;
+}
+
+TESTcurrentDirectory::TESTcurrentDirectory(const std::string& windowsPath) {
+  char* here = _getcwd(nullptr, 0);
+  if (here != nullptr) previous_ = here;
+  free(here);
+  EXPECT_EQ(_chdir(windowsPath.c_str()), 0) << windowsPath << ": " << strerror(errno);
+}
+
+TESTcurrentDirectory::~TESTcurrentDirectory() {
+  if (!previous_.empty()) _chdir(previous_.c_str());
+}
+
+void TESTwriteWindowsFile(const std::string& windowsPath, const std::string& text) {
+  FILE* file = PLATfopen(windowsPath.c_str(), "wb");
+  ASSERT_NE(file, nullptr) << "cannot write " << windowsPath << ": " << strerror(errno);
+  EXPECT_EQ(fwrite(text.data(), 1, text.size(), file), text.size()) << windowsPath;
+  EXPECT_EQ(fclose(file), 0) << windowsPath;
+}
+
+std::string TESTreadWindowsFile(const std::string& windowsPath) {
+  FILE* file = PLATfopen(windowsPath.c_str(), "rb");
+  if (file == nullptr) {
+    ADD_FAILURE() << "cannot read " << windowsPath << ": " << strerror(errno);
+    return std::string();
+  }
+  std::string text;
+  char block[4096];
+  size_t got;
+  while ((got = fread(block, 1, sizeof block, file)) > 0) text.append(block, got);
+  fclose(file);
+  return text;
+}
+
+int TESTrunProgram(const std::string& program, const std::vector<std::string>& arguments) {
+  std::vector<const char*> argv;
+  argv.push_back(program.c_str());
+  for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+  argv.push_back(nullptr);
+  fflush(stdout);
+  fflush(stderr);
+  return static_cast<int>(_spawnv(_P_WAIT, program.c_str(), argv.data()));
+}
+
+std::string TESTprogramPath() {
+  std::vector<char> buffer(MAX_PATH);
+  for (;;) {
+    DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return std::string();
+    if (length < buffer.size()) return std::string(buffer.data(), length);
+    buffer.resize(buffer.size() * 2);
+  }
 }

@@ -63,12 +63,34 @@ std::ostream& operator<<(std::ostream& out, const TESTerrorFields& fields);
     return TESTerrorFields{"<nothing thrown>", 0, "", 0};               \
   }())
 
+// Pins the C runtime's local time zone to a POSIX TZ text (such as "UTC0" or "EST5") for
+// its lifetime and restores the previous setting after. The Windows runtime reads TZ
+// itself; Windows' own calls (FILETIME to local time) keep the system's zone.
+class TESTtimeZone {
+public:
+  explicit TESTtimeZone(const char* tz);
+  ~TESTtimeZone();
+  TESTtimeZone(const TESTtimeZone&) = delete;
+  TESTtimeZone& operator=(const TESTtimeZone&) = delete;
+
+private:
+  bool m_HadZone;
+  std::string m_Previous;
+};
+
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar, computed apart from
+// the library's own calendar code so that tests can check it.
+long long TESTdaysFromCivil(long long year, unsigned month, unsigned day);
 // True in the Windows build, whose tests run under Wine against the real system; a test
 // that only one build can run skips on the other with its reason.
 constexpr bool TESTwindowsBuild = TEST_WINDOWS_BUILD != 0;
 
 // Sets (or, with a null value, removes) a variable of the process environment.
 void TESTsetEnvironment(const std::string& name, const char* value);
+
+// The Windows form of a path that the standard library names natively (in our layer's
+// build drive Z: is the POSIX root), for the tests that go through the door.
+std::string TESTwindowsPath(const std::string& nativePath);
 
 // A new empty directory under the system's temporary directory, removed with all it
 // holds when the object goes.
@@ -79,6 +101,9 @@ public:
   TESTtemporaryDirectory(const TESTtemporaryDirectory&) = delete;
   TESTtemporaryDirectory& operator=(const TESTtemporaryDirectory&) = delete;
   const std::string& path() const { return path_; }
+  // The directory in Windows form, and the Windows-form path of an entry in it.
+  std::string windowsPath() const { return TESTwindowsPath(path_); }
+  std::string operator/(const std::string& name) const { return windowsPath() + "\\" + name; }
 
 private:
   std::string path_;
@@ -102,3 +127,26 @@ private:
 // The whole content of a file, or "<missing>" when it cannot be read.
 std::string TESTfileText(const std::string& path);
 void TESTwriteFile(const std::string& path, const std::string& text);
+
+// For its lifetime, makes a directory (in Windows form) the current one.
+class TESTcurrentDirectory {
+public:
+  explicit TESTcurrentDirectory(const std::string& windowsPath);
+  ~TESTcurrentDirectory();
+  TESTcurrentDirectory(const TESTcurrentDirectory&) = delete;
+  TESTcurrentDirectory& operator=(const TESTcurrentDirectory&) = delete;
+
+private:
+  std::string previous_;
+};
+
+// Writes (creating or emptying) and reads whole files at Windows-form paths, through the
+// door's PLATfopen; a failure fails the test.
+void TESTwriteWindowsFile(const std::string& windowsPath, const std::string& text);
+std::string TESTreadWindowsFile(const std::string& windowsPath);
+// Runs a program (a Windows-form path) with the arguments after its name and waits for
+// it; the answer is its exit code, or -1 when it cannot start. No argument may hold a
+// blank: Windows joins them into one command line unquoted.
+int TESTrunProgram(const std::string& program, const std::vector<std::string>& arguments);
+// The full path of the running test program, in Windows form.
+std::string TESTprogramPath();

@@ -1,0 +1,768 @@
+// COLdateTime: the value, its calendar arithmetic, the current time and the conversions
+// to and from time_t and FILETIME; then its text (format, print, parse and the name tables).
+#include "COL/COLdateTime.h"
+
+#include "COL/COLcriticalSection.h"
+#include "COL/COLerror.h"
+#include "COL/COLostream.h"
+#include "platform/PLATwindows.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+class COLdateTimePrivate {
+public:
+  double Value = 0.0;
+  int Status = COLdateTime::null;
+  double SubSecond = 0.0;
+  bool HasZone = false;
+  short ZoneOffset = 0;
+};
+
+namespace {
+
+const char* const Source = "COLdateTime";
+
+// The values whose fields can be read: 0100-01-01 00:00:00 and 9999-12-31 00:00:00.
+const double EarliestValue = -657434.0;
+const double LatestValue = 2958465.0;
+const double HalfSecond = 0.5 / 86400;
+// Day 0 of the value (1899-12-30) counted from 0000-01-01 of the proleptic calendar.
+const int DaysFromYear0 = 693959;
+
+bool isLeapYear(int year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
+
+bool inFieldRange(double value) { return value >= EarliestValue && value <= LatestValue; }
+
+[[noreturn]] void dateTimeError(const char* what, int line) {
+  throw COLerror(COLstring("Date time error while ") + what + ".", line, Source, COL_ERROR_DATE_TIME);
+}
+
+}  // namespace
+
+const int COLdateTimeMonthDays[13] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334, 365};
+
+double COLdateTimeToLinear(double value) { return value >= 0 ? value : 2 * std::ceil(value) - value; }
+
+double COLdateTimeFromLinear(double linear) { return linear >= 0 ? linear : 2 * std::floor(linear) - linear; }
+
+bool COLdateTimeFromFields(int year, int month, int day, int hour, int minute, int second, double* out) {
+  if (year > 9999 || month < 1 || month > 12) return false;
+  const bool leap = isLeapYear(year);
+  const int length = COLdateTimeMonthDays[month] - COLdateTimeMonthDays[month - 1] + (leap && month == 2 ? 1 : 0);
+  if (day < 1 || day > length) return false;
+  if (hour > 23 || minute > 59 || second > 59) return false;
+
+  // Wide arithmetic, so that no year or negative time part can overflow; a day count that
+  // does not fit the 32 bits of the original computation is refused.
+  const int64_t y = year;
+  int64_t days = y * 365 + y / 4 - y / 100 + y / 400 + COLdateTimeMonthDays[month - 1] + day - DaysFromYear0;
+  if (leap && month <= 2) --days;
+  if (days < INT32_MIN || days > INT32_MAX) return false;
+  const double time = ((static_cast<int64_t>(hour) * 60 + minute) * 60 + second) / 86400.0;
+
+  if (time >= 0) {
+    *out = days >= 0 ? days + time : days - time;
+  } else {
+    // A negative time part moves back from midnight; before 1899-12-30 the stored time of
+    // day runs the other way, so step back in time order and store the instant reached.
+    *out = COLdateTimeFromLinear(static_cast<double>(days) + time);
+  }
+  return true;
+}
+
+bool COLdateTimeToFields(double value, COLdateTimeFields* out) {
+  if (!inFieldRange(value)) return false;  // NaN too
+
+  // Round to the nearest second in time order, so that the fields are those of the
+  // instant the value holds on both sides of 1899-12-30.
+  const double linear = COLdateTimeToLinear(value) + HalfSecond;
+  const double dayStart = std::floor(linear);
+  const int n = static_cast<int>(dayStart) + DaysFromYear0;
+  const int seconds = static_cast<int>((linear - dayStart) * 86400);
+
+  out->DayOfWeek = (n - 1) % 7 + 1;
+
+  // Split the day number by 400-year, 100-year, 4-year and 1-year periods. Year 0 of every
+  // 400 is a leap year, so the first century has one day more; in the other centuries the
+  // first 4-year block lacks its leap day.
+  int year = n / 146097 * 400;
+  int rest = n % 146097;
+  bool blockStartsWithLeapYear = true;
+  if (rest >= 36525) {
+    rest -= 36525;
+    year += (rest / 36524 + 1) * 100;
+    rest %= 36524;
+    if (rest < 1460) {
+      blockStartsWithLeapYear = false;
+    } else {
+      rest -= 1460;
+      year += 4;
+    }
+  }
+  bool leap = false;
+  if (blockStartsWithLeapYear) {
+    year += rest / 1461 * 4;
+    rest %= 1461;
+    if (rest < 366) {
+      leap = true;
+    } else {
+      rest -= 366;
+      year += rest / 365 + 1;
+      rest %= 365;
+    }
+  } else {
+    year += rest / 365;
+    rest %= 365;
+  }
+  out->Year = year;
+  out->DayOfYear = rest + 1;
+
+  if (leap && rest == 59) {
+    out->Month = 2;
+    out->Day = 29;
+  } else {
+    const int d = leap && rest > 59 ? rest : rest + 1;
+    int month = d / 32 + 1;
+    while (d > COLdateTimeMonthDays[month]) ++month;
+    out->Month = month;
+    out->Day = d - COLdateTimeMonthDays[month - 1];
+  }
+
+  out->Hour = seconds / 3600;
+  out->Minute = seconds / 60 % 60;
+  out->Second = seconds % 60;
+  return true;
+}
+
+tm COLdateTimeToTm(COLdateTimeFields& fields) {
+  fields.Year -= 1900;
+  fields.Month -= 1;
+  fields.DayOfWeek -= 1;
+  fields.DayOfYear -= 1;
+  fields.IsDaylight = -1;
+  tm result;
+  memset(&result, 0, sizeof result);
+  result.tm_sec = fields.Second;
+  result.tm_min = fields.Minute;
+  result.tm_hour = fields.Hour;
+  result.tm_mday = fields.Day;
+  result.tm_mon = fields.Month;
+  result.tm_year = fields.Year;
+  result.tm_wday = fields.DayOfWeek;
+  result.tm_yday = fields.DayOfYear;
+  result.tm_isdst = fields.IsDaylight;
+  return result;
+}
+
+// ---- The value ----
+
+COLdateTime::COLdateTime() : pMember(new COLdateTimePrivate) {}
+
+COLdateTime::COLdateTime(const COLdateTime& other)
+    : COLrefCounted(), pMember(new COLdateTimePrivate(*other.pMember)) {}
+
+COLdateTime::COLdateTime(int year, int month, int day, int hour, int minute, int second)
+    : pMember(new COLdateTimePrivate) {
+  set_date_time(year, month, day, hour, minute, second);
+}
+
+COLdateTime::COLdateTime(double value) : pMember(new COLdateTimePrivate) {
+  pMember->Value = value;
+  pMember->Status = valid;
+}
+
+COLdateTime::COLdateTime(time_t time) : pMember(new COLdateTimePrivate) {
+  try {
+    set_time_t(time);
+  } catch (...) {
+    delete pMember;
+    throw;
+  }
+}
+
+COLdateTime::COLdateTime(const FILETIME& fileTime) : pMember(new COLdateTimePrivate) { *this = fileTime; }
+
+COLdateTime::~COLdateTime() { delete pMember; }
+
+COLdateTime& COLdateTime::operator=(const COLdateTime& other) {
+  *pMember = *other.pMember;
+  return *this;
+}
+
+COLdateTime& COLdateTime::operator=(double value) {
+  pMember->Value = value;
+  pMember->Status = valid;
+  return *this;
+}
+
+COLdateTime& COLdateTime::operator=(const FILETIME& fileTime) {
+  FILETIME local;
+  SYSTEMTIME fields;
+  double value;
+  if (!FileTimeToLocalFileTime(&fileTime, &local) || !FileTimeToSystemTime(&local, &fields)) {
+    pMember->Status = invalid;
+  } else if (COLdateTimeFromFields(fields.wYear, fields.wMonth, fields.wDay, fields.wHour, fields.wMinute,
+                                   fields.wSecond, &value)) {
+    pMember->Value = value;
+    pMember->Status = valid;
+  } else {
+    pMember->Status = invalid;
+  }
+  return *this;
+}
+
+int COLdateTime::status() const { return pMember->Status; }
+void COLdateTime::set_status(int status) { pMember->Status = status; }
+
+void COLdateTime::set_null() {
+  *this = COLdateTime();
+  COL_POSTCONDITION(status() == null, Source, 563);
+}
+
+double COLdateTime::value() const { return pMember->Value; }
+
+void COLdateTime::set_sub_second(double NewValue) {
+  COL_PRECONDITION(NewValue < 1, Source, 1169);
+  pMember->SubSecond = NewValue;
+}
+
+const double& COLdateTime::sub_second() const { return pMember->SubSecond; }
+
+void COLdateTime::set_zone(short minutes, bool hasZone) {
+  pMember->ZoneOffset = minutes;
+  pMember->HasZone = hasZone;
+}
+
+short COLdateTime::zone_offset() const { return pMember->HasZone ? pMember->ZoneOffset : 0; }
+bool COLdateTime::has_zone() const { return pMember->HasZone; }
+
+int COLdateTime::set_date_time(int year, int month, int day, int hour, int minute, int second) {
+  double value;
+  if (COLdateTimeFromFields(year, month, day, hour, minute, second, &value)) {
+    pMember->Value = value;
+    pMember->Status = valid;
+  } else {
+    pMember->Status = invalid;
+  }
+  return pMember->Status;
+}
+
+int COLdateTime::set_date(int year, int month, int day) { return set_date_time(year, month, day, 0, 0, 0); }
+
+int COLdateTime::set_time(int hour, int minute, int second) {
+  if (static_cast<unsigned>(hour) > 23 || static_cast<unsigned>(minute) > 59 || static_cast<unsigned>(second) > 59) {
+    pMember->Status = invalid;
+    return invalid;
+  }
+  pMember->Value = (hour * 3600 + minute * 60 + second) / 86400.0;
+  pMember->Status = valid;
+  return valid;
+}
+
+void COLdateTime::check_range() {
+  if (pMember->Value > LatestValue || pMember->Value < EarliestValue) pMember->Status = invalid;
+}
+
+int COLdateTime::field(int COLdateTimeFields::*member, const char* what, int line) const {
+  COLdateTimeFields fields;
+  if (pMember->Status != valid || !COLdateTimeToFields(pMember->Value, &fields)) dateTimeError(what, line);
+  return fields.*member;
+}
+
+int COLdateTime::year() const { return field(&COLdateTimeFields::Year, "extracting year", 577); }
+int COLdateTime::month() const { return field(&COLdateTimeFields::Month, "extracting month", 593); }
+int COLdateTime::day() const { return field(&COLdateTimeFields::Day, "extracting day", 609); }
+int COLdateTime::hour() const { return field(&COLdateTimeFields::Hour, "extracting hour", 625); }
+int COLdateTime::minute() const { return field(&COLdateTimeFields::Minute, "extracting minute", 641); }
+int COLdateTime::second() const { return field(&COLdateTimeFields::Second, "extracting second", 658); }
+int COLdateTime::day_of_week() const {
+  return field(&COLdateTimeFields::DayOfWeek, "extracting day of week", 696);
+}
+int COLdateTime::day_of_year() const {
+  return field(&COLdateTimeFields::DayOfYear, "extracting day of year", 712);
+}
+
+short COLdateTime::week_of_year() const {
+  const int year = field(&COLdateTimeFields::Year, "extracting week of year", 680);
+  const COLdateTime january1(year, 1, 1, 0, 0, 0);
+  const double days = COLdateTimeToLinear(pMember->Value) - COLdateTimeToLinear(january1.value());
+  return static_cast<short>(std::floor((january1.day_of_week() + days - 1) / 7));
+}
+
+time_t COLdateTime::to_time_t() const {
+  COLdateTimeFields fields;
+  if (pMember->Status == valid && COLdateTimeToFields(pMember->Value, &fields)) {
+    tm local = COLdateTimeToTm(fields);
+    return PLATmktime(&local);
+  }
+  if (pMember->Status == null) return -1;
+  dateTimeError("converting to time_t", 736);
+}
+
+COLdateTime& COLdateTime::set_time_t(const time_t& time) {
+  const tm* local = PLATlocaltime(&time);
+  if (local == nullptr) {
+    pMember->Status = invalid;
+    COL_PRECONDITION(false, Source, 926);
+  }
+  double value;
+  if (COLdateTimeFromFields(local->tm_year + 1900, local->tm_mon + 1, local->tm_mday, local->tm_hour,
+                            local->tm_min, local->tm_sec, &value)) {
+    pMember->Value = value;
+    pMember->Status = valid;
+  } else {
+    pMember->Status = invalid;
+  }
+  return *this;
+}
+
+bool COLdateTime::operator==(const COLdateTime& date) const { return pMember->Value == date.pMember->Value; }
+bool COLdateTime::operator!=(const COLdateTime& date) const { return !(*this == date); }
+
+bool COLdateTime::operator<(const COLdateTime& date) const {
+  if (status() == null && date.status() == null) return false;
+  COL_PRECONDITION(status() == valid, Source, 977);
+  COL_PRECONDITION(date.status() == valid, Source, 978);
+  return COLdateTimeToLinear(value()) < COLdateTimeToLinear(date.value());
+}
+
+bool COLdateTime::operator>(const COLdateTime& date) const {
+  if (status() == null && date.status() == null) return false;
+  COL_PRECONDITION(status() == valid, Source, 992);
+  COL_PRECONDITION(date.status() == valid, Source, 993);
+  return COLdateTimeToLinear(value()) > COLdateTimeToLinear(date.value());
+}
+
+bool COLdateTime::operator<=(const COLdateTime& date) const {
+  if (status() == null && date.status() == null) return true;
+  COL_PRECONDITION(status() == valid, Source, 1007);
+  COL_PRECONDITION(date.status() == valid, Source, 1008);
+  return COLdateTimeToLinear(value()) <= COLdateTimeToLinear(date.value());
+}
+
+bool COLdateTime::operator>=(const COLdateTime& date) const {
+  if (status() == null && date.status() == null) return true;
+  COL_PRECONDITION(status() == valid, Source, 1022);
+  COL_PRECONDITION(date.status() == valid, Source, 1023);
+  return COLdateTimeToLinear(value()) >= COLdateTimeToLinear(date.value());
+}
+
+// ---- The current time ----
+
+COLdateTime COLdateTimeNowAt(time_t time) {
+  // Built on first use and destroyed at exit in reverse order: the cached value, then the
+  // lock. The language serialises the first construction, so a first call from two
+  // threads at once is safe.
+  static COLmutex Lock;
+  COLscopedLock held(&Lock);
+  static COLdateTime Cached;
+  static time_t CachedTime = 0;
+  if (time != CachedTime || Cached.is_null()) {
+    // The time is remembered only once its conversion has succeeded: a failed one leaves
+    // the cache as it was, so the next call in the same second tries again.
+    const COLdateTime fresh(time);
+    Cached = fresh;
+    CachedTime = time;
+  }
+  return Cached;
+}
+
+COLdateTime COLdateTime::now() { return COLdateTimeNowAt(::time(nullptr)); }
+
+COLdateTime COLdateTime::today() {
+  const COLdateTime now = COLdateTime::now();
+  return COLdateTime(now.year(), now.month(), now.day(), 0, 0, 0);
+}
+
+// ---- Time stamps ----
+
+void COLfileTimeToMicroseconds(uint64_t* out, const FILETIME* fileTime) {
+  const uint64_t intervals = static_cast<uint64_t>(fileTime->dwHighDateTime) << 32 | fileTime->dwLowDateTime;
+  *out = intervals / 10 - 11644473600000000ULL;
+}
+
+void COLtimeStampNow(COLtimeStamp* out) {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  uint64_t microseconds;
+  COLfileTimeToMicroseconds(&microseconds, &now);
+  out->Seconds = static_cast<int64_t>(microseconds / 1000000);
+  out->Microseconds = microseconds % 1000000;
+}
+
+void COLtimeStampToLocal(const COLtimeStamp& stamp, int* year, int* month, int* day, int* hour, int* minute,
+                         int* second, int* millisecond) {
+  const time_t seconds = static_cast<time_t>(stamp.Seconds);
+  const tm* local = PLATlocaltime(&seconds);
+  if (local == nullptr) {
+    *year = *month = *day = *hour = *minute = *second = *millisecond = 0;
+    return;
+  }
+  *year = local->tm_year + 1900;
+  *month = local->tm_mon + 1;
+  *day = local->tm_mday;
+  *hour = local->tm_hour;
+  *minute = local->tm_min;
+  *second = local->tm_sec;
+  *millisecond = static_cast<int>(stamp.milliseconds());
+}
+
+// ---- Text: the name tables ----
+
+// The tables are built after the standard streams and destroyed before them, in reverse
+// order of their definitions here.
+#define COL_DATE_TIME_TABLES_INIT_PRIORITY (COL_STANDARD_STREAMS_INIT_PRIORITY + 1)
+#define COL_DATE_TIME_TABLE __attribute__((init_priority(COL_DATE_TIME_TABLES_INIT_PRIORITY)))
+
+const COLstring COLdateTimeDayNames[7] COL_DATE_TIME_TABLE = {
+    "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+const COLstring COLdateTimeDayAbbreviations[7] COL_DATE_TIME_TABLE = {"Sun", "Mon", "Tue", "Wed",
+                                                                      "Thu", "Fri", "Sat"};
+const COLstring COLdateTimeMonthNames[12] COL_DATE_TIME_TABLE = {
+    "January", "February", "March",     "April",   "May",      "June",
+    "July",    "August",   "September", "October", "November", "December"};
+const COLstring COLdateTimeMonthAbbreviations[12] COL_DATE_TIME_TABLE = {
+    "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+const COLstring COLdateTimeOrdinals[31] COL_DATE_TIME_TABLE = {
+    "1st",  "2nd",  "3rd",  "4th",  "5th",  "6th",  "7th",  "8th",  "9th",  "10th", "11th",
+    "12th", "13th", "14th", "15th", "16th", "17th", "18th", "19th", "20th", "21st", "22nd",
+    "23rd", "24th", "25th", "26th", "27th", "28th", "29th", "30th", "31st"};
+const COLstring COLdateTimeAmPm[2] COL_DATE_TIME_TABLE = {"AM", "PM"};
+const COLstring COLdateTimeAmPmDotted[2] COL_DATE_TIME_TABLE = {"a.m.", "p.m."};
+const COLstring COLdateTimeNoName[1] COL_DATE_TIME_TABLE = {""};
+COLdateTimeMonthMapType COLdateTimeMonthMap COL_DATE_TIME_TABLE;
+const COLstring COLdateTimeSpanUnits[4] COL_DATE_TIME_TABLE = {"day", "hour", "minute", "second"};
+
+namespace {
+// A lookup by a 16-bit number counted from first; 0 and numbers past the table give the
+// empty name.
+const COLstring& entry(const COLstring* table, unsigned short count, unsigned short number, unsigned short first) {
+  const unsigned short index = static_cast<unsigned short>(number - first);
+  return index < count ? table[index] : COLdateTimeNoName[0];
+}
+}  // namespace
+
+const COLstring& COLdateTimeDayName(unsigned short day, bool full) {
+  return entry(full ? COLdateTimeDayNames : COLdateTimeDayAbbreviations, 7, day, 1);
+}
+
+const COLstring& COLdateTimeMonthName(unsigned short month, bool full) {
+  return entry(full ? COLdateTimeMonthNames : COLdateTimeMonthAbbreviations, 12, month, 1);
+}
+
+const COLstring& COLdateTimeOrdinalName(unsigned short day) { return entry(COLdateTimeOrdinals, 31, day, 1); }
+
+const COLstring& COLdateTimeAmPmName(unsigned short hour, bool dotted) {
+  if (hour > 23) return COLdateTimeNoName[0];
+  return (dotted ? COLdateTimeAmPmDotted : COLdateTimeAmPm)[hour < 12 ? 0 : 1];
+}
+
+const COLstring& COLdateTime::day_name(bool full) const {
+  return COLdateTimeDayName(static_cast<unsigned short>(day_of_week()), full);
+}
+const COLstring& COLdateTime::month_name(bool full) const {
+  return COLdateTimeMonthName(static_cast<unsigned short>(month()), full);
+}
+const COLstring& COLdateTime::ordinal_name() const {
+  return COLdateTimeOrdinalName(static_cast<unsigned short>(day()));
+}
+const COLstring& COLdateTime::am_pm_name(bool dotted) const {
+  return COLdateTimeAmPmName(static_cast<unsigned short>(hour()), dotted);
+}
+void COLdateTime::day_abbreviation(COLstring& out) const { out = COLdateTimeDayAbbreviations[day_of_week() - 1]; }
+void COLdateTime::month_abbreviation(COLstring& out) const { out = COLdateTimeMonthAbbreviations[month() - 1]; }
+
+// ---- Text: the locale's month abbreviations ----
+
+namespace {
+void fillMonthMap() {
+  if (COLdateTimeMonthMap.size() > 0) return;
+  for (int month = 1; month <= 12; ++month) {
+    tm fields;
+    memset(&fields, 0, sizeof fields);
+    fields.tm_mon = month - 1;
+    char Buffer[100];
+    memset(Buffer, 0, sizeof Buffer);
+    strftime(Buffer, sizeof Buffer, "%b", &fields);
+    COL_PRECONDITION(strlen(Buffer) == 3, Source, 185);
+    COLdateTimeMonthMap.insert(COLstring(Buffer), month);
+  }
+}
+}  // namespace
+
+void COLdateTimeFillMonthMap() {
+  // The language runs the first fill once, also when two threads ask at the same moment; a
+  // fill that failed is tried again, and then finds the months it inserted before.
+  static const bool Filled = (fillMonthMap(), true);
+  (void)Filled;
+}
+
+int COLdateTimeMonthFromAbbreviation(const COLstring& abbreviation) {
+  COLdateTimeFillMonthMap();
+  COLvoidLookupNode* place = COLdateTimeMonthMap.find(abbreviation).place();
+  return place == nullptr ? -1 : COLdateTimeMonthMap.value(place);
+}
+
+const COLstring& COLdateTimeLocaleMonthAbbreviation(unsigned month) {
+  static const COLstring None;
+  if (month < 1 || month > 12) return None;
+  COLdateTimeFillMonthMap();
+  for (COLvoidLookupNode* place = COLdateTimeMonthMap.first(); place != nullptr;
+       place = COLdateTimeMonthMap.next(place)) {
+    if (COLdateTimeMonthMap.value(place) == static_cast<int>(month)) return COLdateTimeMonthMap.key(place);
+  }
+  return None;
+}
+
+// ---- Text: format and print ----
+
+COLstring COLdateTimeZoneText(const COLdateTime& date) {
+  if (!date.has_zone()) return COLstring();
+  const int minutes = date.zone_offset();
+  char text[16];
+  if (minutes >= 0)
+    snprintf(text, sizeof text, "+%02d%02d", minutes / 60, minutes % 60);
+  else
+    snprintf(text, sizeof text, "-%02d%02d", minutes / -60, -minutes % 60);
+  return COLstring(text);
+}
+
+COLstring COLdateTime::format(const char* format) const {
+  COLdateTimeFields fields;
+  if (pMember->Status == null) return COLstring();
+  if (pMember->Status == invalid || !COLdateTimeToFields(pMember->Value, &fields)) return COLstring("Invalid Date");
+  const tm local = COLdateTimeToTm(fields);
+  COLstring result;
+  if (format == nullptr) return result;
+
+  const char* p = format;
+  while (*p != '\0') {
+    const char* percent = strchr(p, '%');
+    if (percent == nullptr) {
+      result.append(p);
+      break;
+    }
+    result.append(p, static_cast<int>(percent - p));
+    p = percent;
+    if (p[1] == '\0') {
+      result.append("%");
+      break;
+    }
+    if (p[1] == '%') {
+      result.append("%");
+      p += 2;
+      continue;
+    }
+    if (p[1] == 'z' || p[1] == 'Z') {
+      result.append(COLdateTimeZoneText(*this));
+      p += 2;
+      continue;
+    }
+    const int length = (p[1] == 'E' || p[1] == 'O') && p[2] != '\0' && p[2] != '%' ? 3 : 2;
+    char directive[4] = {0, 0, 0, 0};
+    memcpy(directive, p, static_cast<size_t>(length));
+    char output[128];
+    const size_t written = strftime(output, sizeof output, directive, &local);
+    if (written == 0)
+      result.append(directive, length);
+    else
+      result.append(output, static_cast<int>(written));
+    p += length;
+  }
+  return result;
+}
+
+void COLdateTime::print(COLostream& stream) const {
+  if (pMember->Status == null) {
+    stream << "<null>";
+    return;
+  }
+  if (pMember->Status == invalid) {
+    stream << "(invalid)";
+    return;
+  }
+  try {
+    const int Day = day();
+    const int Month = month();
+    const int DayOfWeek = day_of_week();
+    const int Year = year();
+    const int Hour = hour();
+    const int Minute = minute();
+    const int Second = second();
+
+    stream << COLdateTimeDayName(static_cast<unsigned short>(DayOfWeek), true) << ", "
+           << COLdateTimeMonthName(static_cast<unsigned short>(Month), true) << " "
+           << COLdateTimeOrdinalName(static_cast<unsigned short>(Day)) << ", " << Year << " @ ";
+    const int hour12 = Hour % 12;
+    if (hour12 == 0)
+      stream << 12;
+    else if (hour12 >= 10)
+      stream << hour12;
+    else
+      stream << "0" << hour12;
+    stream << ":";
+    if (Minute <= 9) stream << "0";
+    stream << Minute << ":";
+    if (Second <= 9) stream << "0";
+    stream << Second << " " << COLdateTimeAmPmName(static_cast<unsigned short>(Hour), false);
+  } catch (const COLerror& error) {
+    stream << "Invalid datetime (" << error << ")";
+  }
+}
+
+COLostream& operator<<(COLostream& stream, const COLdateTime& date) {
+  date.print(stream);
+  return stream;
+}
+
+COLostream& operator<<(COLostream& stream, const tm& fields) {
+  stream << "Date: " << fields.tm_mday << "/" << fields.tm_mon + 1 << "/" << fields.tm_year << " Time = "
+         << fields.tm_hour << ":" << fields.tm_min << ":" << fields.tm_sec << newline;
+  if (fields.tm_isdst > 0)
+    stream << "Daylight savings ON";
+  else if (fields.tm_isdst == 0)
+    stream << "Daylight savings OFF";
+  else
+    stream << "Daylight savings UNKNOWN";
+  stream << " Day of year = " << fields.tm_yday << " Day of week = " << fields.tm_wday;
+  return stream;
+}
+
+// ---- Text: parsing ----
+
+void COLdateTime::parse(const COLstring& text) {
+  int Day = 0, Month = 0, Year = 0, Hour = 0, Minute = 0, Second = 0;
+  if (sscanf(text.c_str(), "%2d/%2d/%4d %2d:%2d:%2d", &Day, &Month, &Year, &Hour, &Minute, &Second) < 6) {
+    throw COLerror(COLstring("Couldn't parse date '") + text +
+                       "'.  A date is written as day/month/year hours:minutes:seconds, with a "
+                       "four-digit year, as in 04/12/2014 13:06:51.",
+                   COL_ERROR_PRECONDITION);
+  }
+  set_date_time(Year, Month, Day, Hour, Minute, Second);
+}
+
+COLdateTime COLdateTime::from_digits(const COLstring& text) {
+  int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
+  sscanf(text.c_str(), "%4d%2d%2d%2d%2d%2d", &Year, &Month, &Day, &Hour, &Minute, &Second);
+  COL_POSTCONDITION(Year != 0, Source, 1806);
+  COL_POSTCONDITION(Month > 0 && Month <= 12, Source, 1807);
+  COL_POSTCONDITION(Day > 0 && Day <= 31, Source, 1808);
+  COL_POSTCONDITION(Hour >= 0 && Hour < 24, Source, 1809);
+  COL_POSTCONDITION(Minute >= 0 && Minute < 60, Source, 1810);
+  COL_POSTCONDITION(Second >= 0 && Second < 60, Source, 1811);
+  COLdateTime CompileTimeStamp(Year, Month, Day, Hour, Minute, Second);
+  COL_POSTCONDITION(CompileTimeStamp.status() == COLdateTime::valid, Source, 1814);
+  return CompileTimeStamp;
+}
+
+COLdateTime COLdateTime::from_build_text(const COLstring& text) {
+  int Day = 0, Year = 0, Hour = 0, Minute = 0, Second = 0;
+  char MonthBuffer[100];
+  memset(MonthBuffer, 0, sizeof MonthBuffer);
+  // The word is bounded by the buffer, and the numbers are decimal: the compiler writes
+  // the hours and minutes with leading zeros ("08:09:00"), which are no octal prefix.
+  sscanf(text.c_str(), "%99s %d %d %d:%d:%d", MonthBuffer, &Day, &Year, &Hour, &Minute, &Second);
+  COL_POSTCONDITION(strlen(MonthBuffer) == 3, Source, 1752);
+  COL_POSTCONDITION(Day > 0 && Day <= 31, Source, 1753);
+  COL_POSTCONDITION(Year != 0, Source, 1754);
+  COL_POSTCONDITION(Hour >= 0 && Hour < 24, Source, 1755);
+  COL_POSTCONDITION(Minute >= 0 && Minute < 60, Source, 1756);
+  COL_POSTCONDITION(Second >= 0 && Second < 60, Source, 1757);
+  const int Month = COLdateTimeMonthFromAbbreviation(COLstring(MonthBuffer));
+  COL_POSTCONDITION(Month != -1, Source, 1760);
+  COLdateTime Return;
+  Return.set_date_time(Year, Month, Day, Hour, Minute, Second);
+  COL_POSTCONDITION(Return.status() == COLdateTime::valid, Source, 1769);
+  return Return;
+}
+
+COLdateTime COLdateTime::compile_time_stamp() { return from_build_text(COLstring(__DATE__) + " " + __TIME__); }
+
+// ---- Arithmetic with spans ----
+
+namespace {
+// The status of a date-time moved by a span: null wins over invalid, invalid over valid.
+int combinedStatus(int dateStatus, int spanStatus) {
+  if (dateStatus == COLdateTime::null || spanStatus == COLdateTimeSpan::null) return COLdateTime::null;
+  if (dateStatus == COLdateTime::invalid || spanStatus == COLdateTimeSpan::invalid) return COLdateTime::invalid;
+  return COLdateTime::valid;
+}
+
+// Moves the date in time order; a failed move keeps the value and sets the status.
+void moveBy(COLdateTime& date, int spanStatus, double days) {
+  const int status = combinedStatus(date.status(), spanStatus);
+  if (status != COLdateTime::valid) {
+    date.set_status(status);
+    return;
+  }
+  date = COLdateTimeFromLinear(COLdateTimeToLinear(date.value()) + days);
+  date.check_range();
+}
+
+// A new date-time, without zone or sub-second: the moved value (invalid when it leaves the
+// range), or 0.0 when either side is not valid.
+COLdateTime movedCopy(const COLdateTime& from, int spanStatus, double days) {
+  COLdateTime result;
+  const int status = combinedStatus(from.status(), spanStatus);
+  if (status == COLdateTime::valid) {
+    result = from.value();
+    moveBy(result, spanStatus, days);
+  } else {
+    result.set_status(status);
+  }
+  return result;
+}
+}  // namespace
+
+COLdateTime COLdateTime::operator+(const COLdateTimeSpan& span) const {
+  return movedCopy(*this, span.status(), span.total_days());
+}
+
+COLdateTime COLdateTime::operator-(const COLdateTimeSpan& span) const {
+  return movedCopy(*this, span.status(), -span.total_days());
+}
+
+COLdateTime& COLdateTime::operator+=(const COLdateTimeSpan& span) {
+  moveBy(*this, span.status(), span.total_days());
+  return *this;
+}
+
+COLdateTime& COLdateTime::operator-=(const COLdateTimeSpan& span) {
+  moveBy(*this, span.status(), -span.total_days());
+  return *this;
+}
+
+COLdateTimeSpan COLdateTime::operator-(const COLdateTime& date) const {
+  COLdateTimeSpan result;
+  const int status = combinedStatus(this->status(), date.status());
+  if (status == valid)
+    result = COLdateTimeToLinear(value()) - COLdateTimeToLinear(date.value());
+  else
+    result.set_status(status);
+  return result;
+}
+
+// ---- Text: spans ----
+
+void COLdateTimeSpan::print(COLostream& stream) const {
+  const int parts[4] = {days(), hours(), minutes(), seconds()};
+  int remaining = 0;
+  for (int part : parts)
+    if (part != 0) ++remaining;
+  for (int i = 0; i < 4; ++i) {
+    if (parts[i] == 0) continue;
+    stream << parts[i] << " " << COLdateTimeSpanUnits[i];
+    if (parts[i] > 1) stream << "s";
+    if (remaining > 1) {
+      stream << " ";
+      --remaining;
+    }
+  }
+}
+
+COLostream& operator<<(COLostream& stream, const COLdateTimeSpan& span) {
+  span.print(stream);
+  return stream;
+}
