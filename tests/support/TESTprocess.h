@@ -16,4 +16,4 @@ struct TESTprogramRun {
 // The words are the child's whole argument vector, its first being the name that the
 // program sees for itself. The child's standard input is empty. A program that cannot be
 // started fails the test and gives exit code -1.
-TESTprogramRun TESTrunProgram(const std::string& program, const std::vector<std::string>& words);
+TESTprogramRun TESTcaptureProgram(const std::string& program, const std::vector<std::string>& words);

@@ -13,7 +13,7 @@
 
 extern char** environ;
 
-TESTprogramRun TESTrunProgram(const std::string& program, const std::vector<std::string>& words) {
+TESTprogramRun TESTcaptureProgram(const std::string& program, const std::vector<std::string>& words) {
   TESTprogramRun run{-1, "", ""};
   int outPipe[2], errPipe[2];
   if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) {

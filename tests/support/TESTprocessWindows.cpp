@@ -48,7 +48,7 @@ void drain(HANDLE pipe, std::string* target) {
 
 }  // namespace
 
-TESTprogramRun TESTrunProgram(const std::string& program, const std::vector<std::string>& words) {
+TESTprogramRun TESTcaptureProgram(const std::string& program, const std::vector<std::string>& words) {
   TESTprogramRun run{-1, "", ""};
   SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
   HANDLE outRead, outWrite, errRead, errWrite;
