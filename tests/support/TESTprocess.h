@@ -1,7 +1,8 @@
 // Runs a program as a child process, the way a user's shell would, and hands back what it
 // did: its exit code and the exact bytes of its standard output and standard error, kept
-// apart. In the Windows build the child is a Windows process started by the test (under
-// Wine), so it inherits the test's environment and registry like any Windows program.
+// apart (TESTrunProgram gives the exit code alone). In the Windows build the child is a
+// Windows process started by the test (under Wine), so it inherits the test's environment
+// and registry like any Windows program.
 #pragma once
 
 #include <string>
