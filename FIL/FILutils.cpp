@@ -1,9 +1,14 @@
-// The directory-locating and separator functions of the file library.
+// The free functions of the file library: directories and separators, tests and creation
+// of directories, and the functions that act on files and directories by name.
 #include "FIL/FILutils.h"
 
 #include "COL/COLerror.h"
+#include "FIL/FILerrno.h"
+#include "FIL/FILfilePath.h"
 #include "platform/PLATwindows.h"
 
+#include <cctype>
+#include <cerrno>
 #include <cstdlib>
 
 namespace {
@@ -117,3 +122,55 @@ void FILconvertSlashes(COLstring& Path) {
   for (int i = 0; i < Path.size(); ++i)
     if (text[i] == '/') text[i] = '\\';
 }
+
+bool FILexists(const COLstring& Path) { return _access(Path.c_str(), 0) == 0; }
+
+bool FILisDirectory(const COLstring& Path) {
+  COLstring asked(Path);
+  FILconvertSlashes(asked);
+  FILremoveTrailingSlash(asked);
+  // A drive alone would ask about the drive's current directory, not its root.
+  if (asked.size() == 2 && isalpha(static_cast<unsigned char>(asked[0])) && asked[1] == ':')
+    asked.append(1, '\\');
+  DWORD attributes = GetFileAttributesA(asked.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    COLstring text = "Failed to resolve if '" + Path + "' is a directory. ";
+    COLraiseWindowsError(COLlastError(), text.c_str(), -1, nullptr);
+  }
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+int FILmakeDirectory(const COLstring& Path, int /*Mode*/) {
+  if (_mkdir(Path.c_str()) != 0)
+    FILraiseErrno("Attempt to make new directory '" + Path + "' failed.", errno);
+  return 0;
+}
+
+void FILmakeDirectories(const COLstring& Path, int Mode) {
+  // With a backslash behind it the last part of the path counts as a directory too.
+  COLstring text(Path);
+  FILaddTrailingSlash(text);
+  FILfilePath parsed;
+  parsed.setPath(text.c_str());
+  COLstring prefix(parsed.root());
+  FILaddTrailingSlash(prefix);
+  for (unsigned i = 0; i < parsed.directoryCount(); ++i) {
+    prefix.append(parsed.directory(i));
+    if (FILexists(prefix)) {
+      if (!FILisDirectory(prefix))
+        throw COLerror("Error creating directory for '" + Path + "', '" + prefix +
+                           " is a file, not a directory.",
+                       COL_ERROR_PRECONDITION);
+      FILaddTrailingSlash(prefix);
+      continue;
+    }
+    FILaddTrailingSlash(prefix);
+    try {
+      FILmakeDirectory(prefix, Mode);
+    } catch (const COLerror&) {
+      // Someone else may have made it since it was found missing.
+      if (!FILexists(prefix) || !FILisDirectory(prefix)) throw;
+    }
+  }
+}
+

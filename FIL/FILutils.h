@@ -30,3 +30,20 @@ void FILremoveTrailingSlash(COLstring& Path);
 void FILremoveLeadingSlash(COLstring& Path);
 // Turns every "/" into a backslash.
 void FILconvertSlashes(COLstring& Path);
+
+// Tests and creation of directories. A failed runtime call raises a COLerror whose text is
+// the action with the path, one blank, the runtime's text for errno and "."; its code is
+// errno and it has no source position.
+// True when the path names something (_access with mode 0).
+bool FILexists(const COLstring& Path);
+// True when the path names a directory; C: and C:\ both ask about the root of C:. A path
+// that names nothing raises the Windows error.
+bool FILisDirectory(const COLstring& Path);
+// Creates one directory; Mode has no effect (the system's default security applies).
+// Returns 0; every failure raises.
+int FILmakeDirectory(const COLstring& Path, int Mode);
+// Creates every missing directory of the path, its last part included; a relative path
+// is taken from the current directory. What it created stays when it fails part-way. A
+// directory that another process creates at the same moment is no failure.
+void FILmakeDirectories(const COLstring& Path, int Mode);
+

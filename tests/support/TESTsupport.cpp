@@ -49,6 +49,14 @@ TESTerrorFields TESTfieldsOf(const COLerror& error) {
                          error.line()};
 }
 
+TESTerrorFields TESTerrnoError(const std::string& action, int error) {
+  return TESTerrorFields{action + " " + TESTtext(COLstrerror(error)) + ".", error, "", 0};
+}
+
+TESTerrorFields TESTwindowsError(const std::string& text, int code) {
+  return TESTerrorFields{text + TESTtext(COLwindowsErrorText(code)), code, "", 0};
+}
+
 std::ostream& operator<<(std::ostream& out, const TESTerrorFields& fields) {
   char code[16];
   snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(fields.code));

@@ -48,6 +48,12 @@ struct TESTerrorFields {
   }
 };
 TESTerrorFields TESTfieldsOf(const COLerror& error);
+// The fields of an error in the runtime's errno form: the action, one blank, COLstrerror
+// of the error and "."; errno as the code and no source position.
+TESTerrorFields TESTerrnoError(const std::string& action, int error);
+// The fields of a failed Windows call's error without a source position: the text followed
+// by COLwindowsErrorText of the code.
+TESTerrorFields TESTwindowsError(const std::string& text, int code);
 std::ostream& operator<<(std::ostream& out, const TESTerrorFields& fields);
 
 // Runs the statement and returns the fields of the COLerror it throws; fails the test
