@@ -42,6 +42,12 @@ LONG BroadcastSystemMessageA(DWORD flags, LPDWORD recipients, UINT message, WPAR
     SetLastError(ERROR_INVALID_PARAMETER);
     return -1;
   }
+  // Windows never posts a system message (below WM_USER) that carries a pointer, since the
+  // pointer would not outlive the call: such a notice reaches nobody.
+  if ((flags & BSF_POSTMESSAGE) && message == WM_SETTINGCHANGE && lParam != 0) {
+    SetLastError(ERROR_MESSAGE_SYNC_ONLY);
+    return -1;
+  }
   const char* path = getenv("PLAT_BROADCAST_LOG");
   if (path == nullptr || *path == '\0') return 1;
 

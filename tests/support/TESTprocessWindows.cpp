@@ -1,0 +1,99 @@
+// Running a child process with CreateProcessA, its two output pipes read by two threads.
+#include "tests/support/TESTprocess.h"
+
+#include "platform/PLATwindows.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+// The build machine's absolute paths are drive Z: under Wine.
+std::string windowsPath(const std::string& path) {
+  if (path.empty() || path[0] != '/') return path;
+  std::string converted = "Z:" + path;
+  for (char& c : converted)
+    if (c == '/') c = '\\';
+  return converted;
+}
+
+// One word of a command line as the runtime's argument parser reads it back: quoted when
+// it is empty or holds a blank or a quote; backslashes are doubled only before a quote.
+void appendQuoted(std::string& line, const std::string& word) {
+  if (!word.empty() && word.find_first_of(" \t\"") == std::string::npos) {
+    line += word;
+    return;
+  }
+  line += '"';
+  size_t backslashes = 0;
+  for (char c : word) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    line.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+    backslashes = 0;
+    line += c;
+  }
+  line.append(2 * backslashes, '\\');
+  line += '"';
+}
+
+void drain(HANDLE pipe, std::string* target) {
+  char buffer[4096];
+  DWORD n = 0;
+  while (ReadFile(pipe, buffer, sizeof buffer, &n, nullptr) && n > 0) target->append(buffer, n);
+}
+
+}  // namespace
+
+TESTprogramRun TESTcaptureProgram(const std::string& program, const std::vector<std::string>& words) {
+  TESTprogramRun run{-1, "", ""};
+  SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+  HANDLE outRead, outWrite, errRead, errWrite;
+  if (!CreatePipe(&outRead, &outWrite, &inheritable, 0) || !CreatePipe(&errRead, &errWrite, &inheritable, 0)) {
+    ADD_FAILURE() << "CreatePipe failed: " << GetLastError();
+    return run;
+  }
+  SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+  HANDLE input = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                             OPEN_EXISTING, 0, nullptr);
+
+  std::string line;
+  for (size_t i = 0; i < words.size(); ++i) {
+    if (i) line += ' ';
+    appendQuoted(line, words[i]);
+  }
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = input;
+  startup.hStdOutput = outWrite;
+  startup.hStdError = errWrite;
+  PROCESS_INFORMATION process = {};
+  std::string path = windowsPath(program);
+  BOOL started = CreateProcessA(path.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                &startup, &process);
+  DWORD startError = GetLastError();
+  CloseHandle(outWrite);
+  CloseHandle(errWrite);
+  if (input != INVALID_HANDLE_VALUE) CloseHandle(input);
+  if (started) {
+    std::thread errReader(drain, errRead, &run.err);
+    drain(outRead, &run.out);
+    errReader.join();
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    run.exitCode = static_cast<int>(code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  } else {
+    ADD_FAILURE() << "cannot start " << path << ": error " << startError;
+  }
+  CloseHandle(outRead);
+  CloseHandle(errRead);
+  return run;
+}
