@@ -5,6 +5,7 @@
 #include "COL/COLdateTimeSpan.h"
 #include "COL/COLerror.h"
 #include "platform/PLATwindows.h"
+#include "tests/COL/COLdateTimeFieldsOf.h"
 #include "tests/support/TESTsupport.h"
 
 #include <cmath>
@@ -18,30 +19,6 @@ namespace {
 
 // Day 0 of the stored value, 1899-12-30, in days from 1970-01-01.
 const long long Day0 = TESTdaysFromCivil(1899, 12, 30);
-
-struct Ymdhms {
-  int year, month, day, hour, minute, second;
-  bool operator==(const Ymdhms& o) const {
-    return year == o.year && month == o.month && day == o.day && hour == o.hour && minute == o.minute &&
-           second == o.second;
-  }
-};
-std::ostream& operator<<(std::ostream& out, const Ymdhms& f) {
-  char text[64];
-  snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", f.year, f.month, f.day, f.hour, f.minute, f.second);
-  return out << text;
-}
-
-Ymdhms fieldsOf(double value) {
-  COLdateTimeFields fields;
-  memset(&fields, 0, sizeof fields);
-  if (!COLdateTimeToFields(value, &fields)) return Ymdhms{0, 0, 0, 0, 0, 0};
-  return Ymdhms{fields.Year, fields.Month, fields.Day, fields.Hour, fields.Minute, fields.Second};
-}
-
-Ymdhms fieldsOf(const COLdateTime& date) {
-  return Ymdhms{date.year(), date.month(), date.day(), date.hour(), date.minute(), date.second()};
-}
 
 TEST(COLdateTimeFields, EveryValidDayReadsBackAsItsCalendarDate) {
   // Each day of the range through ToFields and back through FromFields, with the fields

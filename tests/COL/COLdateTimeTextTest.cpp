@@ -5,6 +5,7 @@
 #include "COL/COLdateTimeSpan.h"
 #include "COL/COLerror.h"
 #include "COL/COLostream.h"
+#include "tests/COL/COLdateTimeFieldsOf.h"
 #include "tests/support/TESTsupport.h"
 
 #include <cstring>
@@ -173,20 +174,6 @@ TEST(COLdateTimeTm, TheDebuggingForm) {
     EXPECT_EQ(std::string(stream.c_str()), std::string("Date: 4/12/114 Time = 13:6:51") + stream.newline_text() +
                                                "Daylight savings " + c.words + " Day of year = 337 Day of week = 4");
   }
-}
-
-struct Ymdhms {
-  int year, month, day, hour, minute, second;
-  bool operator==(const Ymdhms& o) const {
-    return year == o.year && month == o.month && day == o.day && hour == o.hour && minute == o.minute &&
-           second == o.second;
-  }
-};
-std::ostream& operator<<(std::ostream& out, const Ymdhms& f) {
-  return out << f.year << "-" << f.month << "-" << f.day << " " << f.hour << ":" << f.minute << ":" << f.second;
-}
-Ymdhms fieldsOf(const COLdateTime& date) {
-  return Ymdhms{date.year(), date.month(), date.day(), date.hour(), date.minute(), date.second()};
 }
 
 TEST(COLdateTimeParse, DayMonthYearAndTime) {

@@ -4,6 +4,7 @@
 #include "FIL/FILutils.h"
 
 #include "platform/PLATwindows.h"
+#include "tests/support/TESTchild.h"
 #include "tests/support/TESTsupport.h"
 
 #include <algorithm>
@@ -97,11 +98,12 @@ TEST(FILdirectories, SystemAndWindowsDirectoriesEndInABackslash) {
 }
 
 // Run by the test below in a copy of this program: tells what the copy finds of itself.
-TEST(FILchild, DISABLED_WritesItsExecutablePaths) {
+TEST_CHILD_ROLE(WritesItsExecutablePaths) {
   COLstring path, directory;
   FILexecutablePath(path);
   FILexecutableDirectory(directory);
   TESTwriteWindowsFile("paths.txt", TESTtext(path) + "\n" + TESTtext(directory) + "\n" + TESTtext(FILmoduleDirectory("")) + "\n");
+  return 0;
 }
 
 TEST(FILdirectories, ExecutablePathsLongerThanTheFirstBufferComeWhole) {
@@ -127,9 +129,7 @@ TEST(FILdirectories, ExecutablePathsLongerThanTheFirstBufferComeWhole) {
     const std::string copy = directory + "\\" + name;
     ASSERT_EQ(copy.size(), length);
     ASSERT_TRUE(CopyFileA(TESTprogramPath().c_str(), copy.c_str(), TRUE)) << GetLastError();
-    ASSERT_EQ(TESTrunProgram(copy, {"--gtest_filter=FILchild.DISABLED_WritesItsExecutablePaths",
-                                    "--gtest_also_run_disabled_tests"}),
-              0);
+    ASSERT_EQ(TESTrunProgram(copy, TESTchildRole("WritesItsExecutablePaths")), 0);
     EXPECT_EQ(TESTreadWindowsFile(dir / "paths.txt"), copy + "\n" + directory + "\n" + directory + "\\\n");
   }
 }
@@ -141,8 +141,7 @@ TEST(FILdirectories, AProgramInTheRootOfADriveHasTheDriveAloneAsItsDirectory) {
   const std::string root = dir.windowsPath().substr(0, 3);
   const std::string copy = root + fileNameOf(dir.windowsPath()) + ".exe";
   if (!CopyFileA(TESTprogramPath().c_str(), copy.c_str(), TRUE)) GTEST_SKIP() << "cannot write into " << root;
-  int result = TESTrunProgram(copy, {"--gtest_filter=FILchild.DISABLED_WritesItsExecutablePaths",
-                                     "--gtest_also_run_disabled_tests"});
+  int result = TESTrunProgram(copy, TESTchildRole("WritesItsExecutablePaths"));
   PLATremove(copy.c_str());
   ASSERT_EQ(result, 0);
   EXPECT_EQ(TESTreadWindowsFile(dir / "paths.txt"), copy + "\n" + root.substr(0, 2) + "\n" + root + "\n");

@@ -4,11 +4,13 @@
 #include "REG/REGregistry.h"
 
 #include "COL/COLerror.h"
+#include "tests/support/TESTregistry.h"
 #include "tests/support/TESTsupport.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,20 +23,6 @@ TESTerrorFields registryError(DWORD code) {
                          "REGregistry", 147};
 }
 
-// Deletes a key with everything below it, with the system's calls alone.
-void deleteTree(HKEY parent, const std::string& path) {
-  HKEY key;
-  if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-  for (;;) {
-    char name[256];
-    DWORD length = sizeof name;
-    if (RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    deleteTree(key, name);
-  }
-  RegCloseKey(key);
-  RegDeleteKeyA(parent, path.c_str());
-}
-
 struct Raw {
   LONG status;
   DWORD type;
@@ -44,17 +32,12 @@ struct Raw {
 class REGregistryTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    path_ = std::string("Software\\OlvenmarkTests\\REGtests\\") +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    deleteTree(HKEY_CURRENT_USER, path_);  // what an interrupted run may have left
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
-                              nullptr),
-              ERROR_SUCCESS);
+    own_.reset(new TESTregistryKey("REGtests"));
+    path_ = own_->path();
+    key_ = own_->key();
+    ASSERT_NE(key_, nullptr);
   }
-  void TearDown() override {
-    RegCloseKey(key_);
-    deleteTree(HKEY_CURRENT_USER, path_);
-  }
+  void TearDown() override { own_.reset(); }
   COLstring path() const { return COLstring(path_.c_str()); }
   void makeKey(const char* below) {
     HKEY key;
@@ -77,6 +60,7 @@ protected:
   }
 
   TESTprivateRegistryStore store_;
+  std::unique_ptr<TESTregistryKey> own_;
   std::string path_;
   HKEY key_ = nullptr;
 };

@@ -3,6 +3,7 @@
 // says otherwise it runs in both builds and states what Windows does.
 #include "platform/PLATwindows.h"
 
+#include "tests/support/TESTchild.h"
 #include "tests/support/TESTsupport.h"
 
 #include <cerrno>
@@ -448,7 +449,7 @@ TEST_F(PLATfile, NotInheritedDescriptorsAndHandleFlags) {
 }
 
 // Run by the test below in a child: tells which of the descriptors named in fds.txt it has.
-TEST(PLATfileChild, DISABLED_TellsItsDescriptors) {
+TEST_CHILD_ROLE(TellsItsDescriptors) {
   std::string numbers = TESTreadWindowsFile("fds.txt");
   std::string answer;
   for (size_t start = 0; start < numbers.size();) {
@@ -458,6 +459,7 @@ TEST(PLATfileChild, DISABLED_TellsItsDescriptors) {
     start = end == std::string::npos ? numbers.size() : end + 1;
   }
   TESTwriteWindowsFile("answer.txt", answer);
+  return 0;
 }
 
 TEST_F(PLATfile, NotInheritedDescriptorsStayWithTheParent) {
@@ -467,9 +469,7 @@ TEST_F(PLATfile, NotInheritedDescriptorsStayWithTheParent) {
   ASSERT_GE(inherited, 0);
   ASSERT_GE(kept, 0);
   TESTwriteWindowsFile("fds.txt", std::to_string(inherited) + " " + std::to_string(kept));
-  EXPECT_EQ(TESTrunProgram(TESTprogramPath(),
-                           {"--gtest_filter=PLATfileChild.DISABLED_TellsItsDescriptors", "--gtest_also_run_disabled_tests"}),
-            0);
+  EXPECT_EQ(TESTrunProgram(TESTprogramPath(), TESTchildRole("TellsItsDescriptors")), 0);
   EXPECT_EQ(TESTreadWindowsFile("answer.txt"), "open closed ");
   _close(inherited);
   _close(kept);

@@ -2,6 +2,7 @@
 // the system folders, and starting a program.
 #include "platform/PLATwindows.h"
 
+#include "tests/support/TESTchild.h"
 #include "tests/support/TESTsupport.h"
 
 #include <cerrno>
@@ -122,12 +123,10 @@ TEST(PLATprocessLayer, SystemFoldersDefaultToTheSystemsOwnTree) {
   EXPECT_STREQ(buffer, "Z:\\usr\\lib");
 }
 
-TEST(PLATprocessChild, DISABLED_EndsWithSeven) { exit(7); }
+TEST_CHILD_ROLE(EndsWithSeven) { return 7; }
 
 TEST(PLATprocess, AProgramRunsAndTellsItsExitCode) {
-  EXPECT_EQ(TESTrunProgram(TESTprogramPath(),
-                           {"--gtest_filter=PLATprocessChild.DISABLED_EndsWithSeven", "--gtest_also_run_disabled_tests"}),
-            7);
+  EXPECT_EQ(TESTrunProgram(TESTprogramPath(), TESTchildRole("EndsWithSeven")), 7);
   TESTtemporaryDirectory dir;
   errno = 0;
   EXPECT_EQ(TESTrunProgram(dir / "missing.exe", {}), -1);

@@ -3,12 +3,14 @@
 // works below a key of its own under HKEY_CURRENT_USER\Software, made and removed by the
 // fixture.
 #include "platform/PLATwindows.h"
+#include "tests/support/TESTregistry.h"
 #include "tests/support/TESTsupport.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,20 +18,6 @@
 namespace {
 
 std::string bytes(const char* text, size_t size) { return std::string(text, size); }
-
-// Deletes a key with everything below it.
-void deleteTree(HKEY parent, const std::string& path) {
-  HKEY key;
-  if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-  for (;;) {
-    char name[256];
-    DWORD length = sizeof name;
-    if (RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    deleteTree(key, name);
-  }
-  RegCloseKey(key);
-  RegDeleteKeyA(parent, path.c_str());
-}
 
 LONG create(HKEY parent, const std::string& path, HKEY* key, DWORD* disposition = nullptr) {
   return RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key, disposition);
@@ -90,15 +78,12 @@ std::vector<std::string> valueNames(HKEY key) {
 class PLATregistry : public ::testing::Test {
 protected:
   void SetUp() override {
-    path_ = std::string("Software\\OlvenmarkTests\\PLATFORMtests\\") +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    deleteTree(HKEY_CURRENT_USER, path_);  // what an interrupted run may have left
-    ASSERT_EQ(create(HKEY_CURRENT_USER, path_, &key_), ERROR_SUCCESS);
+    own_.reset(new TESTregistryKey("PLATFORMtests"));
+    path_ = own_->path();
+    key_ = own_->key();
+    ASSERT_NE(key_, nullptr);
   }
-  void TearDown() override {
-    RegCloseKey(key_);
-    deleteTree(HKEY_CURRENT_USER, path_);
-  }
+  void TearDown() override { own_.reset(); }
   HKEY reopened(REGSAM access = KEY_ALL_ACCESS) {
     HKEY key = nullptr;
     EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, access, &key), ERROR_SUCCESS);
@@ -106,6 +91,7 @@ protected:
   }
 
   TESTprivateRegistryStore store_;
+  std::unique_ptr<TESTregistryKey> own_;
   std::string path_;
   HKEY key_ = nullptr;
 };
