@@ -3,12 +3,18 @@
 #include "FIL/FILutils.h"
 
 #include "COL/COLerror.h"
+#include "COL/COLostream.h"
+#include "COL/COLsplit.h"
+#include "FIL/FILbinaryFile.h"
+#include "FIL/FILdirEnumerator.h"
 #include "FIL/FILerrno.h"
 #include "FIL/FILfilePath.h"
 #include "platform/PLATwindows.h"
 
 #include <cctype>
 #include <cerrno>
+#include <climits>
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -174,3 +180,248 @@ void FILmakeDirectories(const COLstring& Path, int Mode) {
   }
 }
 
+namespace {
+
+// The rest of an open file, by the count that the read returned: a file that shrank since
+// its size was taken gives what it still holds, without stale bytes behind it.
+void readRest(FILbinaryFile& file, COLstring& Contents) {
+  unsigned long long size = file.size();
+  if (size >= static_cast<unsigned long long>(INT_MAX))
+    throw COLerror("File '" + file.fileName() + "' is too large to be read into a string.",
+                   COL_ERROR_PRECONDITION);
+  Contents.reserve(static_cast<int>(size));
+  Contents.resize(static_cast<int>(size));
+  unsigned got = file.read(Contents.data(), static_cast<unsigned>(size));
+  Contents.resize(static_cast<int>(got));
+}
+
+// Whether two open files are one, whatever names they were opened by (case, separators,
+// "..", links): Windows tells a file by its volume and its index on the volume.
+bool sameFile(const FILbinaryFile& one, const FILbinaryFile& other) {
+  BY_HANDLE_FILE_INFORMATION first, second;
+  if (!GetFileInformationByHandle(static_cast<HANDLE>(one.osHandle()), &first) ||
+      !GetFileInformationByHandle(static_cast<HANDLE>(other.osHandle()), &second))
+    return false;
+  return first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+         first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+}
+
+bool isSameFileAs(const FILbinaryFile& source, const COLstring& Destination) {
+  if (!FILexists(Destination)) return false;
+  try {
+    FILbinaryFile destination(Destination, 0);
+    return sameFile(source, destination);
+  } catch (const COLerror&) {
+    // What the source's reader cannot open for reading is not the source.
+    return false;
+  }
+}
+
+// The link's own attributes: a link to a directory is removed as a directory.
+bool isDirectoryLink(const COLstring& Path) {
+  DWORD attributes = GetFileAttributesA(Path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// A directory named through a symbolic link (or a junction) is the link, not a tree.
+bool isLink(const COLstring& Path) {
+  COLstring own(Path);
+  FILconvertSlashes(own);
+  // Behind a backslash the system would describe what the link points to; a root stays.
+  if (own.size() >= 2 && own[own.size() - 1] == '\\' && own[own.size() - 2] != ':')
+    own.resize(own.size() - 1);
+  DWORD attributes = GetFileAttributesA(own.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+void removeTree(const COLstring& Directory, COLostream* Report);
+
+// Removes one entry that is not entered: a file, or a link, which takes the link only.
+void removeEntry(const COLstring& Path, const COLstring& Name, bool AsDirectory, COLostream* Report) {
+  try {
+    if (AsDirectory)
+      FILremoveDirectory(Path);
+    else
+      FILremoveFile(Path);
+  } catch (const COLerror& error) {
+    if (Report == nullptr) throw;
+    *Report << "Failed to delete " << Name << " because of " << error.description() << newline;
+  }
+}
+
+// The enumerator never calls a link a directory, so a tree's removal does not leave it.
+void removeEntries(const COLstring& Directory, FILdirEnumerator& Entries, COLostream* Report) {
+  COLstring name;
+  while (Entries.next(name)) {
+    COLstring path = Directory + name;
+    if (Entries.isReparsePoint())
+      removeEntry(path, name, isDirectoryLink(path), Report);
+    else if (Entries.isDirectory())
+      removeTree(path, Report);
+    else
+      removeEntry(path, name, false, Report);
+  }
+}
+
+void removeTree(const COLstring& Directory, COLostream* Report) {
+  if (!isLink(Directory)) {
+    COLstring inside(Directory);
+    FILaddTrailingSlash(inside);
+    // The search is closed before the directory goes.
+    FILdirEnumerator entries(inside + "*.*", false);
+    removeEntries(inside, entries, Report);
+  }
+  try {
+    FILremoveDirectory(Directory);
+  } catch (const COLerror& error) {
+    if (Report == nullptr) throw;
+    *Report << "Unable to delete " << Directory << " because of " << error.description() << newline;
+  }
+}
+
+}  // namespace
+
+void FILreadFile(const COLstring& FileName, COLstring& Contents) {
+  FILbinaryFile file(FileName, 0);
+  readRest(file, Contents);
+  file.close();
+}
+
+void FILwriteFile(const COLstring& FileName, const COLstring& Contents) {
+  FILbinaryFile file(FileName, 3);
+  file.write(Contents.c_str(), static_cast<unsigned>(Contents.size()));
+  file.close();
+}
+
+long long FILmodified(const COLstring& Path) {
+  struct _stat64 status;
+  if (_stat64(Path.c_str(), &status) != 0) FILraiseErrno("FILmodified on " + Path + " failed.", errno);
+  return static_cast<long long>(status.st_mtime);
+}
+
+bool FILcheckAccess(const COLstring& Path, int Mode) {
+  if (_access(Path.c_str(), 0) != 0)
+    throw COLerror("File `" + Path + "' does not exist.", COL_ERROR_FILE_NOT_FOUND);
+  return _access(Path.c_str(), Mode) == 0;
+}
+
+int FILchangeDirectory(const COLstring& Path) {
+  if (_chdir(Path.c_str()) != 0)
+    FILraiseErrno("Attempt to change the working directory to '" + Path + "' failed.", errno);
+  return 0;
+}
+
+long long FILfileSize(const COLstring& Path) {
+  struct _stat64 status;
+  if (_stat64(Path.c_str(), &status) != 0)
+    FILraiseErrno("Could not get file size for file '" + Path + "'.", errno);
+  return static_cast<long long>(status.st_size);
+}
+
+bool FILisDirectoryEmpty(const COLstring& Directory) {
+  COLstring pattern(Directory);
+  FILaddTrailingSlash(pattern);
+  FILdirEnumerator entries(pattern + "*.*", false);
+  COLstring name;
+  return !entries.next(name);
+}
+
+void FILcopyFile(const COLstring& Source, const COLstring& Destination, bool Overwrite) {
+  if (!Overwrite && _access(Destination.c_str(), 0) == 0)
+    throw COLerror("Destination file `" + Destination + "' exists, but Ovewrite is unset.",
+                   COL_ERROR_PRECONDITION);
+  // An unreadable source fails before the destination is touched.
+  FILbinaryFile source(Source, 0);
+  // Emptying the destination would empty the source: the copy is already there.
+  if (isSameFileAs(source, Destination)) return;
+  FILbinaryFile destination(Destination, 3);
+  COLstring contents;
+  readRest(source, contents);
+  destination.write(contents.c_str(), static_cast<unsigned>(contents.size()));
+  destination.close();
+  source.close();
+}
+
+int FILrename(const COLstring& OldPath, const COLstring& NewPath) {
+  if (PLATrename(OldPath.c_str(), NewPath.c_str()) != 0)
+    FILraiseErrno("Attempt to rename '" + OldPath + "' to '" + NewPath + "' failed.", errno);
+  return 0;
+}
+
+COLstring FILtemporaryFileName() {
+  char name[L_tmpnam];
+  if (PLATtmpnam(name) == nullptr) FILraiseErrno("Unable to create a temporary file name.", errno);
+  return COLstring(name);
+}
+
+int FILremoveFile(const COLstring& Path) {
+  if (PLATremove(Path.c_str()) == -1) FILraiseErrno("Attempt to remove '" + Path + "' failed.", errno);
+  return 0;
+}
+
+int FILremoveDirectory(const COLstring& Path) {
+  if (_rmdir(Path.c_str()) != 0) FILraiseErrno("Attempt to remove directory '" + Path + "' failed.", errno);
+  return 0;
+}
+
+void FILtruncate(const COLstring& Path, unsigned long long Size) {
+  // Unbuffered: SetEndOfFile cuts where the descriptor stands, and a stream may leave its
+  // descriptor elsewhere when it positions itself (glibc can read ahead from a block
+  // boundary). The descriptor also takes sizes of 2 GiB and more on both builds.
+  FILbinaryFile file(Path, 1, true);
+  file.seek(Size);
+  if (!SetEndOfFile(static_cast<HANDLE>(file.osHandle()))) {
+    COLstring text = "Attempt to truncate " + Path + " failed.";
+    COLraiseWindowsError(COLlastError(), text.c_str(), 747, Source);
+  }
+}
+
+COLstring FILexpandHome(const COLstring& Text) {
+  COLstring expanded = COLexpandEnvironment(Text);
+  const char* text = expanded.c_str();
+  bool home = expanded == "~" ||
+              (expanded.size() >= 2 && text[0] == '~' && (text[1] == '/' || text[1] == '\\'));
+  if (home) {
+    const char* profile = PLATgetenv("UserProfile");
+    if (profile != nullptr && profile[0] != '\0') return COLstring(profile) + expanded.mid(1);
+  }
+  return expanded;
+}
+
+void FILremoveDirectoryEntries(const COLstring& Directory, FILdirEnumerator& Entries) {
+  removeEntries(Directory, Entries, nullptr);
+}
+
+void FILremoveDirectoryEntries(const COLstring& Directory, FILdirEnumerator& Entries, COLostream& Report) {
+  removeEntries(Directory, Entries, &Report);
+}
+
+void FILremoveDirectoryTree(const COLstring& Directory) { removeTree(Directory, nullptr); }
+
+void FILremoveDirectoryTree(const COLstring& Directory, COLostream& Report) { removeTree(Directory, &Report); }
+
+void FILtemporaryDirectory(COLstring& Directory) {
+  // A path longer than the buffer is asked for again with the size that the system needs.
+  Directory.assign(MAX_PATH, '\0');
+  DWORD length = GetTempPathA(static_cast<DWORD>(Directory.size()), Directory.data());
+  while (length >= static_cast<DWORD>(Directory.size())) {
+    Directory.assign(static_cast<int>(length) + 1, '\0');
+    length = GetTempPathA(static_cast<DWORD>(Directory.size()), Directory.data());
+  }
+  if (length == 0) COLraiseWindowsError(COLlastError(), "GetTempPath failed.", 670, Source);
+  Directory.resize(static_cast<int>(length));
+  FILaddTrailingSlash(Directory);
+  if (!FILexists(Directory)) FILmakeDirectories(Directory, 0700);
+}
+
+bool FILcommandPrefixIsFile(const COLstring& CommandLine) {
+  COLvector<COLstring> words;
+  COLsplit(words, CommandLine, " ");
+  COLstring candidate;
+  for (int i = 0; i < words.size(); ++i) {
+    candidate.append(words[i]);
+    if (_access(candidate.c_str(), 0) == 0) return true;
+    candidate.append(1, ' ');
+  }
+  return false;
+}

@@ -47,3 +47,53 @@ int FILmakeDirectory(const COLstring& Path, int Mode);
 // directory that another process creates at the same moment is no failure.
 void FILmakeDirectories(const COLstring& Path, int Mode);
 
+// Files and directories by name. Failures raise a COLerror: in the errno form above, or
+// for a failed Windows call the Windows error. The functions that return int return 0.
+class COLostream;
+class FILdirEnumerator;
+
+// The whole file; it must fit in a COLstring.
+void FILreadFile(const COLstring& FileName, COLstring& Contents);
+// Creates or empties the file (and its missing directory) and writes the whole text.
+void FILwriteFile(const COLstring& FileName, const COLstring& Contents);
+// The last-write time, seconds since 1970-01-01 UTC.
+long long FILmodified(const COLstring& Path);
+// Raises a COLerror (code COL_ERROR_FILE_NOT_FOUND) when the path names nothing; otherwise
+// whether _access allows the mode (0 existence, 2 write, 4 read, 6 both).
+bool FILcheckAccess(const COLstring& Path, int Mode);
+int FILchangeDirectory(const COLstring& Path);
+long long FILfileSize(const COLstring& Path);
+// True when the directory holds no entry but "." and "..", or does not exist.
+bool FILisDirectoryEmpty(const COLstring& Directory);
+// Without Overwrite an existing destination is an error. A destination that is the source
+// itself, under whatever name, is left as it is. The copy holds the file in memory.
+void FILcopyFile(const COLstring& Source, const COLstring& Destination, bool Overwrite);
+// Never replaces an existing destination.
+int FILrename(const COLstring& OldPath, const COLstring& NewPath);
+// A name for a temporary file that does not exist yet; nothing is created.
+COLstring FILtemporaryFileName();
+int FILremoveFile(const COLstring& Path);
+// Removes an empty directory.
+int FILremoveDirectory(const COLstring& Path);
+// Cuts or extends (with zeros) the file to that length.
+void FILtruncate(const COLstring& Path, unsigned long long Size);
+// Expands ${NAME} references, then a leading "~" (alone or before a separator) to the
+// UserProfile directory when that variable is set.
+COLstring FILexpandHome(const COLstring& Text);
+// Remove every entry that the enumerator lists in the directory (whose text ends in a
+// backslash), subdirectories with all they hold; the tree forms remove the directory
+// itself last. A symbolic link, in the tree or as the directory named, is removed as a
+// link: what it points to is never entered. Without a report the first failure ends the removal;
+// with one, each entry that cannot be removed is told there ("Failed to delete <name>
+// because of <description>", or "Unable to delete <directory> because of ..." for a
+// directory itself) and the removal goes on; a failure to list still raises.
+void FILremoveDirectoryEntries(const COLstring& Directory, FILdirEnumerator& Entries);
+void FILremoveDirectoryEntries(const COLstring& Directory, FILdirEnumerator& Entries, COLostream& Report);
+void FILremoveDirectoryTree(const COLstring& Directory);
+void FILremoveDirectoryTree(const COLstring& Directory, COLostream& Report);
+// The system's directory for temporary files, with a trailing backslash; created when
+// missing.
+void FILtemporaryDirectory(COLstring& Directory);
+// True when the text's first words, joined by their blanks, name an existing file (as
+// C:\Program Files\tool.exe does in "C:\Program Files\tool.exe -x").
+bool FILcommandPrefixIsFile(const COLstring& CommandLine);

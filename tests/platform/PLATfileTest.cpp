@@ -717,7 +717,7 @@ TEST_F(PLATfile, ALinkToADirectoryIsRemovedAsADirectory) {
                                             std::filesystem::path(dir.path()) / "link", error);
   DWORD attributes = GetFileAttributesA((dir / "link").c_str());
   if (error || attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-    GTEST_SKIP() << "no symbolic link to a directory can be made here (Wine cannot)";
+    GTEST_SKIP() << "no symbolic link to a directory can be made here (mingw's std::filesystem has none)";
   TESTwriteWindowsFile(dir / "sub\\kept.txt", "x");
   EXPECT_EQ(attributes & FILE_ATTRIBUTE_DIRECTORY, static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
   EXPECT_EQ(crt([&] { return PLATremove((dir / "link").c_str()); }).error, EACCES) << "remove takes files only";
