@@ -52,7 +52,7 @@ void FILmakeDirectories(const COLstring& Path, int Mode);
 class COLostream;
 class FILdirEnumerator;
 
-// The whole file; it must fit in a COLstring.
+// The whole file as it is when read; one too large for a COLstring (2 GiB) is refused.
 void FILreadFile(const COLstring& FileName, COLstring& Contents);
 // Creates or empties the file (and its missing directory) and writes the whole text.
 void FILwriteFile(const COLstring& FileName, const COLstring& Contents);
@@ -83,10 +83,10 @@ COLstring FILexpandHome(const COLstring& Text);
 // Remove every entry that the enumerator lists in the directory (whose text ends in a
 // backslash), subdirectories with all they hold; the tree forms remove the directory
 // itself last. A symbolic link, in the tree or as the directory named, is removed as a
-// link: what it points to is never entered. Without a report the first failure ends the removal;
-// with one, each entry that cannot be removed is told there ("Failed to delete <name>
-// because of <description>", or "Unable to delete <directory> because of ..." for a
-// directory itself) and the removal goes on; a failure to list still raises.
+// link: what it points to is never entered. Without a report the first failure ends the
+// removal; with one, each entry that cannot be removed is told there ("Failed to delete
+// <name> because of <description>", or "Unable to delete <directory> because of ..." for
+// a directory itself) and the removal goes on; a failure to list still raises.
 void FILremoveDirectoryEntries(const COLstring& Directory, FILdirEnumerator& Entries);
 void FILremoveDirectoryEntries(const COLstring& Directory, FILdirEnumerator& Entries, COLostream& Report);
 void FILremoveDirectoryTree(const COLstring& Directory);
