@@ -68,6 +68,12 @@ TEST_F(FILfileUtilities, WholeFilesAreWrittenAndReadByteForByte) {
   const std::string missing = dir / "missing.txt";
   EXPECT_EQ(TEST_ERROR_OF(FILreadFile(missing.c_str(), read)),
             TESTerrnoError("Open file '" + missing + "' failed.", ENOENT));
+
+  // A length that a COLstring cannot hold (a sparse file, so it takes no room).
+  FILtruncate(deep.c_str(), 1ULL << 31);
+  EXPECT_EQ(TEST_ERROR_OF(FILreadFile(deep.c_str(), read)),
+            (TESTerrorFields{"File '" + deep + "' is too large to be read into a string.",
+                             COL_ERROR_PRECONDITION, "", 0}));
 }
 
 TEST_F(FILfileUtilities, AFileThatShrinksWhileReadGivesWhatItStillHolds) {
