@@ -33,3 +33,6 @@ BOOL FileTimeToSystemTime(const FILETIME* fileTime, LPSYSTEMTIME systemTime);
 const time_t PLATlatestTime = 32535215999;
 struct tm* PLATlocaltime(const time_t* time);
 time_t PLATmktime(struct tm* fields);
+
+// The Windows runtime's name for rereading the TZ variable.
+inline void _tzset() { tzset(); }

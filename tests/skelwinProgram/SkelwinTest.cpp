@@ -8,7 +8,6 @@
 #include "skelwin/SKELbuildInfo.h"
 #include "tests/support/TESTprocess.h"
 
-#include <sys/stat.h>
 
 #include <functional>
 #include <string>
@@ -216,7 +215,7 @@ TEST_F(Skelwin, AReadOnlyMachineHiveIsReadButRefusesTheWrite) {
   if (TESTwindowsBuild) GTEST_SKIP() << "Wine lets every user write its machine hive; our layer's hive file can be made read-only";
   seed(SKELuser, SKELtext(SZ, "C:\\U"));
   seed(SKELmachine, SKELtext(EXPAND, "C:\\M"));
-  ASSERT_EQ(chmod(machineHiveFile().c_str(), 0444), 0);
+  ASSERT_EQ(_chmod(TESTwindowsPath(machineHiveFile()).c_str(), _S_IREAD), 0);
 
   TESTprogramRun run = skelwin({"--show"});
   EXPECT_EQ(run.exitCode, 0);

@@ -67,11 +67,7 @@ std::ostream& operator<<(std::ostream& out, const TESTerrorFields& fields) {
 namespace {
 void setZone(const char* tz) {
   TESTsetEnvironment("TZ", tz);
-#ifdef _WIN32
-  _tzset();  // the Windows runtime's name
-#else
-  tzset();
-#endif
+  _tzset();
 }
 }  // namespace
 
