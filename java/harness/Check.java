@@ -12,6 +12,12 @@ public final class Check {
         }
     }
 
+    public static void near(double expected, double actual, double tolerance, String what) {
+        if (!(Math.abs(expected - actual) <= tolerance)) {
+            throw new AssertionError(what + ": expected <" + expected + "> within " + tolerance + " but got <" + actual + ">");
+        }
+    }
+
     public static void isTrue(boolean condition, String what) {
         if (!condition) {
             throw new AssertionError(what);
