@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <cstdio>
 
+// Handles travel to Java as a long; on Windows long is 32 bits, so jni_md.h must say int.
+static_assert(sizeof(jlong) >= sizeof(void*), "a handle must fit in a Java long");
+static_assert(sizeof(jint) == 4, "jint must be 32 bits");
+
 namespace {
 
 const char Source[] = "JNIimplement";
