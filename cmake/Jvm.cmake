@@ -106,7 +106,7 @@ function(col_jvm_test name)
            COMMAND ${CMAKE_COMMAND}
                    -DJAVA=${Java_JAVA_EXECUTABLE} -DCLASSPATH=${classes}
                    -DLIBRARY_PATH=${libraryPath} -DSUITES=${suites}
-                   -DWORKING_DIRECTORY=${CMAKE_BINARY_DIR}/jvm
+                   -DWORKING_DIRECTORY=${CMAKE_BINARY_DIR}/jvm/${name}.run
                    -P ${COL_JVM_RUN_SCRIPT})
   set_tests_properties(${name} PROPERTIES TIMEOUT 300
                        ENVIRONMENT "${COL_JVM_SANITIZER_ENVIRONMENT};${JVM_ENVIRONMENT}")
