@@ -18,6 +18,18 @@
 # runs it in a child JVM with the same settings: harness.ChildJvm.run(mainClass, args...)
 # gives the child's exit status and output. In the sanitizer build the JVM runs with the
 # sanitizer runtime preloaded.
+#
+# A suite (java/<folder>/, any package; java/framework/FrameworkSuite.java is a full one):
+#   public final class MySuite implements harness.Suite {
+#       public void cases(harness.Cases table) {
+#           table.add("aNullNameRaises", () -> {
+#               MyException e = harness.Check.throwsOf(MyException.class, () -> Native.call(null));
+#               harness.Check.equal("The string variable ...", e.getMessage(), "text");
+#           });
+#       }
+#   }
+# and the natives it loads are a shared library target named in NATIVE (System.loadLibrary
+# of its name; its dependencies are found through the build tree's RPATH).
 
 if(WIN32)
   # Cross-building: the host's JDK, outside the mingw root the toolchain confines us to.

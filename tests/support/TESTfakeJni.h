@@ -28,6 +28,9 @@
 // detach of an unattached thread is recorded in violations(). FatalError is recorded in
 // fatalErrors() and returns.
 //
+// Threads: every thread gets the same JNIEnv; GetEnv answers JNI_EDETACHED on a thread that
+// is not attached. Calls are serialised by one lock, which a method body runs under.
+//
 // Extending it: an entry that no test has needed yet is a stub that prints its name and
 // aborts the test program. To fill one, write the function in TESTfakeJni.cpp with the
 // signature jni.h gives and assign it in fillEnvTable (or fillVmTable); keep the additions
