@@ -6,6 +6,7 @@
 #
 #   col_jvm_test(<test name>
 #                JAVA <folder under java/>...     compiled with java/harness by javac
+#                                                 (-Xlint:all -Werror: warnings fail the build)
 #                SUITES <class>...                classes implementing harness.Suite
 #                [NATIVE <shared library target>...]  put on java.library.path
 #                [ENVIRONMENT <NAME=value>...])   e.g. TZ=EST5 for date tests
