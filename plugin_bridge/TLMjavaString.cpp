@@ -8,7 +8,9 @@
 #include "plugin_bridge/TLMjavaString.h"
 
 #include "COL/COLerror.h"
+#include "COL/COLostream.h"
 #include "COL/COLsimpleBuffer.h"
+#include "JNI/JNIscopedStringChars.h"
 
 #include <climits>
 #include <cstring>
@@ -48,24 +50,39 @@ constexpr TLMutf32 OffsetsFromUtf8[6] = {markerSum(0), markerSum(1), markerSum(2
                                          markerSum(3), markerSum(4), markerSum(5)};
 static_assert(OffsetsFromUtf8[1] == 0x3080 && OffsetsFromUtf8[3] == 0x3C82080, "marker sums");
 
-inline bool isContinuation(TLMutf8 Byte) { return Byte >= 0x80 && Byte <= 0xBF; }
+inline bool isContinuation(TLMutf8 Byte) { return (Byte & 0xC0) == 0x80; }
 
 inline bool sequenceIsLegal(const TLMutf8* Source, int Length) {
   if (Length < 1 || Length > 4) return false;
   const TLMutf8 Lead = Source[0];
-  for (int Index = 1; Index < Length; ++Index)
-    if (!isContinuation(Source[Index])) return false;
-  if (Length >= 2) {
-    // The second byte's narrower ranges exclude the overlong three- and four-byte forms,
-    // the encoded surrogates and everything above U+10FFFF.
-    const TLMutf8 Second = Source[1];
-    if ((Lead == 0xE0 && Second < 0xA0) || (Lead == 0xED && Second > 0x9F) || (Lead == 0xF0 && Second < 0x90) ||
-        (Lead == 0xF4 && Second > 0x8F))
+  switch (Length) {
+    case 4:
+      if (!isContinuation(Source[3])) return false;
+      [[fallthrough]];
+    case 3:
+      if (!isContinuation(Source[2])) return false;
+      [[fallthrough]];
+    case 2: {
+      // The second byte's narrower ranges exclude the overlong three- and four-byte
+      // forms, the encoded surrogates and everything above U+10FFFF.
+      const TLMutf8 Second = Source[1];
+      if (!isContinuation(Second)) return false;
+      switch (Lead) {
+        case 0xE0: if (Second < 0xA0) return false; break;
+        case 0xED: if (Second > 0x9F) return false; break;
+        case 0xF0: if (Second < 0x90) return false; break;
+        case 0xF4: if (Second > 0x8F) return false; break;
+        default: break;
+      }
+    }
+      [[fallthrough]];
+    case 1:
+      // 0x80 to 0xBF lead nothing, 0xC0 and 0xC1 only overlong forms, 0xF5 and above
+      // lie beyond U+10FFFF.
+      return Lead < 0x80 || (Lead >= 0xC2 && Lead <= 0xF4);
+    default:
       return false;
   }
-  // 0x80 to 0xBF lead nothing, 0xC0 and 0xC1 only overlong forms, 0xF5 and above beyond
-  // U+10FFFF.
-  return Lead < 0x80 || (Lead >= 0xC2 && Lead <= 0xF4);
 }
 
 // Readers: one code point from the source, the cursor moved past it; on a result other
@@ -211,8 +228,17 @@ TLMconversionResult convert(const typename Reader::Unit** SourceStart, const typ
   TLMconversionResult Result = conversionDone;
   while (Source < SourceEnd) {
     if (*Source < 0x80) {
+      // An ASCII unit is its own code point in every form and every mode.
       copyAsciiRun(Source, SourceEnd, Target, TargetEnd);
       if (Source == SourceEnd) break;
+      if (*Source < 0x80) {
+        if (Target >= TargetEnd) {
+          Result = targetExhausted;
+          break;
+        }
+        *Target++ = static_cast<typename Writer::Unit>(*Source++);
+        continue;
+      }
     }
     const typename Reader::Unit* SequenceStart = Source;
     TLMutf32 CodePoint = 0;
@@ -230,6 +256,12 @@ TLMconversionResult convert(const typename Reader::Unit** SourceStart, const typ
 }
 
 const char* const SourceName = "TLMjavaString";
+
+// The most units whose room (four bytes a unit and the terminating zero) a COLstring's
+// int capacity can hold.
+const jsize MostUnitsToUtf8 = 536870911;
+
+static_assert(sizeof(jchar) == sizeof(TLMutf16), "Java characters are UTF-16 units");
 
 }  // namespace
 
@@ -269,4 +301,73 @@ TLMconversionResult utf32ToUtf8(const TLMutf32** SourceStart, const TLMutf32* So
 TLMconversionResult utf8ToUtf32(const TLMutf8** SourceStart, const TLMutf8* SourceEnd, TLMutf32** TargetStart,
                                 TLMutf32* TargetEnd, TLMconversionMode Mode) {
   return convert<Utf8Reader, Utf32Writer>(SourceStart, SourceEnd, TargetStart, TargetEnd, Mode);
+}
+
+jstring TLMjavaStringFromUtf8(JNIEnv* pEnv, const char* Text) {
+  if (Text == nullptr) Text = "";
+  const size_t Utf8Size = strlen(Text);
+  if (Utf8Size > static_cast<size_t>(INT_MAX)) {
+    COLstring Message;
+    COLostream Stream(Message);
+    Stream << "A text of " << static_cast<unsigned long long>(Utf8Size) << " bytes is too long for a Java string.";
+    throw COLerror(Message, COL_ERROR_CONVERSION);
+  }
+  // One unit per byte holds any valid text (no sequence makes more units than it has
+  // bytes), and also the U+FFFD after a bad one, which left at least a byte unconverted.
+  COLsimpleBuffer Buffer(static_cast<unsigned>(Utf8Size * 2));
+  const TLMutf8* pUtf8Start = reinterpret_cast<const TLMutf8*>(Text);
+  TLMutf16* const pUtf16Begin = reinterpret_cast<TLMutf16*>(Buffer.data());
+  TLMutf16* pUtf16Start = pUtf16Begin;
+  TLMutf16* const pUtf16End = pUtf16Begin + Utf8Size;
+  const TLMconversionResult Result =
+      utf8ToUtf16(&pUtf8Start, pUtf8Start + Utf8Size, &pUtf16Start, pUtf16End, strictConversion);
+  if (Result != conversionDone) {
+    COL_ASSERT(Result != targetExhausted, SourceName, 59);
+    COL_ASSERT(Result == sourceExhausted || Result == sourceIllegal, SourceName, 60);
+    COL_ASSERT(pUtf16Start < pUtf16End, SourceName, 63);
+    *pUtf16Start++ = static_cast<TLMutf16>(Replacement);
+  }
+  const size_t Utf16Size = static_cast<size_t>(pUtf16Start - pUtf16Begin) * sizeof(TLMutf16);
+  COL_ASSERT(Utf16Size % 2 == 0, SourceName, 72);
+  // An empty buffer has no block; the JVM still wants an address.
+  static const jchar NoUnits[1] = {0};
+  const jchar* Units = Utf16Size == 0 ? NoUnits : reinterpret_cast<const jchar*>(pUtf16Begin);
+  return pEnv->NewString(Units, static_cast<jsize>(Utf16Size / 2));
+}
+
+COLstring TLMjavaStringToUtf8(JNIEnv* pEnv, jstring String) {
+  COLstring Utf8;
+  const jsize Length = pEnv->GetStringLength(String);
+  if (Length <= 0) return Utf8;
+  if (Length > MostUnitsToUtf8) {
+    COLstring Message;
+    COLostream Stream(Message);
+    Stream << "A Java string of " << Length << " characters is too long to convert to UTF-8.";
+    throw COLerror(Message, COL_ERROR_CONVERSION);
+  }
+  Utf8.reserve(Length * 4 + 1);
+  // The holder gives the characters back, once, however this function ends.
+  JNIscopedStringChars Chars(pEnv, String);
+  Chars.pChars = pEnv->GetStringChars(String, nullptr);
+  if (Chars.pChars == nullptr) {
+    // The JVM has an OutOfMemoryError pending: no further call may ask it again.
+    throw COLerror("Unable to get the characters of a Java string to convert to UTF-8.", COL_ERROR_CONVERSION);
+  }
+  const TLMutf16* pUtf16Start = reinterpret_cast<const TLMutf16*>(Chars.pChars);
+  TLMutf8* const pUtf8Begin = reinterpret_cast<TLMutf8*>(Utf8.data());
+  TLMutf8* pUtf8Start = pUtf8Begin;
+  // One byte before the end of the capacity: the terminating zero's place.
+  TLMutf8* const pUtf8End = pUtf8Begin + Utf8.capacity() - 1;
+  const TLMconversionResult Result =
+      utf16ToUtf8(&pUtf16Start, pUtf16Start + Length, &pUtf8Start, pUtf8End, strictConversion);
+  if (Result != conversionDone) {
+    COL_ASSERT(Result != targetExhausted, SourceName, 106);
+    COL_ASSERT(Result == sourceExhausted || Result == sourceIllegal, SourceName, 107);
+    COL_ASSERT(pUtf8Start + 3 < pUtf8End, SourceName, 110);
+    *pUtf8Start++ = 0xEF;
+    *pUtf8Start++ = 0xBF;
+    *pUtf8Start++ = 0xBD;
+  }
+  Utf8.resize(static_cast<int>(pUtf8Start - pUtf8Begin));
+  return Utf8;
 }
