@@ -287,7 +287,10 @@ int COLdateTime::day_of_year() const {
 short COLdateTime::week_of_year() const {
   const int year = field(&COLdateTimeFields::Year, "extracting week of year", 680);
   const COLdateTime january1(year, 1, 1, 0, 0, 0);
-  const double days = COLdateTimeToLinear(pMember->Value) - COLdateTimeToLinear(january1.value());
+  // The year comes from the instant rounded to the nearest second, so the days are counted
+  // from the same rounded instant: 23:59:59.7 on 31 December is 1 January's 00:00:00, in
+  // week 0 of the new year, not a moment before that year began.
+  const double days = COLdateTimeToLinear(pMember->Value) + HalfSecond - COLdateTimeToLinear(january1.value());
   return static_cast<short>(std::floor((january1.day_of_week() + days - 1) / 7));
 }
 

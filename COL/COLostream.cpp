@@ -42,7 +42,8 @@ COLostream::~COLostream() {
 
 COLsink* COLostream::set_sink(COLsink* pSink, bool owns) {
   COL_PRECONDITION(pSink != NULL, "COLostream", 200);
-  if (pMember->OwnsSink) delete pMember->Sink;
+  // The sink it has already: deleting it would leave the stream writing into freed memory.
+  if (pMember->OwnsSink && pMember->Sink != pSink) delete pMember->Sink;
   pMember->Sink = pSink;
   pMember->OwnsSink = owns;
   return pSink;

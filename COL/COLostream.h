@@ -20,6 +20,8 @@ public:
   COLostream(const COLostream&) = delete;
   COLostream& operator=(const COLostream&) = delete;
 
+  // Replaces the sink, deleting an owned previous one; the sink it has already is kept
+  // as it is (only the ownership is taken as given).
   COLsink* set_sink(COLsink* pSink, bool owns);
   COLsink* sink() const;
   bool owns_sink() const;

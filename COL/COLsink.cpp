@@ -33,9 +33,9 @@ COLsinkString::~COLsinkString() {
   if (m_Owns) delete m_Target;
 }
 
+// The string's own write, which refuses a length that an int cannot carry.
 unsigned COLsinkString::write(const void* data, unsigned length) {
-  m_Target->append(static_cast<const char*>(data), static_cast<int>(length));
-  return length;
+  return m_Target->write(static_cast<const char*>(data), length);
 }
 
 void COLsinkString::flush() {}

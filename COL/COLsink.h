@@ -57,6 +57,7 @@ public:
   COLsinkString(const COLsinkString&) = delete;
   COLsinkString& operator=(const COLsinkString&) = delete;
 
+  // As the target's write: all the bytes, or a COLerror and none.
   unsigned write(const void* data, unsigned length) override;
   void flush() override;
   COLstring* string() { return m_Target; }

@@ -6,6 +6,7 @@
 #include "COL/COLerror.h"
 #include "platform/PLATwindows.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -62,7 +63,9 @@ COLstring::COLstring(const COLstring& src, size_t start, size_t length) {
     *this = src;
     return;
   }
-  if (is_end_marker(length) || start + length > srcLength) length = srcLength - start;
+  // Compared with what is left rather than start + length, which a length near the top of
+  // size_t would wrap round to a small number.
+  if (is_end_marker(length) || length > srcLength - start) length = srcLength - start;
   append(src.c_str() + start, static_cast<int>(length));
 }
 
@@ -177,8 +180,12 @@ COLstring& COLstring::operator=(const wchar_t* text) {
   if (count == static_cast<size_t>(-1)) throw COLerror(ConversionText, 897, "COLstring", ConversionFailed);
   int n = static_cast<int>(count);
   assign(n + 1, '\0');
-  if (PLATwcstombs(data(), text, count) == static_cast<size_t>(-1))
+  if (PLATwcstombs(data(), text, count) == static_cast<size_t>(-1)) {
+    // A runtime that counted the text may still fail part way through writing it, after
+    // some bytes went into the buffer: the string is left as the n + 1 NULs it was given.
+    memset(data(), 0, static_cast<size_t>(n) + 1);
     throw COLerror(ConversionText, 904, "COLstring", ConversionFailed);
+  }
   set_length(n);
   return *this;
 }
@@ -240,6 +247,15 @@ COLstring& COLstring::append(int count, char ch) {
 }
 
 unsigned COLstring::write(const char* data, unsigned length) {
+  // append counts in int, where 2^31 bytes or more would turn into a negative length (-1
+  // even meaning "up to the NUL"). No string holds that much, so such a write is refused
+  // before a byte is taken rather than reported as taken whole.
+  const long long room = static_cast<long long>(INT_MAX) - 2 - _length;
+  if (static_cast<long long>(length) > room)
+    throw COLerror("Unable to write " + COLstring(static_cast<unsigned long>(length)) +
+                       " bytes to a string of " + COLstring(_length) +
+                       " bytes: a string holds at most 2147483645 bytes.",
+                   COL_ERROR_PRECONDITION);
   append(data, static_cast<int>(length));
   return length;
 }

@@ -59,6 +59,8 @@ public:
   COLstring& append(int count, char ch);
   COLstring& operator+=(const char* text) { return append(text); }
   COLstring& operator+=(const COLstring& other) { return append(other); }
+  // Appends length bytes and returns length; a length that would take the string past
+  // what an int counts is refused with a COLerror, the string unchanged.
   unsigned write(const char* data, unsigned length);
 
   COLstring& insert(int pos, const char* text);

@@ -1,6 +1,7 @@
 // COLvector<T>: the growable array of the library. It owns its elements (not what they
 // point to), checks every index, and grows by doubling with a floor of 8 slots, copying
-// each element into the new slots from the last to the first. Sizes and indexes are int.
+// the elements into the new slots from the last to the first and only then destroying the
+// old ones. Sizes and indexes are int.
 #pragma once
 
 #include "COL/COLerror.h"
@@ -116,20 +117,17 @@ void COLvector<T>::reserve(int n) {
   // Doubling past the int range takes the largest count an int can hold.
   int capacity = wanted > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(wanted);
   T* slots = static_cast<T*>(::operator new(sizeof(T) * static_cast<size_t>(capacity)));
+  // Every element is copied before any original is destroyed, so that a copy that throws
+  // leaves the vector as it was: the copies made so far go, the originals stay.
   int i = size_ - 1;
   try {
-    for (; i >= 0; --i) {
-      new (slots + i) T(data_[i]);
-      data_[i].~T();
-    }
+    for (; i >= 0; --i) new (slots + i) T(data_[i]);
   } catch (...) {
-    // The elements above i now live only in the new slots; drop those copies and keep
-    // the old array with the elements that were not moved yet, so nothing leaks.
     for (int j = i + 1; j < size_; ++j) slots[j].~T();
     ::operator delete(slots);
-    size_ = i + 1;
     throw;
   }
+  for (int j = size_ - 1; j >= 0; --j) data_[j].~T();
   ::operator delete(data_);
   data_ = slots;
   capacity_ = capacity;

@@ -12,12 +12,7 @@ namespace {
 
 const char* const Source = "FILdirEnumerator";
 
-// A link leads out of the directory being listed, so it does not count as one of its
-// subdirectories even when it points to a directory.
-bool isListedDirectory(DWORD attributes) {
-  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
-}
+bool isDirectoryEntry(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 
 }  // namespace
 
@@ -48,7 +43,7 @@ public:
   bool skipped() const {
     const char* name = FindData.cFileName;
     if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) return true;
-    return DirectoriesOnly && !isListedDirectory(FindData.dwFileAttributes);
+    return DirectoriesOnly && !isDirectoryEntry(FindData.dwFileAttributes);
   }
 
   void forgetEntry() { memset(&FindData, 0, sizeof FindData); }
@@ -134,7 +129,7 @@ bool FILdirEnumerator::next(COLstring& Name) {
 void FILdirEnumerator::reset() { pMember->start(); }
 
 bool FILdirEnumerator::isDirectory() const {
-  return isListedDirectory(pMember->FindData.dwFileAttributes);
+  return isDirectoryEntry(pMember->FindData.dwFileAttributes);
 }
 
 bool FILdirEnumerator::isReadOnly() const {

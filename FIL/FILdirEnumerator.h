@@ -4,10 +4,10 @@
 // times. A pattern that matches nothing, in a directory that may not even exist, is an
 // empty listing, not an error.
 //
-// A link (an entry with FILE_ATTRIBUTE_REPARSE_POINT: a symbolic link or a junction) is
-// never a directory here, whatever it points to: isDirectory() is false for it and a
-// directories-only listing leaves it out, so that code that descends into the directories
-// it lists (a tree removal) stays inside the tree. isReparsePoint() tells such entries.
+// A link to a directory (a symbolic link or a junction) is listed as the system describes
+// it: isDirectory() answers its directory attribute, and isReparsePoint() beside it tells
+// that it is a link. Code that descends into the directories it lists asks both, so that
+// it stays inside the tree (the tree removal removes such a link and never enters it).
 #pragma once
 
 #include "COL/COLstring.h"

@@ -132,7 +132,10 @@ void FILfilePathPrivate::parse(const COLstring& Path) {
   FILconvertSlashes(text);
 
   if (text.c_str()[0] == ':') unableToResolve();
-  if (text.size() >= 2 && strchr(text.c_str() + 2, ':') != nullptr)
+  // The one colon a path may hold follows a drive letter. Any other (1:x) is refused here,
+  // not taken as a name that a later parse of the full path would refuse.
+  if (text.size() >= 2 && (strchr(text.c_str() + 2, ':') != nullptr ||
+                           (text.c_str()[1] == ':' && !startsWithDrive(text))))
     throw COLerror("Bad file path", COL_ERROR_PRECONDITION);
 
   // A drive letter and colon always name the drive's root here, as FILisDirectory and
@@ -202,13 +205,19 @@ void FILfilePathPrivate::parse(const COLstring& Path) {
   DirectoryPath.clear();
 
   // The extension starts after the last dot from the name's second character on, so a
-  // leading dot (.profile) starts none.
+  // leading dot (.profile) starts none. A name of dots alone (...) is an ordinary name, as
+  // it is as a component: cut at a dot it would become "..", the parent. A name that ends
+  // in dots loses all of them, as Windows drops them when it opens the name (a.. is a), so
+  // that the full path rebuilt from the parts parses back to the same parts.
   Cursor = name;
   FileName = name;
   Extension = EmptyText;
-  if (*name != '\0') {
+  if (*name != '\0' && name[strspn(name, ".")] != '\0') {
     char* dot = strrchr(name + 1, '.');
-    if (dot != nullptr) {
+    if (dot != nullptr && dot[1] == '\0') {
+      while (dot[-1] == '.') --dot;
+      *dot = '\0';
+    } else if (dot != nullptr) {
       *dot = '\0';
       Extension = dot + 1;
     }

@@ -249,7 +249,8 @@ void removeEntry(const COLstring& Path, const COLstring& Name, bool AsDirectory,
   }
 }
 
-// The enumerator never calls a link a directory, so a tree's removal does not leave it.
+// A link to a directory carries the directory attribute too; it is asked about first, so
+// that the removal takes the link and never leaves the tree through it.
 void removeEntries(const COLstring& Directory, FILdirEnumerator& Entries, COLostream* Report) {
   COLstring name;
   while (Entries.next(name)) {
@@ -264,6 +265,10 @@ void removeEntries(const COLstring& Directory, FILdirEnumerator& Entries, COLost
 }
 
 void removeTree(const COLstring& Directory, COLostream* Report) {
+  // An empty name would be listed as "\*.*": the root of the current drive, everything on
+  // it. It names no directory, so it is refused as removing it would be, before anything
+  // is listed or removed.
+  if (Directory.size() == 0) FILraiseErrno("Attempt to remove directory '' failed.", ENOENT);
   if (!isLink(Directory)) {
     COLstring inside(Directory);
     FILaddTrailingSlash(inside);

@@ -86,7 +86,9 @@ COLstring FILexpandHome(const COLstring& Text);
 // link: what it points to is never entered. Without a report the first failure ends the
 // removal; with one, each entry that cannot be removed is told there ("Failed to delete
 // <name> because of <description>", or "Unable to delete <directory> because of ..." for
-// a directory itself) and the removal goes on; a failure to list still raises.
+// a directory itself) and the removal goes on; a failure to list still raises. An empty
+// directory text (which would list the root of the current drive) is refused with the
+// error of removing it, in both tree forms, and nothing is removed.
 void FILremoveDirectoryEntries(const COLstring& Directory, FILdirEnumerator& Entries);
 void FILremoveDirectoryEntries(const COLstring& Directory, FILdirEnumerator& Entries, COLostream& Report);
 void FILremoveDirectoryTree(const COLstring& Directory);

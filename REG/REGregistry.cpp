@@ -156,10 +156,17 @@ void REGregistry::deleteKeyTree(const COLstring& KeyPath) {
   {
     REGregistry Children(pMember->RootKey);
     Children.pMember->Key = Child;
+    // An empty path gives back the open handle itself, which stays this object's to close:
+    // the temporary object hands it back on every way out, a failed deletion below too.
+    struct HandBack {
+      REGregistryPrivate& Temporary;
+      bool Borrowed;
+      ~HandBack() {
+        if (Borrowed) Temporary.Key = nullptr;
+      }
+    } handBack{*Children.pMember, Child == pMember->Key};
     COLstring Name;
     while (Children.nextSubKeyName(Name)) Children.deleteKeyTree(Name);
-    // An empty path gives back the open handle itself, which stays this object's to close.
-    if (Child == pMember->Key) Children.pMember->Key = nullptr;
   }
   deleteKey(KeyPath);
   // The caller may be enumerating this key's subkeys and has just had this one.

@@ -345,6 +345,34 @@ TEST(COLdateTime, WeekOfYearIsStrftimeUExceptInYearsThatStartOnSunday) {
   EXPECT_EQ(COLdateTime(2014, 12, 31, 0, 0, 0).week_of_year(), 52);
 }
 
+TEST(COLdateTime, WeekOfYearCountsFromTheSameRoundedInstantAsTheFields) {
+  // Within half a second of midnight the fields are those of the next day; the week must
+  // be that day's too, also across the year's end.
+  struct Case {
+    int year, month, day;
+    double fraction;  // of a second after 23:59:59
+    int readYear, readDay;
+    int week;
+  };
+  const Case cases[] = {
+      {2011, 12, 31, 0.7, 2012, 1, 0},  // 2012 starts on a Sunday
+      {2011, 12, 31, 0.4, 2011, 31, 52},
+      {2012, 1, 7, 0.7, 2012, 8, 1},    // Saturday night reads as Sunday, week 1
+      {2013, 12, 31, 0.6, 2014, 1, 0},
+      {1899, 12, 29, 0.7, 1899, 30, 51},  // before day 0 the stored time runs the other way
+  };
+  for (const Case& c : cases) {
+    const COLdateTime second(c.year, c.month, c.day, 23, 59, 59);
+    const double linear = COLdateTimeToLinear(second.value()) + c.fraction / 86400;
+    const COLdateTime instant(COLdateTimeFromLinear(linear));
+    const std::string row = std::to_string(c.year) + "-" + std::to_string(c.month) + "-" + std::to_string(c.day) +
+                            " +" + std::to_string(c.fraction);
+    EXPECT_EQ(instant.year(), c.readYear) << row;
+    EXPECT_EQ(instant.day(), c.readDay) << row;
+    EXPECT_EQ(instant.week_of_year(), c.week) << row;
+  }
+}
+
 TEST(COLdateTime, EqualityComparesTheStoredValues) {
   EXPECT_TRUE(COLdateTime() == COLdateTime());
   EXPECT_FALSE(COLdateTime(0.25) == COLdateTime(-0.25)) << "the same instant stored two ways";

@@ -153,6 +153,21 @@ TEST(COLostream, DeletesOnlyTheSinksItOwns) {
   EXPECT_EQ(destroyed, 2);
 }
 
+TEST(COLostream, SettingTheSinkItOwnsAgainKeepsIt) {
+  int destroyed = 0;
+  COLstring text;
+  {
+    DestructionSink* sink = new DestructionSink(&destroyed);
+    COLostream stream(sink, true);
+    EXPECT_EQ(stream.set_sink(sink, true), sink);
+    EXPECT_EQ(destroyed, 0) << "deleted and then kept";
+    EXPECT_EQ(stream.sink(), sink);
+    EXPECT_TRUE(stream.owns_sink());
+    stream << "still";
+  }
+  EXPECT_EQ(destroyed, 1) << "deleted once, at the end";
+}
+
 TEST(COLostream, ANullSinkIsRefusedAndTheOldOneKept) {
   TESTrecordingSink sink;
   COLostream stream(&sink);
@@ -198,6 +213,18 @@ TEST(COLsinkString, OwnershipFollowsTheConstructor) {
   COLsinkString notOwned(&borrowed, false);
   notOwned.write("e", 1);
   EXPECT_EQ(TESTtext(borrowed), "abe");
+}
+
+TEST(COLsinkString, AWriteTooLongForAStringIsRefusedNotReportedAsTaken) {
+  const char data[] = "xyz";
+  for (unsigned length : {0x80000000u, 0xFFFFFFFFu}) {
+    COLstring target("abc");
+    COLsinkString sink(target);
+    EXPECT_EQ(TEST_ERROR_OF(sink.write(data, length)).code, COL_ERROR_PRECONDITION) << length;
+    COLostream stream(&sink);
+    EXPECT_EQ(TEST_ERROR_OF(stream.write(data, length)).code, COL_ERROR_PRECONDITION) << length;
+    EXPECT_EQ(TESTtext(target), "abc") << length;
+  }
 }
 
 TEST(COLsinkFileHandle, WritesToItsStreamAndLeavesItOpen) {

@@ -194,6 +194,41 @@ TEST(COLstring, SubstringConstructorTakesUnsignedStartAndMarker) {
   EXPECT_EQ(bytes(COLstring(src, 3, 1)), "d");
   EXPECT_EQ(bytes(COLstring(src, 6, 1)), "");
   EXPECT_EQ(bytes(COLstring(COLstring(), 0, 3)), "");
+
+  // A length near the top of size_t runs to the end, as substr's does: start + length
+  // must not wrap round below the text's length. The embedded NUL shows a length that
+  // came out as -1 ("up to the NUL").
+  const COLstring withNul("abc\0def", 7);
+  const size_t top = static_cast<size_t>(-1);
+  struct Case {
+    size_t start;
+    size_t length;
+    std::string tail;
+  };
+  const Case cases[] = {
+      {1, top, std::string("bc\0def", 6)},     {1, top - 1, std::string("bc\0def", 6)},
+      {4, top - 3, "def"},                       {6, top, "f"},
+      {1, size_t(1) << 32, std::string("bc\0def", 6)}, {2, 0x80000000u, std::string("c\0def", 5)},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(bytes(COLstring(withNul, c.start, c.length)), c.tail) << c.start << ", " << c.length;
+}
+
+TEST(COLstring, AWriteTooLongForAnIntIsRefusedWhole) {
+  // Lengths of 2^31 and more used to become negative ints: -1 appended the bytes up to the
+  // first NUL, others nothing, and each reported the whole length as written. Refused
+  // before a byte is read, so a short buffer is enough.
+  const char data[] = "xyz";
+  for (unsigned length : {0x80000000u, 0xFFFFFFFFu, 0xFFFFFFFEu, 2147483647u - 4u}) {
+    COLstring s("abc");
+    TESTerrorFields refused = TEST_ERROR_OF(s.write(data, length));
+    EXPECT_EQ(refused.code, COL_ERROR_PRECONDITION) << length;
+    EXPECT_NE(refused.description.find(std::to_string(length)), std::string::npos) << refused.description;
+    EXPECT_EQ(bytes(s), "abc") << length;
+  }
+  COLstring s("abc");
+  EXPECT_EQ(s.write(data, 3), 3u);
+  EXPECT_EQ(bytes(s), "abcxyz");
 }
 
 TEST(COLstring, NumbersAtTheirLimits) {
@@ -227,7 +262,7 @@ TEST(COLstring, WideTextIsCLocaleBytesOrUtf8) {
   EXPECT_EQ(refused.code, static_cast<int>(0x80000500));
   EXPECT_EQ(refused.file, "COLstring");
   if (refused.line == 904) {
-    EXPECT_EQ(target.size(), 4);
+    EXPECT_EQ(bytes(target), std::string(4, '\0')) << "n + 1 NULs, nothing of the conversion";
   } else {
     EXPECT_EQ(refused.line, 897);
     EXPECT_EQ(bytes(target), "kept");

@@ -6,6 +6,7 @@
 #include "tests/support/TESTtracked.h"
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -69,15 +70,15 @@ TEST(COLvector, AppendingOneAtATimeReallocatesOnlyWhenFull) {
   for (int i = 0; i < 65; ++i) ASSERT_EQ(v[i], i);
 }
 
-TEST_F(COLvectorTracked, GrowthCopiesFromTheLastToTheFirstAndDestroysEachOriginal) {
+TEST_F(COLvectorTracked, GrowthCopiesFromTheLastToTheFirstThenDestroysTheOriginals) {
   COLvector<Tracked> v;
   v.reserve(3);
   for (int id = 1; id <= 3; ++id) v.push_back(Tracked(id));
   Tracked::log.clear();
 
   v.reserve(9);
-  EXPECT_EQ(Tracked::log, (std::vector<std::string>{"copy 3", "destroy 3", "copy 2", "destroy 2",
-                                                    "copy 1", "destroy 1"}));
+  EXPECT_EQ(Tracked::log, (std::vector<std::string>{"copy 3", "copy 2", "copy 1", "destroy 3",
+                                                    "destroy 2", "destroy 1"}));
   EXPECT_EQ(ids(v), (std::vector<int>{1, 2, 3}));
   EXPECT_EQ(Tracked::live, 3);
 
@@ -87,6 +88,43 @@ TEST_F(COLvectorTracked, GrowthCopiesFromTheLastToTheFirstAndDestroysEachOrigina
   EXPECT_EQ(v.size(), 0);
   EXPECT_EQ(v.capacity(), 0);
   EXPECT_EQ(v.data(), nullptr);
+}
+
+// A tracked element whose copies fail once a number of them have been made.
+struct Fragile : Tracked {
+  static inline int copiesLeft = -1;  // -1: never fails
+  explicit Fragile(int id) : Tracked(id) {}
+  Fragile(const Fragile& other) : Tracked(counted(other)) {}
+  static const Fragile& counted(const Fragile& other) {
+    if (copiesLeft == 0) throw std::runtime_error("copy refused");
+    if (copiesLeft > 0) --copiesLeft;
+    return other;
+  }
+};
+
+TEST_F(COLvectorTracked, AGrowthWhoseCopyThrowsLeavesTheVectorAsItWas) {
+  {
+    COLvector<Fragile> v;
+    for (int id = 0; id < 8; ++id) v.push_back(Fragile(id));
+    const Fragile* slots = v.data();
+    Fragile::copiesLeft = 3;  // the 4th copy throws
+    EXPECT_THROW(v.reserve(9), std::runtime_error);
+    Fragile::copiesLeft = -1;
+    EXPECT_EQ(v.size(), 8);
+    EXPECT_EQ(v.capacity(), 8);
+    EXPECT_EQ(v.data(), slots);
+    std::vector<int> held;
+    for (const Fragile* p = v.data(); p != v.end(); ++p) held.push_back(p->id);
+    EXPECT_EQ(held, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(Tracked::live, 8) << "the copies made before the throw are gone";
+
+    Fragile::copiesLeft = 8;  // pushing when full copies the value first, then grows
+    EXPECT_THROW(v.push_back(v[0]), std::runtime_error);
+    Fragile::copiesLeft = -1;
+    EXPECT_EQ(v.size(), 8);
+    EXPECT_EQ(Tracked::live, 8);
+  }
+  Fragile::copiesLeft = -1;
 }
 
 TEST_F(COLvectorTracked, TheDestructorDestroysEveryElement) {

@@ -1,7 +1,7 @@
 // The directory enumerator: entries with their attributes, sizes and times (compared
 // without regard to order), "." and ".." left out, directories-only listings, patterns
-// that list nothing, the end of a listing and its restart, and links, which are never
-// directories to descend into.
+// that list nothing, the end of a listing and its restart, and links, whose directory
+// attribute is shown beside their reparse attribute.
 #include "FIL/FILdirEnumerator.h"
 
 #include "COL/COLdateTime.h"
@@ -194,7 +194,7 @@ TEST(FILdirEnumerator, CreationAndLastWriteTimesInLocalTime) {
   EXPECT_EQ(&entries.lastWriteTime(), &entries.lastWriteTime()) << "the enumerator's own value";
 }
 
-TEST(FILdirEnumerator, LinksAreNoDirectoriesToDescendInto) {
+TEST(FILdirEnumerator, ALinkShowsItsDirectoryBitAndItsReparseBit) {
   TESTtemporaryDirectory dir;
   ASSERT_EQ(_mkdir((dir / "outside").c_str()), 0);
   TESTwriteWindowsFile(dir / "outside\\keep.txt", "keep");
@@ -211,18 +211,24 @@ TEST(FILdirEnumerator, LinksAreNoDirectoriesToDescendInto) {
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
     GTEST_SKIP() << "this system shows a link as what it points to, so no one can tell it";
 
-  // Whose size a file link shows differs (Windows the link's own, our layer its target's),
-  // so each entry is asked for what matters here.
+  // A link to a directory is a directory, as the system says, and a link beside that; a
+  // directories-only listing keeps it. Whose size a file link shows differs (Windows the
+  // link's own, our layer its target's), so each entry is asked for what matters here.
   const std::map<std::string, Entry> listed = listing(dir / "tree\\*.*");
   ASSERT_EQ(listed.size(), 3u);
-  for (const char* link : {"escape", "file"}) {
-    ASSERT_EQ(listed.count(link), 1u) << link;
-    EXPECT_FALSE(listed.at(link).directory) << link;
-    EXPECT_TRUE(listed.at(link).reparsePoint) << link;
-  }
+  ASSERT_EQ(listed.count("escape"), 1u);
+  EXPECT_TRUE(listed.at("escape").directory);
+  EXPECT_TRUE(listed.at("escape").reparsePoint);
+  ASSERT_EQ(listed.count("file"), 1u);
+  EXPECT_FALSE(listed.at("file").directory);
+  EXPECT_TRUE(listed.at("file").reparsePoint);
   ASSERT_EQ(listed.count("real"), 1u);
   EXPECT_EQ(listed.at("real"), Directory);
-  EXPECT_EQ(listing(dir / "tree\\*.*", true), (std::map<std::string, Entry>{{"real", Directory}}));
+  const std::map<std::string, Entry> directories = listing(dir / "tree\\*.*", true);
+  EXPECT_EQ(directories.size(), 2u);
+  EXPECT_EQ(directories.count("real"), 1u);
+  ASSERT_EQ(directories.count("escape"), 1u);
+  EXPECT_TRUE(directories.at("escape").directory && directories.at("escape").reparsePoint);
 }
 
 }  // namespace

@@ -63,6 +63,13 @@ TEST(FILfilePath, TakesPathsApart) {
       {work, "C:\\.profile", "C:", "", ".profile", "", "C:\\.profile"},
       {work, "C:\\..x", "C:", "", ".", "x", "C:\\..x"},
       {work, "C:\\name.", "C:", "", "name", "", "C:\\name"},
+      // Dots alone are an ordinary name at the end too, never the parent; a name that
+      // ends in dots loses them all, as Windows opens it.
+      {work, "C:\\a\\...", "C:", "a", "...", "", "C:\\a\\..."},
+      {work, "....", "C:", "work", "....", "", "C:\\work\\...."},
+      {work, "C:\\a..", "C:", "", "a", "", "C:\\a"},
+      {work, "C:\\x.b..", "C:", "", "x.b", "", "C:\\x.b"},
+      {work, "C:\\.profile.", "C:", "", ".profile", "", "C:\\.profile"},
       {work, "C:\\dir.d\\file", "C:", "dir.d", "file", "", "C:\\dir.d\\file"},
       // A drive letter and colon name the drive's root: nothing of the name is lost.
       {work, "C:", "C:", "", "", "", "C:\\"},
@@ -79,6 +86,25 @@ TEST(FILfilePath, TakesPathsApart) {
     EXPECT_STREQ(path.baseName(), c.baseName) << row;
     EXPECT_STREQ(path.extension(), c.extension) << row;
     EXPECT_EQ(TESTtext(path.fullPath()), c.fullPath) << row;
+  }
+}
+
+TEST(FILfilePath, AFullPathParsesBackToItself) {
+  // The full path rebuilt from the parts is a path of its own: parsed again, it must give
+  // the same text, or each round would change what it names.
+  const char* const texts[] = {
+      "C:\\a\\...",   "C:\\a..",        "C:\\a...",    "a..",       "C:\\x.b..",     "C:\\name.",
+      "C:\\..x",        ".profile.",       "C:\\a\\. .", "C:\\a.. .", "\\\\srv\\sh\\...", "C:\\....\\...",
+      "C:\\a\\b\\..", "C:\\a.b.c.",     "C:",            "C:x..",
+  };
+  for (const char* text : texts) {
+    FILfilePath path;
+    path.setCurrentDirectory("C:\\work");
+    path.setPath(text);
+    const std::string first = TESTtext(path.fullPath());
+    EXPECT_NE(TESTtext(path.fileName()), "..") << text << " gave a name that names the parent";
+    path.setPath(first.c_str());
+    EXPECT_EQ(TESTtext(path.fullPath()), first) << text;
   }
 }
 
@@ -118,6 +144,10 @@ TEST(FILfilePath, ErrorsNameThePathAsPassed) {
       {"C:\\a:b", "Bad file path 'C:\\a:b'"},
       {"ab:", "Bad file path 'ab:'"},
       {"C::", "Bad file path 'C::'"},
+      // A colon in second place needs a drive letter before it.
+      {"1:x", "Bad file path '1:x'"},
+      {"1:", "Bad file path '1:'"},
+      {"\xC4:x", "Bad file path '\xC4:x'"},
       {":x", "Unable to resolve ':x'"},
       {":", "Unable to resolve ':'"},
   };

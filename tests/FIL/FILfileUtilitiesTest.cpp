@@ -8,6 +8,8 @@
 #include "FIL/FILdirEnumerator.h"
 #include "platform/PLATwindows.h"
 #include "tests/FIL/FILstdioHooks.h"
+#include "tests/support/TESTchild.h"
+#include "tests/support/TESTprocess.h"
 #include "tests/support/TESTsupport.h"
 
 #include <cerrno>
@@ -332,6 +334,45 @@ TEST_F(FILtreeRemoval, ALinkInTheTreeGoesButNotWhatItPointsTo) {
   FILremoveDirectoryTree((dir / "top-link").c_str());
   EXPECT_FALSE(exists(dir / "top-link")) << "a link named as the tree is removed as a link";
   EXPECT_EQ(TESTreadWindowsFile(dir / "outside\\kept.txt"), "kept");
+}
+
+// Run by the test below in a child confined to a throw-away root, so that a removal that
+// went on to list the root of the current drive could only empty that: it tries both
+// tree forms on an empty text and tells what each raised and reported.
+TEST_CHILD_ROLE(RemovesTheTreeOfAnEmptyName) {
+  const char* root = getenv("FIL_TEST_ROOT");
+  if (root == nullptr || !TESTconfineFileSystem(root)) return 77;
+  std::string told;
+  for (bool reporting : {false, true}) {
+    COLostreamString report;
+    try {
+      if (reporting)
+        FILremoveDirectoryTree("", report);
+      else
+        FILremoveDirectoryTree("");
+      told += "returned";
+    } catch (const COLerror& error) {
+      told += TESTtext(error.description());
+    }
+    told += "|" + TESTtext(report.string()) + ";";
+  }
+  TESTwriteWindowsFile("\\told.txt", told);
+  // Without /proc in the confined root the sanitizers' checks at exit cannot run.
+  std::_Exit(0);
+}
+
+TEST_F(FILtreeRemoval, AnEmptyDirectoryTextIsRefusedAndNothingGoes) {
+  for (const char* directory : {"root", "root\\sub"}) ASSERT_EQ(_mkdir((dir / directory).c_str()), 0);
+  for (const char* file : {"root\\keep.txt", "root\\sub\\kept.txt"}) TESTwriteWindowsFile(dir / file, file);
+  const std::string root = (std::filesystem::path(dir.path()) / "root").string();
+  ScopedVariable where("FIL_TEST_ROOT", root.c_str());
+  const int exitCode = TESTrunProgram(TESTprogramPath(), TESTchildRole("RemovesTheTreeOfAnEmptyName"));
+  if (exitCode == 77) GTEST_SKIP() << "no throw-away file system root can be made here";
+  ASSERT_EQ(exitCode, 0);
+  const std::string refused = TESTerrnoError("Attempt to remove directory '' failed.", ENOENT).description;
+  EXPECT_EQ(TESTreadWindowsFile(dir / "root\\told.txt"), refused + "|;" + refused + "|;")
+      << "both forms raise, nothing reported";
+  for (const char* kept : {"root\\keep.txt", "root\\sub\\kept.txt"}) EXPECT_TRUE(exists(dir / kept)) << kept;
 }
 
 TEST_F(FILtreeRemoval, EntriesOfACallersListingGoAndTheDirectoryStays) {

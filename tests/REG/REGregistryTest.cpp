@@ -269,6 +269,62 @@ TEST_F(REGregistryTest, DeleteKeyTreeRemovesEverythingBelowDepthFirst) {
   EXPECT_FALSE(check.keyExists("other"));
 }
 
+// For its lifetime, the user's hive file of the private store has no write bit, so our
+// layer opens its keys for reading only.
+class ReadOnlyHive {
+public:
+  explicit ReadOnlyHive(const std::string& hive) : m_Hive(hive) {
+    std::filesystem::permissions(m_Hive, std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+                                             std::filesystem::perms::others_write,
+                                 std::filesystem::perm_options::remove);
+  }
+  ~ReadOnlyHive() {
+    std::filesystem::permissions(m_Hive, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+  }
+
+private:
+  std::string m_Hive;
+};
+
+TEST_F(REGregistryTest, AFailedTreeDeletionOfTheOpenKeyKeepsItsHandle) {
+  // With an empty path the deletion works on the object's own handle, which a temporary
+  // object borrows; a failure on the way must leave that handle open. A closed one would
+  // answer the invalid-handle error (or, reused, name another key).
+  struct Case {
+    const char* why;
+    bool readOnlyHive;  // our layer only: under Wine every key may be written
+    DWORD raised;       // the failure of deleteKeyTree("")
+    DWORD after;        // what a write on the kept handle answers then
+  };
+  const Case cases[] = {
+      {"the key deleted through another handle", false, ERROR_KEY_DELETED, ERROR_KEY_DELETED},
+      {"a subkey that the read-only key cannot delete", true, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED},
+  };
+  for (const Case& c : cases) {
+    if (c.readOnlyHive && TESTwindowsBuild) continue;
+    makeKey("open\\child");
+    HKEY open = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(key_, "open", 0, KEY_ALL_ACCESS, &open), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(open, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("kept"), 5), ERROR_SUCCESS);
+    RegCloseKey(open);
+    std::unique_ptr<ReadOnlyHive> readOnly;
+    if (c.readOnlyHive) readOnly.reset(new ReadOnlyHive(store_.directory() + "/HKEY_CURRENT_USER.reg"));
+
+    REGregistry registry(HKEY_CURRENT_USER);
+    registry.setKey(path());
+    registry.setKey("open");
+    if (!c.readOnlyHive) {
+      ASSERT_EQ(RegDeleteKeyA(key_, "open\\child"), ERROR_SUCCESS);
+      ASSERT_EQ(RegDeleteKeyA(key_, "open"), ERROR_SUCCESS);
+    }
+    EXPECT_EQ(TEST_ERROR_OF(registry.deleteKeyTree("")), registryError(c.raised)) << c.why;
+    EXPECT_EQ(TEST_ERROR_OF(registry.setDword("d", 1)), registryError(c.after)) << c.why;
+    if (c.readOnlyHive) {
+      EXPECT_EQ(TESTtext(registry.getString("v", "closed")), "kept") << c.why;
+    }
+  }
+}
+
 TEST_F(REGregistryTest, DeletingEachSubkeyAsItIsEnumeratedDeletesThemAll) {
   for (const char* name : {"k1\\x", "k2", "k3\\y\\z", "k4"}) makeKey(name);
   REGregistry registry(HKEY_CURRENT_USER);

@@ -18,3 +18,9 @@ struct TESTprogramRun {
 // program sees for itself. The child's standard input is empty. A program that cannot be
 // started fails the test and gives exit code -1.
 TESTprogramRun TESTcaptureProgram(const std::string& program, const std::vector<std::string>& words);
+
+// Makes the directory (named natively) the root of the calling process's file system and
+// its current directory, so that a child role may try a call that could harm the real one
+// had it gone wrong. False where that cannot be done: the Windows build, or a process
+// without the right to.
+bool TESTconfineFileSystem(const std::string& nativeDirectory);

@@ -71,3 +71,7 @@ TESTprogramRun TESTcaptureProgram(const std::string& program, const std::vector<
     ADD_FAILURE() << program << " ended by signal " << WTERMSIG(status);
   return run;
 }
+
+bool TESTconfineFileSystem(const std::string& nativeDirectory) {
+  return chroot(nativeDirectory.c_str()) == 0 && chdir("/") == 0;
+}
