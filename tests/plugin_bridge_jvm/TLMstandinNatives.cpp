@@ -176,6 +176,12 @@ JNIEXPORT jlong JNICALL Java_plugintest_StandIn_presetAddMessage(JNIEnv*, jclass
   return value(TLMstandinPresetAddMessage(handle(result)));
 }
 
+JNIEXPORT jlong JNICALL Java_plugintest_StandIn_newDisconnectReason(JNIEnv*, jclass) {
+  TLMhandle reason = nullptr;
+  TLMdisconnectReasonCreate(&reason);
+  return value(reason);
+}
+
 JNIEXPORT jint JNICALL Java_plugintest_StandIn_fire(JNIEnv*, jclass, jint event, jlong endpoint,
                                                     jint mode, jint threads, jint perThread) {
   return TLMstandinFire(event, handle(endpoint), mode, threads, perThread);
@@ -186,6 +192,10 @@ JNIEXPORT void JNICALL Java_plugintest_StandIn_probeAttachment(JNIEnv*, jclass) 
   AttachedAfterCallback = 0;
   DetachedAfterCallback = 0;
   TLMstandinSetAfterCallbackHook(attachProbe, nullptr);
+}
+
+JNIEXPORT void JNICALL Java_plugintest_StandIn_setAfterCallbackHookOff(JNIEnv*, jclass) {
+  TLMstandinSetAfterCallbackHook(nullptr, nullptr);
 }
 
 JNIEXPORT jint JNICALL Java_plugintest_StandIn_attachedAfterCallback(JNIEnv*, jclass) {

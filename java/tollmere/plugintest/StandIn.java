@@ -48,8 +48,11 @@ public final class StandIn {
     public static native String getField(long handle, String field);
     public static native long presetQueryResult(boolean success, byte[] errorDescription);
     public static native long presetAddMessage(long result);
+    /** A disconnect reason made by the library itself, without its Java class. */
+    public static native long newDisconnectReason();
     public static native int fire(int event, long endpoint, int mode, int threads, int perThread);
     public static native void probeAttachment();
+    public static native void setAfterCallbackHookOff();
     public static native int attachedAfterCallback();
     public static native int detachedAfterCallback();
 
