@@ -510,6 +510,7 @@ jstring JNICALL newStringUTF(JNIEnv* env, const char* bytes) {
 
 jsize JNICALL getStringLength(JNIEnv* env, jstring string) {
   Entry e(fakeOf(env), "GetStringLength");
+  if (e.fake->owner->faults.stringLength >= 0) return e.fake->owner->faults.stringLength;
   return static_cast<jsize>(objectOf(string)->text.size());
 }
 

@@ -93,6 +93,7 @@ public:
     bool attachGivesEnv = true;
     jint throwResult = 0;                  // Throw's answer when not 0: nothing thrown
     jint throwNewResult = 0;               // ThrowNew's likewise
+    jsize stringLength = -1;               // when not negative, GetStringLength's answer for every string
   };
   Faults faults;
 
