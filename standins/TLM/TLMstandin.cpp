@@ -687,6 +687,11 @@ TLMhandle TLMstandinPresetAddMessage(TLMhandle Result) {
   return message;
 }
 
+void* TLMstandinCallback(int Event) {
+  std::lock_guard<std::mutex> guard(Lock);
+  return Event >= 0 && Event < 6 ? Callbacks[Event] : nullptr;
+}
+
 int TLMstandinFire(int Event, TLMhandle Endpoint, int Mode, int Threads, int PerThread) {
   if (Event < 0 || Event > 5) return -1;
   void* callback;

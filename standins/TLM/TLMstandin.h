@@ -61,6 +61,9 @@ enum {
 // returning), or on Threads new native threads at once (all joined).
 enum { TLM_STANDIN_CALLER_THREAD = 0, TLM_STANDIN_NEW_THREAD = 1, TLM_STANDIN_THREADS = 2 };
 
+// The callback registered for the event, null when none is.
+TLM_API void* TLMstandinCallback(int Event);
+
 // Calls the event's registered callback once per listener of the endpoint, PerThread
 // times on each thread. Message events get fresh inputs and outputs objects (the inputs
 // filled with the texts below), alive for the call only. Returns the number of callbacks
