@@ -177,6 +177,44 @@ TEST(TLMjavaFakeJni, AnyExceptionInANativeBecomesAPluginException) {
   EXPECT_EQ(std::vector<std::string>{}, fake.violations());
 }
 
+TEST(TLMjavaFakeJni, HandlesAndReferencesHaveOneOwner) {
+  TESTfakeJni& fake = environment().fake;
+  JNIEnv* env = fake.env();
+  typedef jobject(JNICALL * ObjectGetterNative)(JNIEnv*, jclass, jlong);
+  jlong destination = native<CreateNative>("Destination", "TLMdestinationCreate")(env, nullptr);
+
+  // No DisconnectReason class here: the reason handed out goes back to the library.
+  TLMhandle reason = nullptr;
+  ASSERT_EQ(nullptr, TLMdisconnectReasonCreate(&reason));
+  TLMstandinSetObject(handleOf(destination), "DisconnectReason", reason);
+  EXPECT_EQ(2, TLMstandinRefCount(reason));
+  EXPECT_EQ(nullptr, native<ObjectGetterNative>("Destination", "TLMdestinationGetDisconnectReason")(
+                         env, nullptr, destination));
+  ASSERT_NE(nullptr, fake.pending());
+  EXPECT_EQ("java/lang/NoClassDefFoundError", fake.classNameOf(fake.pending()));
+  EXPECT_EQ(2, TLMstandinRefCount(reason));
+  fake.clearPending();
+  TLMdisconnectReasonRelease(reason);
+
+  // A Release retried after the object's release failed deletes the reference once.
+  int globals = fake.globalReferences();
+  jlong listener = native<AddListenerNative>("Destination", "TLMdestinationAddListener")(
+      env, fake.newObject(DestinationClass), destination);
+  EXPECT_EQ(globals + 1, fake.globalReferences());
+  TLMstandinInjectError("TLMdestinationRelease", "not now");
+  auto release = native<ListenerReleaseNative>("Destination", "TLMdestinationRelease");
+  release(env, nullptr, destination, listener);
+  ASSERT_NE(nullptr, fake.pending());
+  TLMexceptionRelease(handleOf(fake.valueOf(fake.pending())));
+  fake.clearPending();
+  EXPECT_EQ(globals, fake.globalReferences());
+  release(env, nullptr, destination, listener);
+  EXPECT_EQ(nullptr, fake.pending());
+  EXPECT_EQ(-1, TLMstandinRefCount(handleOf(destination)));
+  EXPECT_EQ(globals, fake.globalReferences());
+  EXPECT_EQ(std::vector<std::string>{}, fake.violations());
+}
+
 // What the listener does, and what the callback must make of it.
 enum class Listener { Answers, ThrowsJava, MissingMethod, ThrowsCpp, AttachFails, FrameFails };
 
