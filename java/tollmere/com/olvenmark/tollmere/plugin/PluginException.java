@@ -1,0 +1,51 @@
+package com.olvenmark.tollmere.plugin;
+
+/**
+ * An error of the engine library. Built around one of its error objects, it takes that
+ * object's description as its message and gives the object's reference back at once; built
+ * from a text, it carries no object.
+ */
+public class PluginException extends Exception {
+    private static final long serialVersionUID = 1L;
+
+    static {
+        System.loadLibrary("tlm_java");
+    }
+
+    private final long handle;
+
+    public PluginException(String message) {
+        super(message);
+        handle = 0;
+    }
+
+    public PluginException(long handle) {
+        super(adopt(handle));
+        this.handle = handle;
+    }
+
+    /** The error object this exception was built around (already given back), or 0. */
+    public long getHandle() {
+        return handle;
+    }
+
+    private static String adopt(long handle) {
+        String message;
+        try {
+            message = PluginExceptionGetMessage(handle);
+        } catch (PluginException unreadable) {
+            message = unreadable.getMessage();
+        }
+        try {
+            PluginExceptionRelease(handle);
+        } catch (PluginException ignored) {
+            // The object is the library's; a failed release leaves nothing here to undo.
+        }
+        return message;
+    }
+
+    public static native long PluginExceptionCreate(String message) throws PluginException;
+    public static native void PluginExceptionAddRef(long handle) throws PluginException;
+    public static native void PluginExceptionRelease(long handle) throws PluginException;
+    public static native String PluginExceptionGetMessage(long handle) throws PluginException;
+}

@@ -1,0 +1,56 @@
+package plugintest;
+
+import com.olvenmark.tollmere.plugin.Destination;
+import com.olvenmark.tollmere.plugin.DisconnectReason;
+import com.olvenmark.tollmere.plugin.LogMessage;
+import com.olvenmark.tollmere.plugin.LogQuery;
+import com.olvenmark.tollmere.plugin.PluginException;
+import com.olvenmark.tollmere.plugin.Source;
+
+/** The child JVMs' roads that have every class of the package: args[0] names the road. */
+public final class Children {
+    private Children() {}
+
+    public static void main(String[] args) throws Exception {
+        switch (args[0]) {
+            case "first-use":
+                firstUse();
+                break;
+            case "throwing":
+                int delivered = 0;
+                for (CallbackSuite.Kind kind : CallbackSuite.KINDS) {
+                    CallbackSuite.deliver(kind, StandIn.NEW_THREAD, true);
+                    CallbackSuite.deliver(kind, StandIn.CALLER_THREAD, true);
+                    delivered += 2;
+                }
+                System.out.println("delivered " + delivered);
+                break;
+            case "error-handle":
+                // An error object to raise around, with a PluginException class that cannot.
+                long query = LogQuery.TLMlogQueryCreate();
+                StandIn.injectError("TLMlogQuerySetPort", "refused");
+                LogQuery.TLMlogQuerySetPort(query, 1);
+                System.out.println("the JVM went on");
+                break;
+            default:
+                throw new IllegalArgumentException(args[0]);
+        }
+    }
+
+    /** Each class's first Create in a fresh JVM, then the library calls they made, in order. */
+    static void firstUse() throws PluginException {
+        new LogQuery();
+        new LogQuery();
+        new LogMessage();
+        new Destination();
+        new Destination();
+        new Source();
+        new DisconnectReason();
+        PluginException.PluginExceptionCreate("first");
+        PluginException.PluginExceptionCreate("second");
+        for (String entry : StandIn.journal()) {
+            String[] parts = entry.split(" ");
+            System.out.println(parts[0].equals("TLMcharacterEncodingSetCharacterEncoding") ? entry : parts[0]);
+        }
+    }
+}

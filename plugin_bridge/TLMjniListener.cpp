@@ -1,0 +1,225 @@
+// Destinations and sources as listeners. A callback comes on any thread the library
+// chooses, so each one finds its own JNIEnv (attaching a thread the JVM has never seen,
+// for the callback's length only) and keeps every failure on its side of the boundary:
+// a Java exception is described and cleared, an error of ours is reported on standard
+// error, and the library always gets the null error handle back.
+#include "plugin_bridge/TLMjniListener.h"
+
+#include "COL/COLostream.h"
+#include "JNI/JNIscopedEnvPointer.h"
+#include "JNI/JNIscopedLocalFrame.h"
+
+#include <mutex>
+#include <set>
+
+namespace {
+
+struct EndpointSetup {
+  std::atomic<bool> Done{false};
+  std::atomic<JavaVM*> Vm{nullptr};
+};
+EndpointSetup DestinationSetup;
+EndpointSetup SourceSetup;
+
+// The listener references this library made and has not yet deleted. Release deletes only
+// what it finds here, so a retried Release cannot delete a reference a second time.
+std::mutex ListenersLock;
+std::set<jobject> LiveListeners;
+
+void addLive(jobject reference) {
+  std::lock_guard<std::mutex> guard(ListenersLock);
+  LiveListeners.insert(reference);
+}
+
+bool isLive(jobject reference) {
+  std::lock_guard<std::mutex> guard(ListenersLock);
+  return LiveListeners.count(reference) != 0;
+}
+
+// True for the one caller that takes the reference out.
+bool takeLive(jobject reference) {
+  std::lock_guard<std::mutex> guard(ListenersLock);
+  return LiveListeners.erase(reference) != 0;
+}
+
+struct EventKind {
+  const char* Method;
+  const char* Signature;
+  const char* InputsClass;   // null for an event without objects
+  const char* OutputsClass;
+};
+
+#define TLM_EVENT_SIGNATURE(Inputs, Outputs) \
+  "(L" TLM_PLUGIN_PACKAGE Inputs ";L" TLM_PLUGIN_PACKAGE Outputs ";)V"
+
+const EventKind MessageReceived = {
+    "messageReceived",
+    TLM_EVENT_SIGNATURE("DestinationMessageReceivedEventInputs",
+                        "DestinationMessageReceivedEventOutputs"),
+    TLM_PLUGIN_PACKAGE "DestinationMessageReceivedEventInputs",
+    TLM_PLUGIN_PACKAGE "DestinationMessageReceivedEventOutputs"};
+const EventKind ResubmissionPreview = {
+    "resubmissionPreviewMessageReceived", MessageReceived.Signature, MessageReceived.InputsClass,
+    MessageReceived.OutputsClass};
+const EventKind MessageRequested = {
+    "messageRequested",
+    TLM_EVENT_SIGNATURE("SourceMessageRequestedEventInputs", "SourceMessageRequestedEventOutputs"),
+    TLM_PLUGIN_PACKAGE "SourceMessageRequestedEventInputs",
+    TLM_PLUGIN_PACKAGE "SourceMessageRequestedEventOutputs"};
+const EventKind MessageRequestCompleted = {
+    "messageRequestCompleted",
+    TLM_EVENT_SIGNATURE("SourceMessageRequestCompletedEventInputs",
+                        "SourceMessageRequestCompletedEventOutputs"),
+    TLM_PLUGIN_PACKAGE "SourceMessageRequestCompletedEventInputs",
+    TLM_PLUGIN_PACKAGE "SourceMessageRequestCompletedEventOutputs"};
+const EventKind Disconnected = {"disconnected", "()V", nullptr, nullptr};
+
+// Called inside a catch block: says on standard error what stopped an event.
+void reportCurrent(const EventKind& kind) noexcept {
+  try {
+    COLstring text;
+    try {
+      throw;
+    } catch (const COLerror& error) {
+      text = error.description();
+    } catch (...) {
+      text = "Unhandled exception";
+    }
+    COLstandardError << "tlm_java: the " << kind.Method << " event was not delivered: " << text
+                     << newline << flush;
+  } catch (...) {
+    // Nothing is left to report with.
+  }
+}
+
+void clearPending(JNIEnv* pEnv) {
+  if (pEnv->ExceptionCheck()) {
+    pEnv->ExceptionDescribe();
+    pEnv->ExceptionClear();
+  }
+}
+
+// Returns at the first step that leaves a Java exception pending; the caller clears it.
+// The outputs are wrapped before the inputs.
+void callListener(JNIEnv* pEnv, jobject listener, const EventKind& kind, TLMhandle inputs,
+                  TLMhandle outputs) {
+  JNIscopedLocalFrame frame(pEnv, 16);
+  jclass listenerClass = pEnv->GetObjectClass(listener);
+  jmethodID method = pEnv->GetMethodID(listenerClass, kind.Method, kind.Signature);
+  if (!method) return;
+  if (!kind.InputsClass) {
+    pEnv->CallVoidMethod(listener, method);
+    return;
+  }
+  jobject outputsObject = TLMjniCreateObject(pEnv, kind.OutputsClass, outputs);
+  if (!outputsObject) return;
+  jobject inputsObject = TLMjniCreateObject(pEnv, kind.InputsClass, inputs);
+  if (!inputsObject) return;
+  pEnv->CallVoidMethod(listener, method, inputsObject, outputsObject);
+}
+
+TLMerror deliver(const EndpointSetup& setup, void* user, const EventKind& kind,
+                 TLMhandle inputs, TLMhandle outputs) noexcept {
+  try {
+    JNIscopedEnvPointer scope(setup.Vm.load(), JNI_VERSION_1_2);
+    try {
+      callListener(scope.pEnv, static_cast<jobject>(user), kind, inputs, outputs);
+      clearPending(scope.pEnv);
+    } catch (...) {
+      clearPending(scope.pEnv);
+      reportCurrent(kind);
+    }
+  } catch (...) {
+    reportCurrent(kind);
+  }
+  return nullptr;
+}
+
+TLMerror onDestinationMessageReceived(void* user, TLMhandle inputs, TLMhandle outputs) {
+  return deliver(DestinationSetup, user, MessageReceived, inputs, outputs);
+}
+TLMerror onDestinationResubmissionPreviewMessageReceived(void* user, TLMhandle inputs,
+                                                         TLMhandle outputs) {
+  return deliver(DestinationSetup, user, ResubmissionPreview, inputs, outputs);
+}
+TLMerror onDestinationDisconnected(void* user) {
+  return deliver(DestinationSetup, user, Disconnected, nullptr, nullptr);
+}
+TLMerror onSourceMessageRequested(void* user, TLMhandle inputs, TLMhandle outputs) {
+  return deliver(SourceSetup, user, MessageRequested, inputs, outputs);
+}
+TLMerror onSourceMessageRequestCompleted(void* user, TLMhandle inputs, TLMhandle outputs) {
+  return deliver(SourceSetup, user, MessageRequestCompleted, inputs, outputs);
+}
+TLMerror onSourceDisconnected(void* user) {
+  return deliver(SourceSetup, user, Disconnected, nullptr, nullptr);
+}
+
+// The JavaVM is stored before the callbacks are registered, so that no callback can ever
+// find it unset.
+void keepVm(EndpointSetup& setup, JNIEnv* pEnv) {
+  JavaVM* vm = nullptr;
+  pEnv->GetJavaVM(&vm);
+  setup.Vm.store(vm);
+}
+
+}  // namespace
+
+void TLMdestinationInitialize(JNIEnv* pEnv) {
+  if (DestinationSetup.Done.load()) return;
+  TLMcharacterEncodingSetCharacterEncoding("UTF-8");
+  keepVm(DestinationSetup, pEnv);
+  TLMdestinationSetMessageReceivedCallback(onDestinationMessageReceived);
+  TLMdestinationSetResubmissionPreviewMessageReceivedCallback(
+      onDestinationResubmissionPreviewMessageReceived);
+  TLMdestinationSetDisconnectedCallback(onDestinationDisconnected);
+  DestinationSetup.Done.store(true);
+}
+
+void TLMsourceInitialize(JNIEnv* pEnv) {
+  if (SourceSetup.Done.load()) return;
+  TLMcharacterEncodingSetCharacterEncoding("UTF-8");
+  keepVm(SourceSetup, pEnv);
+  TLMsourceSetMessageRequestedCallback(onSourceMessageRequested);
+  TLMsourceSetMessageRequestCompletedCallback(onSourceMessageRequestCompleted);
+  TLMsourceSetDisconnectedCallback(onSourceDisconnected);
+  SourceSetup.Done.store(true);
+}
+
+jlong TLMjniAddListener(JNIEnv* pEnv, jobject Self, jlong Handle,
+                        TLMerror (*Function) TLM_PARAMS_AddListener) {
+  return TLMjniGuard(pEnv, jlong(0), [&] {
+    jobject reference = pEnv->NewGlobalRef(Self);
+    if (!reference) {
+      throw COLerror("Unable to make a global reference to the listener.", 0, "TLMjniListener",
+                     COL_ERROR_PRECONDITION);
+    }
+    TLMerror result;
+    try {
+      addLive(reference);
+      result = Function(TLMjniHandle(Handle), reference);
+    } catch (...) {
+      takeLive(reference);
+      pEnv->DeleteGlobalRef(reference);
+      throw;
+    }
+    // Refused: Java never receives the reference, so nobody else could delete it.
+    if (result && takeLive(reference)) pEnv->DeleteGlobalRef(reference);
+    TLMjniCheckResult(result);
+    return TLMjniLong(reference);
+  });
+}
+
+void TLMjniListenerRelease(JNIEnv* pEnv, jlong Handle, jlong Listener,
+                           TLMerror (*Remove)(TLMhandle, void*),
+                           TLMerror (*Function) TLM_PARAMS_ListenerRelease) {
+  TLMjniGuard(pEnv, 0, [&] {
+    jobject reference = reinterpret_cast<jobject>(static_cast<intptr_t>(Listener));
+    if (isLive(reference)) {
+      TLMjniCheckResult(Remove(TLMjniHandle(Handle), reference));
+      if (takeLive(reference)) pEnv->DeleteGlobalRef(reference);
+    }
+    TLMjniCheckResult(Function(TLMjniHandle(Handle)));
+    return 0;
+  });
+}

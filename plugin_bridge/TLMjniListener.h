@@ -1,0 +1,21 @@
+// TLMjniListener: destinations and sources as listeners of the engine library. Each class
+// sets itself up once (text encoding, its three callbacks, the JavaVM they use), registers
+// its Java objects through global references, and carries the six events to them.
+#pragma once
+
+#include "plugin_bridge/TLMjniImplement.h"
+
+void TLMdestinationInitialize(JNIEnv* pEnv);
+void TLMsourceInitialize(JNIEnv* pEnv);
+
+// A new global reference to the receiver, registered with the library; it is the long
+// Java gets back and hands to the Release native. A refused registration deletes it.
+jlong TLMjniAddListener(JNIEnv* pEnv, jobject Self, jlong Handle,
+                        TLMerror (*Function) TLM_PARAMS_AddListener);
+
+// Removes the listener, deletes its reference and releases the object, stopping at the
+// first failure. A reference already deleted by an earlier call (one whose release of the
+// object failed), or one this library never made, is neither removed nor deleted again.
+void TLMjniListenerRelease(JNIEnv* pEnv, jlong Handle, jlong Listener,
+                           TLMerror (*Remove)(TLMhandle, void*),
+                           TLMerror (*Function) TLM_PARAMS_ListenerRelease);
