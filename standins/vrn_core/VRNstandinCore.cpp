@@ -279,7 +279,7 @@ VRNresult VRNerrorGetKey(VRNhandle Error, int64_t Index, const char** Text) {
     if (Index < 0 || Index >= error->countOfParameter())
       return VRNstandinFail("Parameter index out of range", "Index", std::to_string(Index));
     // The key lives in the error's map; walk to it so the text stays the error's own.
-    LEGerror::Place place = error->firstParameter();
+    COLavlNode* place = error->firstParameter();
     for (int64_t i = 0; i < Index; ++i) place = error->nextParameter(place);
     *Text = error->parameterName(place).c_str();
     return nullptr;
