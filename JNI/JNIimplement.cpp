@@ -1,0 +1,112 @@
+#include "JNI/JNIimplement.h"
+
+#include "COL/COLerror.h"
+#include "COL/COLostream.h"
+
+#include <cstdint>
+
+namespace {
+
+const char Source[] = "JNIimplement";
+
+void* const UnhandledExceptionHandle = reinterpret_cast<void*>(~std::uintptr_t(0));
+
+// Writes the fatal text's head: the source, the line and the words every fatal text has.
+COLostream& fatalHead(COLostream& Stream, int line) {
+  return Stream << Source << ":" << line << " Fatal error: ";
+}
+
+// FatalError does not return on a real JVM. One that does (a test's environment) leaves
+// no exception pending; clearing first also keeps the call itself legal.
+void endVirtualMachine(JNIEnv* pEnv, const COLstring& text) {
+  if (pEnv->ExceptionCheck()) pEnv->ExceptionClear();
+  pEnv->FatalError(text.c_str());
+  if (pEnv->ExceptionCheck()) pEnv->ExceptionClear();
+}
+
+void endWithError(JNIEnv* pEnv, int line, const char* reason, const char* classPath, const LEGerror& error) {
+  COLstring Text;
+  COLostream Stream(Text);
+  fatalHead(Stream, line) << reason << " (Java exception class: \"" << classPath
+                          << "\", local exception description: \"" << error << "\")";
+  endVirtualMachine(pEnv, Text);
+}
+
+void endWithClass(JNIEnv* pEnv, int line, const char* reason, const char* classPath) {
+  COLstring Text;
+  COLostream Stream(Text);
+  fatalHead(Stream, line) << reason << " (Java exception class: \"" << classPath << "\")";
+  endVirtualMachine(pEnv, Text);
+}
+
+[[noreturn]] void raiseNull(const char* kind, const char* variableName, const char* methodName, int line) {
+  throw COLerror(COLstring("The ") + kind + " variable " + variableName + " in method " + methodName +
+                     " cannot be null.",
+                 line, Source, COL_ERROR_PRECONDITION);
+}
+
+}  // namespace
+
+JNIdllError::JNIdllError(void* handle) : LEGerror(COLstring(), COL_ERROR_PRECONDITION), m_Handle(handle) {}
+
+JNIdllError::JNIdllError(const JNIdllError& other) : LEGerror(other), m_Handle(other.m_Handle) {}
+
+JNIdllError::~JNIdllError() = default;
+
+void JNIcheckDllResult(void* handle) {
+  if (handle == nullptr) return;
+  if (handle == UnhandledExceptionHandle) throw COLerror("Unhandled exception", COL_ERROR_PRECONDITION);
+  throw JNIdllError(handle);
+}
+
+void JNIcheckStringNotNull(jstring value, const char* variableName, const char* methodName) {
+  if (value == nullptr) raiseNull("string", variableName, methodName, 149);
+}
+
+void JNIcheckDateNotNull(jobject value, const char* variableName, const char* methodName) {
+  if (value == nullptr) raiseNull("date", variableName, methodName, 158);
+}
+
+jobject JNIcreateObjectFromHandle(JNIEnv* pEnv, const char* classPath, void* handle) {
+  jclass Class = pEnv->FindClass(classPath);
+  if (Class == nullptr) return nullptr;
+  jmethodID Constructor = pEnv->GetMethodID(Class, "<init>", "(J)V");
+  if (Constructor == nullptr) return nullptr;
+  return pEnv->NewObject(Class, Constructor, static_cast<jlong>(reinterpret_cast<std::intptr_t>(handle)));
+}
+
+void JNIthrowException(JNIEnv* pEnv, const char* classPath, const LEGerror& error) {
+  if (const JNIdllError* DllError = dynamic_cast<const JNIdllError*>(&error)) {
+    JNIthrowByHandle(pEnv, classPath, DllError->handle());
+  } else {
+    JNIthrowByDescription(pEnv, classPath, error);
+  }
+}
+
+// Both throw roads clear a pending exception before their first call: FindClass,
+// GetMethodID and NewObject are not allowed while one is pending, and the new exception
+// replaces it anyway.
+void JNIthrowByHandle(JNIEnv* pEnv, const char* classPath, void* handle) {
+  if (pEnv->ExceptionCheck()) pEnv->ExceptionClear();
+  jobject Exception = JNIcreateObjectFromHandle(pEnv, classPath, handle);
+  if (Exception == nullptr) {
+    endWithClass(pEnv, 63, "Failed to create Java exception", classPath);
+    return;
+  }
+  pEnv->ExceptionClear();
+  if (pEnv->Throw(static_cast<jthrowable>(Exception)) != 0) {
+    endWithClass(pEnv, 73, "Failed to throw Java exception", classPath);
+  }
+}
+
+void JNIthrowByDescription(JNIEnv* pEnv, const char* classPath, const LEGerror& error) {
+  if (pEnv->ExceptionCheck()) pEnv->ExceptionClear();
+  jclass Class = pEnv->FindClass(classPath);
+  if (Class == nullptr) {
+    endWithError(pEnv, 38, "Java exception class not found", classPath, error);
+    return;
+  }
+  if (pEnv->ThrowNew(Class, error.description().c_str()) != 0) {
+    endWithError(pEnv, 46, "Failed to throw Java exception", classPath, error);
+  }
+}

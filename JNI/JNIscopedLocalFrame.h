@@ -1,0 +1,22 @@
+// JNIscopedLocalFrame: a JNI local reference frame for the length of one native method or
+// callback; every local reference made inside goes when the frame ends. A frame whose
+// constructor raised pushed nothing and pops nothing.
+#pragma once
+
+#include <jni.h>
+
+class JNIscopedLocalFrame {
+public:
+  // Raises a COLerror when the JVM cannot reserve the capacity.
+  JNIscopedLocalFrame(JNIEnv* pEnv, jint capacity);
+  ~JNIscopedLocalFrame();
+  JNIscopedLocalFrame(const JNIscopedLocalFrame&) = delete;
+  JNIscopedLocalFrame& operator=(const JNIscopedLocalFrame&) = delete;
+
+  // The object that the pop carries into the enclosing frame.
+  void setResult(jobject result) { m_Result = result; }
+
+private:
+  JNIEnv* m_pEnv;
+  jobject m_Result;
+};

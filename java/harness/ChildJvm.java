@@ -1,0 +1,59 @@
+package harness;
+
+import java.io.ByteArrayOutputStream;
+import java.io.File;
+import java.io.InputStream;
+import java.nio.charset.StandardCharsets;
+import java.util.ArrayList;
+import java.util.List;
+import java.util.concurrent.TimeUnit;
+
+/**
+ * Runs a main class in a child JVM with this JVM's settings (its java, class path, library
+ * path and -Xcheck:jni), for the cases that end the process. The child's standard output and
+ * error come back as one text; the parent prints none of it, so a fatal error that the case
+ * expects does not fail the parent's run.
+ */
+public final class ChildJvm {
+    public static final class Result {
+        public final int status;
+        public final String output;
+
+        Result(int status, String output) {
+            this.status = status;
+            this.output = output;
+        }
+
+        @Override
+        public String toString() {
+            return "status " + status + ", output <" + output + ">";
+        }
+    }
+
+    private ChildJvm() {}
+
+    public static Result run(String mainClass, String... args) throws Exception {
+        List<String> command = new ArrayList<>();
+        command.add(System.getProperty("java.home") + File.separator + "bin" + File.separator + "java");
+        command.add("-Xcheck:jni");
+        command.add("-XX:-CreateCoredumpOnCrash");
+        command.add("-Djava.library.path=" + System.getProperty("java.library.path"));
+        command.add("-cp");
+        command.add(System.getProperty("java.class.path"));
+        command.add(mainClass);
+        for (String arg : args) {
+            command.add(arg);
+        }
+        Process child = new ProcessBuilder(command).redirectErrorStream(true).start();
+        child.getOutputStream().close();
+        ByteArrayOutputStream output = new ByteArrayOutputStream();
+        try (InputStream in = child.getInputStream()) {
+            in.transferTo(output);
+        }
+        if (!child.waitFor(120, TimeUnit.SECONDS)) {
+            child.destroyForcibly();
+            throw new AssertionError("child JVM " + mainClass + " did not end");
+        }
+        return new Result(child.exitValue(), output.toString(StandardCharsets.UTF_8));
+    }
+}
