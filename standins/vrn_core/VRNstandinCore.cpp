@@ -165,7 +165,7 @@ std::string VRNstandinText(const char* text) {
     if (c == '\r') out += "\\r";
     else if (c == '\n') out += "\\n";
     else if (c == '"' || c == '\\') { out += '\\'; out += char(c); }
-    else if (c < 0x20) { char buffer[8]; std::snprintf(buffer, sizeof buffer, "\\x%02X", c); out += buffer; }
+    else if (c < 0x20 || c >= 0x7F) { char buffer[8]; std::snprintf(buffer, sizeof buffer, "\\x%02X", c); out += buffer; }
     else out += char(c);
   }
   return out + "\"";
