@@ -2,11 +2,16 @@
 # its natives (hidden visibility, JNIEXPORT on each; on Linux a version script keeps the
 # template code of the libraries linked in from being exported too).
 if(COL_JNI_INCLUDE_DIRS AND TARGET VRNfatal AND TARGET MT)
+  # The repair of texts for the JVM, apart so that its tests need no JNI.
+  add_library(VRNtext STATIC ${CMAKE_CURRENT_LIST_DIR}/VRNmodifiedUtf8.cpp)
+  col_target(VRNtext)
+  target_link_libraries(VRNtext PUBLIC COL)
+
   add_library(vrn_java SHARED
-              ${CMAKE_CURRENT_LIST_DIR}/VRNjniImplement.cpp ${CMAKE_CURRENT_LIST_DIR}/VRNmodifiedUtf8.cpp
-              ${CMAKE_CURRENT_LIST_DIR}/VRNshapes.cpp ${CMAKE_CURRENT_LIST_DIR}/VRNengine.cpp)
+              ${CMAKE_CURRENT_LIST_DIR}/VRNjniImplement.cpp ${CMAKE_CURRENT_LIST_DIR}/VRNshapes.cpp
+              ${CMAKE_CURRENT_LIST_DIR}/VRNengine.cpp)
   col_target(vrn_java)
-  target_link_libraries(vrn_java PRIVATE JNI VRNfatal MT LEG COL vrn_core)
+  target_link_libraries(vrn_java PRIVATE JNI VRNtext VRNfatal MT LEG COL vrn_core)
   vrn_shared_library(vrn_java)
   if(NOT WIN32)
     target_link_options(vrn_java PRIVATE -Wl,--version-script=${CMAKE_CURRENT_LIST_DIR}/vrn_java.map)
