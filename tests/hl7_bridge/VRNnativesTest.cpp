@@ -163,7 +163,11 @@ std::vector<jvalue> arguments(const Row& row, VRNhandle engine, VRNhandle table)
     else if (c == 'I') v.i = 0;
     else if (c == 'Z') v.z = JNI_TRUE;
     else {
-      v.l = Bridge::get().fake.newString(u"MSH|^~\\&|SEND|FAC|RECV|RFAC|20260101||ADT^A01|42|P|2.5\rEVN|A01\r");
+      // A file to read or write where the native wants one, else a message.
+      std::string text = row.shape == "GuardedTextSetter" ? definition_file()
+                         : row.shape == "DirectTextCall"  ? std::string("vrn_schema.txt")
+                                                          : std::string(kAdt);
+      v.l = Bridge::get().fake.newString(std::u16string(text.begin(), text.end()));
       i = row.signature.find(';', i);
     }
     args.push_back(v);
@@ -182,7 +186,9 @@ protected:
   void TearDown() override {
     TESTfakeJni& fake = Bridge::get().fake;
     fake.clearPending();
-    if (engine) EXPECT_EQ(nullptr, VRNengineRelease(engine));
+    if (engine) {
+      EXPECT_EQ(nullptr, VRNengineRelease(engine));
+    }
     EXPECT_EQ(nullptr, VRNtableRelease(table));
     EXPECT_EQ(std::vector<std::string>{}, fake.violations());
     EXPECT_EQ(0, fake.openFrames());
