@@ -19,6 +19,52 @@ HMODULE GetModuleHandleA(LPCSTR name);
 // size of 0); a handle that is no loaded module gives 0 and ERROR_MOD_NOT_FOUND.
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 
+// Loading a module at run time, over the dynamic loader. The handle is the module's base,
+// so GetModuleHandleA and GetModuleFileNameA know it, and each load needs its FreeLibrary.
+// A name with a separator is a Windows-form path; a missing file or folder is
+// ERROR_MOD_NOT_FOUND, a file that is no module of this machine (not ELF, another class or
+// processor, too short) ERROR_BAD_EXE_FORMAT, a module that needs a symbol no loaded
+// module has ERROR_PROC_NOT_FOUND, a folder ERROR_MOD_NOT_FOUND, and a path that cannot
+// name anything here the path's own error (ERROR_INVALID_NAME, ERROR_PATH_NOT_FOUND for
+// another drive). "kernel32.dll" and "user32.dll" (any case, ".dll" optional) name the
+// layer's own small system library (see below); any other name without a separator is
+// looked for as the dynamic loader looks (the program's run path, LD_LIBRARY_PATH, the
+// system's folders). The file handle must be null; the flags are accepted and change
+// nothing, as the loader's own search already starts beside the loading program.
+#define LOAD_WITH_ALTERED_SEARCH_PATH 0x00000008
+HMODULE LoadLibraryExA(LPCSTR name, HANDLE file, DWORD flags);
+// Ends one load of the module. A loaded module that LoadLibraryExA did not load (the
+// program and what it was linked with) stays and the answer is TRUE, as Windows never
+// unloads those; a handle that is no loaded module gives FALSE and ERROR_MOD_NOT_FOUND.
+BOOL FreeLibrary(HMODULE module);
+
+// A function's address, as Windows' type for it; callers cast it to the function's type.
+typedef INT_PTR (WINAPI* FARPROC)();
+// The address of a function that the module itself defines (not one of its dependencies;
+// NULL names the program); ERROR_PROC_NOT_FOUND for a name it lacks and for an ordinal
+// (a "name" below 0x10000), ERROR_MOD_NOT_FOUND for a handle that is no loaded module.
+FARPROC GetProcAddress(HMODULE module, LPCSTR name);
+
+// The process's error mode: the value is kept and handed back, nothing else depends on
+// it, since the loader here never asks a user anything.
+#define SEM_FAILCRITICALERRORS 0x0001
+#define SEM_NOGPFAULTERRORBOX 0x0002
+#define SEM_NOOPENFILEERRORBOX 0x8000
+UINT SetErrorMode(UINT mode);
+
+// kernel32.dll and user32.dll are the layer's system library (libplatsystem.so, built
+// with the layer; PLAT_SYSTEM_LIBRARY may name another file). Code above the door reaches
+// its functions only by name, through LoadLibraryExA and GetProcAddress:
+//   HWND GetConsoleWindow(void): a window value when the process has a console, which it
+//     has when PLAT_CONSOLE is "1", has not when it is "0", and otherwise has when
+//     standard input is a terminal; NULL without one.
+//   int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style): there is no
+//     screen to show a box on, so the caption and then the text, each on a line of its
+//     own, go to standard error, and the answer is IDOK at once.
+typedef struct HWND__* HWND;
+#define MB_OK 0x00000000
+#define IDOK 1
+
 // Linux has no Windows folder. The layer answers Z:\usr for the Windows directory (the
 // system's own tree) and Z:\usr\lib for the system directory (where its libraries are),
 // unless the environment variables PLAT_WINDOWS_DIRECTORY and PLAT_SYSTEM_DIRECTORY name

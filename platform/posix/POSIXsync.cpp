@@ -1,4 +1,5 @@
-// Critical sections over recursive pthread mutexes, and Sleep over nanosleep.
+// Critical sections over recursive pthread mutexes, Sleep over nanosleep, and the thread
+// identity of the kernel.
 #include "platform/PLATwindows.h"
 
 #include <cerrno>
@@ -6,6 +7,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <sched.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -58,3 +60,7 @@ void Sleep(DWORD milliseconds) {
   while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
   }
 }
+
+HANDLE GetCurrentThread() { return reinterpret_cast<HANDLE>(static_cast<intptr_t>(-2)); }
+
+DWORD GetCurrentThreadId() { return static_cast<DWORD>(syscall(SYS_gettid)); }

@@ -1,4 +1,4 @@
-// Our Windows layer's critical sections and Sleep. Included only through
+// Our Windows layer's critical sections, Sleep and thread identity. Included only through
 // platform/PLATwindows.h. A critical section is a recursive mutex: the thread that holds
 // it may enter it again, and each entry needs its own leave, as on Windows.
 #pragma once
@@ -22,3 +22,10 @@ void LeaveCriticalSection(LPCRITICAL_SECTION section);
 // Suspends the calling thread for at least that many milliseconds; 0 gives up the rest of
 // its time slice, INFINITE never returns.
 void Sleep(DWORD milliseconds);
+
+// The pseudo-handle that stands for the calling thread in every thread, (HANDLE)-2 as on
+// Windows; it is no object and needs no closing.
+HANDLE GetCurrentThread();
+// The calling thread's identifier, unique among the live threads of the system (the
+// kernel's thread id).
+DWORD GetCurrentThreadId();

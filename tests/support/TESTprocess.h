@@ -18,3 +18,27 @@ struct TESTprogramRun {
 // program sees for itself. The child's standard input is empty. A program that cannot be
 // started fails the test and gives exit code -1.
 TESTprogramRun TESTcaptureProgram(const std::string& program, const std::vector<std::string>& words);
+
+// A child that runs while the test watches it: its standard input is a pipe that the test
+// writes to, its standard output and error go to files that finish() reads back. For a
+// program that waits for its input, to see that it waits and what it does when it gets it.
+// The program's path may be in either form (TESTprogramPath gives the Windows one).
+class TESTrunningProgram {
+public:
+  TESTrunningProgram(const std::string& program, const std::vector<std::string>& words);
+  // Finishes the child when the test did not.
+  ~TESTrunningProgram();
+  TESTrunningProgram(const TESTrunningProgram&) = delete;
+  TESTrunningProgram& operator=(const TESTrunningProgram&) = delete;
+
+  // True when the child is still running after waiting up to that long for it to end.
+  bool stillRunningAfter(unsigned milliseconds);
+  void writeInput(const std::string& text);
+  // Closes the child's input, waits for it to end and gives what it did (exit code -1
+  // when it could not be started or did not end by exit).
+  TESTprogramRun finish();
+
+private:
+  struct Private;
+  Private* pMember;
+};

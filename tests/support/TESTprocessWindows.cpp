@@ -1,4 +1,5 @@
-// Running a child process with CreateProcessA, its two output pipes read by two threads.
+// Running a child process with CreateProcessA: its two output pipes read by two threads, or
+// a pipe for its input and files for its output while the test watches it.
 #include "tests/support/TESTprocess.h"
 
 #include "platform/PLATwindows.h"
@@ -96,4 +97,117 @@ TESTprogramRun TESTcaptureProgram(const std::string& program, const std::vector<
   CloseHandle(outRead);
   CloseHandle(errRead);
   return run;
+}
+
+struct TESTrunningProgram::Private {
+  HANDLE process = nullptr;
+  HANDLE input = nullptr;
+  std::string outPath, errPath;
+  bool finished = false;
+  TESTprogramRun run{-1, "", ""};
+};
+
+namespace {
+
+std::string temporaryFile() {
+  char folder[MAX_PATH + 1], path[MAX_PATH + 1];
+  if (GetTempPathA(sizeof folder, folder) == 0 || GetTempFileNameA(folder, "run", 0, path) == 0) {
+    ADD_FAILURE() << "no temporary file: " << GetLastError();
+    return "";
+  }
+  return path;
+}
+
+HANDLE inheritableFile(const std::string& path) {
+  SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+  return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                     CREATE_ALWAYS, 0, nullptr);
+}
+
+std::string contentOf(const std::string& path) {
+  std::string text;
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return text;
+  drain(file, &text);
+  CloseHandle(file);
+  return text;
+}
+
+}  // namespace
+
+TESTrunningProgram::TESTrunningProgram(const std::string& program, const std::vector<std::string>& words)
+    : pMember(new Private) {
+  pMember->outPath = temporaryFile();
+  pMember->errPath = temporaryFile();
+  SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+  HANDLE inRead, inWrite;
+  if (!CreatePipe(&inRead, &inWrite, &inheritable, 0)) {
+    ADD_FAILURE() << "CreatePipe failed: " << GetLastError();
+    return;
+  }
+  SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
+  HANDLE out = inheritableFile(pMember->outPath);
+  HANDLE err = inheritableFile(pMember->errPath);
+  std::string line;
+  for (size_t i = 0; i < words.size(); ++i) {
+    if (i) line += ' ';
+    appendQuoted(line, words[i]);
+  }
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = inRead;
+  startup.hStdOutput = out;
+  startup.hStdError = err;
+  PROCESS_INFORMATION process = {};
+  std::string path = windowsPath(program);
+  BOOL started = CreateProcessA(path.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                &startup, &process);
+  DWORD startError = GetLastError();
+  CloseHandle(inRead);
+  CloseHandle(out);
+  CloseHandle(err);
+  pMember->input = inWrite;
+  if (started) {
+    CloseHandle(process.hThread);
+    pMember->process = process.hProcess;
+  } else {
+    ADD_FAILURE() << "cannot start " << path << ": error " << startError;
+  }
+}
+
+TESTrunningProgram::~TESTrunningProgram() {
+  finish();
+  delete pMember;
+}
+
+bool TESTrunningProgram::stillRunningAfter(unsigned milliseconds) {
+  return pMember->process != nullptr && WaitForSingleObject(pMember->process, milliseconds) == WAIT_TIMEOUT;
+}
+
+void TESTrunningProgram::writeInput(const std::string& text) {
+  if (pMember->input == nullptr) return;
+  DWORD written = 0;
+  EXPECT_TRUE(WriteFile(pMember->input, text.data(), static_cast<DWORD>(text.size()), &written, nullptr))
+      << "write to the child: " << GetLastError();
+}
+
+TESTprogramRun TESTrunningProgram::finish() {
+  if (pMember->finished) return pMember->run;
+  pMember->finished = true;
+  if (pMember->input != nullptr) CloseHandle(pMember->input);
+  pMember->input = nullptr;
+  if (pMember->process != nullptr) {
+    WaitForSingleObject(pMember->process, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(pMember->process, &code);
+    pMember->run.exitCode = static_cast<int>(code);
+    CloseHandle(pMember->process);
+  }
+  pMember->run.out = contentOf(pMember->outPath);
+  pMember->run.err = contentOf(pMember->errPath);
+  DeleteFileA(pMember->outPath.c_str());
+  DeleteFileA(pMember->errPath.c_str());
+  return pMember->run;
 }
