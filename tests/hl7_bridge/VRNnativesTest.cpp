@@ -7,7 +7,13 @@
 #include "hl7_bridge/VRNlibraryContract.h"
 #include "hl7_bridge/VRNnativeTable.h"
 #include "standins/vrn_core/VRNstandinControl.h"
+#include "tests/support/TESTchild.h"
 #include "tests/support/TESTfakeJni.h"
+#include "tests/support/TESTprocess.h"
+#include "tests/support/TESTsupport.h"
+
+#include <cstdio>
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 
@@ -305,6 +311,107 @@ TEST_F(VRNnatives, TheLogCallbackReachesTheListenerFromTheWorkerAndNotAfterTheRe
   EXPECT_EQ(globals, fake.globalReferences());
   VRNstandinLogFromWorker(engine, "after the release");
   EXPECT_EQ(2u, bridge.lines.size());
+}
+
+// The direct road with a Java exception already pending: it gives way, for an error
+// object and for the all-ones value alike, and no JNI call is made while it is pending.
+TEST_F(VRNnatives, TheDirectRoadClearsAPendingExceptionFirst) {
+  TESTfakeJni& fake = Bridge::get().fake;
+  Row row = row_named("VRNengineAckMessageIndex");
+  fake.throwPending("java/lang/IllegalStateException", "left pending");
+  VRNstandinFailNext(row.function.c_str(), "Injected failure", nullptr, nullptr);
+  EXPECT_EQ("int -1", invoke(Bridge::get().library.getProc(row.method.c_str()), row.signature,
+                             {long_value(as_long(engine))}));
+  ASSERT_NE(nullptr, fake.pending());
+  EXPECT_EQ("com/olvenmark/varnel/VarnelException", fake.classNameOf(fake.pending()));
+  EXPECT_EQ(nullptr, VRNerrorRelease(reinterpret_cast<VRNhandle>(static_cast<intptr_t>(fake.valueOf(fake.pending())))));
+  fake.clearPending();
+  fake.throwPending("java/lang/IllegalStateException", "left pending");
+  VRNstandinFailNextUnhandled(row.function.c_str());
+  invoke(Bridge::get().library.getProc(row.method.c_str()), row.signature, {long_value(as_long(engine))});
+  ASSERT_NE(nullptr, fake.pending());
+  EXPECT_EQ("Unhandled exception.", fake.messageOf(fake.pending()));
+}
+
+// Roles for a child of this program: each reports its own verdict in its exit code, or
+// ends through the fatal exit.
+int direct_failure_in_child(const char* unused) {
+  (void)unused;
+  Bridge& bridge = Bridge::get();
+  VRNhandle engine = nullptr;
+  VRNengineCreate(&engine);
+  Row row = row_named("VRNengineAckMessageIndex");
+  VRNstandinFailNext(row.function.c_str(), "Injected failure", nullptr, nullptr);
+  std::string result = invoke(bridge.library.getProc(row.method.c_str()), row.signature, {long_value(as_long(engine))});
+  fflush(stdout);
+  bool sound = result == "int -1" && bridge.fake.pending() == nullptr && bridge.fake.violations().empty() &&
+               VRNstandinLiveCount("error") == 0;
+  VRNengineRelease(engine);
+  return sound ? 0 : 2;
+}
+
+TEST_CHILD_ROLE(VRNwithoutTheExceptionClass) {
+  Bridge::get().fake.removeClass("com/olvenmark/varnel/VarnelException");
+  return direct_failure_in_child(nullptr);
+}
+
+TEST_CHILD_ROLE(VRNwithoutTheHandleConstructor) {
+  Bridge::get().fake.removeMethod("com/olvenmark/varnel/VarnelException", "<init>", "(J)V");
+  return direct_failure_in_child(nullptr);
+}
+
+TEST_CHILD_ROLE(VRNlistenerWithoutLog) {
+  Bridge& bridge = Bridge::get();
+  bridge.fake.defineClass("varneltests/Silent");
+  VRNhandle engine = nullptr;
+  VRNengineCreate(&engine);
+  Row create = row_named("VRNengineCreate");
+  invoke(bridge.library.getProc(create.method.c_str()), create.signature, {});  // the first engine
+  typedef jlong (*AddListener)(JNIEnv*, jobject, jlong);
+  reinterpret_cast<AddListener>(bridge.library.getProc("Java_com_olvenmark_varnel_Engine_VRNengineAddListener"))(
+      bridge.fake.env(), bridge.fake.newObject("varneltests/Silent"), as_long(engine));
+  VRNstandinLog(engine, "a line nobody can hear");
+  return 3;  // the fatal exit never returns here
+}
+
+// This program, in the form the system starts programs by (natively a POSIX path).
+std::string own_program() {
+  std::string path = TESTprogramPath();
+  if (TESTwindowsBuild) return path;
+  if (path.compare(0, 2, "Z:") == 0) path.erase(0, 2);
+  for (char& c : path)
+    if (c == '\\') c = '/';
+  return path;
+}
+
+std::vector<std::string> role_words(const char* role) {
+  std::vector<std::string> words{own_program()};
+  for (const std::string& word : TESTchildRole(role)) words.push_back(word);
+  return words;
+}
+
+TEST(VRNnativesChild, AMissingExceptionClassIsReportedOnStandardOutputAndTheHandleReleased) {
+  TESTprogramRun run = TESTcaptureProgram(own_program(), role_words("VRNwithoutTheExceptionClass"));
+  EXPECT_EQ(0, run.exitCode) << run.err;
+  EXPECT_EQ("Unable to locate VarnelException class.", run.out);
+}
+
+TEST(VRNnativesChild, AMissingJavaMethodEndsTheProcessNamingIt) {
+  if (TESTwindowsBuild) GTEST_SKIP() << "a real message box waits for a user";
+  struct Row {
+    const char* role;
+    const char* detail;
+  };
+  const Row rows[] = {{"VRNwithoutTheHandleConstructor", "Method: VarnelException constructor"},
+                      {"VRNlistenerWithoutLog", "Method: log(string Line)"}};
+  TESTsetEnvironment("PLAT_CONSOLE", "0");
+  for (const Row& row : rows) {
+    TESTprogramRun run = TESTcaptureProgram(own_program(), role_words(row.role));
+    EXPECT_EQ(1, run.exitCode) << row.role << ": " << run.out << run.err;
+    EXPECT_NE(std::string::npos, run.err.find("Java method located not true in VRNjavaCheckCall at 0\r\n")) << row.role << ": " << run.err;
+    EXPECT_NE(std::string::npos, run.err.find(row.detail)) << row.role << ": " << run.err;
+  }
+  TESTsetEnvironment("PLAT_CONSOLE", nullptr);
 }
 
 }  // namespace
