@@ -130,10 +130,18 @@ jlong VRNengineCreateRoad(JNIEnv* env) {
   VRNguardedCall(env, [&] {
     VRNjniCheckResult(VRNengineCreate(&engine));
     if (s_Initialized) return;
-    env->GetJavaVM(&s_Vm);
-    checkJdkVersion(env);
-    s_CreatorThread = MTthread::currentThread().threadId();
-    s_Initialized = true;
+    try {
+      env->GetJavaVM(&s_Vm);
+      checkJdkVersion(env);
+      s_CreatorThread = MTthread::currentThread().threadId();
+      s_Initialized = true;
+    } catch (...) {
+      // Java never sees a handle returned with an exception: give the engine back.
+      VRNresult released = VRNengineRelease(engine);
+      if (released != nullptr && !VRNisUnhandledError(released)) VRNerrorRelease(released);
+      engine = nullptr;
+      throw;
+    }
   });
   return VRNlongOf(engine);
 }

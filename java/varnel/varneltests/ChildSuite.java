@@ -28,6 +28,7 @@ public final class ChildSuite implements Suite {
                 {"null", "", "1", CANNOT},
                 {"1.7.0", "failedFirst", "1", NOT_TESTED + "1.8" + CONTACT},
                 {"1.7.0", "secondOnAnotherThread", "0", "accepted"},
+                {"1.7.0", "checkFails", "0", "accepted"},
             };
             for (String[] row : rows) {
                 ChildJvm.Result child = ChildJvm.run("varneltests.VersionChild", row[0], row[1]);

@@ -30,6 +30,19 @@ public final class VersionChild {
             }
             System.setProperty("java.version", "1.8.0_20");
         }
+        if (scenario.equals("checkFails")) {
+            // The check itself fails (its key cannot be converted): no engine is kept.
+            StandIn.failNext("VRNmultiByteToWideChar", "Injected failure", null, null);
+            try {
+                new Engine();
+                System.out.println("no failure");
+            } catch (VarnelException expected) {
+                StandIn.release(expected.handle());
+            }
+            if (StandIn.liveCount("engine") != 0) {
+                System.out.println("an engine was kept");
+            }
+        }
         Engine first = new Engine();
         if (scenario.equals("secondOnAnotherThread")) {
             // The check ran once; a later refused version is never looked at again.
