@@ -53,6 +53,12 @@ std::string definition_file() {
   return TEST_WINDOWS_BUILD ? "Z:" + path : path;
 }
 
+// Where the schema native may write, in the build tree.
+std::string schema_file() {
+  std::string path = VRN_TEST_SCHEMA;
+  return TEST_WINDOWS_BUILD ? "Z:" + path : path;
+}
+
 const char* const kAdt = "MSH|^~\\&|SEND|FAC|RECV|RFAC|20260101||ADT^A01|42|P|2.5\rEVN|A01\r";
 
 struct LogLine {
@@ -171,7 +177,7 @@ std::vector<jvalue> arguments(const Row& row, VRNhandle engine, VRNhandle table)
     else {
       // A file to read or write where the native wants one, else a message.
       std::string text = row.shape == "GuardedTextSetter" ? definition_file()
-                         : row.shape == "DirectTextCall"  ? std::string("vrn_schema.txt")
+                         : row.shape == "DirectTextCall"  ? schema_file()
                                                           : std::string(kAdt);
       v.l = Bridge::get().fake.newString(std::u16string(text.begin(), text.end()));
       i = row.signature.find(';', i);
