@@ -20,6 +20,7 @@ std::string fixturePath(const std::string& buildPath) {
   return path;
 }
 
+
 std::string moduleFileName(HMODULE module) {
   char buffer[MAX_PATH];
   DWORD length = GetModuleFileNameA(module, buffer, MAX_PATH);
@@ -44,10 +45,9 @@ TEST(PLATlibrary, ARefusedLoadSaysWhy) {
       {directory / "notes.dll", ERROR_BAD_EXE_FORMAT},
       {directory / "empty.dll", ERROR_BAD_EXE_FORMAT},
       {directory.windowsPath(), ERROR_MOD_NOT_FOUND},
-      // Wine names the missing file or folder itself; Windows and our layer a missing module.
-      {directory / "missing.dll", TESTwindowsBuild ? DWORD{ERROR_FILE_NOT_FOUND} : DWORD{ERROR_MOD_NOT_FOUND}},
-      {directory / "missing\\x.dll", TESTwindowsBuild ? DWORD{ERROR_PATH_NOT_FOUND} : DWORD{ERROR_MOD_NOT_FOUND}},
-      {directory / "a<b.dll", ERROR_INVALID_NAME},
+      {directory / "missing.dll", ERROR_MOD_NOT_FOUND},
+      {directory / "missing\\x.dll", ERROR_MOD_NOT_FOUND},
+      {directory / (std::string(300, 'a') + ".dll"), ERROR_FILENAME_EXCED_RANGE},
       {fixturePath(COLDLL_REFUSED), TESTwindowsBuild ? DWORD{ERROR_DLL_INIT_FAILED} : DWORD{ERROR_PROC_NOT_FOUND}},
   };
   for (const Row& row : rows) {
