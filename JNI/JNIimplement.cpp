@@ -4,6 +4,11 @@
 #include "COL/COLostream.h"
 
 #include <cstdint>
+#include <cstdio>
+
+// Handles travel to Java as a long; on Windows long is 32 bits, so jni_md.h must say int.
+static_assert(sizeof(jlong) >= sizeof(void*), "a handle must fit in a Java long");
+static_assert(sizeof(jint) == 4, "jint must be 32 bits");
 
 namespace {
 
@@ -18,25 +23,41 @@ COLostream& fatalHead(COLostream& Stream, int line) {
 
 // FatalError does not return on a real JVM. One that does (a test's environment) leaves
 // no exception pending; clearing first also keeps the call itself legal.
-void endVirtualMachine(JNIEnv* pEnv, const COLstring& text) {
+void endVirtualMachine(JNIEnv* pEnv, const char* text) {
   if (pEnv->ExceptionCheck()) pEnv->ExceptionClear();
-  pEnv->FatalError(text.c_str());
+  pEnv->FatalError(text);
   if (pEnv->ExceptionCheck()) pEnv->ExceptionClear();
+}
+
+// The throw roads run inside a native's handlers, where nothing may be thrown: should the
+// whole text fail to be made, the JVM is ended with its head and reason alone.
+void endWithReason(JNIEnv* pEnv, int line, const char* reason) {
+  char Text[160];
+  snprintf(Text, sizeof Text, "%s:%d Fatal error: %s", Source, line, reason);
+  endVirtualMachine(pEnv, Text);
 }
 
 void endWithError(JNIEnv* pEnv, int line, const char* reason, const char* classPath, const LEGerror& error) {
-  COLstring Text;
-  COLostream Stream(Text);
-  fatalHead(Stream, line) << reason << " (Java exception class: \"" << classPath
-                          << "\", local exception description: \"" << error << "\")";
-  endVirtualMachine(pEnv, Text);
+  try {
+    COLstring Text;
+    COLostream Stream(Text);
+    fatalHead(Stream, line) << reason << " (Java exception class: \"" << classPath
+                            << "\", local exception description: \"" << error << "\")";
+    endVirtualMachine(pEnv, Text.c_str());
+  } catch (...) {
+    endWithReason(pEnv, line, reason);
+  }
 }
 
 void endWithClass(JNIEnv* pEnv, int line, const char* reason, const char* classPath) {
-  COLstring Text;
-  COLostream Stream(Text);
-  fatalHead(Stream, line) << reason << " (Java exception class: \"" << classPath << "\")";
-  endVirtualMachine(pEnv, Text);
+  try {
+    COLstring Text;
+    COLostream Stream(Text);
+    fatalHead(Stream, line) << reason << " (Java exception class: \"" << classPath << "\")";
+    endVirtualMachine(pEnv, Text.c_str());
+  } catch (...) {
+    endWithReason(pEnv, line, reason);
+  }
 }
 
 [[noreturn]] void raiseNull(const char* kind, const char* variableName, const char* methodName, int line) {

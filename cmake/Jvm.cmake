@@ -6,6 +6,7 @@
 #
 #   col_jvm_test(<test name>
 #                JAVA <folder under java/>...     compiled with java/harness by javac
+#                                                 (-Xlint:all -Werror: warnings fail the build)
 #                SUITES <class>...                classes implementing harness.Suite
 #                [NATIVE <shared library target>...]  put on java.library.path
 #                [ENVIRONMENT <NAME=value>...])   e.g. TZ=EST5 for date tests
@@ -18,6 +19,18 @@
 # runs it in a child JVM with the same settings: harness.ChildJvm.run(mainClass, args...)
 # gives the child's exit status and output. In the sanitizer build the JVM runs with the
 # sanitizer runtime preloaded.
+#
+# A suite (java/<folder>/, any package; java/framework/FrameworkSuite.java is a full one):
+#   public final class MySuite implements harness.Suite {
+#       public void cases(harness.Cases table) {
+#           table.add("aNullNameRaises", () -> {
+#               MyException e = harness.Check.throwsOf(MyException.class, () -> Native.call(null));
+#               harness.Check.equal("The string variable ...", e.getMessage(), "text");
+#           });
+#       }
+#   }
+# and the natives it loads are a shared library target named in NATIVE (System.loadLibrary
+# of its name; its dependencies are found through the build tree's RPATH).
 
 if(WIN32)
   # Cross-building: the host's JDK, outside the mingw root the toolchain confines us to.
@@ -39,7 +52,8 @@ else()
     get_filename_component(COL_JDK ${COL_JAVAC_REAL} DIRECTORY)
     get_filename_component(JAVA_HOME ${COL_JDK} DIRECTORY)
   endif()
-  find_package(JNI)
+  # Only the headers and the JVM matter: a headless JDK has no AWT.
+  find_package(JNI COMPONENTS JVM)
   set(COL_JNI_INCLUDE_DIRS "")
   if(JNI_INCLUDE_DIRS)
     set(COL_JNI_INCLUDE_DIRS ${JNI_INCLUDE_DIRS})
@@ -105,7 +119,7 @@ function(col_jvm_test name)
            COMMAND ${CMAKE_COMMAND}
                    -DJAVA=${Java_JAVA_EXECUTABLE} -DCLASSPATH=${classes}
                    -DLIBRARY_PATH=${libraryPath} -DSUITES=${suites}
-                   -DWORKING_DIRECTORY=${CMAKE_BINARY_DIR}/jvm
+                   -DWORKING_DIRECTORY=${CMAKE_BINARY_DIR}/jvm/${name}.run
                    -P ${COL_JVM_RUN_SCRIPT})
   set_tests_properties(${name} PROPERTIES TIMEOUT 300
                        ENVIRONMENT "${COL_JVM_SANITIZER_ENVIRONMENT};${JVM_ENVIRONMENT}")

@@ -46,7 +46,7 @@ public final class DateSuite implements Suite {
         });
 
         table.add("aWholeSecondComesBackUnchanged", () -> {
-            for (long second = 0; second < 32_503_680_000L - 86400; second += 86400L * 997 + 3607) {
+            for (long second = 86400; second < 32_503_680_000L - 86400; second += 86400L * 997 + 3607) {
                 Date back = Natives.dateCreate(Natives.dateGet(new Date(second * 1000 + 999)));
                 Check.equal(second * 1000, back.getTime(), "second " + second);
             }

@@ -410,12 +410,12 @@ jobject JNICALL newObject(JNIEnv* env, jclass type, jmethodID id, ...) {
 }
 
 jobject JNICALL newObjectV(JNIEnv* env, jclass type, jmethodID id, va_list args) {
-  Entry e(fakeOf(env), "NewObjectV");
+  Entry e(fakeOf(env), "NewObject");
   return newObjectOf(e.fake, type, id, argumentsOf(methodOf(id), args));
 }
 
 jobject JNICALL newObjectA(JNIEnv* env, jclass type, jmethodID id, const jvalue* args) {
-  Entry e(fakeOf(env), "NewObjectA");
+  Entry e(fakeOf(env), "NewObject");
   return newObjectOf(e.fake, type, id, argumentsOf(methodOf(id), args));
 }
 
@@ -430,11 +430,11 @@ jobject JNICALL newObjectA(JNIEnv* env, jclass type, jmethodID id, const jvalue*
     return static_cast<type>(invoke(e.fake, self, id, values).member);                             \
   }                                                                                                \
   type JNICALL call##Type##MethodV(JNIEnv* env, jobject self, jmethodID id, va_list args) {        \
-    Entry e(fakeOf(env), "Call" #Type "MethodV");                                                  \
+    Entry e(fakeOf(env), "Call" #Type "Method");                                                  \
     return static_cast<type>(invoke(e.fake, self, id, argumentsOf(methodOf(id), args)).member);   \
   }                                                                                                \
   type JNICALL call##Type##MethodA(JNIEnv* env, jobject self, jmethodID id, const jvalue* args) {  \
-    Entry e(fakeOf(env), "Call" #Type "MethodA");                                                  \
+    Entry e(fakeOf(env), "Call" #Type "Method");                                                  \
     return static_cast<type>(invoke(e.fake, self, id, argumentsOf(methodOf(id), args)).member);   \
   }                                                                                                \
   type JNICALL callStatic##Type##Method(JNIEnv* env, jclass, jmethodID id, ...) {                  \
@@ -468,12 +468,12 @@ void JNICALL callVoidMethod(JNIEnv* env, jobject self, jmethodID id, ...) {
 }
 
 void JNICALL callVoidMethodV(JNIEnv* env, jobject self, jmethodID id, va_list args) {
-  Entry e(fakeOf(env), "CallVoidMethodV");
+  Entry e(fakeOf(env), "CallVoidMethod");
   invoke(e.fake, self, id, argumentsOf(methodOf(id), args));
 }
 
 void JNICALL callVoidMethodA(JNIEnv* env, jobject self, jmethodID id, const jvalue* args) {
-  Entry e(fakeOf(env), "CallVoidMethodA");
+  Entry e(fakeOf(env), "CallVoidMethod");
   invoke(e.fake, self, id, argumentsOf(methodOf(id), args));
 }
 

@@ -22,10 +22,14 @@
 // Throwable, Exception, RuntimeException, IllegalStateException, the JVM's errors and
 // java/util/Date (a long value; (J)V, getTime, setTime) exist from the start.
 //
-// Every call counts under its entry's name (calls). A call that JNI forbids while an
+// Every call counts under its entry's name (calls); the V and A forms of a call count
+// under the plain name (jni.h's C++ methods reach the V forms). A call that JNI forbids while an
 // exception is pending, a double release of string characters, a pop without a push or a
 // detach of an unattached thread is recorded in violations(). FatalError is recorded in
 // fatalErrors() and returns.
+//
+// Threads: every thread gets the same JNIEnv; GetEnv answers JNI_EDETACHED on a thread that
+// is not attached. Calls are serialised by one lock, which a method body runs under.
 //
 // Extending it: an entry that no test has needed yet is a stub that prints its name and
 // aborts the test program. To fill one, write the function in TESTfakeJni.cpp with the
