@@ -7,11 +7,14 @@ if(COL_JNI_INCLUDE_DIRS AND TARGET VRNfatal AND TARGET MT)
   col_target(VRNtext)
   target_link_libraries(VRNtext PUBLIC COL)
 
-  add_library(vrn_java SHARED
-              ${CMAKE_CURRENT_LIST_DIR}/VRNjniImplement.cpp ${CMAKE_CURRENT_LIST_DIR}/VRNshapes.cpp
-              ${CMAKE_CURRENT_LIST_DIR}/VRNengine.cpp)
+  # The error roads and conversions, apart so that their tests can drive them directly.
+  add_library(VRNroads STATIC ${CMAKE_CURRENT_LIST_DIR}/VRNjniImplement.cpp)
+  col_target(VRNroads)
+  target_link_libraries(VRNroads PUBLIC JNI VRNtext VRNfatal LEG COL vrn_core)
+
+  add_library(vrn_java SHARED ${CMAKE_CURRENT_LIST_DIR}/VRNshapes.cpp ${CMAKE_CURRENT_LIST_DIR}/VRNengine.cpp)
   col_target(vrn_java)
-  target_link_libraries(vrn_java PRIVATE JNI VRNtext VRNfatal MT LEG COL vrn_core)
+  target_link_libraries(vrn_java PRIVATE VRNroads JNI VRNtext VRNfatal MT LEG COL vrn_core)
   vrn_shared_library(vrn_java)
   if(NOT WIN32)
     target_link_options(vrn_java PRIVATE -Wl,--version-script=${CMAKE_CURRENT_LIST_DIR}/vrn_java.map)
