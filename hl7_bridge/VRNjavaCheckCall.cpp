@@ -43,7 +43,7 @@ void writeCondition(COLostream& stream, const char* condition, const char* sourc
 bool VRNjavaCheckMethodLocated(JNIEnv_*, _jmethodID* method, const char* description) {
   if (method != nullptr) return true;
   // Composed by hand: nothing that can throw may stand between here and the exit.
-  static char detail[512];
+  char detail[512];
   snprintf(detail, sizeof detail, "Method: %s", orEmpty(description));
   VRNjavaFatalExit("Java method located", "VRNjavaCheckCall", 0, detail);
 }
