@@ -444,6 +444,10 @@ jobject JNICALL newObjectA(JNIEnv* env, jclass type, jmethodID id, const jvalue*
     std::vector<jvalue> values = argumentsOf(methodOf(id), args);                                  \
     va_end(args);                                                                                  \
     return static_cast<type>(invoke(e.fake, nullptr, id, values).member);                          \
+  }                                                                                                \
+  type JNICALL callStatic##Type##MethodV(JNIEnv* env, jclass, jmethodID id, va_list args) {        \
+    Entry e(fakeOf(env), "CallStatic" #Type "MethodV");                                            \
+    return static_cast<type>(invoke(e.fake, nullptr, id, argumentsOf(methodOf(id), args)).member); \
   }
 #define TEST_FAKE_TYPES(X)              \
   X(Object, jobject, l)                 \
@@ -676,7 +680,8 @@ void fillEnvTable(JNINativeInterface_& table) {
   table.Call##Type##Method = call##Type##Method;     \
   table.Call##Type##MethodV = call##Type##MethodV;   \
   table.Call##Type##MethodA = call##Type##MethodA;   \
-  table.CallStatic##Type##Method = callStatic##Type##Method;
+  table.CallStatic##Type##Method = callStatic##Type##Method;   \
+  table.CallStatic##Type##MethodV = callStatic##Type##MethodV;
   TEST_FAKE_TYPES(TEST_FAKE_ASSIGN)
 #undef TEST_FAKE_ASSIGN
   table.CallVoidMethod = callVoidMethod;

@@ -1,0 +1,77 @@
+// The error roads and text conversions that every vrn_java native uses. Two roads lead to
+// a pending VarnelException: the guarded one lets LEGerror and COLerror travel to the
+// handlers of VRNguarded, which raise the Java exception once; the direct one turns a
+// library error handle into the exception at once (VRNjniThrowFromErrorHandle). Texts
+// cross through vrn_core's own conversions, which the bridge frees with vrn_core's frees.
+#pragma once
+
+#include "COL/COLstring.h"
+#include "LEG/LEGerror.h"
+#include "hl7_bridge/VRNlibraryContract.h"
+
+#include <jni.h>
+
+#define VRN_EXCEPTION_CLASS "com/olvenmark/varnel/VarnelException"
+
+// Handles cross JNI as a long.
+inline VRNhandle VRNhandleOf(jlong value) { return reinterpret_cast<VRNhandle>(static_cast<intptr_t>(value)); }
+inline jlong VRNlongOf(const void* handle) { return static_cast<jlong>(reinterpret_cast<intptr_t>(handle)); }
+
+void VRNjniThrowVarnelException(JNIEnv* env, const LEGerror& error);
+void VRNjniCheckResult(VRNresult result);
+void VRNjniCheckString(jstring value, const char* variableName, const char* methodName);
+jobject VRNjniCreateObject(JNIEnv* env, const char* classPath, VRNhandle handle);
+
+// The direct road for a non-null error handle: a VarnelException around it (or with
+// "Unhandled exception." for the all-ones value), replacing one that was pending.
+void VRNjniThrowFromErrorHandle(JNIEnv* env, VRNresult error);
+// False for a string; for null, a VarnelException around a heap LEGerror of the bridge
+// naming the method, and true.
+bool VRNjniCheckNullString(JNIEnv* env, jstring value, const char* methodName);
+
+// A Java string of a library text; null for null. Raises for a failed conversion.
+jstring VRNjavaStringFromMultiByte(JNIEnv* env, const char* text);
+// The library text of a non-null Java string, into the holder. Raises for a failed one.
+void VRNjavaStringToMultiByte(char*& holder, JNIEnv* env, jstring value);
+void VRNjavaFreeMultiByte(char*& holder);
+// The modified UTF-8 bytes of a non-null Java string, as the JVM gives them.
+COLstring VRNjavaStringUtf8(JNIEnv* env, jstring value);
+
+// A library text made from a Java string, freed through vrn_core when the scope ends.
+class VRNmultiByteHolder {
+public:
+  VRNmultiByteHolder() = default;
+  VRNmultiByteHolder(const VRNmultiByteHolder&) = delete;
+  VRNmultiByteHolder& operator=(const VRNmultiByteHolder&) = delete;
+  ~VRNmultiByteHolder() { VRNjavaFreeMultiByte(text); }
+  char* text = nullptr;
+};
+
+// Thrown when the JVM itself has left an exception pending (a string's characters it
+// could not give, say): the handlers then leave that exception as it is.
+struct VRNjavaExceptionPending {};
+
+// The handlers of the guarded road, for a caught exception of any kind: a Java exception
+// already pending gives way to the bridge's own.
+void VRNjniRaiseCaught(JNIEnv* env);
+
+// Runs body inside the guard; after a failure, the Java exception is pending and the
+// result is failure.
+template <typename Result, typename Body>
+Result VRNguarded(JNIEnv* env, Result failure, Body body) {
+  try {
+    return body();
+  } catch (...) {
+    VRNjniRaiseCaught(env);
+  }
+  return failure;
+}
+
+template <typename Body>
+void VRNguardedCall(JNIEnv* env, Body body) {
+  try {
+    body();
+  } catch (...) {
+    VRNjniRaiseCaught(env);
+  }
+}

@@ -1,0 +1,86 @@
+// Every native method of vrn_java, one line each: its Java class, its method name, its
+// shape (the whole road from the Java arguments to the library call and back, written once
+// in VRNshapes.h), the library function it forwards to, and the names a null-string check
+// reports. The list is expanded into the exports, into the stand-in's call table and into
+// the tests' sweep, so the three cannot drift apart.
+//
+// X(Class, Method, Shape, LibraryFunction, VariableName, MethodName)
+// For shapes whose null check names only the method, VariableName is empty.
+#pragma once
+
+#define VRN_ENGINE_NATIVES(X)                                                                                \
+  /* direct, no text */                                                                                   \
+  X(Engine, VRNengineAckMessageIndex, DirectIndexGetter, VRNengineGetAckMessageIndex, "", "")             \
+  X(Engine, VRNengineIgnoreMessageIndex, DirectIndexGetter, VRNengineGetIgnoreMessageIndex, "", "")       \
+  X(Engine, VRNengineConfigHandle, DirectHandleGetter, VRNengineConfig, "", "")                           \
+  X(Engine, VRNengineConfigIndex, DirectIndexGetter, VRNengineGetCurrentConfig, "", "")                   \
+  X(Engine, VRNengineSetConfigIndex, DirectIndexSetter, VRNengineSetCurrentConfig, "", "")                \
+  X(Engine, VRNengineSetOutConfigIndex, DirectIndexSetter, VRNengineSetOutgoingConfigIndex, "", "")       \
+  X(Engine, VRNengineSetInConfigIndex, DirectIndexSetter, VRNengineSetIncomingConfigIndex, "", "")        \
+  X(Engine, VRNengineOutConfigIndex, DirectIndexGetter, VRNengineGetOutgoingConfigIndex, "", "")          \
+  X(Engine, VRNengineInConfigIndex, DirectIndexGetter, VRNengineGetIncomingConfigIndex, "", "")           \
+  X(Engine, VRNengineCountOfMessageIdentifier, DirectIdentifierCount, VRNmessageGetCountOfIdentifier, "", "") \
+  /* guarded, no frame */                                                                                 \
+  X(Engine, VRNengineCreate, EngineCreate, VRNengineCreate, "", "")                                       \
+  X(Engine, VRNengineAddRef, GuardedCall, VRNengineAddRef, "", "")                                        \
+  X(Engine, VRNengineAddListener, EngineAddListener, VRNengineSetLogCallBackPerEngine, "", "")            \
+  X(Engine, VRNengineRelease, EngineRelease, VRNengineRelease, "", "")                                    \
+  X(Engine, VRNengineLoad, GuardedTextSetter, VRNengineLoad, "FileName", "Load")                          \
+  X(Engine, VRNengineParseMessage, EngineParse, VRNengineParseMessageA, "FlatWire", "ParseMessage")       \
+  X(Engine, VRNengineGenerateMessage, EngineGenerate, VRNengineGenerateMessage, "", "")                   \
+  X(Engine, VRNengineCreateEmptyMessageTable, GuardedIndexTableCall, VRNengineCreateEmptyMessageTable, "", "") \
+  X(Engine, VRNengineGetMinorVersion, GuardedIntGetter, VRNengineGetMinorVersion, "", "")                 \
+  X(Engine, VRNengineGetMajorVersion, GuardedIntGetter, VRNengineGetMajorVersion, "", "")                 \
+  X(Engine, VRNengineGetBuildNumber, GuardedIntGetter, VRNengineGetBuildNumber, "", "")                   \
+  X(Engine, VRNengineSetRejectBadSegmentGrammarFlag, GuardedFlagSetter, VRNengineSetRejectBadSegmentGrammarFlag, "", "") \
+  X(Engine, VRNengineCountOfMessage, GuardedIntGetter, VRNengineCountOfMessage, "", "")                   \
+  X(Engine, VRNengineMessageName, GuardedIndexTextGetter, VRNengineMessageName, "", "")                   \
+  X(Engine, VRNengineTransformMessage, EngineTransform, VRNengineTransformMessage, "IncomingMessage", "TransformMessage") \
+  X(Engine, VRNengineGetCountOfConfig, GuardedIntGetter, VRNengineCountOfConfig, "", "")                  \
+  X(Engine, VRNengineGetNameOfConfig, GuardedIndexTextGetter, VRNengineConfigName, "", "")                \
+  X(Engine, VRNengineGenerateAckFromMessage, GuardedTextToText, VRNengineGenerateAckFromMessage, "Message", "GenerateAckFromMessage") \
+  /* direct, with guarded conversions */                                                                  \
+  X(Engine, VRNengineTranslateMessageToXml, DirectTextToText, VRNengineTranslateMessageToHl7StandardXml, "", "TranslateMessageToXml") \
+  X(Engine, VRNengineTranslateXmlToMessage, DirectTextToText, VRNengineTranslateHl7StandardXmlToMessage, "", "TranslateXmltoMessage") \
+  X(Engine, VRNengineTranslateZivuzuverHl7ToXmlHl7, DirectTextToText, VRNengineTranslateMessageToHl7StandardXml, "", "TranslateZivuzuverHl7ToXmlHl7") \
+  X(Engine, VRNengineTranslateXmlHl7ToZivuzuverHl7, DirectTextToText, VRNengineTranslateHl7StandardXmlToMessage, "", "TranslateXmlHl7ToZivuzuverHL7") \
+  X(Engine, VRNengineGenerateSchema, DirectTextCall, VRNengineGetTibcoSchema, "", "VRNengineGenerateSchema") \
+  X(Engine, VRNengineMessageIdentifier, DirectIdentifierValue, VRNmessageGetIdentValue, "", "")           \
+  X(Engine, VRNengineSetPythonKeyValuePair, DirectTextPairCall, VRNengineSetPythonKeyValuePair, "", "VRNengineSetPythonKeyValuePair") \
+  X(Engine, VRNengineMakeMessagePrintable, DirectPrintable, VRNengineMakePrintable, "", "VRNengineMakeMessagePrintable") \
+  /* failure reported in the result */                                                                    \
+  X(Engine, VRNengineWillEdiTranslateToXml, ReportSuccess, VRNengineTranslateMessageToHl7StandardXml, "", "WillEdiTranslateToXml") \
+  X(Engine, VRNengineWillXmlTranslateToEdi, ReportSuccess, VRNengineTranslateHl7StandardXmlToMessage, "", "WillXmlTranslateToEdi") \
+  X(Engine, VRNengineTranslateXmlToEdiWithErrorIfItFails, ReportError, VRNengineTranslateHl7StandardXmlToMessage, "", "TranslateXmlToEdiWithErrorIfItFails") \
+  X(Engine, VRNengineTranslateEdiToXmlWithErrorIfItFails, ReportError, VRNengineTranslateMessageToHl7StandardXml, "", "TranslateEdiToXmlWithErrorIfItFails")
+
+// Every native built so far.
+#define VRN_NATIVES(X) VRN_ENGINE_NATIVES(X)
+
+// The Java signature of each shape (the object itself is not part of it), for the tests'
+// sweep and for the Java classes' declarations to be checked against.
+#define VRN_SHAPE_SIGNATURES(X)                                                    \
+  X(DirectIndexGetter, "(J)I")                                                     \
+  X(DirectHandleGetter, "(J)J")                                                    \
+  X(DirectIndexSetter, "(JI)V")                                                    \
+  X(DirectIdentifierCount, "(JI)I")                                                \
+  X(EngineCreate, "()J")                                                           \
+  X(GuardedCall, "(J)V")                                                           \
+  X(EngineAddListener, "(J)J")                                                     \
+  X(EngineRelease, "(JJ)V")                                                        \
+  X(GuardedTextSetter, "(JLjava/lang/String;)V")                                   \
+  X(EngineParse, "(JLjava/lang/String;J)I")                                        \
+  X(EngineGenerate, "(JIJ)Ljava/lang/String;")                                     \
+  X(GuardedIndexTableCall, "(JIJ)V")                                               \
+  X(GuardedIntGetter, "(J)I")                                                      \
+  X(GuardedFlagSetter, "(JZ)V")                                                    \
+  X(GuardedIndexTextGetter, "(JI)Ljava/lang/String;")                              \
+  X(EngineTransform, "(JLjava/lang/String;II)Ljava/lang/String;")                  \
+  X(GuardedTextToText, "(JLjava/lang/String;)Ljava/lang/String;")                  \
+  X(DirectTextToText, "(JLjava/lang/String;)Ljava/lang/String;")                   \
+  X(DirectTextCall, "(JLjava/lang/String;)V")                                      \
+  X(DirectIdentifierValue, "(JII)Ljava/lang/String;")                              \
+  X(DirectTextPairCall, "(JLjava/lang/String;Ljava/lang/String;)V")                \
+  X(DirectPrintable, "(JLjava/lang/String;)Ljava/lang/String;")                    \
+  X(ReportSuccess, "(JLjava/lang/String;)Z")                                       \
+  X(ReportError, "(JLjava/lang/String;)Ljava/lang/String;")

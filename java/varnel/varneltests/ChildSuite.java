@@ -1,0 +1,57 @@
+package varneltests;
+
+import harness.Cases;
+import harness.Check;
+import harness.ChildJvm;
+import harness.Suite;
+
+/** The cases that end or may end the process, each in a child JVM of its own. */
+public final class ChildSuite implements Suite {
+    static final String NOT_TESTED = "This Varnel version has not been tested with JDK Version ";
+    static final String CONTACT = ".  Please contact Olvenmark for an updated version.\r\n";
+    static final String CANNOT = "Cannot validate JDK.  Please contact Olvenmark support.\r\n";
+
+    @Override
+    public void cases(Cases table) {
+        table.add("theFirstEngineChecksTheJavaRuntimesVersion", () -> {
+            String[][] rows = {
+                {"1.7.0_80", "", "0", "accepted"},
+                {"0.9.1", "", "0", "accepted"},
+                {"1.0.0", "", "0", "accepted"},
+                {" +1.7.0", "", "0", "accepted"},
+                {"1.8.0_20", "", "1", NOT_TESTED + "1.8" + CONTACT},
+                {"2.0.0", "", "1", NOT_TESTED + "2.0" + CONTACT},
+                {"-1.5.0", "", "1", NOT_TESTED + "4294967295.5" + CONTACT},
+                {"17.0.15", "", "1", NOT_TESTED + "17.0" + CONTACT},
+                {"1.7", "", "1", CANNOT},
+                {"9", "", "1", CANNOT},
+                {"null", "", "1", CANNOT},
+                {"1.7.0", "failedFirst", "1", NOT_TESTED + "1.8" + CONTACT},
+                {"1.7.0", "secondOnAnotherThread", "0", "accepted"},
+                {"1.7.0", "checkFails", "0", "accepted"},
+            };
+            for (String[] row : rows) {
+                ChildJvm.Result child = ChildJvm.run("varneltests.VersionChild", row[0], row[1]);
+                String what = "java.version <" + row[0] + "> " + row[1];
+                Check.equal(row[3], child.output, what + ": output");
+                Check.equal(Integer.parseInt(row[2]), child.status, what + ": exit code");
+            }
+        });
+
+        table.add("theRuntimesOwnVersionEndsTheProcess", () -> {
+            ChildJvm.Result child = ChildJvm.run("varneltests.VersionChild", "-");
+            String own = System.getProperty("java.specification.version");
+            Check.isTrue(child.output.startsWith(NOT_TESTED + own + "."), "refused: " + child);
+            Check.equal(1, child.status, "exit code");
+        });
+
+        table.add("aListenersExceptionIsDescribedAndCleared", () -> {
+            ChildJvm.Result child = ChildJvm.run("varneltests.ListenerChild");
+            Check.contains(child.output, "IllegalStateException: thrown by the listener for one", "described");
+            Check.contains(child.output, "IllegalStateException: thrown by the listener for two", "on the worker");
+            Check.isTrue(child.output.endsWith("alive"), "went on: " + child);
+            Check.isTrue(!child.output.contains("WARNING"), "no JNI warning: " + child);
+            Check.equal(0, child.status, "exit code");
+        });
+    }
+}

@@ -1,0 +1,364 @@
+package varneltests;
+
+import com.olvenmark.varnel.Engine;
+import com.olvenmark.varnel.VarnelException;
+import harness.Cases;
+import harness.Check;
+import harness.Suite;
+
+import java.lang.management.ManagementFactory;
+import java.lang.reflect.InvocationTargetException;
+import java.lang.reflect.Method;
+import java.lang.reflect.Modifier;
+import java.nio.charset.StandardCharsets;
+import java.util.ArrayList;
+import java.util.Collections;
+import java.util.List;
+
+/**
+ * The Engine natives in a real JVM over the vrn_core stand-in: every native of the table
+ * under an injected failure and with null strings, the text conversions, the arguments as
+ * vrn_core receives them, and the log callback on the threads it can be called on.
+ */
+public final class EngineSuite implements Suite {
+    static {
+        Jdk.accept();
+    }
+
+    static final String ADT = "MSH|^~\\&|SEND|FAC|RECV|RFAC|20260101||ADT^A01|42|P|2.5\r"
+            + "EVN|A01\rPID|1||7^^^H||Doe^Jane\r";
+
+    /** One line of the natives table, as the stand-in's control library lists it. */
+    static final class Row {
+        final String className, method, shape, function, variable, name, signature;
+
+        Row(String line) {
+            String[] w = line.split(" ");
+            className = w[0];
+            method = w[1];
+            shape = w[2];
+            function = w[3];
+            variable = w[4].equals("-") ? "" : w[4];
+            name = w[5].equals("-") ? "" : w[5];
+            signature = w[6];
+        }
+
+        boolean direct() {
+            return shape.startsWith("Direct");
+        }
+
+        boolean reports() {
+            return shape.startsWith("Report");
+        }
+
+        List<Character> parameters() {
+            List<Character> types = new ArrayList<>();
+            for (int i = 1; signature.charAt(i) != ')'; ++i) {
+                char c = signature.charAt(i);
+                types.add(c);
+                if (c == 'L') {
+                    i = signature.indexOf(';', i);
+                }
+            }
+            return types;
+        }
+
+        @Override
+        public String toString() {
+            return method;
+        }
+    }
+
+    static List<Row> rows() {
+        List<Row> rows = new ArrayList<>();
+        for (String line : StandIn.nativeTable()) {
+            rows.add(new Row(line));
+        }
+        return rows;
+    }
+
+    static Method method(String name) {
+        for (Method m : Engine.class.getDeclaredMethods()) {
+            if (m.getName().equals(name)) {
+                return m;
+            }
+        }
+        throw new AssertionError("Engine has no method " + name);
+    }
+
+    static Object call(Engine engine, String name, Object... args) throws Throwable {
+        try {
+            return method(name).invoke(engine, args);
+        } catch (InvocationTargetException thrown) {
+            throw thrown.getCause();
+        }
+    }
+
+    /** Arguments that the library accepts; a null at nullAt (a String position). */
+    static Object[] arguments(Row row, long engine, long table, int nullAt) {
+        List<Character> types = row.parameters();
+        Object[] args = new Object[types.size()];
+        int longs = 0;
+        for (int i = 0; i < args.length; ++i) {
+            switch (types.get(i)) {
+                case 'J':
+                    args[i] = longs++ == 0 ? engine : (row.shape.equals("EngineRelease") ? 0L : table);
+                    break;
+                case 'I':
+                    args[i] = 0;
+                    break;
+                case 'Z':
+                    args[i] = true;
+                    break;
+                default:
+                    args[i] = i == nullAt ? null : ADT;
+            }
+        }
+        return args;
+    }
+
+    static String definition() {
+        return System.getenv("VRN_TEST_DEFINITION");
+    }
+
+    /** A fresh engine with the test definition, the creator's engine kept apart. */
+    static long newEngine(Engine any) throws Throwable {
+        long h = (Long) call(any, "VRNengineCreate");
+        call(any, "VRNengineLoad", h, definition());
+        return h;
+    }
+
+    static void releaseEngine(Engine any, long h) throws Throwable {
+        call(any, "VRNengineRelease", h, 0L);
+    }
+
+    static void expectNoLeaks(String what) {
+        Check.equal(0, StandIn.liveCount("error"), what + ": error objects alive");
+        Check.equal(0, StandIn.liveCount("multibyte"), what + ": library texts alive");
+        Check.equal(0, StandIn.liveCount("wide"), what + ": wide texts alive");
+    }
+
+    /** Takes the exception's handle back and checks the error was adopted, not copied. */
+    static void expectAdopted(VarnelException thrown, String description, String what) {
+        Check.isTrue(thrown.handle() != 0, what + ": made around the handle");
+        Check.equal(description, StandIn.description(thrown.handle()), what + ": description");
+        Check.equal(1L, StandIn.referenceCount(thrown.handle()), what + ": one reference, no AddRef");
+        Check.isTrue(StandIn.release(thrown.handle()), what + ": released once");
+    }
+
+    static long threadCount() {
+        return ManagementFactory.getThreadMXBean().getThreadCount();
+    }
+
+    @Override
+    public void cases(Cases table) {
+        Engine engine = new Engine();
+        long tableHandle = StandIn.tableCreate();
+
+        table.add("theEngineClassDeclaresEveryNativeOfTheTable", () -> {
+            List<String> declared = new ArrayList<>();
+            for (Method m : Engine.class.getDeclaredMethods()) {
+                if (Modifier.isNative(m.getModifiers())) {
+                    StringBuilder signature = new StringBuilder("(");
+                    for (Class<?> type : m.getParameterTypes()) {
+                        signature.append(code(type));
+                    }
+                    declared.add(m.getName() + " " + signature.append(')').append(code(m.getReturnType())));
+                }
+            }
+            List<String> expected = new ArrayList<>();
+            for (Row row : rows()) {
+                expected.add(row.method + " " + row.signature);
+            }
+            Collections.sort(declared);
+            Collections.sort(expected);
+            Check.equal(expected, declared, "natives");
+            Check.equal(40, expected.size(), "engine natives");
+        });
+
+        table.add("aDescribedErrorReachesJavaByEachNativesRoad", () -> {
+            for (Row row : rows()) {
+                long h = newEngine(engine);
+                StandIn.reset();
+                Check.isTrue(StandIn.failNext(row.function, "Injected failure", "Key", "Value"), row + ": injectable");
+                Object[] args = arguments(row, h, tableHandle, -1);
+                if (row.reports()) {
+                    Object result = call(engine, row.method, args);
+                    Check.equal(row.shape.equals("ReportSuccess") ? (Object) false : "Injected failure", result,
+                            row + ": the failure in the result");
+                } else {
+                    VarnelException thrown = Check.throwsOf(VarnelException.class,
+                            () -> call(engine, row.method, args));
+                    Check.equal("Value", StandIn.parameter(thrown.handle(), "Key"), row + ": parameter");
+                    expectAdopted(thrown, "Injected failure", row.toString());
+                }
+                releaseEngine(engine, h);
+                expectNoLeaks(row.toString());
+            }
+        });
+
+        table.add("theAllOnesHandleIsUnhandledOnEveryRoadAndNeverReleased", () -> {
+            for (Row row : rows()) {
+                long h = newEngine(engine);
+                StandIn.reset();
+                Check.isTrue(StandIn.failNextUnhandled(row.function), row + ": injectable");
+                Object[] args = arguments(row, h, tableHandle, -1);
+                if (row.reports()) {
+                    Object result = call(engine, row.method, args);
+                    Check.equal(row.shape.equals("ReportSuccess") ? (Object) false : "Unhandled exception", result,
+                            row + ": result");
+                } else {
+                    VarnelException thrown = Check.throwsOf(VarnelException.class,
+                            () -> call(engine, row.method, args));
+                    Check.equal(0L, thrown.handle(), row + ": made from a text");
+                    Check.equal(row.direct() ? "Unhandled exception." : "Unhandled exception", thrown.getMessage(),
+                            row + ": text of its road");
+                }
+                Check.isTrue(!StandIn.journal().contains("all-ones"), row + ": the value was handed back: "
+                        + StandIn.journal());
+                releaseEngine(engine, h);
+                expectNoLeaks(row.toString());
+            }
+        });
+
+        table.add("aNullStringIsRefusedBeforeAnyLibraryCall", () -> {
+            for (Row row : rows()) {
+                List<Character> types = row.parameters();
+                for (int at = 0; at < types.size(); ++at) {
+                    if (types.get(at) != 'L') {
+                        continue;
+                    }
+                    long h = newEngine(engine);
+                    StandIn.reset();
+                    Object[] args = arguments(row, h, tableHandle, at);
+                    String what = row + " argument " + at;
+                    VarnelException thrown = Check.throwsOf(VarnelException.class,
+                            () -> call(engine, row.method, args));
+                    Check.equal("", StandIn.journal(), what + ": no library call");
+                    if (row.variable.isEmpty()) {
+                        Check.equal(0, StandIn.parameterCount(thrown.handle()), what + ": no parameters");
+                        expectAdopted(thrown, "Illegal - Null string passed in argument in method " + row.name, what);
+                    } else {
+                        Check.equal(0L, thrown.handle(), what + ": made from a text");
+                        Check.equal("The string variable " + row.variable + " in method " + row.name
+                                + " cannot be null.", thrown.getMessage(), what);
+                    }
+                    releaseEngine(engine, h);
+                    expectNoLeaks(what);
+                }
+            }
+        });
+
+        table.add("textsCrossThroughTheLibrarysConversionBothWays", () -> {
+            long h = newEngine(engine);
+            String[] texts = {"", "HL7", "\u00e9\u20ac", "\ud83d\ude00"};
+            for (String text : texts) {
+                Check.equal(text, call(engine, "VRNengineMakeMessagePrintable", h, text), "round trip of " + text);
+                expectNoLeaks(text);
+            }
+            VarnelException lone = Check.throwsOf(VarnelException.class,
+                    () -> call(engine, "VRNengineMakeMessagePrintable", h, "a\ud83d"));
+            expectAdopted(lone, "Text is not valid UTF-16", "a lone surrogate");
+            StandIn.failNext("VRNmultiByteToWideChar", "Injected failure", null, null);
+            VarnelException back = Check.throwsOf(VarnelException.class,
+                    () -> call(engine, "VRNengineMessageName", h, 0));
+            expectAdopted(back, "Injected failure", "a failed conversion of a result");
+            expectNoLeaks("after the failed conversions");
+            releaseEngine(engine, h);
+        });
+
+        table.add("argumentsReachTheLibraryAsItsContractWants", () -> {
+            long h = newEngine(engine);
+            StandIn.reset();
+            VarnelException index = Check.throwsOf(VarnelException.class,
+                    () -> call(engine, "VRNengineSetConfigIndex", h, -1));
+            Check.equal("-1", StandIn.parameter(index.handle(), "Index"), "a negative index widened with its sign");
+            StandIn.release(index.handle());
+            VarnelException name = Check.throwsOf(VarnelException.class,
+                    () -> call(engine, "VRNengineMessageName", h, -2));
+            StandIn.release(name.handle());
+            call(engine, "VRNengineMakeMessagePrintable", h, "x");
+            call(engine, "VRNengineTransformMessage", h, ADT, 0, 2);
+            call(engine, "VRNengineSetRejectBadSegmentGrammarFlag", h, true);
+            String journal = StandIn.journal();
+            Check.contains(journal, " -2\n", "message index");
+            Check.contains(journal, " \"x\" \"\\r\\n\"\n", "the printable newline");
+            Check.contains(journal, " 0 2 0\n", "configurations and the reserved 0");
+            Check.contains(journal, "VRNengineSetRejectBadSegmentGrammarFlag ", "flag");
+            Check.isTrue(journal.endsWith(" 1"), "the flag as 1: " + journal);
+            Check.equal(0, call(engine, "VRNengineParseMessage", h, ADT, tableHandle), "message index");
+            Check.equal(ADT, call(engine, "VRNengineGenerateMessage", h, 0, tableHandle), "generated back");
+            Check.equal(2, call(engine, "VRNengineAckMessageIndex", h), "ack index");
+            Check.equal("A01", call(engine, "VRNengineMessageIdentifier", h, 0, 1), "identifier");
+            Check.equal(true, call(engine, "VRNengineWillEdiTranslateToXml", h, ADT), "translatable");
+            Check.equal(false, call(engine, "VRNengineWillXmlTranslateToEdi", h, "not xml"), "not translatable");
+            Check.equal("Not a message in XML form",
+                    call(engine, "VRNengineTranslateXmlToEdiWithErrorIfItFails", h, "not xml"), "the reason");
+            Check.isTrue((Long) call(engine, "VRNengineConfigHandle", h) != 0, "config handle");
+            releaseEngine(engine, h);
+            expectNoLeaks("marshalling");
+        });
+
+        table.add("logLinesReachTheListenerOnEveryThreadAndTheThreadCountStays", () -> {
+            Engine logged = new Engine();
+            List<String> lines = Collections.synchronizedList(new ArrayList<>());
+            logged.setLogListener(line -> lines.add(line + " @" + Thread.currentThread().getName()));
+            long h = logged.handle();
+            call(logged, "VRNengineLoad", h, definition());
+            Check.isTrue(lines.get(0).startsWith("Loaded 3 messages"), "load's line: " + lines);
+            StandIn.log(h, bytes("on the creator"));
+            Thread other = new Thread(() -> StandIn.log(h, bytes("on another")), "other");
+            other.start();
+            other.join();
+            long before = threadCount();
+            for (int i = 0; i < 20; ++i) {
+                StandIn.logFromWorker(h, bytes("on a worker"));
+            }
+            Check.equal(before, threadCount(), "threads after the workers");
+            // More lines in one native call than a frame holds: each line has its own frame.
+            StandIn.logMany(h, bytes("many"), 100);
+            Check.equal("on the creator @" + Thread.currentThread().getName(), lines.get(1), "creator");
+            Check.equal("on another @other", lines.get(2), "another Java thread");
+            Check.isTrue(lines.get(3).startsWith("on a worker @"), "worker: " + lines.get(3));
+            Check.equal(123, lines.size(), "every line");
+            // A line that the library cannot convert still arrives, repaired.
+            StandIn.log(h, new byte[] {'a', (byte) 0xE9, 'b'});
+            Check.equal("a\ufffdb @" + Thread.currentThread().getName(), lines.get(123), "repaired line");
+            logged.release();
+        });
+
+        table.add("aReleasedListenerHearsNothingFromAnEngineThatLivesOn", () -> {
+            Engine logged = new Engine();
+            List<String> lines = new ArrayList<>();
+            logged.setLogListener(lines::add);
+            long h = logged.handle();
+            call(logged, "VRNengineAddRef", h);
+            logged.release();
+            StandIn.log(h, bytes("after the release"));
+            StandIn.logFromWorker(h, bytes("after the release"));
+            Check.equal(0, lines.size(), "lines after the release");
+            call(logged, "VRNengineRelease", h, 0L);
+            Check.equal(1, StandIn.liveCount("engine"), "only the suite's engine is alive");
+        });
+    }
+
+    static byte[] bytes(String text) {
+        return text.getBytes(StandardCharsets.UTF_8);
+    }
+
+    static String code(Class<?> type) {
+        if (type == long.class) {
+            return "J";
+        }
+        if (type == int.class) {
+            return "I";
+        }
+        if (type == boolean.class) {
+            return "Z";
+        }
+        if (type == void.class) {
+            return "V";
+        }
+        return "L" + type.getName().replace('.', '/') + ";";
+    }
+}

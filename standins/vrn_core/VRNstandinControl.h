@@ -1,0 +1,37 @@
+// The control interface of the vrn_core stand-in, for tests only: make the next call of a
+// named library function fail (with a described error and its parameters, with the
+// all-ones handle), read the journal of calls with their arguments, count the objects
+// still alive, and have an engine log a line from the calling thread or from a worker
+// thread of the stand-in's own.
+#pragma once
+
+#include "hl7_bridge/VRNlibraryContract.h"
+
+extern "C" {
+// Forgets the injections and the journal; live objects are left alone.
+VRN_LIBRARY_EXPORT void VRNstandinReset();
+
+// The next call of Function returns a new error object with the description and, when Key
+// is not null, one parameter Key=Value. False for a name that is no stand-in function.
+VRN_LIBRARY_EXPORT bool VRNstandinFailNext(const char* Function, const char* Description,
+                                           const char* Key, const char* Value);
+// The next call of Function returns the all-ones handle.
+VRN_LIBRARY_EXPORT bool VRNstandinFailNextUnhandled(const char* Function);
+
+// The journal: one line per call, "Name arg arg ...", lines joined by '\n'. The text stays
+// valid until the next call of this function.
+VRN_LIBRARY_EXPORT const char* VRNstandinJournal();
+// How many times Function has been called since the last reset.
+VRN_LIBRARY_EXPORT int VRNstandinCallCount(const char* Function);
+
+// Objects of the stand-in still alive, by kind: "engine", "table", "error" (errors the
+// stand-in made), "multibyte" and "wide" (conversion results not yet freed).
+VRN_LIBRARY_EXPORT int VRNstandinLiveCount(const char* Kind);
+// The reference count of any error object, the bridge's own LEGerror included.
+VRN_LIBRARY_EXPORT int64_t VRNstandinReferenceCount(VRNhandle Error);
+
+// Delivers one log line of the engine to its callback: on the calling thread, or on a new
+// thread of the stand-in that is joined before the call returns.
+VRN_LIBRARY_EXPORT void VRNstandinLog(VRNhandle Engine, const char* Line);
+VRN_LIBRARY_EXPORT void VRNstandinLogFromWorker(VRNhandle Engine, const char* Line);
+}

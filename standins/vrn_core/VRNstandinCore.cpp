@@ -1,0 +1,378 @@
+// The stand-in's shared machinery, its error functions and its text conversion. The
+// library's multibyte encoding is UTF-8 here, checked strictly both ways: a lone
+// surrogate, an overlong form or a stray byte fails the conversion with an error object.
+#include "standins/vrn_core/VRNstandinCore.h"
+#include "standins/vrn_core/VRNstandinControl.h"
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <mutex>
+
+namespace {
+
+struct Injection {
+  bool unhandled = false;
+  std::string description, key, value;
+};
+
+// Calls may come from several threads (log workers, Java threads): one lock for all.
+std::mutex& state_lock() {
+  static std::mutex lock;
+  return lock;
+}
+std::map<std::string, Injection>& injections() {
+  static std::map<std::string, Injection> map;
+  return map;
+}
+std::vector<std::string>& journal() {
+  static std::vector<std::string> lines;
+  return lines;
+}
+std::atomic<int>* live_counts() {
+  static std::atomic<int> counts[VRNkindCount];
+  return counts;
+}
+
+const char* const s_FunctionNames[] = {
+#define VRN_NAME(Name, Parameters) #Name,
+    VRN_CORE_FUNCTIONS(VRN_NAME)
+#undef VRN_NAME
+};
+
+bool is_function(const char* name) {
+  for (const char* known : s_FunctionNames)
+    if (std::strcmp(known, name) == 0) return true;
+  return false;
+}
+
+LEGerror* as_error(VRNhandle handle) { return static_cast<LEGerror*>(handle); }
+
+bool usable_error(VRNhandle handle) { return handle != nullptr && !VRNisUnhandledError(handle); }
+
+// Strict UTF-16 to UTF-8; false at the first unpaired surrogate.
+bool utf16_to_utf8(const VRNunit* text, int64_t length, std::string& out) {
+  for (int64_t i = 0; i < length; ++i) {
+    uint32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      if (i + 1 >= length || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return false;
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    } else if (c >= 0xDC00 && c <= 0xDFFF) {
+      return false;
+    }
+    if (c < 0x80) {
+      out += char(c);
+    } else if (c < 0x800) {
+      out += char(0xC0 | (c >> 6));
+      out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += char(0xE0 | (c >> 12));
+      out += char(0x80 | ((c >> 6) & 0x3F));
+      out += char(0x80 | (c & 0x3F));
+    } else {
+      out += char(0xF0 | (c >> 18));
+      out += char(0x80 | ((c >> 12) & 0x3F));
+      out += char(0x80 | ((c >> 6) & 0x3F));
+      out += char(0x80 | (c & 0x3F));
+    }
+  }
+  return true;
+}
+
+// Strict UTF-8 to UTF-16: no overlong forms, no encoded surrogates, nothing past U+10FFFF.
+bool utf8_to_utf16(const unsigned char* text, int64_t length, std::vector<VRNunit>& out) {
+  for (int64_t i = 0; i < length;) {
+    unsigned char b = text[i];
+    uint32_t c;
+    int more;
+    if (b < 0x80) { c = b; more = 0; }
+    else if (b >= 0xC2 && b <= 0xDF) { c = b & 0x1F; more = 1; }
+    else if (b >= 0xE0 && b <= 0xEF) { c = b & 0x0F; more = 2; }
+    else if (b >= 0xF0 && b <= 0xF4) { c = b & 0x07; more = 3; }
+    else return false;
+    if (more > 0 && i + more >= length) return false;
+    for (int k = 1; k <= more; ++k) {
+      unsigned char n = text[i + k];
+      if ((n & 0xC0) != 0x80) return false;
+      c = (c << 6) | (n & 0x3F);
+    }
+    if ((more == 2 && (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))) || (more == 3 && (c < 0x10000 || c > 0x10FFFF)))
+      return false;
+    if (c >= 0x10000) {
+      out.push_back(VRNunit(0xD800 + ((c - 0x10000) >> 10)));
+      out.push_back(VRNunit(0xDC00 + ((c - 0x10000) & 0x3FF)));
+    } else {
+      out.push_back(VRNunit(c));
+    }
+    i += 1 + more;
+  }
+  return true;
+}
+
+}  // namespace
+
+VRNstandinCounted::VRNstandinCounted(VRNstandinKind kind) : m_Kind(kind) { VRNstandinCountUp(kind); }
+VRNstandinCounted::VRNstandinCounted(const VRNstandinCounted& other) : m_Kind(other.m_Kind) {
+  VRNstandinCountUp(m_Kind);
+}
+VRNstandinCounted::~VRNstandinCounted() { VRNstandinCountDown(m_Kind); }
+
+void VRNstandinCountUp(VRNstandinKind kind) { ++live_counts()[kind]; }
+void VRNstandinCountDown(VRNstandinKind kind) { --live_counts()[kind]; }
+
+VRNstandinError::VRNstandinError(const std::string& description, int code)
+    : LEGerror(COLstring(description.c_str(), int(description.size())), code), m_Counted(VRNkindError) {}
+
+VRNresult VRNstandinFail(const std::string& description, int code) {
+  VRNstandinError* error = new VRNstandinError(description, code);
+  error->add_ref();
+  return static_cast<LEGerror*>(error);
+}
+
+VRNresult VRNstandinFail(const std::string& description, const char* key, const std::string& value, int code) {
+  VRNstandinError* error = new VRNstandinError(description, code);
+  error->setParameter(COLstring(key), COLstring(value.c_str(), int(value.size())));
+  error->add_ref();
+  return static_cast<LEGerror*>(error);
+}
+
+VRNresult VRNstandinEnter(const char* name, const std::vector<std::string>& arguments) {
+  Injection injection;
+  bool inject = false;
+  {
+    std::lock_guard<std::mutex> hold(state_lock());
+    std::string line = name;
+    for (const std::string& argument : arguments) line += " " + argument;
+    journal().push_back(line);
+    auto found = injections().find(name);
+    if (found != injections().end()) {
+      injection = found->second;
+      injections().erase(found);
+      inject = true;
+    }
+  }
+  if (!inject) return nullptr;
+  if (injection.unhandled) return VRNunhandledError();
+  if (injection.key.empty()) return VRNstandinFail(injection.description);
+  return VRNstandinFail(injection.description, injection.key.c_str(), injection.value);
+}
+
+std::string VRNstandinText(const char* text) {
+  if (text == nullptr) return "null";
+  std::string out = "\"";
+  for (const char* p = text; *p; ++p) {
+    unsigned char c = static_cast<unsigned char>(*p);
+    if (c == '\r') out += "\\r";
+    else if (c == '\n') out += "\\n";
+    else if (c == '"' || c == '\\') { out += '\\'; out += char(c); }
+    else if (c < 0x20 || c >= 0x7F) { char buffer[8]; std::snprintf(buffer, sizeof buffer, "\\x%02X", c); out += buffer; }
+    else out += char(c);
+  }
+  return out + "\"";
+}
+
+std::string VRNstandinPointer(const void* value) {
+  if (value == nullptr) return "null";
+  if (value == VRNunhandledError()) return "all-ones";
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%p", value);
+  return buffer;
+}
+
+extern "C" {
+
+void VRNstandinReset() {
+  std::lock_guard<std::mutex> hold(state_lock());
+  injections().clear();
+  journal().clear();
+}
+
+bool VRNstandinFailNext(const char* Function, const char* Description, const char* Key, const char* Value) {
+  if (Function == nullptr || !is_function(Function)) return false;
+  Injection injection;
+  injection.description = Description ? Description : "";
+  if (Key) {
+    injection.key = Key;
+    injection.value = Value ? Value : "";
+  }
+  std::lock_guard<std::mutex> hold(state_lock());
+  injections()[Function] = injection;
+  return true;
+}
+
+bool VRNstandinFailNextUnhandled(const char* Function) {
+  if (Function == nullptr || !is_function(Function)) return false;
+  Injection injection;
+  injection.unhandled = true;
+  std::lock_guard<std::mutex> hold(state_lock());
+  injections()[Function] = injection;
+  return true;
+}
+
+const char* VRNstandinJournal() {
+  static std::string text;
+  std::lock_guard<std::mutex> hold(state_lock());
+  text.clear();
+  for (const std::string& line : journal()) {
+    if (!text.empty()) text += '\n';
+    text += line;
+  }
+  return text.c_str();
+}
+
+int VRNstandinCallCount(const char* Function) {
+  std::lock_guard<std::mutex> hold(state_lock());
+  std::string name = Function ? Function : "";
+  int count = 0;
+  for (const std::string& line : journal())
+    if (line.compare(0, name.size(), name) == 0 && (line.size() == name.size() || line[name.size()] == ' ')) ++count;
+  return count;
+}
+
+int VRNstandinLiveCount(const char* Kind) {
+  static const char* const names[VRNkindCount] = {"engine", "table", "error", "multibyte", "wide"};
+  for (int i = 0; i < VRNkindCount; ++i)
+    if (Kind && std::strcmp(Kind, names[i]) == 0) return live_counts()[i];
+  return -1;
+}
+
+int64_t VRNstandinReferenceCount(VRNhandle Error) {
+  return usable_error(Error) ? as_error(Error)->ref_count() : -1;
+}
+
+// ---- errors and references ----
+
+VRNresult VRNerrorGetDescription(VRNhandle Error, const char** Text) {
+  VRN_STANDIN_ENTER(VRNerrorGetDescription, VRNstandinPointer(Error));
+  return VRNstandinGuard([&]() -> VRNresult {
+    if (!usable_error(Error)) return VRNstandinFail("Not an error object");
+    *Text = as_error(Error)->description().c_str();
+    return nullptr;
+  });
+}
+
+VRNresult VRNerrorGetParameter(VRNhandle Error, const char* Key, const char** Text) {
+  VRN_STANDIN_ENTER(VRNerrorGetParameter, VRNstandinPointer(Error), VRNstandinText(Key));
+  return VRNstandinGuard([&]() -> VRNresult {
+    if (!usable_error(Error)) return VRNstandinFail("Not an error object");
+    COLstring key(Key ? Key : "");
+    // A missing key reads as the empty text; asking never adds it.
+    *Text = as_error(Error)->hasParameter(key) ? as_error(Error)->parameter(key).c_str() : "";
+    return nullptr;
+  });
+}
+
+VRNresult VRNerrorGetCountOfParameter(VRNhandle Error, int* Count) {
+  VRN_STANDIN_ENTER(VRNerrorGetCountOfParameter, VRNstandinPointer(Error));
+  return VRNstandinGuard([&]() -> VRNresult {
+    if (!usable_error(Error)) return VRNstandinFail("Not an error object");
+    *Count = as_error(Error)->countOfParameter();
+    return nullptr;
+  });
+}
+
+VRNresult VRNerrorGetKey(VRNhandle Error, int64_t Index, const char** Text) {
+  VRN_STANDIN_ENTER(VRNerrorGetKey, VRNstandinPointer(Error), std::to_string(Index));
+  return VRNstandinGuard([&]() -> VRNresult {
+    if (!usable_error(Error)) return VRNstandinFail("Not an error object");
+    LEGerror* error = as_error(Error);
+    if (Index < 0 || Index >= error->countOfParameter())
+      return VRNstandinFail("Parameter index out of range", "Index", std::to_string(Index));
+    // The key lives in the error's map; walk to it so the text stays the error's own.
+    COLavlNode* place = error->firstParameter();
+    for (int64_t i = 0; i < Index; ++i) place = error->nextParameter(place);
+    *Text = error->parameterName(place).c_str();
+    return nullptr;
+  });
+}
+
+VRNresult VRNreferenceAddRef(VRNhandle Object) {
+  VRN_STANDIN_ENTER(VRNreferenceAddRef, VRNstandinPointer(Object));
+  return VRNstandinGuard([&]() -> VRNresult {
+    if (!usable_error(Object)) return VRNstandinFail("Not an object");
+    as_error(Object)->add_ref();
+    return nullptr;
+  });
+}
+
+VRNresult VRNreferenceRelease(VRNhandle Object) {
+  VRN_STANDIN_ENTER(VRNreferenceRelease, VRNstandinPointer(Object));
+  return VRNstandinGuard([&]() -> VRNresult {
+    if (!usable_error(Object)) return VRNstandinFail("Not an object");
+    as_error(Object)->release();
+    return nullptr;
+  });
+}
+
+VRNresult VRNerrorRelease(VRNhandle Error) {
+  VRN_STANDIN_ENTER(VRNerrorRelease, VRNstandinPointer(Error));
+  return VRNstandinGuard([&]() -> VRNresult {
+    if (!usable_error(Error)) return VRNstandinFail("Not an error object");
+    as_error(Error)->release();
+    return nullptr;
+  });
+}
+
+VRNresult VRNerrorCreate(VRNhandle* Error, const char* Description) {
+  VRN_STANDIN_ENTER(VRNerrorCreate, VRNstandinText(Description));
+  return VRNstandinGuard([&]() -> VRNresult {
+    *Error = VRNstandinFail(Description ? Description : "");
+    return nullptr;
+  });
+}
+
+// ---- text conversion ----
+
+VRNresult VRNwideCharToMultiByte(const VRNunit* Text, int64_t Length, char** Result) {
+  VRN_STANDIN_ENTER(VRNwideCharToMultiByte, std::to_string(Length));
+  return VRNstandinGuard([&]() -> VRNresult {
+    if (Text == nullptr && Length != 0) return VRNstandinFail("Null text with a length");
+    std::string out;
+    if (!utf16_to_utf8(Text, Length, out))
+      return VRNstandinFail("Text is not valid UTF-16", "Length", std::to_string(Length));
+    char* text = new char[out.size() + 1];
+    std::memcpy(text, out.c_str(), out.size() + 1);
+    VRNstandinCountUp(VRNkindMultiByte);
+    *Result = text;
+    return nullptr;
+  });
+}
+
+VRNresult VRNmultiByteFree(char* Text) {
+  VRN_STANDIN_ENTER(VRNmultiByteFree, VRNstandinPointer(Text));
+  return VRNstandinGuard([&]() -> VRNresult {
+    if (Text == nullptr) return VRNstandinFail("Null text freed");
+    delete[] Text;
+    VRNstandinCountDown(VRNkindMultiByte);
+    return nullptr;
+  });
+}
+
+VRNresult VRNmultiByteToWideChar(const char* Text, int64_t Length, VRNunit** Result) {
+  VRN_STANDIN_ENTER(VRNmultiByteToWideChar, VRNstandinText(Text), std::to_string(Length));
+  return VRNstandinGuard([&]() -> VRNresult {
+    if (Text == nullptr) return VRNstandinFail("Null text");
+    std::vector<VRNunit> out;
+    if (!utf8_to_utf16(reinterpret_cast<const unsigned char*>(Text), Length, out))
+      return VRNstandinFail("Text is not valid UTF-8", "Text", std::string(Text, size_t(Length)));
+    VRNunit* wide = new VRNunit[out.size() + 1];
+    std::copy(out.begin(), out.end(), wide);
+    wide[out.size()] = 0;
+    VRNstandinCountUp(VRNkindWide);
+    *Result = wide;
+    return nullptr;
+  });
+}
+
+VRNresult VRNwideCharFree(VRNunit* Text) {
+  VRN_STANDIN_ENTER(VRNwideCharFree, VRNstandinPointer(Text));
+  return VRNstandinGuard([&]() -> VRNresult {
+    // Freeing nothing is allowed: the bridge frees after a failed conversion too.
+    if (Text == nullptr) return nullptr;
+    delete[] Text;
+    VRNstandinCountDown(VRNkindWide);
+    return nullptr;
+  });
+}
+
+}  // extern "C"
