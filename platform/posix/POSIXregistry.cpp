@@ -853,6 +853,18 @@ LONG copyValue(const Value& value, LPDWORD type, LPBYTE data, LPDWORD size) {
 
 }  // namespace
 
+LONG POSIXstoreSubdirectory(const char* name, char* path, size_t size) {
+  std::string directory = storeDirectory();
+  if (directory.empty()) return ERROR_PATH_NOT_FOUND;
+  directory += '/';
+  directory += name;
+  if (directory.size() + 1 > size) return ERROR_FILENAME_EXCED_RANGE;
+  LONG status = makeDirectories(directory);
+  if (status != ERROR_SUCCESS) return status;
+  memcpy(path, directory.c_str(), directory.size() + 1);
+  return ERROR_SUCCESS;
+}
+
 LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PHKEY result) {
   if (result == nullptr) return ERROR_INVALID_PARAMETER;
   *result = nullptr;

@@ -131,3 +131,8 @@ LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPD
                       LPSTR keyClass, LPDWORD classLength, PFILETIME lastWriteTime);
 LSTATUS RegFlushKey(HKEY key);
 LSTATUS RegCloseKey(HKEY key);
+
+// For the layer's own named objects: the registry store directory with the subdirectory
+// of that name below it, both made when missing; ERROR_PATH_NOT_FOUND when there is no
+// store directory, or the cause that kept it from being made.
+LONG POSIXstoreSubdirectory(const char* name, char* path, size_t size);
