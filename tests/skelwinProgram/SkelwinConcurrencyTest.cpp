@@ -30,7 +30,7 @@ TEST_F(SkelwinConcurrency, RunsSideBySideLoseNoAddition) {
   const WritersCase cases[] = {{2}, {4}, {8}};
   // Under Wine a Skelwin run takes a quarter of a second, most of it starting up, and the
   // runs of a round take their turns: 50 rounds there would add three minutes to the
-  // Windows suite, 10 add about half a minute. Without the lock the row of 8 writers
+  // Windows suite, 10 add about forty seconds. Without the lock the row of 8 writers
   // still loses additions in its first round there (the rows of fewer writers overlap
   // less, as start-up spreads them out); natively every row does.
   const int Rounds = TESTwindowsBuild ? 10 : 50;
