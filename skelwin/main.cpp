@@ -10,6 +10,7 @@
 #include "REG/REGregistry.h"
 #include "platform/PLATwindows.h"
 #include "skelwin/SKELbuildInfo.h"
+#include "skelwin/SKELpathLock.h"
 
 namespace {
 const char* const SOURCE = "main";
@@ -90,6 +91,10 @@ int runGuarded(int argc, char** argv) {
     Directory = Parser.flagValue("path");
   else
     FILexecutableDirectory(Directory);
+
+  // A run that may write holds the lock from reading the values to writing one back.
+  SKELpathLock Lock;
+  if (!ShowFlag) Lock.take();
 
   COLstring SystemPath = getSystemEnvironmentValue("PATH");
   COLstring UserPath = getUserEnvironmentValue("PATH");

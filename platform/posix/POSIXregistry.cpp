@@ -15,8 +15,10 @@
 #include <string>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,6 +30,9 @@ namespace {
 
 const size_t MaxKeyNameLength = 255;
 const size_t MaxValueNameLength = 16383;
+// As on Windows, a key lies at most 512 levels below its root key. The bound also keeps
+// every walk over the tree short, whatever a hive file holds.
+const size_t MaxKeyDepth = 512;
 
 // Case folding of ANSI text read as Latin-1: ASCII and the Latin-1 letters.
 unsigned char folded(unsigned char c) {
@@ -71,6 +76,21 @@ struct Key {
   std::string name;
   std::vector<Value> values;                 // in creation order
   std::vector<std::unique_ptr<Key>> subkeys;  // in the order of their folded names
+
+  Key() = default;
+  Key(Key&&) = default;
+  Key& operator=(Key&&) = default;
+  // Takes the tree apart from a list of its own, so the depth of the tree never becomes
+  // the depth of the stack.
+  ~Key() {
+    std::vector<std::unique_ptr<Key>> pending = std::move(subkeys);
+    while (!pending.empty()) {
+      std::unique_ptr<Key> key = std::move(pending.back());
+      pending.pop_back();
+      for (auto& sub : key->subkeys) pending.push_back(std::move(sub));
+      key->subkeys.clear();
+    }
+  }
 
   Key* subkey(const std::string& wanted) const {
     for (const auto& sub : subkeys)
@@ -268,21 +288,35 @@ void putValue(std::string& out, const Value& value) {
   out += '\n';
 }
 
-void putKey(std::string& out, const Key& key, const std::string& path) {
-  out += '\n';
-  out += '[';
-  out += path;
-  out += "]\n";
-  for (const Value& value : key.values) putValue(out, value);
-  for (const auto& sub : key.subkeys) putKey(out, *sub, path + "\\" + sub->name);
-}
-
+// The keys in depth-first order, each section headed by its full path. A key with
+// subkeys and no values gets no section of its own: the sections below it make it, and
+// leaving it out keeps a deep chain of keys from writing its path once per level.
 std::string formatHive(const Key& root) {
   std::string out = FileSignature;
   out += "\n; Registry hive ";
   out += root.name;
   out += ". Names compare without case; every change rewrites the whole file.\n";
-  putKey(out, root, root.name);
+  struct Visit {
+    const Key* key;
+    size_t pathLength;  // of the parent's path, which path holds while below it
+  };
+  std::vector<Visit> pending{{&root, 0}};
+  std::string path;
+  while (!pending.empty()) {
+    Visit visit = pending.back();
+    pending.pop_back();
+    path.resize(visit.pathLength);
+    if (visit.key != &root) path += '\\';
+    path += visit.key->name;
+    if (!visit.key->values.empty() || visit.key->subkeys.empty()) {
+      out += "\n[";
+      out += path;
+      out += "]\n";
+      for (const Value& value : visit.key->values) putValue(out, value);
+    }
+    for (auto sub = visit.key->subkeys.rbegin(); sub != visit.key->subkeys.rend(); ++sub)
+      pending.push_back(Visit{sub->get(), path.size()});
+  }
   return out;
 }
 
@@ -404,6 +438,7 @@ bool parseHive(const std::string& text, const char* rootName, Key& root) {
       for (size_t p = 0;; ++p) {
         if (p == inner.size() || inner[p] == '\\') {
           if (name.empty() || name.size() > MaxKeyNameLength || hasControlCharacter(name)) return false;
+          if (path.size() > MaxKeyDepth) return false;  // the root's name comes first
           path.push_back(name);
           name.clear();
           if (p == inner.size()) break;
@@ -525,9 +560,14 @@ LONG locate(int root, Location& where) {
 }
 
 // Reads and parses the hive file; a missing one gives the fresh content (exists false).
+// Anything but a regular file (a FIFO, a device, a socket, a directory) is no hive: it is
+// reported as a damaged one, and never opened in a way that could wait for a writer.
 LONG readHiveFile(int root, const Location& where, HiveFile& hive) {
-  Descriptor fd(open(where.file.c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat found;
+  if (stat(where.file.c_str(), &found) == 0 && !S_ISREG(found.st_mode)) return ERROR_REGISTRY_CORRUPT;
+  Descriptor fd(open(where.file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (fd.get() < 0) {
+    if (errno == ENXIO) return ERROR_REGISTRY_CORRUPT;  // a socket, put there since the stat
     if (errno != ENOENT) return POSIXerrorFromErrno(errno);
     hive = HiveFile();
     freshContent(root, hive.tree);
@@ -535,6 +575,7 @@ LONG readHiveFile(int root, const Location& where, HiveFile& hive) {
   }
   hive.exists = true;
   if (fstat(fd.get(), &hive.status) != 0) return ERROR_REGISTRY_IO_FAILED;
+  if (!S_ISREG(hive.status.st_mode)) return ERROR_REGISTRY_CORRUPT;
   int bits = permittedBits(hive.status);
   hive.readable = (bits & 4) != 0;
   hive.writable = (bits & 2) != 0;
@@ -565,16 +606,71 @@ LONG writeAll(int fd, const std::string& text) {
 
 std::atomic<unsigned> TemporaryCount{0};
 
+std::string directoryOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+// The file that a change of the hive replaces: the hive file itself, or, when that is a
+// symbolic link, the file the links lead to (which need not exist yet), so that a change
+// goes where the link points and the link stays.
+LONG replacedFile(const std::string& file, std::string& target) {
+  target = file;
+  for (int hops = 0; hops < 40; ++hops) {  // the kernel's own bound on a chain of links
+    struct stat status;
+    if (lstat(target.c_str(), &status) != 0) return errno == ENOENT ? LONG(ERROR_SUCCESS) : POSIXerrorFromErrno(errno);
+    if (!S_ISLNK(status.st_mode)) return ERROR_SUCCESS;
+    std::string link(static_cast<size_t>(status.st_size) + 256, '\0');
+    ssize_t length = readlink(target.c_str(), &link[0], link.size());
+    if (length < 0) return POSIXerrorFromErrno(errno);
+    if (static_cast<size_t>(length) == link.size()) continue;  // it changed meanwhile: read it again
+    link.resize(static_cast<size_t>(length));
+    target = link[0] == '/' ? link : directoryOf(target) + "/" + link;
+  }
+  return ERROR_CANT_RESOLVE_FILENAME;
+}
+
+// A temporary file is named "<hive file>.<writer's pid>.<count>.new". Writers make and
+// rename theirs under the hive's lock, so one that is found under the lock belongs to a
+// writer that was stopped on the way; it is removed once that writer no longer runs (a
+// live process of the same pid, such as a later one that got the number again, keeps
+// its file until it is gone, which is safe and rare).
+void removeLeftTemporaries(const std::string& target) {
+  std::string directory = directoryOf(target);
+  std::string prefix = target.substr(target.rfind('/') + 1) + ".";
+  DIR* listing = opendir(directory.c_str());
+  if (listing == nullptr) return;
+  while (const dirent* entry = readdir(listing)) {
+    const char* name = entry->d_name;
+    if (strncmp(name, prefix.c_str(), prefix.size()) != 0) continue;
+    const char* p = name + prefix.size();
+    long pid = 0;
+    bool digits = false;
+    for (; *p >= '0' && *p <= '9' && pid < 1L << 30; ++p, digits = true) pid = pid * 10 + (*p - '0');
+    if (!digits || *p++ != '.') continue;
+    for (digits = false; *p >= '0' && *p <= '9'; ++p) digits = true;
+    if (!digits || strcmp(p, ".new") != 0) continue;
+    bool gone = pid == static_cast<long>(getpid()) || (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH);
+    if (gone) unlinkat(dirfd(listing), name, 0);
+  }
+  closedir(listing);
+}
+
 // Replaces the hive file by the tree's text: a new file beside it, flushed, then renamed
-// over the old one, which keeps its permission bits (and its owner, where allowed).
+// over the old one, which keeps its permission bits (and its owner, where allowed). Runs
+// under the hive's lock.
 LONG writeHiveFile(const Location& where, const HiveFile& hive) {
   std::string text = formatHive(hive.tree);
+  std::string target;
+  LONG found = replacedFile(where.file, target);
+  if (found != ERROR_SUCCESS) return found;
+  removeLeftTemporaries(target);
   std::string temporary;
   int raw = -1;
   for (int attempt = 0; raw < 0 && attempt < 100; ++attempt) {
     char suffix[48];
     snprintf(suffix, sizeof suffix, ".%ld.%u.new", static_cast<long>(getpid()), TemporaryCount++);
-    temporary = where.file + suffix;
+    temporary = target + suffix;
     raw = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (raw < 0 && errno != EEXIST) return POSIXerrorFromErrno(errno);
   }
@@ -590,7 +686,7 @@ LONG writeHiveFile(const Location& where, const HiveFile& hive) {
     }
   }
   if (status == ERROR_SUCCESS && fsync(fd.get()) != 0) status = POSIXerrorFromErrno(errno);
-  if (status == ERROR_SUCCESS && rename(temporary.c_str(), where.file.c_str()) != 0)
+  if (status == ERROR_SUCCESS && rename(temporary.c_str(), target.c_str()) != 0)
     status = POSIXerrorFromErrno(errno);
   if (status != ERROR_SUCCESS) {
     unlink(temporary.c_str());
@@ -598,7 +694,7 @@ LONG writeHiveFile(const Location& where, const HiveFile& hive) {
   }
   // The rename is only lasting once the directory is on disk; the change has happened
   // either way, so a failure here is not reported as a failed change.
-  Descriptor directory(open(where.directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  Descriptor directory(open(directoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (directory.get() >= 0) fsync(directory.get());
   return ERROR_SUCCESS;
 }
@@ -608,7 +704,7 @@ public:
   LONG take(const Location& where) {
     LONG status = makeDirectories(where.directory);
     if (status != ERROR_SUCCESS) return status;
-    fd_ = open(where.lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    fd_ = open(where.lock.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
     if (fd_ < 0) return POSIXerrorFromErrno(errno);
     while (flock(fd_, LOCK_EX) != 0)
       if (errno != EINTR) return POSIXerrorFromErrno(errno);
@@ -623,7 +719,9 @@ private:
 };
 
 // Gives the use the hive as it is now. A hive used for the first time gets its file,
-// under the lock; where the store cannot be written, the fresh content is read as it is.
+// under the lock. Where the store may not be written, the fresh content is read as it
+// is, for reading only; where writing failed for another reason (a full disk), the hive
+// stays writable, so that a change meets that reason itself and reports it.
 LONG readHive(int root, const std::function<LONG(HiveFile&)>& use) {
   Location where;
   LONG status = locate(root, where);
@@ -633,15 +731,17 @@ LONG readHive(int root, const std::function<LONG(HiveFile&)>& use) {
   if (status != ERROR_SUCCESS) return status;
   if (!hive.exists) {
     ExclusiveLock lock;
-    if (lock.take(where) == ERROR_SUCCESS) {
+    LONG made = lock.take(where);
+    if (made == ERROR_SUCCESS) {
       status = readHiveFile(root, where, hive);
       if (status != ERROR_SUCCESS) return status;
-      if (!hive.exists && writeHiveFile(where, hive) == ERROR_SUCCESS) {
+      if (!hive.exists) made = writeHiveFile(where, hive);
+      if (!hive.exists && made == ERROR_SUCCESS) {
         status = readHiveFile(root, where, hive);
         if (status != ERROR_SUCCESS) return status;
       }
     }
-    if (!hive.exists) hive.writable = false;
+    if (!hive.exists && made == ERROR_ACCESS_DENIED) hive.writable = false;
   }
   return use(hive);
 }
@@ -753,6 +853,18 @@ LONG copyValue(const Value& value, LPDWORD type, LPBYTE data, LPDWORD size) {
 
 }  // namespace
 
+LONG POSIXstoreSubdirectory(const char* name, char* path, size_t size) {
+  std::string directory = storeDirectory();
+  if (directory.empty()) return ERROR_PATH_NOT_FOUND;
+  directory += '/';
+  directory += name;
+  if (directory.size() + 1 > size) return ERROR_FILENAME_EXCED_RANGE;
+  LONG status = makeDirectories(directory);
+  if (status != ERROR_SUCCESS) return status;
+  memcpy(path, directory.c_str(), directory.size() + 1);
+  return ERROR_SUCCESS;
+}
+
 LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PHKEY result) {
   if (result == nullptr) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
@@ -799,6 +911,7 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR, DWORD op
   if (status != ERROR_SUCCESS) return status;
   for (const std::string& name : path)
     if (hasControlCharacter(name)) return ERROR_INVALID_PARAMETER;
+  if (base.path.size() + path.size() > MaxKeyDepth) return ERROR_INVALID_PARAMETER;
 
   // An existing key is only opened, which needs no lock and no right to write the hive.
   OpenKey opened;

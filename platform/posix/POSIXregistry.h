@@ -15,8 +15,14 @@
 //   under that lock, written to a temporary file, flushed and renamed over the old one:
 //   a hive is never half-written and no process loses another's change. RegFlushKey
 //   therefore has nothing left to do.
-// - A hive file that does not parse fails every call on it with ERROR_REGISTRY_CORRUPT
-//   and is never replaced.
+// - A hive file that does not parse, holds a key more than 512 levels deep, or is no
+//   regular file (a FIFO, a device, a socket, a directory) fails every call on it with
+//   ERROR_REGISTRY_CORRUPT at once and is never replaced. A hive file that is a symbolic
+//   link is read and replaced where the link leads; the link stays.
+// - A writer stopped between writing its temporary file and renaming it leaves that file
+//   behind; the next change of the hive removes those of writers that no longer run.
+// - A store that cannot be written for lack of room (or another cause than rights) is
+//   still opened for writing, and the change reports the cause (ERROR_DISK_FULL).
 // - The hive file's permission bits stand for the key's security: opening with write
 //   rights, or changing anything, needs a write bit that applies to the process (owner,
 //   group or other bits against its ids, with no exception for root), and reading needs a
@@ -88,7 +94,9 @@ typedef LONG LSTATUS;
 // A null or empty path opens a new handle to the key itself; a path starting with a
 // backslash is ERROR_BAD_PATHNAME; empty components ("a\\b", "a\") are skipped. A key
 // name is at most 255 characters and may not hold control characters (the hive is
-// line-based); a value name is at most 16383 characters. On failure *result is null.
+// line-based); a value name is at most 16383 characters; a key lies at most 512 levels
+// below its root key (a deeper one is ERROR_INVALID_PARAMETER). On failure *result is
+// null.
 LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PHKEY result);
 // As RegOpenKeyExA with MAXIMUM_ALLOWED; a null or empty path gives back the same handle.
 LSTATUS RegOpenKeyA(HKEY key, LPCSTR subKey, PHKEY result);
@@ -123,3 +131,8 @@ LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPD
                       LPSTR keyClass, LPDWORD classLength, PFILETIME lastWriteTime);
 LSTATUS RegFlushKey(HKEY key);
 LSTATUS RegCloseKey(HKEY key);
+
+// For the layer's own named objects: the registry store directory with the subdirectory
+// of that name below it, both made when missing; ERROR_PATH_NOT_FOUND when there is no
+// store directory, or the cause that kept it from being made.
+LONG POSIXstoreSubdirectory(const char* name, char* path, size_t size);

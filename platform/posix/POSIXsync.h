@@ -1,6 +1,7 @@
-// Our Windows layer's critical sections, Sleep and thread identity. Included only through
-// platform/PLATwindows.h. A critical section is a recursive mutex: the thread that holds
-// it may enter it again, and each entry needs its own leave, as on Windows.
+// Our Windows layer's critical sections, mutexes, Sleep and thread identity. Included only
+// through platform/PLATwindows.h. A critical section is a recursive mutex: the thread that holds
+// it may enter it again, and each entry needs its own leave, as on Windows. A named mutex
+// is shared by every process of the user that uses the same registry store.
 #pragma once
 
 #include "platform/posix/POSIXbase.h"
@@ -29,3 +30,28 @@ HANDLE GetCurrentThread();
 // The calling thread's identifier, unique among the live threads of the system (the
 // kernel's thread id).
 DWORD GetCurrentThreadId();
+
+#define WAIT_OBJECT_0  0x00000000
+#define WAIT_ABANDONED 0x00000080
+#define WAIT_TIMEOUT   0x00000102
+#define WAIT_FAILED    0xFFFFFFFF
+
+// A mutex: owned by one thread at a time, which may wait for it again (each wait needs its
+// own release). A named one is a lock file, "mutexes/<name>" in the registry store
+// directory (the "Global\" and "Local\" prefixes name the same mutex, as there are no
+// sessions here); its owner is whoever holds the file's lock, so a process that ends
+// gives it up. The next owner is told WAIT_ABANDONED when the one before never released
+// it. A second CreateMutexA of a name this process already has gives the same mutex and
+// ERROR_ALREADY_EXISTS; so does one whose mutex another process owns at that moment (the
+// handles of other processes are not seen otherwise). The security attributes are
+// ignored; a name longer than MAX_PATH is ERROR_FILENAME_EXCED_RANGE, one with another
+// backslash ERROR_PATH_NOT_FOUND.
+HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES security, BOOL initialOwner, LPCSTR name);
+// Mutexes only: WAIT_OBJECT_0 or WAIT_ABANDONED when the caller owns it, WAIT_TIMEOUT
+// after that many milliseconds (INFINITE waits for ever), WAIT_FAILED for another handle.
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+// FALSE with ERROR_NOT_OWNER for a thread that does not own the mutex.
+BOOL ReleaseMutex(HANDLE mutex);
+// Closes a mutex handle; another handle is ERROR_INVALID_HANDLE. Closing the last handle
+// of a mutex its thread still owns gives it up as abandoned.
+BOOL CloseHandle(HANDLE handle);

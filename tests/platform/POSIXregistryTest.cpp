@@ -2,13 +2,21 @@
 // form, and how a damaged, read-only or changed hive file is treated. Only the native
 // build has this store, so the Windows build skips these tests.
 #include "platform/PLATwindows.h"
+#include "tests/support/TESTchild.h"
+#include "tests/support/TESTprocess.h"
 #include "tests/support/TESTsupport.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -352,6 +360,222 @@ TEST_F(POSIXregistry, NamesTheStoreCannotHoldAreRefused) {
                             &key, nullptr),
             ERROR_SUCCESS);
   RegCloseKey(key);
+}
+
+// A key path of that many one-letter names.
+std::string chain(size_t levels) {
+  std::string path;
+  for (size_t i = 0; i < levels; ++i) path += i == 0 ? "k" : "\\k";
+  return path;
+}
+
+struct DepthCase {
+  const char* why;
+  size_t below;  // the level of the key the creation starts from
+  size_t added;  // how many levels it creates
+  LONG status;
+};
+
+TEST_F(POSIXregistry, KeysLieAtMost512LevelsDeep) {
+  SKIP_ON_WINDOWS();
+  const DepthCase cases[] = {
+      {"512 levels at once", 0, 512, ERROR_SUCCESS},
+      {"513 levels at once", 0, 513, ERROR_INVALID_PARAMETER},
+      {"one more below the deepest key", 512, 1, ERROR_INVALID_PARAMETER},
+      {"the rest of the way from level 500", 500, 12, ERROR_SUCCESS},
+      {"one too many from level 500", 500, 13, ERROR_INVALID_PARAMETER},
+  };
+  for (const DepthCase& c : cases) {
+    HKEY base = HKEY_CURRENT_USER;
+    if (c.below > 0) {
+      ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, chain(c.below).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                &base, nullptr),
+                ERROR_SUCCESS)
+          << c.why;
+    }
+    HKEY key = nullptr;
+    EXPECT_EQ(RegCreateKeyExA(base, chain(c.added).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              c.status)
+        << c.why;
+    RegCloseKey(key);
+    if (base != HKEY_CURRENT_USER) RegCloseKey(base);
+  }
+  // The whole chain is one section: its path is written once, not once per level.
+  std::string text = TESTfileText(hive("HKEY_CURRENT_USER"));
+  EXPECT_LT(text.size(), 4096u);
+  Stored fresh = query(HKEY_CURRENT_USER, "Environment", "Path");
+  EXPECT_EQ(fresh.status, ERROR_SUCCESS);
+  HKEY deepest = nullptr;
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, chain(512).c_str(), 0, KEY_READ, &deepest), ERROR_SUCCESS);
+  RegCloseKey(deepest);
+}
+
+struct DeepFileCase {
+  size_t levels;
+  LONG status;
+};
+
+TEST_F(POSIXregistry, AHiveFileDeeperThanTheLimitIsDamaged) {
+  SKIP_ON_WINDOWS();
+  // 300,000 levels once overflowed the stack of every reader.
+  const DeepFileCase cases[] = {{512, ERROR_SUCCESS}, {513, ERROR_REGISTRY_CORRUPT}, {300000, ERROR_REGISTRY_CORRUPT}};
+  for (const DeepFileCase& c : cases) {
+    std::string text = "REGEDIT4\n[HKEY_CURRENT_USER\\" + chain(c.levels) + "]\n\"v\"=\"deep\"\n";
+    TESTwriteFile(hive("HKEY_CURRENT_USER"), text);
+    EXPECT_EQ(query(HKEY_CURRENT_USER, chain(c.levels).c_str(), "v").status, c.status) << c.levels;
+    EXPECT_EQ(setText(HKEY_CURRENT_USER, "x", REG_SZ, bytes("x\0", 2)), c.status) << c.levels;
+    if (c.status != ERROR_SUCCESS) {
+      EXPECT_EQ(TESTfileText(hive("HKEY_CURRENT_USER")), text) << c.levels;
+    }
+  }
+}
+
+struct NotAFileCase {
+  const char* why;
+  std::function<void(const std::string& hive)> make;
+};
+
+TEST_F(POSIXregistry, AHiveThatIsNoRegularFileFailsAtOnce) {
+  SKIP_ON_WINDOWS();
+  const NotAFileCase cases[] = {
+      {"a FIFO without a writer",
+       [](const std::string& file) { ASSERT_EQ(TESTcaptureProgram("/usr/bin/mkfifo", {"mkfifo", file}).exitCode, 0); }},
+      {"a link to a device", [](const std::string& file) { fs::create_symlink("/dev/zero", file); }},
+      {"a directory", [](const std::string& file) { fs::create_directory(file); }},
+  };
+  for (const NotAFileCase& c : cases) {
+    std::string file = hive("HKEY_CURRENT_USER");
+    fs::remove_all(file);
+    c.make(file);
+    fs::file_status before = fs::symlink_status(file);
+    auto attempt = std::async(std::launch::async, [] {
+      return std::make_pair(query(HKEY_CURRENT_USER, "Environment", "Path").status,
+                            setText(HKEY_CURRENT_USER, "x", REG_SZ, bytes("x\0", 2)));
+    });
+    if (attempt.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+      ADD_FAILURE() << c.why << ": still waiting after 10 seconds";
+      std::ofstream writer(file);  // lets a reader waiting on the FIFO go on
+    }
+    auto statuses = attempt.get();
+    EXPECT_EQ(statuses.first, ERROR_REGISTRY_CORRUPT) << c.why;
+    EXPECT_EQ(statuses.second, ERROR_REGISTRY_CORRUPT) << c.why;
+    EXPECT_EQ(fs::symlink_status(file).type(), before.type()) << c.why << ": replaced";
+  }
+}
+
+// The id of a process that has ended: a shell that only tells its own.
+std::string endedProcess() {
+  TESTprogramRun shell = TESTcaptureProgram("/bin/sh", {"sh", "-c", "echo $$"});
+  return shell.out.substr(0, shell.out.find('\n'));
+}
+
+struct LeftoverCase {
+  std::string name;
+  bool removed;
+};
+
+TEST_F(POSIXregistry, TemporaryFilesOfWritersThatEndedAreRemovedByTheNextChange) {
+  SKIP_ON_WINDOWS();
+  ASSERT_EQ(setText(HKEY_CURRENT_USER, "first", REG_SZ, bytes("1\0", 2)), ERROR_SUCCESS);
+  std::string ended = endedProcess();
+  ASSERT_FALSE(ended.empty());
+  const LeftoverCase cases[] = {
+      {"HKEY_CURRENT_USER.reg." + ended + ".0.new", true},
+      {"HKEY_CURRENT_USER.reg." + ended + ".17.new", true},
+      {"HKEY_CURRENT_USER.reg.1.0.new", false},  // its writer still runs
+      {"HKEY_LOCAL_MACHINE.reg." + ended + ".0.new", false},  // another hive's, for its own next change
+      {"HKEY_CURRENT_USER.reg." + ended + ".new", false},
+      {"HKEY_CURRENT_USER.reg." + ended + ".0.new.kept", false},
+      {"HKEY_CURRENT_USER.reg.x" + ended + ".0.new", false},
+  };
+  for (const LeftoverCase& c : cases) TESTwriteFile(store_.directory() + "/" + c.name, "REGEDIT4\n");
+  ASSERT_EQ(setText(HKEY_CURRENT_USER, "second", REG_SZ, bytes("2\0", 2)), ERROR_SUCCESS);
+  for (const LeftoverCase& c : cases) EXPECT_EQ(!fs::exists(store_.directory() + "/" + c.name), c.removed) << c.name;
+  EXPECT_EQ(query(HKEY_CURRENT_USER, "", "first").status, ERROR_SUCCESS);
+}
+
+struct LinkCase {
+  const char* why;
+  const char* link;      // what the hive file's link says
+  const char* endsAt;    // the file it leads to, below the test's directory
+  bool targetExists;
+};
+
+TEST_F(POSIXregistry, AChangeToALinkedHiveGoesToTheLinksTarget) {
+  SKIP_ON_WINDOWS();
+  const LinkCase cases[] = {
+      {"an absolute link", "<top>/elsewhere/user.reg", "elsewhere/user.reg", true},
+      {"a relative link", "../elsewhere/user.reg", "elsewhere/user.reg", true},
+      {"a link to a link", "<top>/elsewhere/second", "elsewhere/user.reg", true},
+      {"a link to a file not yet made", "<top>/elsewhere/later.reg", "elsewhere/later.reg", false},
+  };
+  // Each case has a store of its own; the fixture's is put back when the test ends.
+  for (const LinkCase& c : cases) {
+    TESTtemporaryDirectory top;
+    fs::create_directories(top.path() + "/store");
+    fs::create_directories(top.path() + "/elsewhere");
+    TESTsetEnvironment("PLAT_REGISTRY_DIR", (top.path() + "/store").c_str());
+    std::string target = top.path() + "/" + c.endsAt;
+    if (c.targetExists) TESTwriteFile(target, "REGEDIT4\n[HKEY_CURRENT_USER\\Before]\n");
+    fs::create_symlink("user.reg", top.path() + "/elsewhere/second");
+    std::string link = c.link;
+    if (link.compare(0, 5, "<top>") == 0) link = top.path() + link.substr(5);
+    std::string file = top.path() + "/store/HKEY_CURRENT_USER.reg";
+    fs::create_symlink(link, file);
+
+    EXPECT_EQ(setText(HKEY_CURRENT_USER, "After", REG_SZ, bytes("yes\0", 4)), ERROR_SUCCESS) << c.why;
+    EXPECT_TRUE(fs::is_symlink(file)) << c.why;
+    EXPECT_EQ(fs::read_symlink(file).string(), link) << c.why;
+    EXPECT_NE(TESTfileText(target).find("\"After\"=\"yes\""), std::string::npos) << c.why << TESTfileText(target);
+    HKEY before = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Before", 0, KEY_READ, &before),
+              c.targetExists ? LONG(ERROR_SUCCESS) : LONG(ERROR_FILE_NOT_FOUND))
+        << c.why;
+    RegCloseKey(before);
+    for (const auto& entry : fs::directory_iterator(top.path() + "/elsewhere"))
+      EXPECT_EQ(entry.path().extension(), entry.path().filename() == "second" ? "" : ".reg") << entry.path();
+  }
+}
+
+TEST_CHILD_ROLE(ChangesTheUsersHive) {
+  HKEY key = nullptr;
+  LONG opened = RegOpenKeyExA(HKEY_CURRENT_USER, "Environment", 0, KEY_ALL_ACCESS, &key);
+  LONG changed = setText(opened == ERROR_SUCCESS ? key : HKEY_CURRENT_USER, "Path", REG_SZ, bytes("x\0", 2));
+  printf("open %ld, change %ld\n", static_cast<long>(opened), static_cast<long>(changed));
+  return 0;
+}
+
+struct FullDiskCase {
+  const char* why;
+  const char* options;  // of the tmpfs that holds the store
+  const char* fill;     // a shell command that fills it; $1 is where it is mounted
+};
+
+// The store lies on a tmpfs of its own, filled up, in a mount namespace of a child
+// (which needs root: elsewhere the test is skipped).
+TEST_F(POSIXregistry, FirstUseOnAFullDiskSaysTheDiskIsFull) {
+  SKIP_ON_WINDOWS();
+  const FullDiskCase cases[] = {
+      {"no room for the hive's text", "size=4k", "mkdir \"$1/store\"; head -c 1048576 /dev/zero > \"$1/fill\""},
+      {"no room for the store directory", "size=64k,nr_inodes=2", ": > \"$1/fill\""},
+  };
+  std::string program = fs::read_symlink("/proc/self/exe").string();
+  for (const FullDiskCase& c : cases) {
+    TESTtemporaryDirectory top;
+    std::string script = std::string("command -v unshare > /dev/null || exit 77\n"
+                                     "exec unshare -m sh -c '\n"
+                                     "  mount -t tmpfs -o \"$2\" tmpfs \"$1\" 2> /dev/null || exit 77\n"
+                                     "  { ") +
+                         c.fill +
+                         "; } 2> /dev/null\n"
+                         "  PLAT_REGISTRY_DIR=\"$1/store\" exec \"$3\" \"$4\"\n"
+                         "' sh \"$@\"\n";
+    TESTprogramRun run = TESTcaptureProgram(
+        "/bin/sh", {"sh", "-c", script, "sh", top.path(), c.options, program, TESTchildRole("ChangesTheUsersHive")[0]});
+    if (run.exitCode == 77) GTEST_SKIP() << "a tmpfs cannot be mounted here";
+    EXPECT_EQ(run.exitCode, 0) << c.why << ": " << run.err;
+    EXPECT_EQ(run.out, "open 0, change 112\n") << c.why << ": " << run.err;
+  }
 }
 
 }  // namespace

@@ -75,9 +75,17 @@ TESTprogramRun TESTcaptureProgram(const std::string& program, const std::vector<
   startup.hStdError = errWrite;
   PROCESS_INFORMATION process = {};
   std::string path = windowsPath(program);
-  BOOL started = CreateProcessA(path.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                &startup, &process);
-  DWORD startError = GetLastError();
+  // Wine now and then fails a start with ERROR_INTERNAL_ERROR when many processes start
+  // at once; nothing of the program has run then, so it is started again.
+  BOOL started = FALSE;
+  DWORD startError = 0;
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    started = CreateProcessA(path.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                             &process);
+    startError = GetLastError();
+    if (started || startError != ERROR_INTERNAL_ERROR) break;
+    Sleep(50);
+  }
   CloseHandle(outWrite);
   CloseHandle(errWrite);
   if (input != INVALID_HANDLE_VALUE) CloseHandle(input);

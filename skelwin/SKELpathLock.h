@@ -1,0 +1,21 @@
+// The machine-wide lock that a Skelwin run holds from reading the PATH values to writing
+// one back, so that runs side by side (installers) take turns and none writes back a value
+// that another run changed after it was read.
+#pragma once
+
+class SKELpathLock {
+public:
+  SKELpathLock() = default;
+  ~SKELpathLock();
+  SKELpathLock(const SKELpathLock&) = delete;
+  SKELpathLock& operator=(const SKELpathLock&) = delete;
+
+  // Waits until no other run holds the lock. A lock whose holder ended is free. When the
+  // lock cannot be had at all, the run goes on without it, as every run did before.
+  void take();
+  bool held() const { return Held; }
+
+private:
+  void* Handle = nullptr;
+  bool Held = false;
+};
