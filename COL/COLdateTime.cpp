@@ -532,11 +532,13 @@ COLstring COLdateTimeZoneText(const COLdateTime& date) {
 
 namespace {
 
-// The directives whose text every locale and runtime writes alike, as the C standard fixes
-// it: zero-padded decimal fields of a set width (the year only while it has four digits).
-// Their digits are written here, and their number returned (0 for any other directive):
-// strftime, called for each alone, costs more than all the rest of format.
+// The directives whose text every locale writes alike, as the C standard fixes it:
+// zero-padded decimal fields of a set width. Their digits are written here, and their
+// number returned (0 for any other directive): strftime, called for each alone, costs more
+// than all the rest of format. Years before 1900 are left to strftime, which on Windows
+// refuses some directives for them (%y) and pads others (%Y) in its own way.
 int numericDirective(char* digits, char directive, const tm& fields) {
+  if (fields.tm_year < 0) return 0;
   int value;
   int width = 2;
   switch (directive) {
@@ -552,7 +554,6 @@ int numericDirective(char* digits, char directive, const tm& fields) {
     default: return 0;
   }
   if (value < 0 || value >= (width == 2 ? 100 : width == 3 ? 1000 : 10000)) return 0;
-  if (width == 4 && value < 1000) return 0;
   for (int i = width - 1; i >= 0; --i, value /= 10) digits[i] = static_cast<char>('0' + value % 10);
   return width;
 }

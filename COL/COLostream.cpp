@@ -62,8 +62,8 @@ COLostream& COLostream::write(const char* data, unsigned length) {
 namespace {
 
 // The digits of value in base 16 as printf's %X and %x write them (no prefix, no leading
-// zeros), ending at end; returns where they start.
-// Two digits a step while two are left, then the last one without a leading zero.
+// zeros), ending at end; returns where they start. Two digits a step while more than two
+// are left, then the last one or two.
 template <class U>
 char* hexDigits(char* end, U value, const char* digitSet) {
   while (value > 0xFF) {

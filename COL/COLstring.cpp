@@ -406,8 +406,8 @@ bool isBlankByte(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t
 // The C locale's white-space test; a byte from 0x80 up is never white space.
 bool isSpaceByte(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-// strcmp has exactly the rule wanted (unsigned bytes, up to the first difference or NUL)
-// and the runtime's is many bytes a step; only its magnitude is left to the runtime.
+// strcmp has exactly this rule (unsigned bytes, up to the first difference or NUL) and the
+// runtime's takes many bytes a step; its result is brought to -1, 0 or 1.
 int compareTexts(const char* left, const char* right) {
   if (left == nullptr) left = "";
   if (right == nullptr) right = "";

@@ -17,10 +17,14 @@ def main():
         work, who, size = parts[0], parts[1], "/".join(parts[2:])
         times.setdefault((work, size), {})[who] = (run["cpu_time"], run["time_unit"])
     print("%-16s %-10s %-14s %12s  %-22s %12s  %6s" % ("work", "size", "ours", "time", "peer", "time", "ratio"))
-    for (work, size), group in times.items():
+    def order(item):
+        (work, size), _ = item
+        return (work, int(size) if size.isdigit() else 0)
+
+    for (work, size), group in sorted(times.items(), key=order):
         ours = [w for w in group if w.startswith(("COL", "FIL"))]
         for mine in ours:
-            for peer, (t, unit) in group.items():
+            for peer, (t, unit) in sorted(group.items()):
                 if peer in ours:
                     continue
                 m, munit = group[mine]

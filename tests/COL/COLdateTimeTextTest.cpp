@@ -72,12 +72,13 @@ TEST(COLdateTimeFormat, DirectivesAndTheirOutput) {
 }
 
 // The numeric directives, which format writes without strftime, against strftime itself
-// over the edges of every field: years of three and four digits, midnight and noon for the
-// 12-hour clock, the first and last day of a leap year.
+// over the edges of every field: years of three and four digits, before and from 1900
+// (where runtimes differ), midnight and noon for the 12-hour clock, the first and last day
+// of a leap year.
 TEST(COLdateTimeFormat, NumericDirectivesAsStrftimeWritesThem) {
   const COLdateTime dates[] = {
       COLdateTime(100, 1, 1, 0, 0, 0),     COLdateTime(999, 12, 31, 23, 59, 59), COLdateTime(1000, 1, 1, 12, 0, 0),
-      COLdateTime(1900, 3, 1, 11, 5, 7),   COLdateTime(2000, 12, 31, 1, 9, 10),  COLdateTime(2014, 12, 4, 13, 6, 51),
+      COLdateTime(1899, 12, 31, 23, 0, 0), COLdateTime(1900, 1, 1, 0, 0, 0), COLdateTime(1900, 3, 1, 11, 5, 7),   COLdateTime(2000, 12, 31, 1, 9, 10),  COLdateTime(2014, 12, 4, 13, 6, 51),
       COLdateTime(2024, 2, 29, 22, 30, 0), COLdateTime(9999, 12, 30, 9, 59, 1),
   };
   const char* const directives[] = {"%d", "%m", "%H", "%I", "%M", "%S", "%y", "%j", "%Y"};
