@@ -7,6 +7,7 @@
 #include "COL/COLostream.h"
 #include "platform/PLATwindows.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -532,6 +533,62 @@ COLstring COLdateTimeZoneText(const COLdateTime& date) {
   return COLstring(text);
 }
 
+namespace {
+
+// The directives whose text every locale writes alike, as the C standard fixes it:
+// zero-padded decimal fields of a set width. Their digits are written here, and their
+// number returned (0 for any other directive): strftime, called for each alone, costs more
+// than all the rest of format. Years before 1900 are left to strftime, which on Windows
+// refuses some directives for them (%y) and pads others (%Y) in its own way.
+int numericDirective(char* digits, char directive, const tm& fields) {
+  if (fields.tm_year < 0) return 0;
+  int value;
+  int width = 2;
+  switch (directive) {
+    case 'd': value = fields.tm_mday; break;
+    case 'm': value = fields.tm_mon + 1; break;
+    case 'H': value = fields.tm_hour; break;
+    case 'I': value = fields.tm_hour % 12 == 0 ? 12 : fields.tm_hour % 12; break;
+    case 'M': value = fields.tm_min; break;
+    case 'S': value = fields.tm_sec; break;
+    case 'y': value = (fields.tm_year + 1900) % 100; break;
+    case 'j': value = fields.tm_yday + 1; width = 3; break;
+    case 'Y': value = fields.tm_year + 1900; width = 4; break;
+    default: return 0;
+  }
+  if (value < 0 || value >= (width == 2 ? 100 : width == 3 ? 1000 : 10000)) return 0;
+  for (int i = width - 1; i >= 0; --i, value /= 10) digits[i] = static_cast<char>('0' + value % 10);
+  return width;
+}
+
+// Gathers small pieces of text on the stack and hands them to a string in large appends.
+class TextGatherer {
+public:
+  explicit TextGatherer(COLstring& target) : m_Target(target) {}
+  void put(const char* data, size_t length) {
+    if (m_Used + length > sizeof m_Pending) {
+      finish();
+      if (length > sizeof m_Pending) {
+        m_Target.append(data, static_cast<int>(length));
+        return;
+      }
+    }
+    memcpy(m_Pending + m_Used, data, length);
+    m_Used += length;
+  }
+  void finish() {
+    m_Target.append(m_Pending, static_cast<int>(m_Used));
+    m_Used = 0;
+  }
+
+private:
+  COLstring& m_Target;
+  char m_Pending[256];
+  size_t m_Used = 0;
+};
+
+}  // namespace
+
 COLstring COLdateTime::format(const char* format) const {
   COLdateTimeFields fields;
   if (pMember->Status == null) return COLstring();
@@ -540,26 +597,34 @@ COLstring COLdateTime::format(const char* format) const {
   COLstring result;
   if (format == nullptr) return result;
 
+  TextGatherer out(result);
   const char* p = format;
   while (*p != '\0') {
-    const char* percent = strchr(p, '%');
-    if (percent == nullptr) {
-      result.append(p);
-      break;
-    }
-    result.append(p, static_cast<int>(percent - p));
+    // Literal runs between directives are mostly a byte or two: a plain scan beats strchr.
+    const char* percent = p;
+    while (*percent != '\0' && *percent != '%') ++percent;
+    out.put(p, static_cast<size_t>(percent - p));
+    if (*percent == '\0') break;
     p = percent;
     if (p[1] == '\0') {
-      result.append("%");
+      out.put("%", 1);
       break;
     }
     if (p[1] == '%') {
-      result.append("%");
+      out.put("%", 1);
       p += 2;
       continue;
     }
     if (p[1] == 'z' || p[1] == 'Z') {
-      result.append(COLdateTimeZoneText(*this));
+      const COLstring zone = COLdateTimeZoneText(*this);
+      out.put(zone.c_str(), static_cast<size_t>(zone.size()));
+      p += 2;
+      continue;
+    }
+    char digits[4];
+    const int numeric = numericDirective(digits, p[1], local);
+    if (numeric > 0) {
+      out.put(digits, static_cast<size_t>(numeric));
       p += 2;
       continue;
     }
@@ -569,13 +634,24 @@ COLstring COLdateTime::format(const char* format) const {
     char output[128];
     const size_t written = strftime(output, sizeof output, directive, &local);
     if (written == 0)
-      result.append(directive, length);
+      out.put(directive, static_cast<size_t>(length));
     else
-      result.append(output, static_cast<int>(written));
+      out.put(output, written);
     p += length;
   }
+  out.finish();
   return result;
 }
+
+namespace {
+// Pieces of a line composed in a buffer that the caller sized for the longest line.
+char* putText(char* p, const char* text, size_t length) {
+  memcpy(p, text, length);
+  return p + length;
+}
+char* putText(char* p, const COLstring& text) { return putText(p, text.c_str(), static_cast<size_t>(text.size())); }
+char* putNumber(char* p, int value) { return std::to_chars(p, p + 12, value).ptr; }
+}  // namespace
 
 void COLdateTime::print(COLostream& stream) const {
   if (pMember->Status == null) {
@@ -587,13 +663,54 @@ void COLdateTime::print(COLostream& stream) const {
     return;
   }
   try {
-    const int Day = day();
-    const int Month = month();
-    const int DayOfWeek = day_of_week();
-    const int Year = year();
-    const int Hour = hour();
-    const int Minute = minute();
-    const int Second = second();
+    // The calendar fields once for all: a value they cannot be read from fails as the
+    // first read, that of the day, would.
+    COLdateTimeFields fields;
+    if (pMember->Status != valid || !COLdateTimeToFields(pMember->Value, &fields))
+      dateTimeError("extracting day", 609);
+    const int Day = fields.Day;
+    const int Month = fields.Month;
+    const int DayOfWeek = fields.DayOfWeek;
+    const int Year = fields.Year;
+    const int Hour = fields.Hour;
+    const int Minute = fields.Minute;
+    const int Second = fields.Second;
+
+    const COLstring& dayName = COLdateTimeDayName(static_cast<unsigned short>(DayOfWeek), true);
+    const COLstring& monthName = COLdateTimeMonthName(static_cast<unsigned short>(Month), true);
+    const COLstring& ordinal = COLdateTimeOrdinalName(static_cast<unsigned short>(Day));
+    const COLstring& amPm = COLdateTimeAmPmName(static_cast<unsigned short>(Hour), false);
+    if (stream.is_decimal()) {
+      // The usual case is composed here and written at once, with the digits the stream's
+      // decimal inserter would write; another base takes the inserters below.
+      char line[128];
+      char* p = line;
+      p = putText(p, dayName);
+      p = putText(p, ", ", 2);
+      p = putText(p, monthName);
+      p = putText(p, " ", 1);
+      p = putText(p, ordinal);
+      p = putText(p, ", ", 2);
+      p = putNumber(p, Year);
+      p = putText(p, " @ ", 3);
+      const int hour12 = Hour % 12;
+      if (hour12 == 0) {
+        p = putNumber(p, 12);
+      } else {
+        if (hour12 < 10) *p++ = '0';
+        p = putNumber(p, hour12);
+      }
+      *p++ = ':';
+      if (Minute <= 9) *p++ = '0';
+      p = putNumber(p, Minute);
+      *p++ = ':';
+      if (Second <= 9) *p++ = '0';
+      p = putNumber(p, Second);
+      *p++ = ' ';
+      p = putText(p, amPm);
+      stream.write(line, static_cast<unsigned>(p - line));
+      return;
+    }
 
     stream << COLdateTimeDayName(static_cast<unsigned short>(DayOfWeek), true) << ", "
            << COLdateTimeMonthName(static_cast<unsigned short>(Month), true) << " "
@@ -635,9 +752,47 @@ COLostream& operator<<(COLostream& stream, const tm& fields) {
 
 // ---- Text: parsing ----
 
+namespace {
+
+// The C locale's white space, which scanf skips before a number.
+bool isScanSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// One number as scanf's %<width>d reads it: white space skipped, then an optional sign and
+// digits, the sign counting towards the width. False when no digit comes in time.
+bool scanNumber(const char*& p, int width, int& out) {
+  while (isScanSpace(*p)) ++p;
+  const char* q = p;
+  const bool negative = *q == '-';
+  if (*q == '-' || *q == '+') {
+    ++q;
+    --width;
+  }
+  if (width <= 0 || !isDigit(*q)) return false;
+  int value = 0;
+  for (; width > 0 && isDigit(*q); --width, ++q) value = value * 10 + (*q - '0');
+  out = negative ? -value : value;
+  p = q;
+  return true;
+}
+
+// The text read as sscanf reads it with "%2d/%2d/%4d %2d:%2d:%2d", in one pass; true when
+// all six numbers were read. A blank in that layout matches any white space, none too, and
+// the separators match only themselves.
+bool scanDateTime(const char* p, int* Day, int* Month, int* Year, int* Hour, int* Minute, int* Second) {
+  if (!scanNumber(p, 2, *Day) || *p++ != '/') return false;
+  if (!scanNumber(p, 2, *Month) || *p++ != '/') return false;
+  if (!scanNumber(p, 4, *Year)) return false;
+  if (!scanNumber(p, 2, *Hour) || *p++ != ':') return false;
+  if (!scanNumber(p, 2, *Minute) || *p++ != ':') return false;
+  return scanNumber(p, 2, *Second);
+}
+
+}  // namespace
+
 void COLdateTime::parse(const COLstring& text) {
   int Day = 0, Month = 0, Year = 0, Hour = 0, Minute = 0, Second = 0;
-  if (sscanf(text.c_str(), "%2d/%2d/%4d %2d:%2d:%2d", &Day, &Month, &Year, &Hour, &Minute, &Second) < 6) {
+  if (!scanDateTime(text.c_str(), &Day, &Month, &Year, &Hour, &Minute, &Second)) {
     throw COLerror(COLstring("Couldn't parse date '") + text +
                        "'.  A date is written as day/month/year hours:minutes:seconds, with a "
                        "four-digit year, as in 04/12/2014 13:06:51.",

@@ -43,8 +43,10 @@ COLvoidLookupNode* COLvoidLookup::insert(size_t Hash, const void* Key, COLvoidLo
   if (Node == NULL) throw COLerror("Out of memory", 271, "COLhashmap", OutOfMemory);
   size_t bucket = Hash % bucket_count();
   size_t walked = 0;
+  // Equal keys have equal hashes, so a node whose stored hash differs is passed over
+  // without the virtual key comparison; most nodes of a chain are.
   for (COLvoidLookupNode* node = m_Buckets[bucket]; node != NULL; node = node->Next) {
-    if (key_equals(Key, node)) {
+    if (node->Hash == Hash && key_equals(Key, node)) {
       delete_node(Node);
       return NULL;
     }
@@ -94,7 +96,7 @@ void COLvoidLookup::grow() {
 
 COLvoidLookupNode* COLvoidLookup::find(size_t Hash, const void* Key) const {
   for (COLvoidLookupNode* node = m_Buckets[Hash % bucket_count()]; node != NULL; node = node->Next)
-    if (key_equals(Key, node)) return node;
+    if (node->Hash == Hash && key_equals(Key, node)) return node;
   return NULL;
 }
 

@@ -4,8 +4,11 @@
 #include "COL/COLerror.h"
 #include "COL/COLsink.h"
 
+#include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <type_traits>
 
 class COLostreamPrivate {
 public:
@@ -57,11 +60,43 @@ COLostream& COLostream::write(const char* data, unsigned length) {
   return *this;
 }
 
+namespace {
+
+// The digits of value in base 16 as printf's %X and %x write them (no prefix, no leading
+// zeros), ending at end; returns where they start. Two digits a step while more than two
+// are left, then the last one or two.
+template <class U>
+char* hexDigits(char* end, U value, const char* digitSet) {
+  while (value > 0xFF) {
+    *--end = digitSet[value & 15];
+    *--end = digitSet[(value >> 4) & 15];
+    value = static_cast<U>(value >> 8);
+  }
+  *--end = digitSet[value & 15];
+  if (value > 15) *--end = digitSet[value >> 4];
+  return end;
+}
+
+const char UpperDigits[] = "0123456789ABCDEF";
+const char LowerDigits[] = "0123456789abcdef";
+
+}  // namespace
+
+// Decimal is the value's own type through to_chars, as %i and %u write it; hexadecimal is the
+// two's complement of the argument's own width, as %X, %hX, %lX and %llX write it.
 template <class T>
-COLostream& COLostream::number(const char* decimalFormat, const char* hexFormat, T value) {
-  char digits[64];
-  int n = snprintf(digits, sizeof digits, is_decimal() ? decimalFormat : hexFormat, value);
-  return write(digits, static_cast<unsigned>(n));
+COLostream& COLostream::number(T value) {
+  char digits[24];
+  const char* start = digits;
+  const char* end;
+  if (pMember->Base == 10) {
+    end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  } else {
+    end = digits + sizeof digits;
+    start = hexDigits(digits + sizeof digits, static_cast<typename std::make_unsigned<T>::type>(value), UpperDigits);
+  }
+  pMember->Sink->write(start, static_cast<unsigned>(end - start));
+  return *this;
 }
 
 COLostream& COLostream::operator<<(char value) { return write(&value, 1); }
@@ -80,14 +115,14 @@ COLostream& COLostream::operator<<(const COLstring& text) {
 
 COLostream& COLostream::operator<<(const COLspan& span) { return write(span.data, span.length); }
 
-COLostream& COLostream::operator<<(int value) { return number("%i", "%X", value); }
-COLostream& COLostream::operator<<(unsigned int value) { return number("%u", "%X", value); }
-COLostream& COLostream::operator<<(short value) { return number("%hi", "%hX", value); }
-COLostream& COLostream::operator<<(unsigned short value) { return number("%hu", "%hX", value); }
-COLostream& COLostream::operator<<(long value) { return number("%li", "%lX", value); }
-COLostream& COLostream::operator<<(unsigned long value) { return number("%lu", "%lX", value); }
-COLostream& COLostream::operator<<(long long value) { return number("%lli", "%llX", value); }
-COLostream& COLostream::operator<<(unsigned long long value) { return number("%llu", "%llX", value); }
+COLostream& COLostream::operator<<(int value) { return number(value); }
+COLostream& COLostream::operator<<(unsigned int value) { return number(value); }
+COLostream& COLostream::operator<<(short value) { return number(value); }
+COLostream& COLostream::operator<<(unsigned short value) { return number(value); }
+COLostream& COLostream::operator<<(long value) { return number(value); }
+COLostream& COLostream::operator<<(unsigned long value) { return number(value); }
+COLostream& COLostream::operator<<(long long value) { return number(value); }
+COLostream& COLostream::operator<<(unsigned long long value) { return number(value); }
 
 COLostream& COLostream::operator<<(float value) { return *this << static_cast<double>(value); }
 
@@ -99,10 +134,12 @@ COLostream& COLostream::operator<<(double value) {
 
 COLostream& COLostream::operator<<(const void* pointer) {
   // Windows writes "%I64x": 0x and lower-case digits without leading zeros.
-  char digits[32];
-  int n = snprintf(digits, sizeof digits, "0x%llx",
-                   static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(pointer)));
-  return write(digits, static_cast<unsigned>(n));
+  char digits[24];
+  char* const end = digits + sizeof digits;
+  char* start = hexDigits(end, static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(pointer)), LowerDigits);
+  *--start = 'x';
+  *--start = '0';
+  return write(start, static_cast<unsigned>(end - start));
 }
 
 COLostream& COLostream::operator<<(bool value) { return *this << (value ? "True" : "False"); }

@@ -64,7 +64,7 @@ public:
 
 private:
   template <class T>
-  COLostream& number(const char* decimalFormat, const char* hexFormat, T value);
+  COLostream& number(T value);
 
   COLostreamPrivate* pMember;
 };

@@ -422,16 +422,13 @@ bool isBlankByte(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t
 // The C locale's white-space test; a byte from 0x80 up is never white space.
 bool isSpaceByte(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
+// strcmp has exactly this rule (unsigned bytes, up to the first difference or NUL) and the
+// runtime's takes many bytes a step; its result is brought to -1, 0 or 1.
 int compareTexts(const char* left, const char* right) {
   if (left == nullptr) left = "";
   if (right == nullptr) right = "";
-  const unsigned char* l = reinterpret_cast<const unsigned char*>(left);
-  const unsigned char* r = reinterpret_cast<const unsigned char*>(right);
-  while (*l != 0 && *l == *r) {
-    ++l;
-    ++r;
-  }
-  return *l < *r ? -1 : *l > *r ? 1 : 0;
+  const int order = strcmp(left, right);
+  return (order > 0) - (order < 0);
 }
 
 }  // namespace

@@ -1,12 +1,86 @@
-// Appending and formatting: the paths that every error message and listing takes.
-#include "COL/COLostream.h"
+// COLstring next to std::string on the same bytes: comparisons of texts that differ only in
+// their last byte (the whole text is read), copies, appends and a search.
 #include "COL/COLstring.h"
 
 #include <benchmark/benchmark.h>
 
+#include <string>
+
 namespace {
 
-void appendBytes(benchmark::State& state) {
+// Text of n bytes whose last byte is last; the two operands of a comparison differ there.
+std::string sample(int n, char last) {
+  std::string text;
+  for (int i = 0; i < n; ++i) text += static_cast<char>('a' + i % 23);
+  if (n > 0) text[static_cast<size_t>(n - 1)] = last;
+  return text;
+}
+
+void equalCOLstring(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const std::string l = sample(n, 'x'), r = sample(n, 'y');
+  const COLstring left(l.data(), n), right(r.data(), n);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(left == right);
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(state.iterations() * n);
+}
+
+void equalStdString(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const std::string left = sample(n, 'x'), right = sample(n, 'y');
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(left == right);
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(state.iterations() * n);
+}
+
+void lessCOLstring(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const std::string l = sample(n, 'x'), r = sample(n, 'y');
+  const COLstring left(l.data(), n), right(r.data(), n);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(left < right);
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(state.iterations() * n);
+}
+
+void lessStdString(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const std::string left = sample(n, 'x'), right = sample(n, 'y');
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(left < right);
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(state.iterations() * n);
+}
+
+void copyCOLstring(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const std::string s = sample(n, 'x');
+  const COLstring source(s.data(), n);
+  for (auto _ : state) {
+    COLstring copy(source);
+    benchmark::DoNotOptimize(copy.c_str());
+  }
+  state.SetBytesProcessed(state.iterations() * n);
+}
+
+void copyStdString(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const std::string source = sample(n, 'x');
+  for (auto _ : state) {
+    std::string copy(source);
+    benchmark::DoNotOptimize(copy.data());
+  }
+  state.SetBytesProcessed(state.iterations() * n);
+}
+
+// n appends of five bytes into a fresh string.
+void appendCOLstring(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
   for (auto _ : state) {
     COLstring text;
@@ -15,24 +89,45 @@ void appendBytes(benchmark::State& state) {
   }
   state.SetBytesProcessed(state.iterations() * count * 5);
 }
-BENCHMARK(appendBytes)->Arg(8)->Arg(1024);
 
-void copyShort(benchmark::State& state) {
-  const COLstring source("C:\\Windows");
+void appendStdString(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
   for (auto _ : state) {
-    COLstring copy(source);
-    benchmark::DoNotOptimize(copy.c_str());
+    std::string text;
+    for (int i = 0; i < count; ++i) text.append("item;", 5);
+    benchmark::DoNotOptimize(text.data());
   }
+  state.SetBytesProcessed(state.iterations() * count * 5);
 }
-BENCHMARK(copyShort);
 
-void formatMessage(benchmark::State& state) {
-  for (auto _ : state) {
-    COLostreamString stream;
-    stream << "Opening '" << "Environment" << "' failed on line " << 123 << " code " << hex << -1;
-    benchmark::DoNotOptimize(stream.c_str());
-  }
+// A pattern found only at the end of the text.
+void findCOLstring(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const std::string s = sample(n, 'x');
+  const COLstring text(s.data(), n);
+  const std::string p = s.substr(s.size() > 5 ? s.size() - 5 : 0);
+  for (auto _ : state) benchmark::DoNotOptimize(text.find(p.c_str()));
+  state.SetBytesProcessed(state.iterations() * n);
 }
-BENCHMARK(formatMessage);
+
+void findStdString(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const std::string text = sample(n, 'x');
+  const std::string p = text.substr(text.size() > 5 ? text.size() - 5 : 0);
+  for (auto _ : state) benchmark::DoNotOptimize(text.find(p));
+  state.SetBytesProcessed(state.iterations() * n);
+}
+
+#define TEXT_SIZES Arg(13)->Arg(1024)->Arg(1 << 20)
+BENCHMARK(equalCOLstring)->Name("string==/COLstring")->TEXT_SIZES;
+BENCHMARK(equalStdString)->Name("string==/std::string")->TEXT_SIZES;
+BENCHMARK(lessCOLstring)->Name("string</COLstring")->TEXT_SIZES;
+BENCHMARK(lessStdString)->Name("string</std::string")->TEXT_SIZES;
+BENCHMARK(copyCOLstring)->Name("stringCopy/COLstring")->TEXT_SIZES;
+BENCHMARK(copyStdString)->Name("stringCopy/std::string")->TEXT_SIZES;
+BENCHMARK(findCOLstring)->Name("stringFind/COLstring")->TEXT_SIZES;
+BENCHMARK(findStdString)->Name("stringFind/std::string")->TEXT_SIZES;
+BENCHMARK(appendCOLstring)->Name("stringAppend5/COLstring")->Arg(8)->Arg(1024);
+BENCHMARK(appendStdString)->Name("stringAppend5/std::string")->Arg(8)->Arg(1024);
 
 }  // namespace

@@ -19,6 +19,14 @@ col_need() {
   col_install "$@"
 }
 
+# col_need_file <file> <package>...: installs the packages when the file is missing (for
+# libraries, which bring no command).
+col_need_file() {
+  [ -e "$1" ] && return 0
+  shift
+  col_install "$@"
+}
+
 col_have_wine() { command -v wine64 >/dev/null 2>&1 || [ -x /usr/lib/wine/wine64 ]; }
 
 col_jobs() { nproc 2>/dev/null || echo 4; }

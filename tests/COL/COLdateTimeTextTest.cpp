@@ -8,7 +8,9 @@
 #include "tests/COL/COLdateTimeFieldsOf.h"
 #include "tests/support/TESTsupport.h"
 
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <string>
 
@@ -67,6 +69,46 @@ TEST(COLdateTimeFormat, DirectivesAndTheirOutput) {
   EXPECT_EQ(text(Thursday.format(nullptr)), "");
   EXPECT_EQ(text(COLdateTime().format(nullptr)), "");
   EXPECT_EQ(text(invalidDate().format(nullptr)), "Invalid Date");
+}
+
+// The numeric directives, which format writes without strftime, against strftime itself
+// over the edges of every field: years of three and four digits, before and from 1900
+// (where runtimes differ), midnight and noon for the 12-hour clock, the first and last day
+// of a leap year.
+TEST(COLdateTimeFormat, NumericDirectivesAsStrftimeWritesThem) {
+  const COLdateTime dates[] = {
+      COLdateTime(100, 1, 1, 0, 0, 0),     COLdateTime(999, 12, 31, 23, 59, 59), COLdateTime(1000, 1, 1, 12, 0, 0),
+      COLdateTime(1899, 12, 31, 23, 0, 0), COLdateTime(1900, 1, 1, 0, 0, 0), COLdateTime(1900, 3, 1, 11, 5, 7),   COLdateTime(2000, 12, 31, 1, 9, 10),  COLdateTime(2014, 12, 4, 13, 6, 51),
+      COLdateTime(2024, 2, 29, 22, 30, 0), COLdateTime(9999, 12, 30, 9, 59, 1),
+  };
+  const char* const directives[] = {"%d", "%m", "%H", "%I", "%M", "%S", "%y", "%j", "%Y"};
+  for (const COLdateTime& date : dates) {
+    COLdateTimeFields fields;
+    ASSERT_TRUE(COLdateTimeToFields(date.value(), &fields));
+    const tm local = COLdateTimeToTm(fields);
+    std::string all, expectedAll;
+    for (const char* directive : directives) {
+      char output[64];
+      // A chunk that strftime refuses stays as written.
+      const std::string expected = strftime(output, sizeof output, directive, &local) == 0 ? directive : output;
+      EXPECT_EQ(text(date.format(directive)), expected) << directive << " of " << printed(date);
+      all += std::string(directive) + "|";
+      expectedAll += expected + "|";
+    }
+    EXPECT_EQ(text(date.format(all.c_str())), expectedAll) << printed(date);
+  }
+}
+
+// Output longer than format gathers on the stack reaches the string whole.
+TEST(COLdateTimeFormat, LongOutputIsKeptWhole) {
+  std::string layout, expected;
+  for (int i = 0; i < 60; ++i) {
+    layout += "%Y-%m-%d literal text %% ";
+    expected += "2014-12-04 literal text % ";
+  }
+  layout += std::string(300, 'x');
+  expected += std::string(300, 'x');
+  EXPECT_EQ(text(Thursday.format(layout.c_str())), expected);
 }
 
 TEST(COLdateTimeFormat, SubSecondsAreNeverShown) {
@@ -194,6 +236,38 @@ TEST(COLdateTimeParse, DayMonthYearAndTime) {
     ASSERT_EQ(date.status(), COLdateTime::valid) << c.text;
     EXPECT_EQ(fieldsOf(date), c.fields) << c.text;
     EXPECT_EQ(date.zone_offset(), 60) << "the zone is kept";
+  }
+}
+
+// parse reads its six numbers as the runtime's sscanf reads "%2d/%2d/%4d %2d:%2d:%2d":
+// widths that count a sign, white space before numbers only, separators that match only
+// themselves. The runtime is the judge of each text.
+TEST(COLdateTimeParse, ReadsAsTheRuntimesScanfDoes) {
+  const char* const texts[] = {
+      "04/12/2014 13:06:51",  "4/12/2014 13:06:51",   "\t04/\n12/\v2014\f13:\r06: 51", "04/12/2014\t13:06:51",
+      "04/12/201413:06:51",   "04/12/20145 13:06:51", "123/12/2014 13:06:51",          "04 /12/2014 13:06:51",
+      "+4/+1/+201 +1:+2:+3",  "-4/12/2014 13:06:51",  "4/12/-201 1:2:3",  "4/12/-2014 1:2:3", "-12/12/2014 1:2:3",               "-/12/2014 13:06:51",
+      "+/12/2014 13:06:51",   "4/12/2014 13:06:5",    "4/12/2014 13:06:",              "4/12/2014 13:06:51:07",
+      "4/12/2014 13:06:513",  "4/12/2014 13::51",     "4/12/2014 13:06 :51",           "04/12/2014 13:06:51 PM",
+      "4/12/14 1:2:3",        "0/0/0 0:0:0",          "99/99/9999 99:99:99",           "4/12/2014 13-06-51",
+      "",                     " ",                    "4",                             "04/12/2014 13:06:-1",
+  };
+  for (const char* t : texts) {
+    int d = 0, mo = 0, y = 0, h = 0, mi = 0, s = 0;
+    const bool six = sscanf(t, "%2d/%2d/%4d %2d:%2d:%2d", &d, &mo, &y, &h, &mi, &s) == 6;
+    COLdateTime parsed(5.0);
+    bool raised = false;
+    try {
+      parsed.parse(t);
+    } catch (const COLerror&) {
+      raised = true;
+    }
+    EXPECT_EQ(raised, !six) << "'" << t << "'";
+    if (!six) continue;
+    COLdateTime expected(5.0);
+    expected.set_date_time(y, mo, d, h, mi, s);
+    EXPECT_EQ(parsed.status(), expected.status()) << "'" << t << "'";
+    EXPECT_EQ(parsed.value(), expected.value()) << "'" << t << "'";
   }
 }
 

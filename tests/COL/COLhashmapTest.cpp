@@ -336,6 +336,84 @@ void compareWithStandardMap(unsigned seed) {
   }
 }
 
+// The table as the rules describe it, written plainly: chains as vectors with the head in
+// front, growth when an insert meets a chain of four or more in a table holding at least as
+// many entries as buckets, regathered so that each new chain keeps its old iteration order.
+template <class K>
+class ModelTable {
+public:
+  bool insert(size_t hash, const K& key) {
+    std::vector<Entry>* chain = &m_Buckets[hash % m_Buckets.size()];
+    for (const Entry& e : *chain)
+      if (e.key == key) return false;
+    if (chain->size() >= 4 && m_Count >= m_Buckets.size() && COLlookupPrimes[m_Prime + 1] != 0) {
+      grow();
+      chain = &m_Buckets[hash % m_Buckets.size()];
+    }
+    chain->insert(chain->begin(), Entry{hash, key});
+    ++m_Count;
+    return true;
+  }
+  size_t bucket_count() const { return m_Buckets.size(); }
+  std::vector<K> order() const {
+    std::vector<K> keys;
+    for (const std::vector<Entry>& chain : m_Buckets)
+      for (const Entry& e : chain) keys.push_back(e.key);
+    return keys;
+  }
+
+private:
+  struct Entry {
+    size_t hash;
+    K key;
+  };
+  void grow() {
+    std::vector<Entry> inOrder;
+    for (const std::vector<Entry>& chain : m_Buckets) inOrder.insert(inOrder.end(), chain.begin(), chain.end());
+    ++m_Prime;
+    m_Buckets.assign(COLlookupPrimes[m_Prime], std::vector<Entry>());
+    for (const Entry& e : inOrder) m_Buckets[e.hash % m_Buckets.size()].push_back(e);
+  }
+  std::vector<std::vector<Entry>> m_Buckets = std::vector<std::vector<Entry>>(2);
+  size_t m_Prime = 0;
+  size_t m_Count = 0;
+};
+
+// With the library's own hashes, the map's bucket counts, insert results and iteration
+// order are those of the rules at every step: comparing stored hashes first may skip key
+// comparisons, never change what the table does.
+TEST(COLhashmap, BucketCountAndOrderFollowTheRulesWithTheLibrarysHashes) {
+  std::mt19937 random(7);
+  {
+    COLhashmap<int, int> map;
+    ModelTable<int> model;
+    for (int step = 0; step < 60000; ++step) {
+      const int key = static_cast<int>(random() % 40000) - 20000;
+      ASSERT_EQ(map.insert(key, step) != nullptr, model.insert(COLhash<int>::hash(key), key)) << "step " << step;
+      ASSERT_EQ(map.bucket_count(), model.bucket_count()) << "step " << step;
+      if (step % 10000 == 0) {
+        ASSERT_EQ(forward(map), model.order()) << "step " << step;
+      }
+    }
+    EXPECT_EQ(forward(map), model.order());
+  }
+  {
+    COLhashmap<COLstring, int> map;
+    ModelTable<std::string> model;
+    std::vector<std::string> order;
+    for (int step = 0; step < 20000; ++step) {
+      std::string key = "k" + std::to_string(random() % 12000);
+      if (step % 7 == 0) key += std::string("\0", 1) + std::to_string(step % 3);  // bytes behind a NUL count
+      const COLstring text(key.data(), static_cast<int>(key.size()));
+      ASSERT_EQ(map.insert(text, step) != nullptr, model.insert(COLhash<COLstring>::hash(text), key)) << key;
+      ASSERT_EQ(map.bucket_count(), model.bucket_count()) << "step " << step;
+    }
+    for (const COLvoidLookupNode* p = map.first(); p != nullptr; p = map.next(p))
+      order.push_back(TESTtext(map.key(p)));
+    EXPECT_EQ(order, model.order());
+  }
+}
+
 struct FewBucketsHash {
   static size_t hash(const int& key) { return static_cast<size_t>(key & 3); }
 };

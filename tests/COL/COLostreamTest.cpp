@@ -5,9 +5,11 @@
 #include "tests/support/TESTsupport.h"
 
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -56,6 +58,74 @@ TEST(COLostream, EachInserterIsOneWrite) {
     COLostream stream(&sink);
     c.insert(stream);
     EXPECT_EQ(sink.writes, std::vector<std::string>{c.bytes}) << c.why;
+  }
+}
+
+// Every integer inserter, in decimal, in hexadecimal and in a base that is neither (which
+// writes hexadecimal), against the runtime's printf with the inserter's own directive, over
+// the limits of each width, every power of ten and of sixteen and their neighbours. Values
+// outside a type's range arrive wrapped to its width, which adds cases rather than
+// repeating them.
+std::vector<unsigned long long> integerSweep() {
+  std::vector<unsigned long long> values = {0, 1, ~0ull, 9, 10, 15, 16, 99, 100, 255, 256};
+  const unsigned long long limits[] = {INT_MAX, static_cast<unsigned long long>(INT_MIN), UINT_MAX, SHRT_MAX,
+                                       static_cast<unsigned long long>(SHRT_MIN), USHRT_MAX, LLONG_MAX,
+                                       static_cast<unsigned long long>(LLONG_MIN), ULLONG_MAX};
+  for (unsigned long long limit : limits) {
+    values.push_back(limit);
+    values.push_back(limit - 1);
+    values.push_back(limit + 1);
+  }
+  for (unsigned long long power = 1;; power *= 10) {
+    for (unsigned long long v : {power, power - 1, power + 1}) {
+      values.push_back(v);
+      values.push_back(0 - v);
+    }
+    if (power > ULLONG_MAX / 10) break;
+  }
+  for (int shift = 4; shift < 64; shift += 4) {
+    values.push_back(1ull << shift);
+    values.push_back((1ull << shift) - 1);
+  }
+  return values;
+}
+
+template <class T>
+void expectPrintfBytes(const char* decimal, const char* hexadecimal) {
+  for (unsigned long long bits : integerSweep()) {
+    const T value = static_cast<T>(bits);
+    for (int base : {10, 16, 8}) {
+      char expected[64];
+      snprintf(expected, sizeof expected, base == 10 ? decimal : hexadecimal, value);
+      TESTrecordingSink sink;
+      COLostream stream(&sink);
+      stream.set_base(base);
+      stream << value;
+      EXPECT_EQ(sink.writes, std::vector<std::string>{expected}) << decimal << " base " << base << " of " << bits;
+    }
+  }
+}
+
+TEST(COLostream, IntegersAreWrittenAsPrintfWritesThem) {
+  expectPrintfBytes<int>("%i", "%X");
+  expectPrintfBytes<unsigned int>("%u", "%X");
+  expectPrintfBytes<short>("%hi", "%hX");
+  expectPrintfBytes<unsigned short>("%hu", "%hX");
+  expectPrintfBytes<long>("%li", "%lX");
+  expectPrintfBytes<unsigned long>("%lu", "%lX");
+  expectPrintfBytes<long long>("%lli", "%llX");
+  expectPrintfBytes<unsigned long long>("%llu", "%llX");
+}
+
+TEST(COLostream, PointersAreWrittenInLowerCaseHexadecimal) {
+  for (unsigned long long bits : integerSweep()) {
+    const uintptr_t address = static_cast<uintptr_t>(bits);
+    char expected[64];
+    snprintf(expected, sizeof expected, "0x%llx", static_cast<unsigned long long>(address));
+    TESTrecordingSink sink;
+    COLostream stream(&sink);
+    stream << reinterpret_cast<const void*>(address);
+    EXPECT_EQ(sink.writes, std::vector<std::string>{expected}) << bits;
   }
 }
 

@@ -194,6 +194,13 @@ TEST(COLstringCompare, EveryOperatorFollowsTheUnsignedByteOrder) {
       {std::string("ab\0x", 4), "ab", 0},
       {std::string("ab\0x", 4), std::string("ab\0y", 4), 0},
       {"b", "abc", 1},
+      // Past the first machine words: a comparison that takes many bytes a step must still
+      // order them unsigned and stop at a NUL both texts share.
+      {std::string(100, 'a') + "\xe9", std::string(100, 'a') + "z", 1},
+      {std::string(67, 'a') + "\x01", std::string(67, 'a') + "\xff", -1},
+      {std::string(100, 'a') + std::string("\0x", 2), std::string(100, 'a') + std::string("\0y", 2), 0},
+      {std::string(5000, 'q') + "r", std::string(5000, 'q') + "s", -1},
+      {std::string(5000, 'q'), std::string(5000, 'q') + "s", -1},
   };
   for (const ComparisonCase& c : cases) {
     const COLstring l(make(c.left)), r(make(c.right));

@@ -533,11 +533,12 @@ TEST_F(PLATfile, StreamsOpenFilesOnlyAsWindowsDoes) {
     errno = 0;
     FILE* opened = PLATfopen(c.path.c_str(), c.mode);
     int error = errno;
-    if (opened != nullptr) {
+    const bool wasOpened = opened != nullptr;
+    if (wasOpened) {
       fclose(opened);
       if (TESTwindowsBuild && c.wineAllows) continue;
     }
-    EXPECT_EQ(opened, nullptr) << c.path << " " << c.mode;
+    EXPECT_FALSE(wasOpened) << c.path << " " << c.mode;
     EXPECT_EQ(error, c.error) << c.path << " " << c.mode;
   }
 }
