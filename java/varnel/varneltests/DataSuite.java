@@ -96,7 +96,7 @@ public final class DataSuite implements Suite {
         for (int i = 0; i < args.length; ++i) {
             switch (types.get(i)) {
                 case 'J': args[i] = i == 0 ? handleOf(row) : 0L; break;
-                case 'I': args[i] = row.className.equals("Config") ? 1 : 2; break;
+                case 'I': args[i] = i > 1 ? 0 : row.className.equals("Config") ? 1 : 2; break;
                 case 'D': args[i] = 0.25; break;
                 case 'C': args[i] = '#'; break;
                 case 'S': args[i] = (short) 0; break;
