@@ -1,6 +1,6 @@
 // The roads of the data classes' natives: tables, configurations, error objects and
 // date-times of vrn_core.
-#include "hl7_bridge/VRNdataShapes.h"
+#include "hl7_bridge/VRNshapes.h"
 
 #include "COL/COLstring.h"
 #include "hl7_bridge/VRNmodifiedUtf8.h"

@@ -4,7 +4,7 @@
 // of texts run inside a guard. The roads are in VRNdata.cpp.
 #pragma once
 
-#include "hl7_bridge/VRNshapes.h"
+// Included at the end of VRNshapes.h, whose types and VRN_NATIVE it uses.
 
 typedef VRNresult (*VRNcreate)(VRNhandle*);
 typedef VRNresult (*VRNgetText)(VRNhandle, const char**);

@@ -55,7 +55,7 @@
   X(Engine, VRNengineTranslateEdiToXmlWithErrorIfItFails, ReportError, VRNengineTranslateMessageToHl7StandardXml, "", "TranslateEdiToXmlWithErrorIfItFails")
 
 // Every native built so far.
-#define VRN_NATIVES(X) VRN_ENGINE_NATIVES(X) VRN_DATA_NATIVES(X)
+#define VRN_NATIVES(X) VRN_ENGINE_NATIVES(X) VRN_DATA_NATIVES(X) VRN_ENCODING_NATIVES(X)
 
 // The Java signature of each shape (the object itself is not part of it), for the tests'
 // sweep and for the Java classes' declarations to be checked against.
@@ -84,7 +84,8 @@
   X(DirectPrintable, "(JLjava/lang/String;)Ljava/lang/String;")                    \
   X(ReportSuccess, "(JLjava/lang/String;)Z")                                       \
   X(ReportError, "(JLjava/lang/String;)Ljava/lang/String;")                       \
-  VRN_DATA_SHAPE_SIGNATURES(X)
+  VRN_DATA_SHAPE_SIGNATURES(X)                                                     \
+  VRN_ENCODING_SHAPE_SIGNATURES(X)
 
 // The natives of the data classes: Table and Config (direct), VarnelException and
 // VarnelDateTime (direct, their texts converted inside a guard). A line whose shape calls
@@ -185,3 +186,23 @@
   X(DirectShortSetter, "(JS)V")                        \
   X(DirectShortPairSetter, "(JSS)V")                   \
   X(DirectShortFlag, "(J)Z")
+
+// VarnelEncoding, over sockmod2: guarded, the locale methods inside a local frame.
+#define VRN_ENCODING_NATIVES(X)                                                                               \
+  X(VarnelEncoding, VRNvarnelEncodingCreate, GuardedCreate, VRNvarnelEncodingCreate, "", "")                  \
+  X(VarnelEncoding, VRNvarnelEncodingAddRef, GuardedCall, VRNvarnelEncodingAddRef, "", "")                    \
+  X(VarnelEncoding, VRNvarnelEncodingRelease, GuardedCall, VRNvarnelEncodingRelease, "", "")                  \
+  X(VarnelEncoding, VRNvarnelEncodingGetCurrentTranslationLocale, FramedTextGetter,                           \
+    VRNvarnelEncodingGetCurrentTranslationLocale, "", "")                                                     \
+  X(VarnelEncoding, VRNvarnelEncodingSetCurrentTranslationLocale, FramedTextSetter,                           \
+    VRNvarnelEncodingSetCurrentTranslationLocale, "NewLocale", "SetCurrentTranslationLocale")                 \
+  X(VarnelEncoding, VRNvarnelEncodingCountOfTranslationLocale, FramedCount,                                   \
+    VRNvarnelEncodingCountOfTranslationLocale, "", "")                                                        \
+  X(VarnelEncoding, VRNvarnelEncodingTranslationLocale, FramedIndexText, VRNvarnelEncodingTranslationLocale, "", "")
+
+#define VRN_ENCODING_SHAPE_SIGNATURES(X)  \
+  X(GuardedCreate, "()J")                 \
+  X(FramedTextGetter, "()Ljava/lang/String;") \
+  X(FramedTextSetter, "(Ljava/lang/String;)V") \
+  X(FramedCount, "()I")                   \
+  X(FramedIndexText, "(I)Ljava/lang/String;")

@@ -1,11 +1,12 @@
-// The natives of Table, Config, VarnelException and VarnelDateTime through the fake JNI
-// environment (both builds; under Wine the only JVM there is): each is found by its JNI
-// name, returns its row's value after a failure with the error adopted, refuses a null
-// string before any library call, and hands its arguments to vrn_core in the widths the
-// library takes.
+// The natives of Table, Config, VarnelException, VarnelDateTime and VarnelEncoding through
+// the fake JNI environment (both builds; under Wine the only JVM there is): each is found
+// by its JNI name, returns its row's value after a failure with the error adopted, refuses
+// a null string before any library call, and hands its arguments to the library in the
+// widths it takes.
 #include "COL/COLdll.h"
 #include "hl7_bridge/VRNlibraryContract.h"
 #include "hl7_bridge/VRNnativeTable.h"
+#include "standins/sockmod2/SOCKstandinControl.h"
 #include "standins/vrn_core/VRNstandinControl.h"
 #include "tests/support/TESTfakeJni.h"
 
@@ -176,6 +177,10 @@ protected:
     if (s == "(JS)V") { VRN_CALL(void, jlong, jshort)(env, self, a[0].j, a[1].s); return "void"; }
     if (s == "(JSS)V") { VRN_CALL(void, jlong, jshort, jshort)(env, self, a[0].j, a[1].s, a[2].s); return "void"; }
     if (s == "(J)Z") return flag(VRN_CALL(jboolean, jlong)(env, self, a[0].j));
+    if (s == "()Ljava/lang/String;") return words(VRN_CALL(T)(env, self));
+    if (s == "(Ljava/lang/String;)V") { VRN_CALL(void, T)(env, self, T(a[0].l)); return "void"; }
+    if (s == "()I") return n("int", VRN_CALL(jint)(env, self));
+    if (s == "(I)Ljava/lang/String;") return words(VRN_CALL(T, jint)(env, self, a[0].i));
 #undef VRN_CALL
     return "unknown signature " + s;
   }
@@ -239,6 +244,7 @@ typedef Fixture VRNdataNatives;
 TEST_F(VRNdataNatives, EveryNativeOfTheTableIsFoundByItsName) {
   for (const Row& row : all_rows()) EXPECT_TRUE(library().hasProc(row.symbol().c_str())) << row.symbol();
   EXPECT_EQ(53u, data_rows().size());
+  EXPECT_EQ(60u, all_rows().size() - 40);
 }
 
 // The value of each shape after vrn_core fails; the exception adopts the error's one reference.
@@ -547,6 +553,129 @@ TEST_F(VRNdataNatives, ErrorTextsCrossAsModifiedUtf8BothWays) {
   EXPECT_EQ("int 1", call("VRNvarnelExceptionGetCountOfParameter", {J(withParameter)}));
   EXPECT_EQ("void", call("VRNvarnelExceptionRelease", {J(withParameter)}));
   EXPECT_EQ(nullptr, fake().pending());
+}
+
+std::vector<Row> encoding_rows() {
+  std::vector<Row> rows;
+  for (const Row& row : all_rows())
+    if (row.className == "VarnelEncoding") rows.push_back(row);
+  return rows;
+}
+
+class VRNencodingNatives : public Fixture {
+protected:
+  void SetUp() override {
+    Fixture::SetUp();
+    SOCKstandinReset();
+    ASSERT_EQ(nullptr, VRNvarnelEncodingCreate(&encoding));
+  }
+  void TearDown() override {
+    EXPECT_EQ(nullptr, VRNvarnelEncodingRelease(encoding));
+    SOCKstandinReset();
+    EXPECT_EQ(0, fake().openFrames());
+    EXPECT_EQ(0, SOCKstandinLiveCount("encoding"));
+    EXPECT_EQ(0, SOCKstandinLiveCount("error"));
+    Fixture::TearDown();
+  }
+  std::vector<jvalue> encodingArguments(const Row& row, bool nullString = false) {
+    std::vector<jvalue> args;
+    for (size_t i = 1; row.signature[i] != ')'; ++i) {
+      char c = row.signature[i];
+      if (c == 'J') args.push_back(J(as_long(encoding)));
+      else if (c == 'I') args.push_back(I(1));
+      else {
+        args.push_back(L(nullString ? nullptr : text("de_DE")));
+        i = row.signature.find(';', i);
+      }
+    }
+    return args;
+  }
+  VRNhandle encoding = nullptr;
+};
+
+TEST_F(VRNencodingNatives, AFailureGivesEachRowsValueAndTheExceptionAdoptsTheError) {
+  const std::map<std::string, std::string> values = {{"GuardedCreate", "long 0"}, {"GuardedCall", "void"},
+                                                     {"FramedTextGetter", "null"}, {"FramedTextSetter", "void"},
+                                                     {"FramedCount", "int 0"},     {"FramedIndexText", "null"}};
+  for (const Row& row : encoding_rows()) {
+    ASSERT_TRUE(SOCKstandinFailNext(row.function.c_str(), "Injected failure", "Key", "Value")) << row.method;
+    EXPECT_EQ(values.at(row.shape), invoke(row, encodingArguments(row))) << row.method;
+    VRNhandle adopted = adoptedError();
+    ASSERT_NE(nullptr, adopted) << row.method;
+    EXPECT_EQ(1, VRNstandinReferenceCount(adopted)) << row.method;
+    const char* value = nullptr;
+    EXPECT_EQ(nullptr, VRNerrorGetParameter(adopted, "Key", &value));
+    EXPECT_STREQ("Value", value) << row.method;
+    EXPECT_EQ(nullptr, VRNerrorRelease(adopted));
+    fake().clearPending();
+    EXPECT_EQ(0, fake().openFrames()) << row.method;
+
+    ASSERT_TRUE(SOCKstandinFailNextUnhandled(row.function.c_str()));
+    EXPECT_EQ(values.at(row.shape), invoke(row, encodingArguments(row))) << row.method;
+    ASSERT_NE(nullptr, fake().pending()) << row.method;
+    EXPECT_EQ("Unhandled exception", fake().messageOf(fake().pending())) << row.method << ": the guarded text";
+    fake().clearPending();
+  }
+}
+
+TEST_F(VRNencodingNatives, TheLocaleMethodsRunInAFrameOf16) {
+  int pushes = fake().calls("PushLocalFrame");
+  for (const Row& row : encoding_rows()) {
+    std::string result = invoke(row, encodingArguments(row));
+    if (row.shape == "GuardedCreate") {
+      VRNhandle made = as_handle(std::stoll(result.substr(5)));
+      ASSERT_NE(nullptr, made);
+      EXPECT_EQ(nullptr, VRNvarnelEncodingRelease(made));
+    }
+  }
+  EXPECT_EQ(nullptr, fake().pending());
+  EXPECT_EQ(pushes + 4, fake().calls("PushLocalFrame")) << "the four locale methods, not the object's";
+  std::vector<jint> capacities = fake().pushedCapacities();
+  ASSERT_LE(4u, capacities.size());
+  for (size_t i = capacities.size() - 4; i < capacities.size(); ++i) EXPECT_EQ(16, capacities[i]);
+
+  // A frame the JVM cannot give: a VarnelException, and sockmod2 is not asked.
+  SOCKstandinReset();
+  fake().faults.pushLocalFrameFailsFrom = 16;
+  EXPECT_EQ("int 0", call("VRNvarnelEncodingCountOfTranslationLocale", {}));
+  fake().faults.pushLocalFrameFailsFrom = -1;
+  ASSERT_NE(nullptr, fake().pending());
+  EXPECT_EQ("com/olvenmark/varnel/VarnelException", fake().classNameOf(fake().pending()));
+  fake().clearPending();
+  EXPECT_STREQ("", SOCKstandinJournal());
+}
+
+TEST_F(VRNencodingNatives, TheLocaleListIsReadByCountAndIndexAndTheCurrentOneSet) {
+  EXPECT_EQ("int 5", call("VRNvarnelEncodingCountOfTranslationLocale", {}));
+  std::vector<std::string> locales;
+  for (jint i = 0; i < 5; ++i) locales.push_back(call("VRNvarnelEncodingTranslationLocale", {I(i)}));
+  EXPECT_EQ((std::vector<std::string>{"text \"en_US\"", "text \"de_DE\"", "text \"fr_FR\"", "text \"ja_JP\"",
+                                      "text \"zh_CN\""}),
+            locales);
+  EXPECT_EQ("text \"en_US\"", call("VRNvarnelEncodingGetCurrentTranslationLocale", {}));
+  EXPECT_EQ("void", call("VRNvarnelEncodingSetCurrentTranslationLocale", {L(text("ja_JP"))}));
+  EXPECT_EQ("text \"ja_JP\"", call("VRNvarnelEncodingGetCurrentTranslationLocale", {}));
+  EXPECT_EQ(nullptr, fake().pending());
+
+  // The index is the 32-bit int that sockmod2 takes, its sign kept.
+  EXPECT_EQ("null", call("VRNvarnelEncodingTranslationLocale", {I(-1)}));
+  VRNhandle adopted = adoptedError();
+  ASSERT_NE(nullptr, adopted);
+  const char* index = nullptr;
+  EXPECT_EQ(nullptr, VRNerrorGetParameter(adopted, "Index", &index));
+  EXPECT_STREQ("-1", index);
+  EXPECT_EQ(nullptr, VRNerrorRelease(adopted));
+  fake().clearPending();
+
+  // A null locale: the guarded road's own text, nothing reaches sockmod2.
+  SOCKstandinReset();
+  EXPECT_EQ("void", call("VRNvarnelEncodingSetCurrentTranslationLocale", {L(nullptr)}));
+  ASSERT_NE(nullptr, fake().pending());
+  EXPECT_EQ("The string variable NewLocale in method SetCurrentTranslationLocale cannot be null.",
+            fake().messageOf(fake().pending()));
+  fake().clearPending();
+  EXPECT_STREQ("", SOCKstandinJournal());
+  EXPECT_EQ("text \"en_US\"", call("VRNvarnelEncodingGetCurrentTranslationLocale", {}));
 }
 
 }  // namespace

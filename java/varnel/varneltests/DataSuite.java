@@ -4,6 +4,7 @@ import com.olvenmark.varnel.Config;
 import com.olvenmark.varnel.Engine;
 import com.olvenmark.varnel.Table;
 import com.olvenmark.varnel.VarnelDateTime;
+import com.olvenmark.varnel.VarnelEncoding;
 import com.olvenmark.varnel.VarnelException;
 import harness.Cases;
 import harness.Check;
@@ -31,11 +32,16 @@ public final class DataSuite implements Suite {
 
     static final List<String> CLASSES = Arrays.asList("Table", "Config", "VarnelException", "VarnelDateTime");
 
+    /** The rows of vrn_core's data classes, or with all = true VarnelEncoding's too. */
     static List<EngineSuite.Row> rows() {
+        return rows(false);
+    }
+
+    static List<EngineSuite.Row> rows(boolean all) {
         List<EngineSuite.Row> rows = new ArrayList<>();
         for (String line : StandIn.nativeTable()) {
             EngineSuite.Row row = new EngineSuite.Row(line);
-            if (CLASSES.contains(row.className)) {
+            if (CLASSES.contains(row.className) || (all && row.className.equals("VarnelEncoding"))) {
                 rows.add(row);
             }
         }
@@ -133,7 +139,8 @@ public final class DataSuite implements Suite {
         }
 
         cases.add("eachClassDeclaresItsNativesOfTheTable", () -> {
-            Class<?>[] classes = {Table.class, Config.class, VarnelException.class, VarnelDateTime.class};
+            Class<?>[] classes = {Table.class, Config.class, VarnelException.class, VarnelDateTime.class,
+                VarnelEncoding.class};
             List<String> declared = new ArrayList<>();
             for (Class<?> type : classes) {
                 for (Method m : type.getDeclaredMethods()) {
@@ -148,13 +155,13 @@ public final class DataSuite implements Suite {
                 }
             }
             List<String> expected = new ArrayList<>();
-            for (EngineSuite.Row row : rows()) {
+            for (EngineSuite.Row row : rows(true)) {
                 expected.add(row.className + "." + row.method + " " + row.signature);
             }
             Collections.sort(declared);
             Collections.sort(expected);
             Check.equal(expected, declared, "natives");
-            Check.equal(53, expected.size(), "data natives");
+            Check.equal(60, expected.size(), "data and encoding natives");
         });
 
         cases.add("aDescribedErrorReachesJavaWithEachRowsValue", () -> {
@@ -351,6 +358,41 @@ public final class DataSuite implements Suite {
             value.release();
             StandIn.reset();
             expectNoLeaks("date-times");
+        });
+
+        cases.add("theTranslationLocalesAreListedAndTheCurrentOneSet", () -> {
+            VarnelEncoding encoding = new VarnelEncoding();
+            Check.isTrue(encoding.handle() != 0, "an encoding object");
+            encoding.VRNvarnelEncodingAddRef(encoding.handle());
+            encoding.VRNvarnelEncodingRelease(encoding.handle());
+            int count = encoding.VRNvarnelEncodingCountOfTranslationLocale();
+            List<String> locales = new ArrayList<>();
+            for (int i = 0; i < count; ++i) {
+                locales.add(encoding.VRNvarnelEncodingTranslationLocale(i));
+            }
+            Check.equal(Arrays.asList("en_US", "de_DE", "fr_FR", "ja_JP", "zh_CN"), locales, "the list");
+            String first = encoding.VRNvarnelEncodingGetCurrentTranslationLocale();
+            Check.isTrue(locales.contains(first), "the current one is listed: " + first);
+            encoding.VRNvarnelEncodingSetCurrentTranslationLocale("fr_FR");
+            Check.equal("fr_FR", new VarnelEncoding().VRNvarnelEncodingGetCurrentTranslationLocale(),
+                    "one setting for the process");
+            VarnelException unknown = Check.throwsOf(VarnelException.class,
+                    () -> encoding.VRNvarnelEncodingSetCurrentTranslationLocale("xx_XX"));
+            Check.equal("xx_XX", StandIn.parameter(unknown.handle(), "Locale"), "the locale sockmod2 was given");
+            StandIn.release(unknown.handle());
+            VarnelException outside = Check.throwsOf(VarnelException.class,
+                    () -> encoding.VRNvarnelEncodingTranslationLocale(-1));
+            Check.equal("-1", StandIn.parameter(outside.handle(), "Index"), "a negative index as it is");
+            StandIn.release(outside.handle());
+            VarnelException refused = Check.throwsOf(VarnelException.class,
+                    () -> encoding.VRNvarnelEncodingSetCurrentTranslationLocale(null));
+            Check.equal(0L, refused.handle(), "made from a text");
+            Check.equal("The string variable NewLocale in method SetCurrentTranslationLocale cannot be null.",
+                    refused.getMessage(), "the null locale");
+            Check.equal("fr_FR", encoding.VRNvarnelEncodingGetCurrentTranslationLocale(), "unchanged");
+            encoding.VRNvarnelEncodingSetCurrentTranslationLocale(first);
+            encoding.release();
+            expectNoLeaks("locales");
         });
     }
 
