@@ -199,8 +199,8 @@ std::mutex& dump_lock() {
   return lock;
 }
 std::set<char*>& dump_buffers() {
-  static std::set<char*> buffers;
-  return buffers;
+  static std::set<char*>* buffers = new std::set<char*>;  // never destroyed: still reachable at exit
+  return *buffers;
 }
 
 // The cell at (First, Second), or a failure naming both indices as they arrived.
