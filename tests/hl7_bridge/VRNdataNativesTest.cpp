@@ -551,6 +551,20 @@ TEST_F(VRNdataNatives, ErrorTextsCrossAsModifiedUtf8BothWays) {
   ASSERT_NE(nullptr, gotValue);
   EXPECT_EQ(u"\u00e9", fake().textOf(gotValue));
   EXPECT_EQ("int 1", call("VRNvarnelExceptionGetCountOfParameter", {J(withParameter)}));
+
+  // A description in another encoding is no modified UTF-8: its bad byte reaches the JVM
+  // as U+FFFD, never as bytes NewStringUTF cannot read.
+  VRNstandinFailNext("VRNtableAddRow", "a\xE9" "b", nullptr, nullptr);
+  call("VRNtableAddRow", {J(as_long(msh))});
+  jlong latin1 = as_long(adoptedError());
+  ASSERT_NE(0, latin1);
+  fake().clearPending();
+  jstring repaired = reinterpret_cast<jstring (*)(JNIEnv*, jobject, jlong)>(
+      library().getProc("Java_com_olvenmark_varnel_VarnelException_VRNvarnelExceptionGetMessage"))(
+      fake().env(), nullptr, latin1);
+  ASSERT_NE(nullptr, repaired);
+  EXPECT_EQ(u"a\uFFFDb", fake().textOf(repaired));
+  EXPECT_EQ("void", call("VRNvarnelExceptionRelease", {J(latin1)}));
   EXPECT_EQ("void", call("VRNvarnelExceptionRelease", {J(withParameter)}));
   EXPECT_EQ(nullptr, fake().pending());
 }
