@@ -55,7 +55,7 @@
   X(Engine, VRNengineTranslateEdiToXmlWithErrorIfItFails, ReportError, VRNengineTranslateMessageToHl7StandardXml, "", "TranslateEdiToXmlWithErrorIfItFails")
 
 // Every native built so far.
-#define VRN_NATIVES(X) VRN_ENGINE_NATIVES(X)
+#define VRN_NATIVES(X) VRN_ENGINE_NATIVES(X) VRN_DATA_NATIVES(X) VRN_ENCODING_NATIVES(X)
 
 // The Java signature of each shape (the object itself is not part of it), for the tests'
 // sweep and for the Java classes' declarations to be checked against.
@@ -83,4 +83,126 @@
   X(DirectTextPairCall, "(JLjava/lang/String;Ljava/lang/String;)V")                \
   X(DirectPrintable, "(JLjava/lang/String;)Ljava/lang/String;")                    \
   X(ReportSuccess, "(JLjava/lang/String;)Z")                                       \
-  X(ReportError, "(JLjava/lang/String;)Ljava/lang/String;")
+  X(ReportError, "(JLjava/lang/String;)Ljava/lang/String;")                       \
+  VRN_DATA_SHAPE_SIGNATURES(X)                                                     \
+  VRN_ENCODING_SHAPE_SIGNATURES(X)
+
+// The natives of the data classes: Table and Config (direct), VarnelException and
+// VarnelDateTime (direct, their texts converted inside a guard). A line whose shape calls
+// nothing names the function `none`; a derived value names the function it is read from.
+#define VRN_DATA_NATIVES(X)                                                                                   \
+  X(Table, VRNtableCreate, DirectCreate, VRNtableCreate, "", "")                                              \
+  X(Table, VRNtableAddRef, DirectCall, VRNtableAddRef, "", "")                                                \
+  X(Table, VRNtableRelease, DirectCall, VRNtableRelease, "", "")                                              \
+  X(Table, VRNtableName, DirectTextGetter, VRNtableName, "", "")                                              \
+  X(Table, VRNtableSubTable, DirectCellHandle, VRNtableSubTable, "", "")                                      \
+  X(Table, VRNtableCountOfColumn, DirectCountGetter, VRNtableCountOfColumn, "", "")                           \
+  X(Table, VRNtableCountOfRow, DirectIndexGetter, VRNtableCountOfRow, "", "")                                 \
+  X(Table, VRNtableCountOfSubTable, DirectIndexGetter, VRNtableCountOfSubTable, "", "")                       \
+  X(Table, VRNtableColumnType, DirectColumnType, VRNtableColumnType, "", "")                                  \
+  X(Table, VRNtableColumnName, DirectIndexTextGetter, VRNtableColumnName, "", "")                             \
+  X(Table, VRNtableIsNull, DirectCellFlag, VRNtableIsNull, "", "")                                            \
+  X(Table, VRNtableState, DirectCellState, VRNtableState, "", "")                                             \
+  X(Table, VRNtableGetString, DirectCellText, VRNtableGetStringA, "", "")                                     \
+  X(Table, VRNtableGetDouble, DirectCellDouble, VRNtableGetDouble, "", "")                                    \
+  X(Table, VRNtableGetInteger, DirectCellInteger, VRNtableGetInteger, "", "")                                 \
+  X(Table, VRNtableGetDateTime, DirectCellLong, VRNtableGetDateTime, "", "")                                  \
+  X(Table, VRNtableSetDouble, DirectCellDoubleSetter, VRNtableSetDouble, "", "")                              \
+  X(Table, VRNtableSetInteger, DirectCellIntegerSetter, VRNtableSetInteger, "", "")                           \
+  X(Table, VRNtableSetDateTime, DirectCellLongSetter, VRNtableSetDateTime, "", "")                            \
+  X(Table, VRNtableAddRow, DirectCall, VRNtableAddRow, "", "")                                                \
+  X(Table, VRNtableDump, TableDump, VRNtableDump, "", "")                                                     \
+  X(Table, VRNtableColumnIndex, DirectColumnIndex, VRNtableColumnIndex, "", "columnIndex")                    \
+  X(Table, VRNtableSetString, DirectCellTextSetter, VRNtableSetStringA, "", "setString")                      \
+  X(Config, VRNconfigAddRef, NoCall, none, "", "")                                                            \
+  X(Config, VRNconfigRelease, NoCall, none, "", "")                                                           \
+  X(Config, VRNconfigCountOfDelimiter, DirectIndexGetter, VRNconfigGetCountOfLevel, "", "")                   \
+  X(Config, VRNconfigSetDelimiterChar, ConfigSetSeparator, VRNconfigSetSepChar, "", "VRNconfigSetDelimiterChar") \
+  X(Config, VRNconfigGetDelimiterChar, ConfigGetSeparator, VRNconfigGetSepChar, "", "")                       \
+  X(Config, VRNconfigSetRepeatChar, ConfigSetRepeat, VRNconfigSetRepeatChar, "", "VRNconfigSetRepeatChar")    \
+  X(Config, VRNconfigGetRepeatChar, ConfigGetRepeat, VRNconfigGetRepeatChar, "", "")                          \
+  X(Config, VRNconfigSetEscapeChar, ConfigSetEscape, VRNconfigSetEscapeChar, "", "VRNconfigSetEscapeChar")    \
+  X(Config, VRNconfigGetEscapeChar, ConfigGetEscape, VRNconfigGetEscapeChar, "", "")                          \
+  X(VarnelException, VRNvarnelExceptionRelease, DirectCall, VRNreferenceRelease, "", "")                      \
+  X(VarnelException, VRNvarnelExceptionAddRef, DirectCall, VRNreferenceAddRef, "", "")                        \
+  X(VarnelException, VRNvarnelExceptionGetMessage, ErrorText, VRNerrorGetDescription, "", "")                 \
+  X(VarnelException, VRNvarnelExceptionCreate, ErrorCreate, VRNerrorCreate, "", "VRNvarnelExceptionCreate")   \
+  X(VarnelException, VRNvarnelExceptionGetParameter, ErrorParameter, VRNerrorGetParameter, "",                \
+    "VRNvarnelExceptionGetParameter")                                                                         \
+  X(VarnelException, VRNvarnelExceptionGetCountOfParameter, ErrorCount, VRNerrorGetCountOfParameter, "", "")  \
+  X(VarnelException, VRNvarnelExceptionGetKey, ErrorKey, VRNerrorGetKey, "", "")                              \
+  X(VarnelDateTime, VRNdateTimeCreate, DirectCreate, VRNdateTimeCreate, "", "")                               \
+  X(VarnelDateTime, VRNdateTimeAddRef, DirectCall, VRNdateTimeAddRef, "", "")                                 \
+  X(VarnelDateTime, VRNdateTimeRelease, DirectCall, VRNdateTimeRelease, "", "")                               \
+  X(VarnelDateTime, VRNdateTimeGetDATE, DirectDoubleGetter, VRNdateTimeGetDATE, "", "")                       \
+  X(VarnelDateTime, VRNdateTimeGetSecondFraction, SecondFraction, VRNdateTimeGetDATE, "", "")                 \
+  X(VarnelDateTime, VRNdateTimeGetZone, DirectShortGetter, VRNdateTimeGetZone, "", "")                        \
+  X(VarnelDateTime, VRNdateTimeGetOffsetInMinutes, DirectShortGetter, VRNdateTimeGetOffsetInMinutes, "", "")  \
+  X(VarnelDateTime, VRNdateTimeGetOffsetIsDefined, OffsetIsDefined, VRNdateTimeGetIsNull, "", "")             \
+  X(VarnelDateTime, VRNdateTimeSetDATE, DirectDoubleSetter, VRNdateTimeSetDATE, "", "")                       \
+  X(VarnelDateTime, VRNdateTimeSetSecondFraction, DirectDoubleSetter, VRNdateTimeSetSecondFraction, "", "")   \
+  X(VarnelDateTime, VRNdateTimeSetZone, DirectShortSetter, VRNdateTimeSetZone, "", "")                        \
+  X(VarnelDateTime, VRNdateTimeSetOffsetInMinutes, DirectShortPairSetter, VRNdateTimeSetOffsetInMinutes, "", "") \
+  X(VarnelDateTime, VRNdateTimeIsNull, DirectShortFlag, VRNdateTimeGetIsNull, "", "")                         \
+  X(VarnelDateTime, VRNdateTimeFormat, DirectTextToText, VRNdateTimeFormat, "", "VRNdateTimeFormat")
+
+#define VRN_DATA_SHAPE_SIGNATURES(X)                   \
+  X(DirectCreate, "()J")                               \
+  X(DirectCall, "(J)V")                                \
+  X(NoCall, "(J)V")                                    \
+  X(DirectTextGetter, "(J)Ljava/lang/String;")         \
+  X(DirectCellHandle, "(JII)J")                        \
+  X(DirectCountGetter, "(J)I")                         \
+  X(DirectColumnType, "(JI)I")                         \
+  X(DirectIndexTextGetter, "(JI)Ljava/lang/String;")   \
+  X(DirectCellFlag, "(JII)Z")                          \
+  X(DirectCellState, "(JII)I")                         \
+  X(DirectCellText, "(JII)Ljava/lang/String;")         \
+  X(DirectCellDouble, "(JII)D")                        \
+  X(DirectCellInteger, "(JII)I")                       \
+  X(DirectCellLong, "(JII)J")                          \
+  X(DirectCellDoubleSetter, "(JIID)V")                 \
+  X(DirectCellIntegerSetter, "(JIII)V")                \
+  X(DirectCellLongSetter, "(JIIJ)V")                   \
+  X(TableDump, "(J)Ljava/lang/String;")                \
+  X(DirectColumnIndex, "(JLjava/lang/String;)I")       \
+  X(DirectCellTextSetter, "(JIILjava/lang/String;)V")  \
+  X(ConfigSetSeparator, "(JIC)V")                      \
+  X(ConfigGetSeparator, "(JI)C")                       \
+  X(ConfigSetRepeat, "(JC)V")                          \
+  X(ConfigGetRepeat, "(J)C")                           \
+  X(ConfigSetEscape, "(JC)V")                          \
+  X(ConfigGetEscape, "(J)C")                           \
+  X(ErrorText, "(J)Ljava/lang/String;")                \
+  X(ErrorCreate, "(Ljava/lang/String;)J")              \
+  X(ErrorParameter, "(JLjava/lang/String;)Ljava/lang/String;") \
+  X(ErrorCount, "(J)I")                                \
+  X(ErrorKey, "(JI)Ljava/lang/String;")                \
+  X(DirectDoubleGetter, "(J)D")                        \
+  X(SecondFraction, "(J)D")                            \
+  X(DirectShortGetter, "(J)S")                         \
+  X(OffsetIsDefined, "(J)S")                           \
+  X(DirectDoubleSetter, "(JD)V")                       \
+  X(DirectShortSetter, "(JS)V")                        \
+  X(DirectShortPairSetter, "(JSS)V")                   \
+  X(DirectShortFlag, "(J)Z")
+
+// VarnelEncoding, over sockmod2: guarded, the locale methods inside a local frame.
+#define VRN_ENCODING_NATIVES(X)                                                                               \
+  X(VarnelEncoding, VRNvarnelEncodingCreate, GuardedCreate, VRNvarnelEncodingCreate, "", "")                  \
+  X(VarnelEncoding, VRNvarnelEncodingAddRef, GuardedCall, VRNvarnelEncodingAddRef, "", "")                    \
+  X(VarnelEncoding, VRNvarnelEncodingRelease, GuardedCall, VRNvarnelEncodingRelease, "", "")                  \
+  X(VarnelEncoding, VRNvarnelEncodingGetCurrentTranslationLocale, FramedTextGetter,                           \
+    VRNvarnelEncodingGetCurrentTranslationLocale, "", "")                                                     \
+  X(VarnelEncoding, VRNvarnelEncodingSetCurrentTranslationLocale, FramedTextSetter,                           \
+    VRNvarnelEncodingSetCurrentTranslationLocale, "NewLocale", "SetCurrentTranslationLocale")                 \
+  X(VarnelEncoding, VRNvarnelEncodingCountOfTranslationLocale, FramedCount,                                   \
+    VRNvarnelEncodingCountOfTranslationLocale, "", "")                                                        \
+  X(VarnelEncoding, VRNvarnelEncodingTranslationLocale, FramedIndexText, VRNvarnelEncodingTranslationLocale, "", "")
+
+#define VRN_ENCODING_SHAPE_SIGNATURES(X)  \
+  X(GuardedCreate, "()J")                 \
+  X(FramedTextGetter, "()Ljava/lang/String;") \
+  X(FramedTextSetter, "(Ljava/lang/String;)V") \
+  X(FramedCount, "()I")                   \
+  X(FramedIndexText, "(I)Ljava/lang/String;")

@@ -121,3 +121,7 @@ jstring VRNengineTransformRoad(JNIEnv* env, jlong h, jstring message, jint first
   VRN_NATIVE(jboolean, C, M, jlong h, jstring s) { (void)self; return VRNreportSuccess(env, h, s, F, N); }
 #define VRN_SHAPE_ReportError(C, M, F, V, N) \
   VRN_NATIVE(jstring, C, M, jlong h, jstring s) { (void)self; return VRNreportError(env, h, s, F, N); }
+
+// The data classes' shapes and VarnelEncoding's.
+#include "hl7_bridge/VRNdataShapes.h"
+#include "hl7_bridge/VRNencodingShapes.h"

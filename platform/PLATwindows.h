@@ -18,6 +18,8 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+#include <winsock2.h>
+#include <ws2tcpip.h>
 #include <fcntl.h>
 #include <io.h>
 #include <stdlib.h>
@@ -61,5 +63,6 @@ inline char* PLATtmpnam(char* buffer) { return tmpnam(buffer); }
 #include "platform/posix/POSIXuser.h"
 #include "platform/posix/POSIXfile.h"
 #include "platform/posix/POSIXprocess.h"
+#include "platform/posix/POSIXsocket.h"
 
 #endif

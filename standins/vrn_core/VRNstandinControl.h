@@ -25,10 +25,15 @@ VRN_LIBRARY_EXPORT const char* VRNstandinJournal();
 VRN_LIBRARY_EXPORT int VRNstandinCallCount(const char* Function);
 
 // Objects of the stand-in still alive, by kind: "engine", "table", "error" (errors the
-// stand-in made), "multibyte" and "wide" (conversion results not yet freed).
+// stand-in made), "multibyte" and "wide" (conversion results not yet freed), "datetime",
+// "dump" (table dump buffers not yet given back).
 VRN_LIBRARY_EXPORT int VRNstandinLiveCount(const char* Kind);
 // The reference count of any error object, the bridge's own LEGerror included.
 VRN_LIBRARY_EXPORT int64_t VRNstandinReferenceCount(VRNhandle Error);
+
+// What VRNtableIsNull and VRNdateTimeGetIsNull write for a null value (1 and 1 until the
+// next reset), so that a flag other than 1 can be shown to read as true.
+VRN_LIBRARY_EXPORT void VRNstandinSetNullFlags(unsigned char TableByte, uint16_t DateTimeFlag);
 
 // Delivers one log line of the engine to its callback: on the calling thread, or on a new
 // thread of the stand-in that is joined before the call returns.

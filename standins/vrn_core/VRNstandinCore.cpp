@@ -29,6 +29,15 @@ std::vector<std::string>& journal() {
   static std::vector<std::string> lines;
   return lines;
 }
+struct NullFlags {
+  unsigned char table;
+  uint16_t dateTime;
+};
+NullFlags& null_flags() {
+  static NullFlags flags{1, 1};
+  return flags;
+}
+
 std::atomic<int>* live_counts() {
   static std::atomic<int> counts[VRNkindCount];
   return counts;
@@ -179,10 +188,26 @@ std::string VRNstandinPointer(const void* value) {
   return buffer;
 }
 
+unsigned char VRNstandinTableNullByte() {
+  std::lock_guard<std::mutex> hold(state_lock());
+  return null_flags().table;
+}
+
+uint16_t VRNstandinDateTimeNullFlag() {
+  std::lock_guard<std::mutex> hold(state_lock());
+  return null_flags().dateTime;
+}
+
 extern "C" {
+
+void VRNstandinSetNullFlags(unsigned char TableByte, uint16_t DateTimeFlag) {
+  std::lock_guard<std::mutex> hold(state_lock());
+  null_flags() = {TableByte, DateTimeFlag};
+}
 
 void VRNstandinReset() {
   std::lock_guard<std::mutex> hold(state_lock());
+  null_flags() = {1, 1};
   injections().clear();
   journal().clear();
 }
@@ -230,7 +255,7 @@ int VRNstandinCallCount(const char* Function) {
 }
 
 int VRNstandinLiveCount(const char* Kind) {
-  static const char* const names[VRNkindCount] = {"engine", "table", "error", "multibyte", "wide"};
+  static const char* const names[VRNkindCount] = {"engine", "table", "error", "multibyte", "wide", "datetime", "dump"};
   for (int i = 0; i < VRNkindCount; ++i)
     if (Kind && std::strcmp(Kind, names[i]) == 0) return live_counts()[i];
   return -1;

@@ -12,7 +12,16 @@
 #include <string>
 #include <vector>
 
-enum VRNstandinKind { VRNkindEngine, VRNkindTable, VRNkindError, VRNkindMultiByte, VRNkindWide, VRNkindCount };
+enum VRNstandinKind {
+  VRNkindEngine,
+  VRNkindTable,
+  VRNkindError,
+  VRNkindMultiByte,
+  VRNkindWide,
+  VRNkindDateTime,
+  VRNkindDump,
+  VRNkindCount
+};
 
 // Counts one live object of a kind for as long as it lives.
 class VRNstandinCounted {
@@ -48,6 +57,10 @@ VRNresult VRNstandinEnter(const char* name, const std::vector<std::string>& argu
 
 std::string VRNstandinText(const char* text);     // quoted, or "null"
 std::string VRNstandinPointer(const void* value); // "null", "all-ones" or hex
+
+// What the flag getters write for a null value (a table cell's byte, a date-time's 16 bits).
+unsigned char VRNstandinTableNullByte();
+uint16_t VRNstandinDateTimeNullFlag();
 
 // Runs body, turning any exception into the all-ones handle.
 template <typename Body>

@@ -2,6 +2,8 @@
 #include "standins/vrn_core/VRNstandinTable.h"
 
 #include <cstring>
+#include <mutex>
+#include <set>
 
 VRNstandinTableRef::VRNstandinTableRef(VRNstandinTable* table) : m_Table(table) {
   if (m_Table) m_Table->add_ref();
@@ -187,7 +189,56 @@ void VRNstandinTable::dump(std::string& out, int depth) const {
 
 namespace {
 VRNstandinTable* as_table(VRNhandle handle) { return static_cast<VRNstandinTable*>(static_cast<COLrefCounted*>(handle)); }
+
+std::string number(int64_t value) { return std::to_string(value); }
+
+// The dump buffers handed out and not yet given back: a second free of one is refused, and
+// one kept after a failed free stays reachable.
+std::mutex& dump_lock() {
+  static std::mutex lock;
+  return lock;
 }
+std::set<char*>& dump_buffers() {
+  static std::set<char*>* buffers = new std::set<char*>;  // never destroyed: still reachable at exit
+  return *buffers;
+}
+
+// The cell at (First, Second), or a failure naming both indices as they arrived.
+VRNresult find_cell(VRNhandle Table, int64_t First, int64_t Second, VRNstandinTable::Cell*& cell) {
+  if (!Table) return VRNstandinFail("Null table");
+  cell = as_table(Table)->cell(First, Second);
+  if (cell != nullptr) return nullptr;
+  VRNstandinError* error = new VRNstandinError("Cell index out of range", 0x80001000);
+  error->setParameter(COLstring("First"), COLstring(number(First).c_str()));
+  error->setParameter(COLstring("Second"), COLstring(number(Second).c_str()));
+  error->add_ref();
+  return static_cast<LEGerror*>(error);
+}
+
+VRNresult type_mismatch(const VRNstandinTable::Cell& cell, const char* wanted) {
+  return VRNstandinFail("The cell holds no " + std::string(wanted), "Type", number(cell.type));
+}
+
+const VRNstandinTable::Column* find_column(VRNhandle Table, int64_t Column, VRNresult& error) {
+  error = nullptr;
+  if (!Table) {
+    error = VRNstandinFail("Null table");
+    return nullptr;
+  }
+  const VRNstandinTable::Column* column = as_table(Table)->column(Column);
+  if (!column) error = VRNstandinFail("Column index out of range", "Column", number(Column));
+  return column;
+}
+
+}  // namespace
+
+// The body of a cell function: the cell found, then the statements given.
+#define VRN_CELL_BODY(...)                                                  \
+  return VRNstandinGuard([&]() -> VRNresult {                               \
+    VRNstandinTable::Cell* cell = nullptr;                                  \
+    if (VRNresult bad = find_cell(Table, First, Second, cell)) return bad;  \
+    __VA_ARGS__                                                             \
+  })
 
 extern "C" {
 
@@ -237,6 +288,134 @@ VRNresult VRNtableCountOfRow(VRNhandle Table, int64_t* Count) {
   });
 }
 
+VRNresult VRNtableSubTable(VRNhandle Table, int64_t First, int64_t Second, VRNhandle* Sub) {
+  VRN_STANDIN_ENTER(VRNtableSubTable, VRNstandinPointer(Table), number(First), number(Second));
+  VRN_CELL_BODY(if (cell->null || cell->type != VRNstandinTable::Table) return type_mismatch(*cell, "sub-table");
+                *Sub = static_cast<COLrefCounted*>(cell->table.get()); return nullptr;);
+}
+
+VRNresult VRNtableCountOfColumn(VRNhandle Table, int64_t* Count) {
+  VRN_STANDIN_ENTER(VRNtableCountOfColumn, VRNstandinPointer(Table));
+  return VRNstandinGuard([&]() -> VRNresult {
+    if (!Table) return VRNstandinFail("Null table");
+    *Count = as_table(Table)->columnCount();
+    return nullptr;
+  });
+}
+
+VRNresult VRNtableCountOfSubTable(VRNhandle Table, int64_t* Count) {
+  VRN_STANDIN_ENTER(VRNtableCountOfSubTable, VRNstandinPointer(Table));
+  return VRNstandinGuard([&]() -> VRNresult {
+    if (!Table) return VRNstandinFail("Null table");
+    *Count = as_table(Table)->subTableCount();
+    return nullptr;
+  });
+}
+
+VRNresult VRNtableColumnType(VRNhandle Table, int64_t Column, int32_t* Type) {
+  VRN_STANDIN_ENTER(VRNtableColumnType, VRNstandinPointer(Table), number(Column));
+  return VRNstandinGuard([&]() -> VRNresult {
+    VRNresult error = nullptr;
+    const VRNstandinTable::Column* column = find_column(Table, Column, error);
+    if (column) *Type = column->type;
+    return error;
+  });
+}
+
+VRNresult VRNtableColumnName(VRNhandle Table, int64_t Column, const char** Name) {
+  VRN_STANDIN_ENTER(VRNtableColumnName, VRNstandinPointer(Table), number(Column));
+  return VRNstandinGuard([&]() -> VRNresult {
+    VRNresult error = nullptr;
+    const VRNstandinTable::Column* column = find_column(Table, Column, error);
+    if (column) *Name = column->name.c_str();
+    return error;
+  });
+}
+
+VRNresult VRNtableColumnIndex(VRNhandle Table, const char* Name, int64_t* Index) {
+  VRN_STANDIN_ENTER(VRNtableColumnIndex, VRNstandinPointer(Table), VRNstandinText(Name));
+  return VRNstandinGuard([&]() -> VRNresult {
+    if (!Table) return VRNstandinFail("Null table");
+    if (!Name) return VRNstandinFail("Null column name");
+    int64_t index = as_table(Table)->columnIndex(Name);
+    if (index < 0) return VRNstandinFail("No column of that name", "Name", Name);
+    *Index = index;
+    return nullptr;
+  });
+}
+
+VRNresult VRNtableIsNull(VRNhandle Table, int64_t First, int64_t Second, unsigned char* Flag) {
+  VRN_STANDIN_ENTER(VRNtableIsNull, VRNstandinPointer(Table), number(First), number(Second));
+  VRN_CELL_BODY(*Flag = cell->null ? VRNstandinTableNullByte() : 0; return nullptr;);
+}
+
+// 0 for a null cell, 1 for a value, 2 for a sub-table.
+VRNresult VRNtableState(VRNhandle Table, int64_t First, int64_t Second, int32_t* State) {
+  VRN_STANDIN_ENTER(VRNtableState, VRNstandinPointer(Table), number(First), number(Second));
+  VRN_CELL_BODY(*State = cell->null ? 0 : cell->type == VRNstandinTable::Table ? 2 : 1; return nullptr;);
+}
+
+// A null cell reads as the empty text.
+VRNresult VRNtableGetStringA(VRNhandle Table, int64_t First, int64_t Second, const char** T) {
+  VRN_STANDIN_ENTER(VRNtableGetStringA, VRNstandinPointer(Table), number(First), number(Second));
+  VRN_CELL_BODY(if (!cell->null && cell->type != VRNstandinTable::String) return type_mismatch(*cell, "string");
+                *T = cell->null ? "" : cell->text.c_str(); return nullptr;);
+}
+
+VRNresult VRNtableGetDouble(VRNhandle Table, int64_t First, int64_t Second, double* Value) {
+  VRN_STANDIN_ENTER(VRNtableGetDouble, VRNstandinPointer(Table), number(First), number(Second));
+  VRN_CELL_BODY(if (cell->null || cell->type != VRNstandinTable::Double) return type_mismatch(*cell, "double");
+                *Value = cell->real; return nullptr;);
+}
+
+VRNresult VRNtableGetInteger(VRNhandle Table, int64_t First, int64_t Second, int32_t* Value) {
+  VRN_STANDIN_ENTER(VRNtableGetInteger, VRNstandinPointer(Table), number(First), number(Second));
+  VRN_CELL_BODY(if (cell->null || cell->type != VRNstandinTable::Integer) return type_mismatch(*cell, "integer");
+                *Value = cell->integer; return nullptr;);
+}
+
+VRNresult VRNtableGetDateTime(VRNhandle Table, int64_t First, int64_t Second, int64_t* Value) {
+  VRN_STANDIN_ENTER(VRNtableGetDateTime, VRNstandinPointer(Table), number(First), number(Second));
+  VRN_CELL_BODY(if (cell->null || cell->type != VRNstandinTable::DateTime) return type_mismatch(*cell, "date-time");
+                *Value = cell->dateTime; return nullptr;);
+}
+
+VRNresult VRNtableSetDouble(VRNhandle Table, int64_t First, int64_t Second, double Value) {
+  VRN_STANDIN_ENTER(VRNtableSetDouble, VRNstandinPointer(Table), number(First), number(Second),
+                    std::to_string(Value));
+  VRN_CELL_BODY(*cell = VRNstandinTable::Cell(); cell->null = false; cell->type = VRNstandinTable::Double;
+                cell->real = Value; return nullptr;);
+}
+
+VRNresult VRNtableSetInteger(VRNhandle Table, int64_t First, int64_t Second, int32_t Value) {
+  VRN_STANDIN_ENTER(VRNtableSetInteger, VRNstandinPointer(Table), number(First), number(Second), number(Value));
+  VRN_CELL_BODY(*cell = VRNstandinTable::Cell(); cell->null = false; cell->type = VRNstandinTable::Integer;
+                cell->integer = Value; return nullptr;);
+}
+
+VRNresult VRNtableSetDateTime(VRNhandle Table, int64_t First, int64_t Second, int64_t Value) {
+  VRN_STANDIN_ENTER(VRNtableSetDateTime, VRNstandinPointer(Table), number(First), number(Second), number(Value));
+  VRN_CELL_BODY(*cell = VRNstandinTable::Cell(); cell->null = false; cell->type = VRNstandinTable::DateTime;
+                cell->dateTime = Value; return nullptr;);
+}
+
+// The empty text makes the cell null, as an empty field reads.
+VRNresult VRNtableSetStringA(VRNhandle Table, int64_t First, int64_t Second, const char* T) {
+  VRN_STANDIN_ENTER(VRNtableSetStringA, VRNstandinPointer(Table), number(First), number(Second), VRNstandinText(T));
+  VRN_CELL_BODY(if (!T) return VRNstandinFail("Null text"); *cell = VRNstandinTable::Cell();
+                cell->type = VRNstandinTable::String; cell->text = T; cell->null = cell->text.empty();
+                return nullptr;);
+}
+
+VRNresult VRNtableAddRow(VRNhandle Table) {
+  VRN_STANDIN_ENTER(VRNtableAddRow, VRNstandinPointer(Table));
+  return VRNstandinGuard([&]() -> VRNresult {
+    if (!Table) return VRNstandinFail("Null table");
+    as_table(Table)->addRow();
+    return nullptr;
+  });
+}
+
 VRNresult VRNtableDump(VRNhandle Table, char** Buffer) {
   VRN_STANDIN_ENTER(VRNtableDump, VRNstandinPointer(Table));
   return VRNstandinGuard([&]() -> VRNresult {
@@ -244,7 +423,11 @@ VRNresult VRNtableDump(VRNhandle Table, char** Buffer) {
     std::string text = as_table(Table)->dump();
     char* buffer = new char[text.size() + 1];
     std::memcpy(buffer, text.c_str(), text.size() + 1);
-    VRNstandinCountUp(VRNkindMultiByte);
+    VRNstandinCountUp(VRNkindDump);
+    {
+      std::lock_guard<std::mutex> hold(dump_lock());
+      dump_buffers().insert(buffer);
+    }
     *Buffer = buffer;
     return nullptr;
   });
@@ -254,9 +437,13 @@ VRNresult VRNtableFreeBuffer(char** Buffer) {
   VRN_STANDIN_ENTER(VRNtableFreeBuffer, VRNstandinPointer(Buffer ? *Buffer : nullptr));
   return VRNstandinGuard([&]() -> VRNresult {
     if (!Buffer || !*Buffer) return VRNstandinFail("Null buffer freed");
+    {
+      std::lock_guard<std::mutex> hold(dump_lock());
+      if (dump_buffers().erase(*Buffer) == 0) return VRNstandinFail("Not a dump buffer, or one given back already");
+    }
     delete[] *Buffer;
     *Buffer = nullptr;
-    VRNstandinCountDown(VRNkindMultiByte);
+    VRNstandinCountDown(VRNkindDump);
     return nullptr;
   });
 }

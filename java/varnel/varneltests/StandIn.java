@@ -25,4 +25,5 @@ public final class StandIn {
     public static native long tableCreate();
     public static native void tableRelease(long table);
     public static native String[] nativeTable();
+    public static native void setNullFlags(int tableByte, int dateTimeFlag);
 }

@@ -95,6 +95,10 @@ VRN_CONTROL(jlong, tableCreate) {
 
 VRN_CONTROL(void, tableRelease, jlong table) { VRNtableRelease(handle(table)); }
 
+VRN_CONTROL(void, setNullFlags, jint tableByte, jint dateTimeFlag) {
+  VRNstandinSetNullFlags(static_cast<unsigned char>(tableByte), static_cast<uint16_t>(dateTimeFlag));
+}
+
 // "Class Method Shape LibraryFunction Variable MethodName Signature" per native, the
 // empty names written as "-".
 VRN_CONTROL(jobjectArray, nativeTable) {

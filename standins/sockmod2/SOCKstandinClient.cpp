@@ -1,0 +1,319 @@
+// The client: one outgoing connection at a time on a link (SOCKstandinLink.h), connected
+// on the caller's thread; its events go through the client side's message loop to the
+// user values of its audience. The link's reader holds the client's shared state, not the
+// client itself, so that the last release can close and wait for it.
+#include "standins/sockmod2/SOCKstandinControl.h"
+#include "standins/sockmod2/SOCKstandinCore.h"
+#include "standins/sockmod2/SOCKstandinEvents.h"
+#include "standins/sockmod2/SOCKstandinLink.h"
+
+#include <memory>
+
+namespace {
+
+struct ClientCore {
+  SOCKaudience audience;
+  std::mutex lock;
+  std::string header = "\x0B", trailer = "\x1C\x0D";
+  std::shared_ptr<SOCKlink> link;
+};
+
+class Client : public SOCKobject {
+public:
+  Client() : SOCKobject(SOCKkindClient), m_Core(std::make_shared<ClientCore>()) {}
+  const std::shared_ptr<ClientCore>& core() const { return m_Core; }
+
+private:
+  void lastRelease() override {
+    m_Core->audience.clear();
+    std::shared_ptr<SOCKlink> link;
+    {
+      std::lock_guard<std::mutex> hold(m_Core->lock);
+      link = m_Core->link;
+    }
+    if (link) {
+      link->close(false);
+      link->join();
+    }
+  }
+  std::shared_ptr<ClientCore> m_Core;
+};
+
+void post(const std::shared_ptr<ClientCore>& core, std::function<void(const SOCKclientCallbacks&, void*)> call) {
+  SOCKclientLoop().post([core, call]() {
+    SOCKclientCallbacks callbacks = SOCKclientCallbacksNow();
+    core->audience.deliver([&](void* user) { call(callbacks, user); });
+  });
+}
+
+std::shared_ptr<SOCKlink> link_of(const std::shared_ptr<ClientCore>& core) {
+  std::lock_guard<std::mutex> hold(core->lock);
+  return core->link;
+}
+
+VRNresult connect_to(const std::shared_ptr<ClientCore>& core, const char* host, int port) {
+  ULONG address;
+  if (VRNresult bad = SOCKparseHost(host, &address)) return bad;
+  if (port <= 0 || port > 65535) return SOCKfail("Port out of range", "Port", std::to_string(port));
+  std::shared_ptr<SOCKlink> previous = link_of(core);
+  if (previous && previous->open()) return SOCKfail("Already connected");
+  // The reader of the connection before has ended or is ending; let it finish first.
+  if (previous) previous->join();
+  SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (socket == INVALID_SOCKET) return SOCKsocketFail("socket", WSAGetLastError());
+  sockaddr_in name{};
+  name.sin_family = AF_INET;
+  name.sin_port = htons(u_short(port));
+  name.sin_addr.s_addr = address == htonl(INADDR_ANY) ? htonl(INADDR_LOOPBACK) : address;
+  if (connect(socket, reinterpret_cast<const sockaddr*>(&name), sizeof name) == SOCKET_ERROR) {
+    int code = WSAGetLastError();
+    closesocket(socket);
+    return SOCKsocketFail("connect", code);
+  }
+  std::string header, trailer;
+  {
+    std::lock_guard<std::mutex> hold(core->lock);
+    header = core->header;
+    trailer = core->trailer;
+  }
+  auto link = std::make_shared<SOCKlink>(socket, header, trailer);
+  {
+    std::lock_guard<std::mutex> hold(core->lock);
+    core->link = link;
+  }
+  SOCKlinkSink sink;
+  sink.opened = [core]() {
+    post(core, [](const SOCKclientCallbacks& c, void* user) {
+      if (c.connected) c.connected(user);
+    });
+  };
+  sink.message = [core](const std::string& text) {
+    post(core, [text](const SOCKclientCallbacks& c, void* user) {
+      if (c.message) c.message(user, text.c_str());
+    });
+  };
+  sink.ignored = [core](const std::string& text) {
+    post(core, [text](const SOCKclientCallbacks& c, void* user) {
+      if (c.ignoredData) c.ignoredData(user, text.c_str());
+    });
+  };
+  sink.error = [core](const std::string& text, int code) {
+    post(core, [text, code](const SOCKclientCallbacks& c, void* user) {
+      if (c.error) c.error(user, text.c_str(), code);
+    });
+  };
+  sink.closed = [core]() {
+    post(core, [](const SOCKclientCallbacks& c, void* user) {
+      if (c.closed) c.closed(user);
+    });
+  };
+  link->start(sink);
+  return nullptr;
+}
+
+}  // namespace
+
+#define SOCK_CLIENT(handle, code)                                                              \
+  return SOCKguard([&]() -> VRNresult {                                                        \
+    VRNresult error = nullptr;                                                                 \
+    ::Client* client = static_cast<::Client*>(SOCKobjectOf(handle, SOCKkindClient, &error));       \
+    if (!client) return error;                                                                 \
+    const std::shared_ptr<ClientCore>& core = client->core();                                 \
+    (void)core;                                                                                \
+    code                                                                                       \
+  })
+
+extern "C" {
+
+VRNresult VRNclientCreate(VRNhandle* Client) {
+  SOCK_ENTER(VRNclientCreate);
+  return SOCKguard([&]() -> VRNresult {
+    SOCK_NEED(Client);
+    *Client = static_cast<SOCKobject*>(new ::Client());
+    return nullptr;
+  });
+}
+
+VRNresult VRNclientAddRef(VRNhandle Client) {
+  SOCK_ENTER(VRNclientAddRef, SOCKpointer(Client));
+  SOCK_CLIENT(Client, client->addRef(); return nullptr;);
+}
+
+VRNresult VRNclientRelease(VRNhandle Client) {
+  SOCK_ENTER(VRNclientRelease, SOCKpointer(Client));
+  SOCK_CLIENT(Client, client->release(); return nullptr;);
+}
+
+VRNresult VRNclientAddListener(VRNhandle Client, void* UserValue) {
+  SOCK_ENTER(VRNclientAddListener, SOCKpointer(Client), SOCKpointer(UserValue));
+  SOCK_CLIENT(Client, {
+    if (!core->audience.add(UserValue)) return SOCKfail("Listener already added", "UserValue", SOCKpointer(UserValue));
+    return nullptr;
+  });
+}
+
+VRNresult VRNclientRemoveListener(VRNhandle Client, void* UserValue) {
+  SOCK_ENTER(VRNclientRemoveListener, SOCKpointer(Client), SOCKpointer(UserValue));
+  SOCK_CLIENT(Client, {
+    if (!core->audience.remove(UserValue)) return SOCKfail("No such listener", "UserValue", SOCKpointer(UserValue));
+    return nullptr;
+  });
+}
+
+VRNresult VRNclientGetHeaderBlock(VRNhandle Client, const char** Block) {
+  SOCK_ENTER(VRNclientGetHeaderBlock, SOCKpointer(Client));
+  SOCK_CLIENT(Client, {
+    SOCK_NEED(Block);
+    std::lock_guard<std::mutex> hold(core->lock);
+    *Block = SOCKresult("VRNclientGetHeaderBlock", core->header);
+    return nullptr;
+  });
+}
+
+VRNresult VRNclientSetHeaderBlock(VRNhandle Client, const char* Block) {
+  SOCK_ENTER(VRNclientSetHeaderBlock, SOCKpointer(Client), SOCKtext(Block));
+  SOCK_CLIENT(Client, {
+    if (VRNresult bad = SOCKcheckBlock(Block)) return bad;
+    std::lock_guard<std::mutex> hold(core->lock);
+    core->header = Block;
+    if (core->link) core->link->setBlocks(core->header, core->trailer);
+    return nullptr;
+  });
+}
+
+VRNresult VRNclientGetTrailerBlock(VRNhandle Client, const char** Block) {
+  SOCK_ENTER(VRNclientGetTrailerBlock, SOCKpointer(Client));
+  SOCK_CLIENT(Client, {
+    SOCK_NEED(Block);
+    std::lock_guard<std::mutex> hold(core->lock);
+    *Block = SOCKresult("VRNclientGetTrailerBlock", core->trailer);
+    return nullptr;
+  });
+}
+
+VRNresult VRNclientSetTrailerBlock(VRNhandle Client, const char* Block) {
+  SOCK_ENTER(VRNclientSetTrailerBlock, SOCKpointer(Client), SOCKtext(Block));
+  SOCK_CLIENT(Client, {
+    if (VRNresult bad = SOCKcheckBlock(Block)) return bad;
+    std::lock_guard<std::mutex> hold(core->lock);
+    core->trailer = Block;
+    if (core->link) core->link->setBlocks(core->header, core->trailer);
+    return nullptr;
+  });
+}
+
+VRNresult VRNclientGetIsConnected(VRNhandle Client, unsigned char* Flag) {
+  SOCK_ENTER(VRNclientGetIsConnected, SOCKpointer(Client));
+  SOCK_CLIENT(Client, {
+    SOCK_NEED(Flag);
+    std::shared_ptr<SOCKlink> link = link_of(core);
+    *Flag = link && link->open() ? 1 : 0;
+    return nullptr;
+  });
+}
+
+VRNresult VRNclientStopMessageLoop(VRNhandle Client) {
+  SOCK_ENTER(VRNclientStopMessageLoop, SOCKpointer(Client));
+  SOCK_CLIENT(Client, SOCKclientLoop().stop(); return nullptr;);
+}
+
+VRNresult VRNclientRunMessageLoop() {
+  SOCK_ENTER(VRNclientRunMessageLoop);
+  return SOCKguard([&]() -> VRNresult {
+    SOCKclientLoop().run();
+    return nullptr;
+  });
+}
+
+VRNresult VRNclientMakePrintable(VRNhandle Client, const char* Input, const char* NewLine, int Count,
+                                 const char** Printable) {
+  SOCK_ENTER(VRNclientMakePrintable, SOCKpointer(Client), SOCKtext(Input), SOCKtext(NewLine), std::to_string(Count));
+  SOCK_CLIENT(Client, {
+    SOCK_NEED(Printable);
+    *Printable = SOCKresult("VRNclientMakePrintable", SOCKprintable(Input, NewLine, Count));
+    return nullptr;
+  });
+}
+
+VRNresult VRNclientConnect(VRNhandle Client, const char* Host, int Port) {
+  SOCK_ENTER(VRNclientConnect, SOCKpointer(Client), SOCKtext(Host), std::to_string(Port));
+  SOCK_CLIENT(Client, return connect_to(core, Host, Port););
+}
+
+VRNresult VRNclientClose(VRNhandle Client) {
+  SOCK_ENTER(VRNclientClose, SOCKpointer(Client));
+  SOCK_CLIENT(Client, {
+    if (std::shared_ptr<SOCKlink> link = link_of(core)) link->close(false);
+    return nullptr;
+  });
+}
+
+VRNresult VRNclientHardClose(VRNhandle Client) {
+  SOCK_ENTER(VRNclientHardClose, SOCKpointer(Client));
+  SOCK_CLIENT(Client, {
+    if (std::shared_ptr<SOCKlink> link = link_of(core)) link->close(true);
+    return nullptr;
+  });
+}
+
+VRNresult VRNclientSendMessage(VRNhandle Client, const char* Message) {
+  SOCK_ENTER(VRNclientSendMessage, SOCKpointer(Client), SOCKtext(Message));
+  SOCK_CLIENT(Client, {
+    SOCK_NEED(Message);
+    std::shared_ptr<SOCKlink> link = link_of(core);
+    if (!link) return SOCKfail("Not connected");
+    return link->send(Message);
+  });
+}
+
+#define SOCK_CLIENT_SETTER(Name, Field, Type)                                              \
+  VRNresult Name(Type Callback) {                                                          \
+    SOCK_ENTER(Name, SOCKpointer(reinterpret_cast<void*>(Callback)));                      \
+    return SOCKguard([&]() -> VRNresult {                                                  \
+      SOCKsetClientCallbacks([&](SOCKclientCallbacks& c) { c.Field = Callback; });         \
+      return nullptr;                                                                      \
+    });                                                                                    \
+  }
+SOCK_CLIENT_SETTER(VRNclientSetConnectCallback, connected, VRNclientEventCallback)
+SOCK_CLIENT_SETTER(VRNclientSetClosedCallback, closed, VRNclientEventCallback)
+SOCK_CLIENT_SETTER(VRNclientSetMessageCallback, message, VRNclientTextCallback)
+SOCK_CLIENT_SETTER(VRNclientSetIgnoredDataCallback, ignoredData, VRNclientTextCallback)
+SOCK_CLIENT_SETTER(VRNclientSetErrorCallback, error, VRNclientErrorCallback)
+
+// ---- control ----
+
+bool SOCKstandinClientEvent(VRNhandle Client, const char* Event, const char* Text, int Code, bool FromWorker) {
+  VRNresult error = nullptr;
+  ::Client* client = static_cast<::Client*>(SOCKobjectOf(Client, SOCKkindClient, &error));
+  if (!client) {
+    static_cast<LEGerror*>(error)->release();
+    return false;
+  }
+  std::string event = Event ? Event : "";
+  std::string text = Text ? Text : "";
+  bool hasText = Text != nullptr;
+  const char* (*textOf)(const std::string&, bool) = [](const std::string& t, bool has) { return has ? t.c_str() : nullptr; };
+  std::function<void(const SOCKclientCallbacks&, void*)> call;
+  if (event == "connected")
+    call = [](const SOCKclientCallbacks& c, void* u) { if (c.connected) c.connected(u); };
+  else if (event == "closed")
+    call = [](const SOCKclientCallbacks& c, void* u) { if (c.closed) c.closed(u); };
+  else if (event == "message")
+    call = [=](const SOCKclientCallbacks& c, void* u) { if (c.message) c.message(u, textOf(text, hasText)); };
+  else if (event == "ignoredData")
+    call = [=](const SOCKclientCallbacks& c, void* u) { if (c.ignoredData) c.ignoredData(u, textOf(text, hasText)); };
+  else if (event == "error")
+    call = [=](const SOCKclientCallbacks& c, void* u) { if (c.error) c.error(u, textOf(text, hasText), Code); };
+  else
+    return false;
+  std::shared_ptr<ClientCore> core = client->core();
+  if (FromWorker) {
+    std::thread worker([core, call]() { post(core, call); });
+    worker.join();
+  } else {
+    post(core, call);
+  }
+  return true;
+}
+
+}  // extern "C"

@@ -1,0 +1,268 @@
+// A framed TCP stream and its reader thread (SOCKstandinLink.h).
+#include "standins/sockmod2/SOCKstandinLink.h"
+#include "standins/sockmod2/SOCKstandinCore.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// How long the reader waits before it looks at a close request again, should closing
+// fail to wake it.
+const int PollMilliseconds = 100;
+
+// The length of the longest end of text that begins block.
+size_t partial_match(const std::string& text, const std::string& block) {
+  size_t longest = std::min(text.size(), block.size() - 1);
+  for (size_t n = longest; n > 0; --n)
+    if (text.compare(text.size() - n, n, block, 0, n) == 0) return n;
+  return 0;
+}
+
+}  // namespace
+
+std::string SOCKwsaText(int code) {
+  switch (code) {
+    case WSAECONNRESET: return "Connection reset by peer";
+    case WSAECONNABORTED: return "Connection aborted";
+    case WSAECONNREFUSED: return "Connection refused";
+    case WSAETIMEDOUT: return "Connection timed out";
+    case WSAEADDRINUSE: return "Address already in use";
+    default: return "Socket error " + std::to_string(code);
+  }
+}
+
+std::string SOCKprintable(const char* input, const char* newLine, int count) {
+  std::string out;
+  if (input == nullptr) return out;
+  std::string line = newLine ? newLine : "";
+  for (int i = 0; input[i] != '\0' && (count < 0 || i < count); ++i) {
+    unsigned char byte = static_cast<unsigned char>(input[i]);
+    if (byte == '\r') {
+      out += line;
+    } else if (byte < 0x20 || byte == 0x7F) {
+      char buffer[8];
+      std::snprintf(buffer, sizeof buffer, "\\x%02X", byte);
+      out += buffer;
+    } else {
+      out += char(byte);
+    }
+  }
+  return out;
+}
+
+VRNresult SOCKcheckBlock(const char* block) {
+  if (block == nullptr || *block == '\0') return SOCKfail("A frame block cannot be empty");
+  return nullptr;
+}
+
+VRNresult SOCKparseHost(const char* host, ULONG* address) {
+  if (host == nullptr) return SOCKfail("Null argument", "Name", "Host");
+  std::string name = host;
+  if (name.empty()) {
+    *address = htonl(INADDR_ANY);
+    return nullptr;
+  }
+  if (name == "localhost") {
+    *address = htonl(INADDR_LOOPBACK);
+    return nullptr;
+  }
+  in_addr parsed{};
+  if (inet_pton(AF_INET, host, &parsed) != 1) return SOCKfail("Host is no IPv4 address", "Host", name);
+  *address = parsed.s_addr;
+  return nullptr;
+}
+
+SOCKframer::SOCKframer(std::string header, std::string trailer)
+    : m_Header(std::move(header)), m_Trailer(std::move(trailer)) {}
+
+void SOCKframer::setBlocks(const std::string& header, const std::string& trailer) {
+  m_Header = header;
+  m_Trailer = trailer;
+}
+
+void SOCKframer::feed(const char* bytes, size_t length, const std::function<void(const std::string&)>& message,
+                      const std::function<void(const std::string&)>& ignored) {
+  m_Pending.append(bytes, length);
+  for (;;) {
+    if (!m_InFrame) {
+      size_t start = m_Pending.find(m_Header);
+      if (start == std::string::npos) {
+        // Keep what may be the beginning of a header split across reads.
+        size_t keep = partial_match(m_Pending, m_Header);
+        if (m_Pending.size() > keep) {
+          ignored(m_Pending.substr(0, m_Pending.size() - keep));
+          m_Pending.erase(0, m_Pending.size() - keep);
+        }
+        return;
+      }
+      if (start > 0) ignored(m_Pending.substr(0, start));
+      m_Pending.erase(0, start + m_Header.size());
+      m_InFrame = true;
+    }
+    size_t end = m_Pending.find(m_Trailer);
+    if (end == std::string::npos) return;
+    message(m_Pending.substr(0, end));
+    m_Pending.erase(0, end + m_Trailer.size());
+    m_InFrame = false;
+  }
+}
+
+std::string SOCKframer::leftover() {
+  std::string rest = m_InFrame ? m_Header + m_Pending : m_Pending;
+  m_Pending.clear();
+  m_InFrame = false;
+  return rest;
+}
+
+SOCKlink::SOCKlink(SOCKET socket, const std::string& header, const std::string& trailer)
+    : m_Socket(socket), m_Header(header), m_Trailer(trailer), m_Framer(header, trailer) {
+  sockaddr_in peer{};
+  int length = sizeof peer;
+  if (getpeername(socket, reinterpret_cast<sockaddr*>(&peer), &length) == 0)
+    m_RemoteAddress = int(ntohl(peer.sin_addr.s_addr));
+  // Messages go out as soon as they are framed, as an LLP peer expects.
+  int on = 1;
+  setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
+}
+
+SOCKlink::~SOCKlink() {
+  std::lock_guard<std::mutex> hold(m_ThreadLock);
+  if (m_Reader.joinable()) {
+    if (m_Reader.get_id() == std::this_thread::get_id()) m_Reader.detach();
+    else m_Reader.join();
+  }
+  if (m_Socket != INVALID_SOCKET) closesocket(m_Socket);
+}
+
+void SOCKlink::start(SOCKlinkSink sink) {
+  std::shared_ptr<SOCKlink> self = shared_from_this();
+  SOCKcountUp(SOCKkindThread);
+  std::lock_guard<std::mutex> hold(m_ThreadLock);
+  m_Reader = std::thread([self, sink]() {
+    self->run(sink);
+    SOCKcountDown(SOCKkindThread);
+  });
+}
+
+std::string SOCKlink::remoteText() const {
+  ULONG address = htonl(ULONG(m_RemoteAddress));
+  char text[INET_ADDRSTRLEN] = "";
+  inet_ntop(AF_INET, &address, text, sizeof text);
+  return text;
+}
+
+VRNresult SOCKlink::send(const std::string& message) {
+  SOCKET socket;
+  std::string frame;
+  {
+    std::lock_guard<std::mutex> hold(m_Lock);
+    if (m_Socket == INVALID_SOCKET || m_CloseRequested) return SOCKfail("Not connected");
+    socket = m_Socket;
+    frame = m_Header + message + m_Trailer;
+    ++m_Sends;
+  }
+  int failure = 0;
+  {
+    std::lock_guard<std::mutex> sending(m_SendLock);
+    for (size_t done = 0; done < frame.size();) {
+      int piece = int(std::min<size_t>(frame.size() - done, 1 << 20));
+      int sent = ::send(socket, frame.data() + done, piece, 0);
+      if (sent == SOCKET_ERROR) {
+        failure = WSAGetLastError();
+        break;
+      }
+      done += size_t(sent);
+    }
+  }
+  std::lock_guard<std::mutex> hold(m_Lock);
+  if (--m_Sends == 0) m_SendsDone.notify_all();
+  return failure ? SOCKsocketFail("send", failure) : nullptr;
+}
+
+void SOCKlink::setBlocks(const std::string& header, const std::string& trailer) {
+  std::lock_guard<std::mutex> hold(m_Lock);
+  m_Header = header;
+  m_Trailer = trailer;
+  m_BlocksChanged = true;
+}
+
+void SOCKlink::close(bool hard) {
+  std::lock_guard<std::mutex> hold(m_Lock);
+  if (m_Socket == INVALID_SOCKET || m_CloseRequested) return;
+  m_CloseRequested = true;
+  if (hard) {
+    // No lingering: the close that the reader makes resets the connection.
+    struct linger abort = {1, 0};
+    setsockopt(m_Socket, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort), sizeof abort);
+    // Wakes the reader without sending anything.
+    shutdown(m_Socket, SD_RECEIVE);
+  } else {
+    shutdown(m_Socket, SD_BOTH);
+  }
+}
+
+bool SOCKlink::open() {
+  std::lock_guard<std::mutex> hold(m_Lock);
+  return m_Socket != INVALID_SOCKET && !m_CloseRequested;
+}
+
+void SOCKlink::join() {
+  std::thread reader;
+  {
+    std::lock_guard<std::mutex> hold(m_ThreadLock);
+    if (!m_Reader.joinable() || m_Reader.get_id() == std::this_thread::get_id()) return;
+    reader = std::move(m_Reader);
+  }
+  reader.join();
+}
+
+void SOCKlink::run(const SOCKlinkSink& sink) {
+  if (sink.opened) sink.opened();
+  std::vector<char> buffer(64 * 1024);
+  auto message = [&](const std::string& text) { sink.message(text); };
+  auto ignored = [&](const std::string& text) { sink.ignored(text); };
+  for (;;) {
+    {
+      std::lock_guard<std::mutex> hold(m_Lock);
+      if (m_CloseRequested) break;
+      if (m_BlocksChanged) {
+        m_Framer.setBlocks(m_Header, m_Trailer);
+        m_BlocksChanged = false;
+      }
+    }
+    WSAPOLLFD poll = {m_Socket, POLLRDNORM, 0};
+    int ready = WSAPoll(&poll, 1, PollMilliseconds);
+    if (ready == 0) continue;
+    int got = ready == SOCKET_ERROR ? SOCKET_ERROR : recv(m_Socket, buffer.data(), int(buffer.size()), 0);
+    if (got > 0) {
+      m_Framer.feed(buffer.data(), size_t(got), message, ignored);
+      continue;
+    }
+    if (got == SOCKET_ERROR) {
+      int code = WSAGetLastError();
+      bool requested;
+      {
+        std::lock_guard<std::mutex> hold(m_Lock);
+        requested = m_CloseRequested;
+      }
+      // A read that our own close ended is no error of the connection.
+      if (!requested) sink.error(SOCKwsaText(code), code);
+    }
+    break;
+  }
+  std::string rest = m_Framer.leftover();
+  if (!rest.empty()) sink.ignored(rest);
+  {
+    std::unique_lock<std::mutex> hold(m_Lock);
+    m_CloseRequested = true;
+    if (m_Sends > 0) {
+      // Ends a send that waits for a peer that does not read.
+      shutdown(m_Socket, SD_BOTH);
+      m_SendsDone.wait(hold, [&] { return m_Sends == 0; });
+    }
+    closesocket(m_Socket);
+    m_Socket = INVALID_SOCKET;
+  }
+  sink.closed();
+}

@@ -1,0 +1,557 @@
+// The listener and its connections. A listener binds one IPv4 address and port and runs an
+// accept thread while it listens; each accepted connection reads on a link of its own
+// (SOCKstandinLink.h). Events go through the listener side's message loop to the user
+// values of the listener's audience. A connection holds the listener's shared state while
+// its reader runs; the listener holds a reference to each open connection.
+#include "standins/sockmod2/SOCKstandinControl.h"
+#include "standins/sockmod2/SOCKstandinCore.h"
+#include "standins/sockmod2/SOCKstandinEvents.h"
+#include "standins/sockmod2/SOCKstandinLink.h"
+
+#include <algorithm>
+#include <memory>
+
+
+namespace {
+
+const char* const DefaultHeader = "\x0B";
+const char* const DefaultTrailer = "\x1C\x0D";
+
+class Connection;
+
+struct ListenerCore {
+  SOCKaudience audience;
+  std::mutex lock;
+  std::string host = "127.0.0.1", header = DefaultHeader, trailer = DefaultTrailer;
+  SOCKET socket = INVALID_SOCKET;  // owned by the accept thread while it runs
+  int port = 0;
+  bool listening = false;
+  std::shared_ptr<bool> stopAccept;
+  std::thread acceptThread;
+  std::vector<SOCKref<Connection>> connections;
+};
+
+std::atomic<int> s_NextId{1};
+
+class Connection : public SOCKobject {
+public:
+  Connection() : SOCKobject(SOCKkindConnection) {}
+  Connection(std::shared_ptr<SOCKlink> link) : SOCKobject(SOCKkindConnection), m_Link(std::move(link)), m_Id(s_NextId++) {}
+  SOCKlink* link() const { return m_Link.get(); }
+  int id() const { return m_Id; }
+
+private:
+  void lastRelease() override {
+    if (m_Link) m_Link->join();
+  }
+  std::shared_ptr<SOCKlink> m_Link;
+  int m_Id = 0;
+};
+
+class Listener : public SOCKobject {
+public:
+  Listener() : SOCKobject(SOCKkindListener), m_Core(std::make_shared<ListenerCore>()) {}
+  const std::shared_ptr<ListenerCore>& core() const { return m_Core; }
+
+private:
+  void lastRelease() override;
+  std::shared_ptr<ListenerCore> m_Core;
+};
+
+void post(const std::shared_ptr<ListenerCore>& core, std::function<void(const SOCKlistenerCallbacks&, void*)> call) {
+  SOCKlistenerLoop().post([core, call]() {
+    SOCKlistenerCallbacks callbacks = SOCKlistenerCallbacksNow();
+    core->audience.deliver([&](void* user) { call(callbacks, user); });
+  });
+}
+
+void remove_connection(const std::shared_ptr<ListenerCore>& core, Connection* connection) {
+  SOCKref<Connection> dropped;  // released after the lock
+  std::lock_guard<std::mutex> hold(core->lock);
+  auto found = std::find_if(core->connections.begin(), core->connections.end(),
+                            [&](const SOCKref<Connection>& kept) { return kept.get() == connection; });
+  if (found == core->connections.end()) return;
+  dropped = *found;
+  core->connections.erase(found);
+}
+
+void accepted(const std::shared_ptr<ListenerCore>& core, SOCKET socket) {
+  std::string header, trailer;
+  {
+    std::lock_guard<std::mutex> hold(core->lock);
+    header = core->header;
+    trailer = core->trailer;
+  }
+  auto link = std::make_shared<SOCKlink>(socket, header, trailer);
+  SOCKref<Connection> connection(new Connection(link), true);
+  {
+    std::lock_guard<std::mutex> hold(core->lock);
+    core->connections.push_back(connection);
+  }
+  post(core, [connection](const SOCKlistenerCallbacks& c, void* user) {
+    if (c.connect) c.connect(user, connection.get());
+  });
+  SOCKlinkSink sink;
+  sink.message = [core, connection](const std::string& text) {
+    post(core, [connection, text](const SOCKlistenerCallbacks& c, void* user) {
+      if (c.message) c.message(user, connection.get(), text.c_str());
+    });
+  };
+  sink.ignored = [core, connection](const std::string& text) {
+    post(core, [connection, text](const SOCKlistenerCallbacks& c, void* user) {
+      if (c.ignoredData) c.ignoredData(user, connection.get(), text.c_str());
+    });
+  };
+  sink.error = [core, connection](const std::string& text, int code) {
+    post(core, [connection, text, code](const SOCKlistenerCallbacks& c, void* user) {
+      if (c.connectionError) c.connectionError(user, connection.get(), text.c_str(), code);
+    });
+  };
+  sink.closed = [core, connection]() {
+    remove_connection(core, connection.get());
+    post(core, [connection](const SOCKlistenerCallbacks& c, void* user) {
+      if (c.disconnect) c.disconnect(user, connection.get());
+    });
+  };
+  link->start(sink);
+}
+
+void accept_loop(std::shared_ptr<ListenerCore> core, SOCKET listening, std::shared_ptr<bool> stop) {
+  for (;;) {
+    {
+      std::lock_guard<std::mutex> hold(core->lock);
+      if (*stop) break;
+    }
+    WSAPOLLFD poll = {listening, POLLRDNORM, 0};
+    int ready = WSAPoll(&poll, 1, 50);
+    if (ready == 0) continue;
+    SOCKET socket = ready == SOCKET_ERROR ? INVALID_SOCKET : accept(listening, nullptr, nullptr);
+    if (socket == INVALID_SOCKET) {
+      int code = WSAGetLastError();
+      post(core, [code](const SOCKlistenerCallbacks& c, void* user) {
+        if (c.listenerError) c.listenerError(user, SOCKwsaText(code).c_str(), code);
+      });
+      Sleep(50);
+      continue;
+    }
+    accepted(core, socket);
+  }
+  closesocket(listening);
+}
+
+void stop_listening(const std::shared_ptr<ListenerCore>& core) {
+  std::thread accepter;
+  {
+    std::lock_guard<std::mutex> hold(core->lock);
+    if (!core->listening) return;
+    core->listening = false;
+    *core->stopAccept = true;
+    accepter = std::move(core->acceptThread);
+  }
+  if (accepter.get_id() == std::this_thread::get_id()) accepter.detach();
+  else accepter.join();
+}
+
+void close_all(const std::shared_ptr<ListenerCore>& core, bool wait) {
+  std::vector<SOCKref<Connection>> connections;
+  {
+    std::lock_guard<std::mutex> hold(core->lock);
+    connections = core->connections;
+  }
+  for (const SOCKref<Connection>& connection : connections) connection->link()->close(false);
+  if (wait)
+    for (const SOCKref<Connection>& connection : connections) connection->link()->join();
+}
+
+void Listener::lastRelease() {
+  // No callback reaches a user value after this; then the threads end.
+  m_Core->audience.clear();
+  stop_listening(m_Core);
+  close_all(m_Core, true);
+}
+
+template <typename T>
+T* object_of(VRNhandle handle, SOCKkind kind, VRNresult* error) {
+  return static_cast<T*>(SOCKobjectOf(handle, kind, error));
+}
+
+}  // namespace
+
+// The common body of a listener function: the handle checked, then the code.
+#define SOCK_LISTENER(handle, code)                                                        \
+  return SOCKguard([&]() -> VRNresult {                                                    \
+    VRNresult error = nullptr;                                                             \
+    ::Listener* listener = object_of<::Listener>(handle, SOCKkindListener, &error);            \
+    if (!listener) return error;                                                           \
+    const std::shared_ptr<ListenerCore>& core = listener->core();                         \
+    (void)core;                                                                            \
+    code                                                                                   \
+  })
+
+#define SOCK_CONNECTION(handle, code)                                                      \
+  return SOCKguard([&]() -> VRNresult {                                                    \
+    VRNresult error = nullptr;                                                             \
+    ::Connection* connection = object_of<::Connection>(handle, SOCKkindConnection, &error);    \
+    if (!connection) return error;                                                         \
+    code                                                                                   \
+  })
+
+extern "C" {
+
+VRNresult VRNlistenerCreate(VRNhandle* Listener) {
+  SOCK_ENTER(VRNlistenerCreate);
+  return SOCKguard([&]() -> VRNresult {
+    SOCK_NEED(Listener);
+    *Listener = static_cast<SOCKobject*>(new ::Listener());
+    return nullptr;
+  });
+}
+
+VRNresult VRNlistenerAddRef(VRNhandle Listener) {
+  SOCK_ENTER(VRNlistenerAddRef, SOCKpointer(Listener));
+  SOCK_LISTENER(Listener, listener->addRef(); return nullptr;);
+}
+
+VRNresult VRNlistenerRelease(VRNhandle Listener) {
+  SOCK_ENTER(VRNlistenerRelease, SOCKpointer(Listener));
+  SOCK_LISTENER(Listener, listener->release(); return nullptr;);
+}
+
+VRNresult VRNlistenerAddListener(VRNhandle Listener, void* UserValue) {
+  SOCK_ENTER(VRNlistenerAddListener, SOCKpointer(Listener), SOCKpointer(UserValue));
+  SOCK_LISTENER(Listener, {
+    if (!core->audience.add(UserValue)) return SOCKfail("Listener already added", "UserValue", SOCKpointer(UserValue));
+    return nullptr;
+  });
+}
+
+VRNresult VRNlistenerRemoveListener(VRNhandle Listener, void* UserValue) {
+  SOCK_ENTER(VRNlistenerRemoveListener, SOCKpointer(Listener), SOCKpointer(UserValue));
+  SOCK_LISTENER(Listener, {
+    if (!core->audience.remove(UserValue)) return SOCKfail("No such listener", "UserValue", SOCKpointer(UserValue));
+    return nullptr;
+  });
+}
+
+VRNresult VRNlistenerGetPort(VRNhandle Listener, int* Port) {
+  SOCK_ENTER(VRNlistenerGetPort, SOCKpointer(Listener));
+  SOCK_LISTENER(Listener, {
+    SOCK_NEED(Port);
+    std::lock_guard<std::mutex> hold(core->lock);
+    *Port = core->port;
+    return nullptr;
+  });
+}
+
+VRNresult VRNlistenerGetHost(VRNhandle Listener, const char** Host) {
+  SOCK_ENTER(VRNlistenerGetHost, SOCKpointer(Listener));
+  SOCK_LISTENER(Listener, {
+    SOCK_NEED(Host);
+    std::lock_guard<std::mutex> hold(core->lock);
+    *Host = SOCKresult("VRNlistenerGetHost", core->host);
+    return nullptr;
+  });
+}
+
+VRNresult VRNlistenerSetHost(VRNhandle Listener, const char* Host) {
+  SOCK_ENTER(VRNlistenerSetHost, SOCKpointer(Listener), SOCKtext(Host));
+  SOCK_LISTENER(Listener, {
+    ULONG address;
+    if (VRNresult bad = SOCKparseHost(Host, &address)) return bad;
+    std::lock_guard<std::mutex> hold(core->lock);
+    core->host = Host;
+    return nullptr;
+  });
+}
+
+VRNresult VRNlistenerGetHeaderBlock(VRNhandle Listener, const char** Block) {
+  SOCK_ENTER(VRNlistenerGetHeaderBlock, SOCKpointer(Listener));
+  SOCK_LISTENER(Listener, {
+    SOCK_NEED(Block);
+    std::lock_guard<std::mutex> hold(core->lock);
+    *Block = SOCKresult("VRNlistenerGetHeaderBlock", core->header);
+    return nullptr;
+  });
+}
+
+VRNresult VRNlistenerSetHeaderBlock(VRNhandle Listener, const char* Block) {
+  SOCK_ENTER(VRNlistenerSetHeaderBlock, SOCKpointer(Listener), SOCKtext(Block));
+  SOCK_LISTENER(Listener, {
+    if (VRNresult bad = SOCKcheckBlock(Block)) return bad;
+    std::lock_guard<std::mutex> hold(core->lock);
+    core->header = Block;
+    return nullptr;
+  });
+}
+
+VRNresult VRNlistenerGetTrailerBlock(VRNhandle Listener, const char** Block) {
+  SOCK_ENTER(VRNlistenerGetTrailerBlock, SOCKpointer(Listener));
+  SOCK_LISTENER(Listener, {
+    SOCK_NEED(Block);
+    std::lock_guard<std::mutex> hold(core->lock);
+    *Block = SOCKresult("VRNlistenerGetTrailerBlock", core->trailer);
+    return nullptr;
+  });
+}
+
+VRNresult VRNlistenerSetTrailerBlock(VRNhandle Listener, const char* Block) {
+  SOCK_ENTER(VRNlistenerSetTrailerBlock, SOCKpointer(Listener), SOCKtext(Block));
+  SOCK_LISTENER(Listener, {
+    if (VRNresult bad = SOCKcheckBlock(Block)) return bad;
+    std::lock_guard<std::mutex> hold(core->lock);
+    core->trailer = Block;
+    return nullptr;
+  });
+}
+
+VRNresult VRNlistenerGetIsListening(VRNhandle Listener, unsigned char* Flag) {
+  SOCK_ENTER(VRNlistenerGetIsListening, SOCKpointer(Listener));
+  SOCK_LISTENER(Listener, {
+    SOCK_NEED(Flag);
+    std::lock_guard<std::mutex> hold(core->lock);
+    *Flag = core->listening ? 1 : 0;
+    return nullptr;
+  });
+}
+
+VRNresult VRNlistenerGetConnection(VRNhandle Listener, int Index, VRNhandle* Connection) {
+  SOCK_ENTER(VRNlistenerGetConnection, SOCKpointer(Listener), std::to_string(Index));
+  SOCK_LISTENER(Listener, {
+    SOCK_NEED(Connection);
+    std::lock_guard<std::mutex> hold(core->lock);
+    if (Index < 0 || size_t(Index) >= core->connections.size())
+      return SOCKfail("Connection index out of range", "Index", std::to_string(Index));
+    *Connection = static_cast<SOCKobject*>(core->connections[size_t(Index)].get());
+    return nullptr;
+  });
+}
+
+VRNresult VRNlistenerCountOfConnection(VRNhandle Listener, int* Count) {
+  SOCK_ENTER(VRNlistenerCountOfConnection, SOCKpointer(Listener));
+  SOCK_LISTENER(Listener, {
+    SOCK_NEED(Count);
+    std::lock_guard<std::mutex> hold(core->lock);
+    *Count = int(core->connections.size());
+    return nullptr;
+  });
+}
+
+VRNresult VRNlistenerStopMessageLoop(VRNhandle Listener) {
+  SOCK_ENTER(VRNlistenerStopMessageLoop, SOCKpointer(Listener));
+  SOCK_LISTENER(Listener, SOCKlistenerLoop().stop(); return nullptr;);
+}
+
+VRNresult VRNlistenerRunMessageLoop() {
+  SOCK_ENTER(VRNlistenerRunMessageLoop);
+  return SOCKguard([&]() -> VRNresult {
+    SOCKlistenerLoop().run();
+    return nullptr;
+  });
+}
+
+VRNresult VRNlistenerStartListen(VRNhandle Listener, int Port) {
+  SOCK_ENTER(VRNlistenerStartListen, SOCKpointer(Listener), std::to_string(Port));
+  SOCK_LISTENER(Listener, {
+    if (Port < 0 || Port > 65535) return SOCKfail("Port out of range", "Port", std::to_string(Port));
+    std::lock_guard<std::mutex> hold(core->lock);
+    if (core->listening) return SOCKfail("Already listening", "Port", std::to_string(core->port));
+    ULONG address;
+    if (VRNresult bad = SOCKparseHost(core->host.c_str(), &address)) return bad;
+    SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (socket == INVALID_SOCKET) return SOCKsocketFail("socket", WSAGetLastError());
+    int on = 1;
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), sizeof on);
+    sockaddr_in name{};
+    name.sin_family = AF_INET;
+    name.sin_port = htons(u_short(Port));
+    name.sin_addr.s_addr = address;
+    int length = sizeof name;
+    const char* failed = nullptr;
+    if (bind(socket, reinterpret_cast<const sockaddr*>(&name), sizeof name) == SOCKET_ERROR) failed = "bind";
+    else if (listen(socket, SOMAXCONN) == SOCKET_ERROR) failed = "listen";
+    else if (getsockname(socket, reinterpret_cast<sockaddr*>(&name), &length) == SOCKET_ERROR) failed = "getsockname";
+    if (failed) {
+      int code = WSAGetLastError();
+      closesocket(socket);
+      return SOCKsocketFail(failed, code);
+    }
+    core->port = ntohs(name.sin_port);
+    core->listening = true;
+    core->stopAccept = std::make_shared<bool>(false);
+    SOCKcountUp(SOCKkindThread);
+    std::shared_ptr<ListenerCore> shared = core;
+    std::shared_ptr<bool> stop = core->stopAccept;
+    core->acceptThread = std::thread([shared, socket, stop]() {
+      accept_loop(shared, socket, stop);
+      SOCKcountDown(SOCKkindThread);
+    });
+    return nullptr;
+  });
+}
+
+VRNresult VRNlistenerMakePrintable(VRNhandle Listener, const char* Input, const char* NewLine, int Count,
+                                   const char** Printable) {
+  SOCK_ENTER(VRNlistenerMakePrintable, SOCKpointer(Listener), SOCKtext(Input), SOCKtext(NewLine), std::to_string(Count));
+  SOCK_LISTENER(Listener, {
+    SOCK_NEED(Printable);
+    *Printable = SOCKresult("VRNlistenerMakePrintable", SOCKprintable(Input, NewLine, Count));
+    return nullptr;
+  });
+}
+
+VRNresult VRNlistenerStopListen(VRNhandle Listener) {
+  SOCK_ENTER(VRNlistenerStopListen, SOCKpointer(Listener));
+  SOCK_LISTENER(Listener, stop_listening(core); return nullptr;);
+}
+
+VRNresult VRNlistenerCloseAll(VRNhandle Listener) {
+  SOCK_ENTER(VRNlistenerCloseAll, SOCKpointer(Listener));
+  SOCK_LISTENER(Listener, close_all(core, false); return nullptr;);
+}
+
+#define SOCK_LISTENER_SETTER(Name, Field, Type)                     \
+  VRNresult Name(Type Callback) {                                   \
+    SOCK_ENTER(Name, SOCKpointer(reinterpret_cast<void*>(Callback))); \
+    return SOCKguard([&]() -> VRNresult {                           \
+      SOCKsetListenerCallbacks([&](SOCKlistenerCallbacks& c) { c.Field = Callback; }); \
+      return nullptr;                                               \
+    });                                                             \
+  }
+SOCK_LISTENER_SETTER(VRNlistenerSetListenerErrorCallback, listenerError, VRNlistenerErrorCallback)
+SOCK_LISTENER_SETTER(VRNlistenerSetConnectCallback, connect, VRNlistenerConnectionCallback)
+SOCK_LISTENER_SETTER(VRNlistenerSetDisconnectCallback, disconnect, VRNlistenerConnectionCallback)
+SOCK_LISTENER_SETTER(VRNlistenerSetConnectionErrorCallback, connectionError, VRNlistenerConnectionErrorCallback)
+SOCK_LISTENER_SETTER(VRNlistenerSetMessageCallback, message, VRNlistenerConnectionTextCallback)
+SOCK_LISTENER_SETTER(VRNlistenerSetIgnoredDataCallback, ignoredData, VRNlistenerConnectionTextCallback)
+
+// ---- connection ----
+
+VRNresult VRNconnectionCreate(VRNhandle* Connection) {
+  SOCK_ENTER(VRNconnectionCreate);
+  return SOCKguard([&]() -> VRNresult {
+    SOCK_NEED(Connection);
+    *Connection = static_cast<SOCKobject*>(new ::Connection());
+    return nullptr;
+  });
+}
+
+VRNresult VRNconnectionAddRef(VRNhandle Connection) {
+  SOCK_ENTER(VRNconnectionAddRef, SOCKpointer(Connection));
+  SOCK_CONNECTION(Connection, connection->addRef(); return nullptr;);
+}
+
+VRNresult VRNconnectionRelease(VRNhandle Connection) {
+  SOCK_ENTER(VRNconnectionRelease, SOCKpointer(Connection));
+  SOCK_CONNECTION(Connection, connection->release(); return nullptr;);
+}
+
+VRNresult VRNconnectionGetRemoteHostName(VRNhandle Connection, const char** Host) {
+  SOCK_ENTER(VRNconnectionGetRemoteHostName, SOCKpointer(Connection));
+  SOCK_CONNECTION(Connection, {
+    SOCK_NEED(Host);
+    if (!connection->link()) return SOCKfail("Not connected");
+    // No name service here: the loopback network is "localhost", others go as numbers.
+    bool loopback = (unsigned(connection->link()->remoteAddress()) >> 24) == 127;
+    *Host = SOCKresult("VRNconnectionGetRemoteHostName", loopback ? "localhost" : connection->link()->remoteText());
+    return nullptr;
+  });
+}
+
+VRNresult VRNconnectionGetId(VRNhandle Connection, int* Id) {
+  SOCK_ENTER(VRNconnectionGetId, SOCKpointer(Connection));
+  SOCK_CONNECTION(Connection, {
+    SOCK_NEED(Id);
+    *Id = connection->id();
+    return nullptr;
+  });
+}
+
+VRNresult VRNconnectionGetRemoteIpAddress(VRNhandle Connection, int* Address) {
+  SOCK_ENTER(VRNconnectionGetRemoteIpAddress, SOCKpointer(Connection));
+  SOCK_CONNECTION(Connection, {
+    SOCK_NEED(Address);
+    *Address = connection->link() ? connection->link()->remoteAddress() : 0;
+    return nullptr;
+  });
+}
+
+VRNresult VRNconnectionGetRemoteIpAddressAsString(VRNhandle Connection, const char** Address) {
+  SOCK_ENTER(VRNconnectionGetRemoteIpAddressAsString, SOCKpointer(Connection));
+  SOCK_CONNECTION(Connection, {
+    SOCK_NEED(Address);
+    *Address = SOCKresult("VRNconnectionGetRemoteIpAddressAsString",
+                          connection->link() ? connection->link()->remoteText() : "");
+    return nullptr;
+  });
+}
+
+VRNresult VRNconnectionSendMessage(VRNhandle Connection, const char* Message) {
+  SOCK_ENTER(VRNconnectionSendMessage, SOCKpointer(Connection), SOCKtext(Message));
+  SOCK_CONNECTION(Connection, {
+    SOCK_NEED(Message);
+    if (!connection->link()) return SOCKfail("Not connected");
+    return connection->link()->send(Message);
+  });
+}
+
+VRNresult VRNconnectionClose(VRNhandle Connection) {
+  SOCK_ENTER(VRNconnectionClose, SOCKpointer(Connection));
+  SOCK_CONNECTION(Connection, {
+    if (connection->link()) connection->link()->close(false);
+    return nullptr;
+  });
+}
+
+VRNresult VRNconnectionHardClose(VRNhandle Connection) {
+  SOCK_ENTER(VRNconnectionHardClose, SOCKpointer(Connection));
+  SOCK_CONNECTION(Connection, {
+    if (connection->link()) connection->link()->close(true);
+    return nullptr;
+  });
+}
+
+// ---- control ----
+
+bool SOCKstandinListenerEvent(VRNhandle Listener, const char* Event, VRNhandle Connection, const char* Text, int Code,
+                              bool FromWorker) {
+  VRNresult error = nullptr;
+  ::Listener* listener = object_of<::Listener>(Listener, SOCKkindListener, &error);
+  if (!listener) {
+    static_cast<LEGerror*>(error)->release();
+    return false;
+  }
+  std::string event = Event ? Event : "";
+  std::string text = Text ? Text : "";
+  bool hasText = Text != nullptr;
+  auto connection = static_cast<VRNhandle>(Connection);
+  std::function<void(const SOCKlistenerCallbacks&, void*)> call;
+  const char* (*textOf)(const std::string&, bool) = [](const std::string& t, bool has) { return has ? t.c_str() : nullptr; };
+  if (event == "listenerError")
+    call = [=](const SOCKlistenerCallbacks& c, void* u) { if (c.listenerError) c.listenerError(u, textOf(text, hasText), Code); };
+  else if (event == "connect")
+    call = [=](const SOCKlistenerCallbacks& c, void* u) { if (c.connect) c.connect(u, connection); };
+  else if (event == "disconnect")
+    call = [=](const SOCKlistenerCallbacks& c, void* u) { if (c.disconnect) c.disconnect(u, connection); };
+  else if (event == "connectionError")
+    call = [=](const SOCKlistenerCallbacks& c, void* u) {
+      if (c.connectionError) c.connectionError(u, connection, textOf(text, hasText), Code);
+    };
+  else if (event == "message")
+    call = [=](const SOCKlistenerCallbacks& c, void* u) { if (c.message) c.message(u, connection, textOf(text, hasText)); };
+  else if (event == "ignoredData")
+    call = [=](const SOCKlistenerCallbacks& c, void* u) {
+      if (c.ignoredData) c.ignoredData(u, connection, textOf(text, hasText));
+    };
+  else
+    return false;
+  std::shared_ptr<ListenerCore> core = listener->core();
+  if (FromWorker) {
+    std::thread worker([core, call]() { post(core, call); });
+    worker.join();
+  } else {
+    post(core, call);
+  }
+  return true;
+}
+
+}  // extern "C"
