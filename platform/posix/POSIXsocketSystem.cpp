@@ -149,7 +149,17 @@ int send(int64_t s, const char* buffer, int length, int flags) {
   if (!descriptor(s, fd)) return -1;
   if (length < 0) { WSASetLastError(WSAEinval); return -1; }
   ssize_t sent = ::send(fd, buffer, size_t(length), flags | MSG_NOSIGNAL);
-  return sent < 0 ? fail() : int(sent);
+  if (sent >= 0) return int(sent);
+  int error = errno;
+  // Linux says EPIPE also for a socket that never was connected, which Windows tells apart.
+  sockaddr_in peer{};
+  socklen_t peerLength = sizeof peer;
+  if (error == EPIPE && ::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerLength) < 0 && errno == ENOTCONN) {
+    WSASetLastError(10057);
+    return -1;
+  }
+  errno = error;
+  return fail();
 }
 
 int close(int64_t s) {
