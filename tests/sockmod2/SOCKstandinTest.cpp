@@ -287,6 +287,11 @@ TEST_F(SockmodTest, EchoBetweenClientAndServer) {
   EXPECT_EQ(m_Server.count("clientError"), 0);
   ASSERT_OK(VRNlistenerCountOfConnection(m_Listener, &count));
   EXPECT_EQ(count, 0);
+  // A closed connection's handle stays usable while its listener lives.
+  int again = 0;
+  EXPECT_OK(VRNconnectionGetId(connection, &again));
+  EXPECT_EQ(again, id);
+  EXPECT_NE(failure(VRNconnectionSendMessage(connection, "late")), "");
 }
 
 TEST_F(SockmodTest, TranslationLocalesAndEncodingObject) {
