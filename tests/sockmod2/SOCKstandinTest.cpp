@@ -617,3 +617,30 @@ TEST_F(SockmodTest, ManyClientsNothingLostOrDuplicated) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every function of the contract's sockmod2 list is exported under its name and known to
+// the injector, and an injected failure reaches the caller of exactly that function.
+TEST(SockmodExports, EveryFunctionOfTheListIsThereAndInjectable) {
+  std::string path = SOCKMOD2_LIBRARY;
+  HMODULE library = LoadLibraryExA((TEST_WINDOWS_BUILD ? "Z:" + path : path).c_str(), nullptr, 0);
+  ASSERT_NE(library, nullptr);
+  const char* const names[] = {
+#define SOCK_TEST_NAME(Name, Parameters) #Name,
+      VRN_SOCKMOD_FUNCTIONS(SOCK_TEST_NAME)
+#undef SOCK_TEST_NAME
+  };
+  for (const char* name : names) {
+    SCOPED_TRACE(name);
+    EXPECT_NE(GetProcAddress(library, name), nullptr);
+    EXPECT_TRUE(SOCKstandinFailNextUnhandled(name));
+  }
+  SOCKstandinReset();  // the injections above are dropped, not left for the next test
+  int count = 0;
+  EXPECT_EQ(VRNvarnelEncodingCountOfTranslationLocale(&count), nullptr);
+  EXPECT_EQ(GetProcAddress(library, "VRNerrorRelease"), nullptr);  // vrn_core's, not ours
+  FreeLibrary(library);
+}
+
+}  // namespace
