@@ -396,6 +396,58 @@ TEST_F(SockmodTest, SentMessagesAreFramedWithTheBlocksOfTheSender) {
   EXPECT_EQ(peer.read(big.size() + 4), "[[" + big + "]]");
 }
 
+TEST_F(SockmodTest, MakePrintable) {
+  struct Case {
+    const char* input;
+    const char* newLine;
+    int count;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"MSH|1\rPID|2\r", "\n", -1, "MSH|1\nPID|2\n"},
+      {"\x0B" "A\x1C\r", "<CR>", -1, "\\x0B" "A\\x1C<CR>"},
+      {"ABCDEF", "\n", 3, "ABC"},
+      {"ABC", "\n", 10, "ABC"},
+      {"ABC", "\n", 0, ""},
+      {"A\rB", nullptr, -1, "AB"},
+  };
+  makeClient();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input);
+    const char* printable = nullptr;
+    ASSERT_OK(VRNlistenerMakePrintable(m_Listener, c.input, c.newLine, c.count, &printable));
+    EXPECT_STREQ(printable, c.expected);
+    ASSERT_OK(VRNclientMakePrintable(m_Client, c.input, c.newLine, c.count, &printable));
+    EXPECT_STREQ(printable, c.expected);
+  }
+}
+
+TEST_F(SockmodTest, AClientConnectsAgainAfterItClosed) {
+  int port = listen();
+  makeClient();
+  for (int round = 1; round <= 2; ++round) {
+    SCOPED_TRACE(round);
+    ASSERT_OK(VRNclientConnect(m_Client, "localhost", port));
+    EXPECT_NE(failure(VRNclientConnect(m_Client, "localhost", port)), "");  // connected already
+    ASSERT_TRUE(m_Server.waitFor("connect", round));
+    VRNhandle connection = nullptr;
+    ASSERT_OK(VRNlistenerGetConnection(m_Listener, 0, &connection));
+    const char* host = nullptr;
+    ASSERT_OK(VRNconnectionGetRemoteHostName(connection, &host));
+    EXPECT_STREQ(host, "localhost");
+    ASSERT_OK(VRNclientSendMessage(m_Client, ("round " + std::to_string(round)).c_str()));
+    ASSERT_TRUE(m_Server.waitFor("message ", round));
+    ASSERT_OK(VRNclientClose(m_Client));
+    ASSERT_TRUE(m_ClientEvents.waitFor("closed", round));
+    ASSERT_TRUE(m_Server.waitFor("disconnect", round));
+    unsigned char connected = 1;
+    ASSERT_OK(VRNclientGetIsConnected(m_Client, &connected));
+    EXPECT_EQ(connected, 0);
+  }
+  EXPECT_EQ(m_Server.lines("message "), (std::vector<std::string>{"round 1", "round 2"}));
+  EXPECT_EQ(m_ClientEvents.count("connected"), 2);
+}
+
 TEST_F(SockmodTest, RefusedArguments) {
   EXPECT_NE(failure(VRNlistenerSetHeaderBlock(m_Listener, "")), "");
   EXPECT_NE(failure(VRNlistenerSetTrailerBlock(m_Listener, nullptr)), "");
