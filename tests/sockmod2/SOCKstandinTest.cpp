@@ -595,6 +595,24 @@ TEST_F(SockmodTest, RemoveListenerWaitsForCallbacksInFlight) {
   ASSERT_OK(VRNlistenerAddListener(m_Listener, &m_Server));  // for the teardown's removal
 }
 
+// The last release of a listener closes what it accepted and ends its threads; nothing
+// reaches its user values afterwards.
+TEST_F(SockmodTest, ReleasingAListenerWithOpenConnections) {
+  RawPeer peer(listen());
+  ASSERT_TRUE(m_Server.waitFor("connect"));
+  peer.write("\x0B" "before\x1C\r");
+  ASSERT_TRUE(m_Server.waitFor("message "));
+  ASSERT_OK(VRNlistenerRelease(m_Listener));  // with the user value still registered
+  m_Listener = nullptr;
+  EXPECT_EQ(SOCKstandinLiveCount("thread"), 0);
+  EXPECT_EQ(SOCKstandinLiveCount("listener"), 0);
+  int code = -1;
+  EXPECT_EQ(peer.read(1, &code), "");
+  std::this_thread::sleep_for(20ms);
+  EXPECT_EQ(m_Server.count("disconnect"), 0);
+  EXPECT_EQ(m_Server.lines("message "), std::vector<std::string>{"before"});
+}
+
 TEST_F(SockmodTest, ControlInterface) {
   EXPECT_TRUE(SOCKstandinFailNext("VRNlistenerGetPort", "Injected", "Key", "Value"));
   int port = 0;
