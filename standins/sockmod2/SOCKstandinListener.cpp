@@ -29,6 +29,9 @@ struct ListenerCore {
   std::shared_ptr<bool> stopAccept;
   std::thread acceptThread;
   std::vector<SOCKref<Connection>> connections;
+  // Closed connections stay alive while the listener does: callers keep handles to them
+  // without a reference of their own and may still ask them their identity.
+  std::vector<SOCKref<Connection>> retired;
 };
 
 std::atomic<int> s_NextId{1};
@@ -66,12 +69,11 @@ void post(const std::shared_ptr<ListenerCore>& core, std::function<void(const SO
 }
 
 void remove_connection(const std::shared_ptr<ListenerCore>& core, Connection* connection) {
-  SOCKref<Connection> dropped;  // released after the lock
   std::lock_guard<std::mutex> hold(core->lock);
   auto found = std::find_if(core->connections.begin(), core->connections.end(),
                             [&](const SOCKref<Connection>& kept) { return kept.get() == connection; });
   if (found == core->connections.end()) return;
-  dropped = *found;
+  core->retired.push_back(*found);
   core->connections.erase(found);
 }
 
