@@ -35,9 +35,16 @@ std::vector<Row> rows() {
 #define VRN_SIGNATURE(Shape, Signature) signatures[#Shape] = Signature;
   VRN_SHAPE_SIGNATURES(VRN_SIGNATURE)
 #undef VRN_SIGNATURE
+  // The rows over vrn_core, whose stand-in this program controls; sockmod2's have a suite
+  // of their own.
+  std::set<std::string> core;
+#define VRN_CORE_NAME(Name, Parameters) core.insert(#Name);
+  VRN_CORE_FUNCTIONS(VRN_CORE_NAME)
+#undef VRN_CORE_NAME
   std::vector<Row> all;
 #define VRN_ROW(Class, Method, Shape, Function, Variable, Name) \
-  all.push_back({"Java_com_olvenmark_varnel_" #Class "_" #Method, #Shape, #Function, signatures[#Shape]});
+  if (core.count(#Function) != 0)                               \
+    all.push_back({"Java_com_olvenmark_varnel_" #Class "_" #Method, #Shape, #Function, signatures[#Shape]});
   VRN_NATIVES(VRN_ROW)
 #undef VRN_ROW
   return all;
