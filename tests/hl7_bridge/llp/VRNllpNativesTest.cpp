@@ -7,6 +7,7 @@
 #include "COL/COLdll.h"
 #include "hl7_bridge/VRNlibraryContract.h"
 #include "hl7_bridge/VRNnativeTable.h"
+#include "platform/PLATwindows.h"
 #include "standins/sockmod2/SOCKstandinControl.h"
 #include "tests/support/TESTfakeJni.h"
 #include "tests/support/TESTsupport.h"
@@ -120,6 +121,9 @@ private:
                           return jvalue{};
                         });
     }
+    // Sockets are started by the process that hosts the bridge (a JVM starts them itself).
+    WSADATA data;
+    if (WSAStartup(MAKEWORD(2, 2), &data) != 0) ADD_FAILURE() << "WSAStartup";
     // The first server and the first client through the bridge install the callbacks.
     typedef jlong (*Create)(JNIEnv*, jobject);
     jlong server = reinterpret_cast<Create>(library.getProc("Java_com_olvenmark_varnel_LlpServer_VRNlistenerCreate"))(
@@ -351,8 +355,13 @@ TEST_F(VRNllpNatives, AddListenerKeepsOneGlobalReferenceAndARefusedOneKeepsNone)
   jlong second = addListener("LlpServer");
   EXPECT_EQ(first, second) << "the registered reference is handed back";
   EXPECT_EQ(globals + 1, fake.globalReferences());
+  SOCKstandinReset();
   release("LlpServer", first);
   EXPECT_EQ(globals, fake.globalReferences());
+  std::string journal = SOCKstandinJournal();
+  size_t removed = journal.find("VRNlistenerRemoveListener");
+  EXPECT_NE(std::string::npos, removed) << journal;
+  EXPECT_LT(removed, journal.find("VRNlistenerRelease")) << "removed before the handle is released: " << journal;
   // Released twice with the same reference: nothing is deleted a second time.
   release("LlpServer", first);
   EXPECT_EQ(globals, fake.globalReferences());
