@@ -10,6 +10,7 @@
 #include "COL/COLerror.h"
 #include "COL/COLostream.h"
 #include "COL/COLstring.h"
+#include "JNI/JNIimplement.h"
 #include "JNI/JNIscopedEnvPointer.h"
 #include "JNI/JNIscopedLocalFrame.h"
 #include "hl7_bridge/VRNjniImplement.h"
@@ -56,6 +57,14 @@ bool isLive(jobject reference) {
 bool takeLive(jobject reference) {
   std::lock_guard<std::mutex> guard(ListenersLock);
   return LiveListeners.erase(reference) != 0;
+}
+
+// An error handle whose answer changes nothing the bridge does: its reference is given back.
+void ignoreResult(VRNresult result) {
+  if (result != nullptr && !VRNisUnhandledError(result)) {
+    VRNresult released = VRNerrorRelease(result);
+    (void)released;
+  }
 }
 
 // ---- events ----
@@ -128,6 +137,10 @@ jstring eventText(JNIEnv* env, const char* text) {
   if (text == nullptr) return nullptr;
   try {
     return VRNjavaStringFromMultiByte(env, text);
+  } catch (const JNIdllError& refused) {
+    // The library's error came with a reference for us, which nobody else will take.
+    ignoreResult(refused.handle());
+    env->ExceptionClear();
   } catch (...) {
     env->ExceptionClear();
   }
@@ -220,15 +233,6 @@ int onLlpClientDataIgnored(void* user, const char* text) {
 }
 int onLlpClientErrorReceived(void* user, const char* text, int code) {
   return deliver(ClientSetup, user, ClientError, withCode(withText(EventArgs(), text), code));
-}
-
-// The setters' results say nothing the bridge could act on; an error object among them is
-// still given back.
-void ignoreResult(VRNresult result) {
-  if (result != nullptr && !VRNisUnhandledError(result)) {
-    VRNresult released = VRNerrorRelease(result);
-    (void)released;
-  }
 }
 
 void keepVm(UnitSetup& setup, JNIEnv* env) {

@@ -9,6 +9,7 @@
 #include "hl7_bridge/VRNnativeTable.h"
 #include "platform/PLATwindows.h"
 #include "standins/sockmod2/SOCKstandinControl.h"
+#include "standins/vrn_core/VRNstandinControl.h"
 #include "tests/support/TESTfakeJni.h"
 #include "tests/support/TESTsupport.h"
 
@@ -214,6 +215,9 @@ protected:
     EXPECT_EQ(0, fake.openFrames());
     EXPECT_EQ(0, fake.borrowedChars());
     EXPECT_EQ(0, SOCKstandinLiveCount("error"));
+    EXPECT_EQ(0, VRNstandinLiveCount("error")) << "an error of the text conversion left behind";
+    EXPECT_EQ(0, VRNstandinLiveCount("multibyte"));
+    EXPECT_EQ(0, VRNstandinLiveCount("wide"));
   }
 
   jobject selfOf(const Row& row) { return row.className == "LlpClient" ? clientObject : serverObject; }
