@@ -154,7 +154,7 @@ typedef int (*VRNclientErrorCallback)(void* UserValue, const char* Text, int Cod
   X(VRNdateTimeFormat, (VRNhandle DateTime, const char* Pattern, const char** Text))
 
 #define VRN_SOCKMOD_FUNCTIONS(X)                                                           \
-  /* translation locale: process-wide, no object */                                       \
+  /* encoding object; the translation locale is process-wide and takes no object */       \
   X(VRNvarnelEncodingCreate, (VRNhandle* Encoding))                                        \
   X(VRNvarnelEncodingAddRef, (VRNhandle Encoding))                                         \
   X(VRNvarnelEncodingRelease, (VRNhandle Encoding))                                        \

@@ -31,11 +31,7 @@ typedef u_short ADDRESS_FAMILY;
 
 #define SOL_SOCKET 0xffff
 #define SO_REUSEADDR 0x0004
-#define SO_KEEPALIVE 0x0008
 #define SO_LINGER 0x0080
-#define SO_SNDBUF 0x1001
-#define SO_RCVBUF 0x1002
-#define SO_ERROR 0x1007
 #define TCP_NODELAY 0x0001
 #define SOMAXCONN 0x7fffffff
 
@@ -148,9 +144,8 @@ int recv(SOCKET s, char* buffer, int length, int flags);
 int send(SOCKET s, const char* buffer, int length, int flags);
 int closesocket(SOCKET s);
 int shutdown(SOCKET s, int how);
-// SOL_SOCKET's SO_REUSEADDR, SO_KEEPALIVE, SO_LINGER (a struct linger), SO_SNDBUF,
-// SO_RCVBUF and SO_ERROR (read only), and IPPROTO_TCP's TCP_NODELAY; anything else is
-// WSAENOPROTOOPT.
+// SOL_SOCKET's SO_REUSEADDR and SO_LINGER (a struct linger), and IPPROTO_TCP's
+// TCP_NODELAY; anything else is WSAENOPROTOOPT.
 int setsockopt(SOCKET s, int level, int name, const char* value, int length);
 int getsockopt(SOCKET s, int level, int name, char* value, int* length);
 int getsockname(SOCKET s, struct sockaddr* name, int* nameLength);

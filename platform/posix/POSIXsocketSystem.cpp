@@ -17,8 +17,7 @@ namespace {
 
 // Windows' values of the option levels, names and poll flags the layer serves.
 const int WinSolSocket = 0xffff, WinIpprotoTcp = 6;
-const int WinReuseAddr = 0x0004, WinKeepAlive = 0x0008, WinLinger = 0x0080, WinSndBuf = 0x1001,
-          WinRcvBuf = 0x1002, WinError = 0x1007, WinTcpNoDelay = 0x0001;
+const int WinReuseAddr = 0x0004, WinTcpNoDelay = 0x0001;
 const short WinPollRdNorm = 0x0100, WinPollRdBand = 0x0200, WinPollPri = 0x0400, WinPollWrNorm = 0x0010,
             WinPollErr = 0x0001, WinPollHup = 0x0002, WinPollNval = 0x0004;
 const int WSAEnoprotoopt = 10042, WSAEnotsock = 10038, WSAEinval = 10022;
@@ -42,14 +41,9 @@ bool descriptor(int64_t s, int& fd) {
 bool option(int level, int name, int& sysLevel, int& sysName) {
   if (level == WinSolSocket) {
     sysLevel = SOL_SOCKET;
-    switch (name) {
-      case WinReuseAddr: sysName = SO_REUSEADDR; return true;
-      case WinKeepAlive: sysName = SO_KEEPALIVE; return true;
-      case WinSndBuf: sysName = SO_SNDBUF; return true;
-      case WinRcvBuf: sysName = SO_RCVBUF; return true;
-      case WinError: sysName = SO_ERROR; return true;
-      default: return false;
-    }
+    if (name != WinReuseAddr) return false;
+    sysName = SO_REUSEADDR;
+    return true;
   }
   if (level == WinIpprotoTcp && name == WinTcpNoDelay) {
     sysLevel = IPPROTO_TCP;
@@ -177,7 +171,7 @@ int shutdown(int64_t s, int how) {
 int setIntOption(int64_t s, int level, int name, int value) {
   int fd, sysLevel, sysName;
   if (!descriptor(s, fd)) return -1;
-  if (!option(level, name, sysLevel, sysName) || sysName == SO_ERROR) {
+  if (!option(level, name, sysLevel, sysName)) {
     WSASetLastError(WSAEnoprotoopt);
     return -1;
   }
@@ -199,11 +193,7 @@ int getIntOption(int64_t s, int level, int name, int* value) {
     return -1;
   }
   socklen_t length = sizeof *value;
-  if (::getsockopt(fd, sysLevel, sysName, value, &length) < 0) return fail();
-  // Linux reports buffer sizes doubled for its own bookkeeping; Windows reports what was set.
-  if (sysName == SO_SNDBUF || sysName == SO_RCVBUF) *value /= 2;
-  if (sysName == SO_ERROR && *value != 0) *value = wsaFromErrno(*value);
-  return 0;
+  return ::getsockopt(fd, sysLevel, sysName, value, &length) < 0 ? fail() : 0;
 }
 
 int getLinger(int64_t s, int* onOff, int* seconds) {

@@ -172,6 +172,9 @@ TEST_F(SocketTest, FailuresAndTheirCodes) {
   EXPECT_EQ(getsockopt(second, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<char*>(&value), &length), 0);
   EXPECT_NE(value, 0);
 
+  EXPECT_EQ(setsockopt(second, SOL_SOCKET, 0x7777, reinterpret_cast<const char*>(&on), sizeof on), SOCKET_ERROR);
+  EXPECT_EQ(WSAGetLastError(), WSAENOPROTOOPT);
+
   char buffer[4];
   EXPECT_EQ(recv(INVALID_SOCKET, buffer, sizeof buffer, 0), SOCKET_ERROR);
   EXPECT_EQ(WSAGetLastError(), WSAENOTSOCK);

@@ -396,6 +396,58 @@ TEST_F(SockmodTest, SentMessagesAreFramedWithTheBlocksOfTheSender) {
   EXPECT_EQ(peer.read(big.size() + 4), "[[" + big + "]]");
 }
 
+TEST_F(SockmodTest, MakePrintable) {
+  struct Case {
+    const char* input;
+    const char* newLine;
+    int count;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"MSH|1\rPID|2\r", "\n", -1, "MSH|1\nPID|2\n"},
+      {"\x0B" "A\x1C\r", "<CR>", -1, "\\x0B" "A\\x1C<CR>"},
+      {"ABCDEF", "\n", 3, "ABC"},
+      {"ABC", "\n", 10, "ABC"},
+      {"ABC", "\n", 0, ""},
+      {"A\rB", nullptr, -1, "AB"},
+  };
+  makeClient();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input);
+    const char* printable = nullptr;
+    ASSERT_OK(VRNlistenerMakePrintable(m_Listener, c.input, c.newLine, c.count, &printable));
+    EXPECT_STREQ(printable, c.expected);
+    ASSERT_OK(VRNclientMakePrintable(m_Client, c.input, c.newLine, c.count, &printable));
+    EXPECT_STREQ(printable, c.expected);
+  }
+}
+
+TEST_F(SockmodTest, AClientConnectsAgainAfterItClosed) {
+  int port = listen();
+  makeClient();
+  for (int round = 1; round <= 2; ++round) {
+    SCOPED_TRACE(round);
+    ASSERT_OK(VRNclientConnect(m_Client, "localhost", port));
+    EXPECT_NE(failure(VRNclientConnect(m_Client, "localhost", port)), "");  // connected already
+    ASSERT_TRUE(m_Server.waitFor("connect", round));
+    VRNhandle connection = nullptr;
+    ASSERT_OK(VRNlistenerGetConnection(m_Listener, 0, &connection));
+    const char* host = nullptr;
+    ASSERT_OK(VRNconnectionGetRemoteHostName(connection, &host));
+    EXPECT_STREQ(host, "localhost");
+    ASSERT_OK(VRNclientSendMessage(m_Client, ("round " + std::to_string(round)).c_str()));
+    ASSERT_TRUE(m_Server.waitFor("message ", round));
+    ASSERT_OK(VRNclientClose(m_Client));
+    ASSERT_TRUE(m_ClientEvents.waitFor("closed", round));
+    ASSERT_TRUE(m_Server.waitFor("disconnect", round));
+    unsigned char connected = 1;
+    ASSERT_OK(VRNclientGetIsConnected(m_Client, &connected));
+    EXPECT_EQ(connected, 0);
+  }
+  EXPECT_EQ(m_Server.lines("message "), (std::vector<std::string>{"round 1", "round 2"}));
+  EXPECT_EQ(m_ClientEvents.count("connected"), 2);
+}
+
 TEST_F(SockmodTest, RefusedArguments) {
   EXPECT_NE(failure(VRNlistenerSetHeaderBlock(m_Listener, "")), "");
   EXPECT_NE(failure(VRNlistenerSetTrailerBlock(m_Listener, nullptr)), "");
@@ -543,6 +595,24 @@ TEST_F(SockmodTest, RemoveListenerWaitsForCallbacksInFlight) {
   ASSERT_OK(VRNlistenerAddListener(m_Listener, &m_Server));  // for the teardown's removal
 }
 
+// The last release of a listener closes what it accepted and ends its threads; nothing
+// reaches its user values afterwards.
+TEST_F(SockmodTest, ReleasingAListenerWithOpenConnections) {
+  RawPeer peer(listen());
+  ASSERT_TRUE(m_Server.waitFor("connect"));
+  peer.write("\x0B" "before\x1C\r");
+  ASSERT_TRUE(m_Server.waitFor("message "));
+  ASSERT_OK(VRNlistenerRelease(m_Listener));  // with the user value still registered
+  m_Listener = nullptr;
+  EXPECT_EQ(SOCKstandinLiveCount("thread"), 0);
+  EXPECT_EQ(SOCKstandinLiveCount("listener"), 0);
+  int code = -1;
+  EXPECT_EQ(peer.read(1, &code), "");
+  std::this_thread::sleep_for(20ms);
+  EXPECT_EQ(m_Server.count("disconnect"), 0);
+  EXPECT_EQ(m_Server.lines("message "), std::vector<std::string>{"before"});
+}
+
 TEST_F(SockmodTest, ControlInterface) {
   EXPECT_TRUE(SOCKstandinFailNext("VRNlistenerGetPort", "Injected", "Key", "Value"));
   int port = 0;
@@ -614,6 +684,33 @@ TEST_F(SockmodTest, ManyClientsNothingLostOrDuplicated) {
     ASSERT_OK(VRNclientRemoveListener(clients[i], &recorders[i]));
     ASSERT_OK(VRNclientRelease(clients[i]));
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Every function of the contract's sockmod2 list is exported under its name and known to
+// the injector, and an injected failure reaches the caller of exactly that function.
+TEST(SockmodExports, EveryFunctionOfTheListIsThereAndInjectable) {
+  std::string path = SOCKMOD2_LIBRARY;
+  HMODULE library = LoadLibraryExA((TEST_WINDOWS_BUILD ? "Z:" + path : path).c_str(), nullptr, 0);
+  ASSERT_NE(library, nullptr);
+  const char* const names[] = {
+#define SOCK_TEST_NAME(Name, Parameters) #Name,
+      VRN_SOCKMOD_FUNCTIONS(SOCK_TEST_NAME)
+#undef SOCK_TEST_NAME
+  };
+  for (const char* name : names) {
+    SCOPED_TRACE(name);
+    EXPECT_NE(GetProcAddress(library, name), nullptr);
+    EXPECT_TRUE(SOCKstandinFailNextUnhandled(name));
+  }
+  SOCKstandinReset();  // the injections above are dropped, not left for the next test
+  int count = 0;
+  EXPECT_EQ(VRNvarnelEncodingCountOfTranslationLocale(&count), nullptr);
+  EXPECT_EQ(GetProcAddress(library, "VRNerrorRelease"), nullptr);  // vrn_core's, not ours
+  FreeLibrary(library);
 }
 
 }  // namespace
