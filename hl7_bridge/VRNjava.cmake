@@ -1,4 +1,4 @@
-# vrn_java: the JNI library behind com.olvenmark.varnel, over vrn_core. It exports exactly
+# vrn_java: the JNI library behind com.olvenmark.varnel, over vrn_core and sockmod2. It exports exactly
 # its natives (hidden visibility, JNIEXPORT on each; on Linux a version script keeps the
 # template code of the libraries linked in from being exported too).
 if(COL_JNI_INCLUDE_DIRS AND TARGET VRNfatal AND TARGET MT)
@@ -13,7 +13,8 @@ if(COL_JNI_INCLUDE_DIRS AND TARGET VRNfatal AND TARGET MT)
   target_link_libraries(VRNroads PUBLIC JNI VRNtext VRNfatal LEG COL vrn_core)
 
   add_library(vrn_java SHARED ${CMAKE_CURRENT_LIST_DIR}/VRNshapes.cpp ${CMAKE_CURRENT_LIST_DIR}/VRNengine.cpp
-              ${CMAKE_CURRENT_LIST_DIR}/VRNdata.cpp ${CMAKE_CURRENT_LIST_DIR}/VRNencoding.cpp)
+              ${CMAKE_CURRENT_LIST_DIR}/VRNdata.cpp ${CMAKE_CURRENT_LIST_DIR}/VRNencoding.cpp
+              ${CMAKE_CURRENT_LIST_DIR}/VRNllp.cpp)
   col_target(vrn_java)
   target_link_libraries(vrn_java PRIVATE VRNroads JNI VRNtext VRNfatal MT LEG COL vrn_core sockmod2)
   vrn_shared_library(vrn_java)

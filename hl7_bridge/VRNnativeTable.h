@@ -54,8 +54,57 @@
   X(Engine, VRNengineTranslateXmlToEdiWithErrorIfItFails, ReportError, VRNengineTranslateHl7StandardXmlToMessage, "", "TranslateXmlToEdiWithErrorIfItFails") \
   X(Engine, VRNengineTranslateEdiToXmlWithErrorIfItFails, ReportError, VRNengineTranslateMessageToHl7StandardXml, "", "TranslateEdiToXmlWithErrorIfItFails")
 
+// The LLP server, its connections and the client, over sockmod2.
+#define VRN_LLP_NATIVES(X)                                                                                    \
+  X(LlpServer, VRNlistenerCreate, LlpCreate, VRNlistenerCreate, "", "")                                    \
+  X(LlpServer, VRNlistenerAddRef, GuardedCall, VRNlistenerAddRef, "", "")                                  \
+  X(LlpServer, VRNlistenerAddListener, LlpAddListener, VRNlistenerAddListener, "", "")                     \
+  X(LlpServer, VRNlistenerRelease, LlpRelease, VRNlistenerRelease, "", "")                                 \
+  X(LlpServer, VRNlistenerGetPort, IntGetter, VRNlistenerGetPort, "", "")                                  \
+  X(LlpServer, VRNlistenerGetHost, TextGetter, VRNlistenerGetHost, "", "")                                 \
+  X(LlpServer, VRNlistenerSetHost, TextSetter, VRNlistenerSetHost, "Value", "SetHost")                     \
+  X(LlpServer, VRNlistenerGetHeaderBlock, TextGetter, VRNlistenerGetHeaderBlock, "", "")                   \
+  X(LlpServer, VRNlistenerSetHeaderBlock, TextSetter, VRNlistenerSetHeaderBlock, "Value", "SetHeaderBlock") \
+  X(LlpServer, VRNlistenerGetTrailerBlock, TextGetter, VRNlistenerGetTrailerBlock, "", "")                 \
+  X(LlpServer, VRNlistenerSetTrailerBlock, TextSetter, VRNlistenerSetTrailerBlock, "Value", "SetTrailerBlock") \
+  X(LlpServer, VRNlistenerGetIsListening, FlagGetter, VRNlistenerGetIsListening, "", "")                   \
+  X(LlpServer, VRNlistenerGetConnection, ConnectionGetter, VRNlistenerGetConnection, "", "")               \
+  X(LlpServer, VRNlistenerCountOfConnection, IntGetter, VRNlistenerCountOfConnection, "", "")              \
+  X(LlpServer, VRNlistenerStopMessageLoop, FramedCall, VRNlistenerStopMessageLoop, "", "")                 \
+  X(LlpServer, VRNlistenerRunMessageLoop, MessageLoop, VRNlistenerRunMessageLoop, "", "")                  \
+  X(LlpServer, VRNlistenerStartListen, IntSetter, VRNlistenerStartListen, "", "")                          \
+  X(LlpServer, VRNlistenerMakePrintable, Printable, VRNlistenerMakePrintable, "InputString", "MakeMessagePrintable") \
+  X(LlpServer, VRNlistenerStopListen, FramedCall, VRNlistenerStopListen, "", "")                           \
+  X(LlpServer, VRNlistenerCloseAll, FramedCall, VRNlistenerCloseAll, "", "")                               \
+  X(LlpConnection, VRNconnectionCreate, GuardedCreate, VRNconnectionCreate, "", "")                        \
+  X(LlpConnection, VRNconnectionAddRef, GuardedCall, VRNconnectionAddRef, "", "")                          \
+  X(LlpConnection, VRNconnectionRelease, GuardedCall, VRNconnectionRelease, "", "")                        \
+  X(LlpConnection, VRNconnectionGetRemoteHostName, TextGetter, VRNconnectionGetRemoteHostName, "", "")     \
+  X(LlpConnection, VRNconnectionGetId, IntGetter, VRNconnectionGetId, "", "")                              \
+  X(LlpConnection, VRNconnectionGetRemoteIpAddress, IntGetter, VRNconnectionGetRemoteIpAddress, "", "")    \
+  X(LlpConnection, VRNconnectionGetRemoteIpAddressAsString, TextGetter, VRNconnectionGetRemoteIpAddressAsString, "", "") \
+  X(LlpConnection, VRNconnectionSendMessage, TextSetter, VRNconnectionSendMessage, "Message", "TransmitMessage") \
+  X(LlpConnection, VRNconnectionClose, FramedCall, VRNconnectionClose, "", "")                             \
+  X(LlpConnection, VRNconnectionHardClose, FramedCall, VRNconnectionHardClose, "", "")                     \
+  X(LlpClient, VRNclientCreate, LlpCreate, VRNclientCreate, "", "")                                        \
+  X(LlpClient, VRNclientAddRef, GuardedCall, VRNclientAddRef, "", "")                                      \
+  X(LlpClient, VRNclientAddListener, LlpAddListener, VRNclientAddListener, "", "")                         \
+  X(LlpClient, VRNclientRelease, LlpRelease, VRNclientRelease, "", "")                                     \
+  X(LlpClient, VRNclientGetHeaderBlock, TextGetter, VRNclientGetHeaderBlock, "", "")                       \
+  X(LlpClient, VRNclientSetHeaderBlock, TextSetter, VRNclientSetHeaderBlock, "Value", "SetHeaderBlock")    \
+  X(LlpClient, VRNclientGetTrailerBlock, TextGetter, VRNclientGetTrailerBlock, "", "")                     \
+  X(LlpClient, VRNclientSetTrailerBlock, TextSetter, VRNclientSetTrailerBlock, "Value", "SetTrailerBlock") \
+  X(LlpClient, VRNclientGetIsConnected, FlagGetter, VRNclientGetIsConnected, "", "")                       \
+  X(LlpClient, VRNclientStopMessageLoop, FramedCall, VRNclientStopMessageLoop, "", "")                     \
+  X(LlpClient, VRNclientRunMessageLoop, MessageLoop, VRNclientRunMessageLoop, "", "")                      \
+  X(LlpClient, VRNclientMakePrintable, Printable, VRNclientMakePrintable, "InputString", "MakeMessagePrintable") \
+  X(LlpClient, VRNclientConnect, Connect, VRNclientConnect, "Host", "Connect")                             \
+  X(LlpClient, VRNclientClose, FramedCall, VRNclientClose, "", "")                                         \
+  X(LlpClient, VRNclientHardClose, FramedCall, VRNclientHardClose, "", "")                                 \
+  X(LlpClient, VRNclientSendMessage, TextSetter, VRNclientSendMessage, "Message", "TransmitMessage")
+
 // Every native built so far.
-#define VRN_NATIVES(X) VRN_ENGINE_NATIVES(X) VRN_DATA_NATIVES(X) VRN_ENCODING_NATIVES(X)
+#define VRN_NATIVES(X) VRN_ENGINE_NATIVES(X) VRN_DATA_NATIVES(X) VRN_ENCODING_NATIVES(X) VRN_LLP_NATIVES(X)
 
 // The Java signature of each shape (the object itself is not part of it), for the tests'
 // sweep and for the Java classes' declarations to be checked against.
@@ -85,7 +134,8 @@
   X(ReportSuccess, "(JLjava/lang/String;)Z")                                       \
   X(ReportError, "(JLjava/lang/String;)Ljava/lang/String;")                       \
   VRN_DATA_SHAPE_SIGNATURES(X)                                                     \
-  VRN_ENCODING_SHAPE_SIGNATURES(X)
+  VRN_ENCODING_SHAPE_SIGNATURES(X)                                                 \
+  VRN_LLP_SHAPE_SIGNATURES(X)
 
 // The natives of the data classes: Table and Config (direct), VarnelException and
 // VarnelDateTime (direct, their texts converted inside a guard). A line whose shape calls
@@ -206,3 +256,19 @@
   X(FramedTextSetter, "(Ljava/lang/String;)V") \
   X(FramedCount, "()I")                   \
   X(FramedIndexText, "(I)Ljava/lang/String;")
+
+
+#define VRN_LLP_SHAPE_SIGNATURES(X)                                                \
+  X(LlpCreate, "()J")                                                              \
+  X(LlpAddListener, "(J)J")                                                        \
+  X(LlpRelease, "(JJ)V")                                                           \
+  X(FramedCall, "(J)V")                                                            \
+  X(MessageLoop, "(J)V")                                                           \
+  X(IntGetter, "(J)I")                                                             \
+  X(IntSetter, "(JI)V")                                                            \
+  X(FlagGetter, "(J)Z")                                                            \
+  X(TextGetter, "(J)Ljava/lang/String;")                                           \
+  X(TextSetter, "(JLjava/lang/String;)V")                                          \
+  X(ConnectionGetter, "(JI)Lcom/olvenmark/varnel/LlpConnection;")                  \
+  X(Printable, "(JLjava/lang/String;Ljava/lang/String;I)Ljava/lang/String;")       \
+  X(Connect, "(JLjava/lang/String;I)V")

@@ -7,6 +7,7 @@
 
 #include "hl7_bridge/VRNjniImplement.h"
 #include "hl7_bridge/VRNlibraryContract.h"
+#include "hl7_bridge/VRNllp.h"
 
 #include <jni.h>
 

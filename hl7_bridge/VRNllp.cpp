@@ -1,0 +1,426 @@
+// The roads of the LLP natives and the eleven event callbacks.
+//
+// A callback comes on any thread sockmod2 chooses: a Java thread inside a message loop, or
+// one of its own I/O threads. Each finds its own JNIEnv (attaching an unknown thread for
+// the callback's length only), works inside a local frame, and keeps every failure on its
+// side of the boundary: a Java exception is described and cleared, an event that cannot be
+// delivered whole is reported on standard error, and sockmod2 always gets 0 back.
+#include "hl7_bridge/VRNllp.h"
+
+#include "COL/COLerror.h"
+#include "COL/COLostream.h"
+#include "COL/COLstring.h"
+#include "JNI/JNIimplement.h"
+#include "JNI/JNIscopedEnvPointer.h"
+#include "JNI/JNIscopedLocalFrame.h"
+#include "hl7_bridge/VRNjniImplement.h"
+#include "hl7_bridge/VRNmodifiedUtf8.h"
+
+#include <atomic>
+#include <map>
+#include <mutex>
+
+namespace {
+
+const jint kFrameCapacity = 16;
+const jint kCallbackVersion = 0x10002;
+const char* const kConnectionClass = "com/olvenmark/varnel/LlpConnection";
+
+// Written once by the first creation of each unit and never cleared. The virtual machine is
+// stored before the callbacks are registered, so that no callback can find it unset.
+struct UnitSetup {
+  std::atomic<bool> Installed{false};
+  std::atomic<JavaVM*> Vm{nullptr};
+};
+UnitSetup ServerSetup;
+UnitSetup ClientSetup;
+
+// The listener references this library made and has not deleted, with the handle each was
+// registered for. A handle keeps one reference however often AddListener is called, and a
+// retried Release deletes nothing twice.
+std::mutex ListenersLock;
+std::map<jobject, VRNhandle> LiveListeners;
+
+jobject liveFor(VRNhandle handle) {
+  std::lock_guard<std::mutex> guard(ListenersLock);
+  for (const auto& entry : LiveListeners)
+    if (entry.second == handle) return entry.first;
+  return nullptr;
+}
+
+bool isLive(jobject reference) {
+  std::lock_guard<std::mutex> guard(ListenersLock);
+  return LiveListeners.count(reference) != 0;
+}
+
+// True for the one caller that takes the reference out.
+bool takeLive(jobject reference) {
+  std::lock_guard<std::mutex> guard(ListenersLock);
+  return LiveListeners.erase(reference) != 0;
+}
+
+// An error handle whose answer changes nothing the bridge does: its reference is given back.
+void ignoreResult(VRNresult result) {
+  if (result != nullptr && !VRNisUnhandledError(result)) {
+    VRNresult released = VRNerrorRelease(result);
+    (void)released;
+  }
+}
+
+// ---- events ----
+
+struct EventKind {
+  const char* Method;
+  const char* Signature;
+};
+
+#define VRN_LLP_CONNECTION_ARG "Lcom/olvenmark/varnel/LlpConnection;"
+const EventKind ServerError = {"errorReceived", "(Ljava/lang/String;I)V"};
+const EventKind ServerConnected = {"clientConnected", "(" VRN_LLP_CONNECTION_ARG ")V"};
+const EventKind ServerDisconnected = {"clientDisconnected", "(" VRN_LLP_CONNECTION_ARG ")V"};
+const EventKind ServerClientError = {"clientErrorReceived", "(" VRN_LLP_CONNECTION_ARG "Ljava/lang/String;I)V"};
+const EventKind ServerMessage = {"messageReceived", "(" VRN_LLP_CONNECTION_ARG "Ljava/lang/String;)V"};
+const EventKind ServerIgnored = {"dataIgnored", "(" VRN_LLP_CONNECTION_ARG "Ljava/lang/String;)V"};
+const EventKind ClientConnected = {"connected", "()V"};
+const EventKind ClientClosed = {"closed", "()V"};
+const EventKind ClientMessage = {"messageReceived", "(Ljava/lang/String;)V"};
+const EventKind ClientIgnored = {"dataIgnored", "(Ljava/lang/String;)V"};
+const EventKind ClientError = {"errorReceived", "(Ljava/lang/String;I)V"};
+
+// An event's arguments after the user value; each kind uses the ones its signature names,
+// in the signature's order: connection, text, code.
+struct EventArgs {
+  bool HasConnection = false;
+  VRNhandle Connection = nullptr;
+  bool HasText = false;
+  const char* Text = nullptr;
+  bool HasCode = false;
+  int Code = 0;
+};
+
+EventArgs withConnection(VRNhandle connection) {
+  EventArgs args;
+  args.HasConnection = true;
+  args.Connection = connection;
+  return args;
+}
+
+EventArgs withText(EventArgs args, const char* text) {
+  args.HasText = true;
+  args.Text = text;
+  return args;
+}
+
+EventArgs withCode(EventArgs args, int code) {
+  args.HasCode = true;
+  args.Code = code;
+  return args;
+}
+
+void clearPending(JNIEnv* env) {
+  if (env->ExceptionCheck()) {
+    env->ExceptionDescribe();
+    env->ExceptionClear();
+  }
+}
+
+// A step that left a Java exception pending, or gave nothing: the exception is described
+// and cleared here, and the event is reported as not delivered.
+void failedStep(JNIEnv* env, const char* what) {
+  clearPending(env);
+  throw COLerror(COLstring(what), 0, "VRNllp", COL_ERROR_PRECONDITION);
+}
+
+// The listener still hears a text that vrn_core refuses to convert (bytes off the wire
+// that are not UTF-8), with each invalid sequence replaced.
+jstring eventText(JNIEnv* env, const char* text) {
+  if (text == nullptr) return nullptr;
+  try {
+    return VRNjavaStringFromMultiByte(env, text);
+  } catch (const JNIdllError& refused) {
+    // The library's error came with a reference for us, which nobody else will take.
+    ignoreResult(refused.handle());
+    env->ExceptionClear();
+  } catch (...) {
+    env->ExceptionClear();
+  }
+  jstring repaired = env->NewStringUTF(VRNmodifiedUtf8(text).c_str());
+  if (repaired == nullptr) failedStep(env, "The event's text could not be made into a Java string");
+  return repaired;
+}
+
+void callListener(JNIEnv* env, jobject listener, const EventKind& kind, const EventArgs& args) {
+  JNIscopedLocalFrame frame(env, kFrameCapacity);
+  jclass type = env->GetObjectClass(listener);
+  jmethodID method = env->GetMethodID(type, kind.Method, kind.Signature);
+  if (method == nullptr) failedStep(env, "The listener has no such method");
+  jstring text = args.HasText ? eventText(env, args.Text) : nullptr;
+  jobject connection = nullptr;
+  if (args.HasConnection) {
+    connection = VRNjniCreateObject(env, kConnectionClass, args.Connection);
+    if (connection == nullptr) failedStep(env, "The connection object could not be made");
+  }
+  jvalue values[3];
+  int count = 0;
+  if (args.HasConnection) values[count++].l = connection;
+  if (args.HasText) values[count++].l = text;
+  if (args.HasCode) values[count++].i = static_cast<jint>(args.Code);
+  env->CallVoidMethodA(listener, method, values);
+  // A throwing listener: its exception must not stay pending on sockmod2's thread.
+  clearPending(env);
+}
+
+// Called inside a catch block: says on standard error what stopped an event.
+void reportCurrent(const EventKind& kind) noexcept {
+  try {
+    COLstring text;
+    try {
+      throw;
+    } catch (const COLerror& error) {
+      text = error.description();
+    } catch (...) {
+      text = "Unhandled exception";
+    }
+    COLstandardError << "vrn_java: the " << kind.Method << " event was not delivered: " << text << newline
+                     << flush;
+  } catch (...) {
+    // Nothing is left to report with.
+  }
+}
+
+int deliver(const UnitSetup& setup, void* user, const EventKind& kind, const EventArgs& args) noexcept {
+  try {
+    JavaVM* vm = setup.Vm.load();
+    if (vm == nullptr || user == nullptr) return 0;
+    JNIscopedEnvPointer scope(vm, kCallbackVersion);
+    try {
+      callListener(scope.pEnv, static_cast<jobject>(user), kind, args);
+    } catch (...) {
+      clearPending(scope.pEnv);
+      reportCurrent(kind);
+    }
+  } catch (...) {
+    reportCurrent(kind);
+  }
+  return 0;
+}
+
+int onLlpServerErrorReceived(void* user, const char* text, int code) {
+  return deliver(ServerSetup, user, ServerError, withCode(withText(EventArgs(), text), code));
+}
+int onLlpServerClientConnected(void* user, VRNhandle connection) {
+  return deliver(ServerSetup, user, ServerConnected, withConnection(connection));
+}
+int onLlpServerClientDisconnected(void* user, VRNhandle connection) {
+  return deliver(ServerSetup, user, ServerDisconnected, withConnection(connection));
+}
+int onLlpServerClientErrorReceived(void* user, VRNhandle connection, const char* text, int code) {
+  return deliver(ServerSetup, user, ServerClientError, withCode(withText(withConnection(connection), text), code));
+}
+int onLlpServerMessageReceived(void* user, VRNhandle connection, const char* text) {
+  return deliver(ServerSetup, user, ServerMessage, withText(withConnection(connection), text));
+}
+int onLlpServerDataIgnored(void* user, VRNhandle connection, const char* text) {
+  return deliver(ServerSetup, user, ServerIgnored, withText(withConnection(connection), text));
+}
+int onLlpClientConnected(void* user) { return deliver(ClientSetup, user, ClientConnected, EventArgs()); }
+int onLlpClientClosed(void* user) { return deliver(ClientSetup, user, ClientClosed, EventArgs()); }
+int onLlpClientMessageReceived(void* user, const char* text) {
+  return deliver(ClientSetup, user, ClientMessage, withText(EventArgs(), text));
+}
+int onLlpClientDataIgnored(void* user, const char* text) {
+  return deliver(ClientSetup, user, ClientIgnored, withText(EventArgs(), text));
+}
+int onLlpClientErrorReceived(void* user, const char* text, int code) {
+  return deliver(ClientSetup, user, ClientError, withCode(withText(EventArgs(), text), code));
+}
+
+void keepVm(UnitSetup& setup, JNIEnv* env) {
+  JavaVM* vm = nullptr;
+  if (env->GetJavaVM(&vm) != JNI_OK || vm == nullptr)
+    throw COLerror(COLstring("The Java virtual machine could not be found"), 0, "VRNllp", COL_ERROR_PRECONDITION);
+  setup.Vm.store(vm);
+}
+
+const VRNllpUnit ServerUnit = {VRNlistenerInitialize, VRNlistenerRemoveListener};
+const VRNllpUnit ClientUnit = {VRNclientInitialize, VRNclientRemoveListener};
+
+}  // namespace
+
+const VRNllpUnit& VRNllpServerUnit() { return ServerUnit; }
+const VRNllpUnit& VRNllpClientUnit() { return ClientUnit; }
+
+void VRNlistenerInitialize(JNIEnv* env) {
+  if (ServerSetup.Installed.load()) return;
+  keepVm(ServerSetup, env);
+  ignoreResult(VRNlistenerSetListenerErrorCallback(onLlpServerErrorReceived));
+  ignoreResult(VRNlistenerSetConnectCallback(onLlpServerClientConnected));
+  ignoreResult(VRNlistenerSetDisconnectCallback(onLlpServerClientDisconnected));
+  ignoreResult(VRNlistenerSetConnectionErrorCallback(onLlpServerClientErrorReceived));
+  ignoreResult(VRNlistenerSetMessageCallback(onLlpServerMessageReceived));
+  ignoreResult(VRNlistenerSetIgnoredDataCallback(onLlpServerDataIgnored));
+  ServerSetup.Installed.store(true);
+}
+
+void VRNclientInitialize(JNIEnv* env) {
+  if (ClientSetup.Installed.load()) return;
+  keepVm(ClientSetup, env);
+  ignoreResult(VRNclientSetConnectCallback(onLlpClientConnected));
+  ignoreResult(VRNclientSetClosedCallback(onLlpClientClosed));
+  ignoreResult(VRNclientSetMessageCallback(onLlpClientMessageReceived));
+  ignoreResult(VRNclientSetIgnoredDataCallback(onLlpClientDataIgnored));
+  ignoreResult(VRNclientSetErrorCallback(onLlpClientErrorReceived));
+  ClientSetup.Installed.store(true);
+}
+
+// ---- the natives' roads ----
+
+jlong VRNllpCreateRoad(JNIEnv* env, const VRNllpUnit* unit, VRNllpCreate function) {
+  VRNhandle made = nullptr;
+  VRNguardedCall(env, [&] {
+    if (unit != nullptr) unit->Install(env);
+    VRNjniCheckResult(function(&made));
+  });
+  return VRNlongOf(made);
+}
+
+jlong VRNllpAddListenerRoad(JNIEnv* env, jobject self, jlong h, VRNllpUserCall function) {
+  return VRNguarded(env, jlong(0), [&] {
+    VRNhandle handle = VRNhandleOf(h);
+    // Registered already: sockmod2 holds that reference, and a second one would be lost.
+    if (jobject kept = liveFor(handle)) return VRNlongOf(kept);
+    jobject reference = env->NewGlobalRef(self);
+    if (reference == nullptr)
+      throw COLerror(COLstring("Unable to make a global reference to the listener"), 0, "VRNllp",
+                     COL_ERROR_PRECONDITION);
+    VRNresult result = nullptr;
+    try {
+      {
+        std::lock_guard<std::mutex> guard(ListenersLock);
+        LiveListeners[reference] = handle;
+      }
+      result = function(handle, reference);
+    } catch (...) {
+      if (takeLive(reference)) env->DeleteGlobalRef(reference);
+      throw;
+    }
+    // Refused: Java never receives the reference, so nobody else could delete it.
+    if (result != nullptr && takeLive(reference)) env->DeleteGlobalRef(reference);
+    VRNjniCheckResult(result);
+    return VRNlongOf(reference);
+  });
+}
+
+void VRNllpReleaseRoad(JNIEnv* env, jlong h, jlong listener, const VRNllpUnit& unit, VRNllpCall function) {
+  VRNguardedCall(env, [&] {
+    jobject reference = reinterpret_cast<jobject>(VRNhandleOf(listener));
+    if (reference != nullptr && isLive(reference)) {
+      // sockmod2 waits for callbacks in flight: after this no event can use the reference.
+      VRNjniCheckResult(unit.RemoveListener(VRNhandleOf(h), reference));
+      if (takeLive(reference)) env->DeleteGlobalRef(reference);
+    }
+    VRNjniCheckResult(function(VRNhandleOf(h)));
+  });
+}
+
+void VRNllpFramedCall(JNIEnv* env, jlong h, VRNllpCall function) {
+  VRNguardedCall(env, [&] {
+    JNIscopedLocalFrame frame(env, kFrameCapacity);
+    VRNjniCheckResult(function(VRNhandleOf(h)));
+  });
+}
+
+void VRNllpMessageLoop(JNIEnv* env, VRNllpLoop function) {
+  VRNguardedCall(env, [&] {
+    JNIscopedLocalFrame frame(env, kFrameCapacity);
+    VRNjniCheckResult(function());
+  });
+}
+
+jint VRNllpIntGetter(JNIEnv* env, jlong h, VRNllpGetInt function) {
+  return VRNguarded(env, jint(0), [&] {
+    JNIscopedLocalFrame frame(env, kFrameCapacity);
+    int value = 0;
+    VRNjniCheckResult(function(VRNhandleOf(h), &value));
+    return static_cast<jint>(value);
+  });
+}
+
+void VRNllpIntSetter(JNIEnv* env, jlong h, jint value, VRNllpSetInt function) {
+  VRNguardedCall(env, [&] {
+    JNIscopedLocalFrame frame(env, kFrameCapacity);
+    VRNjniCheckResult(function(VRNhandleOf(h), static_cast<int>(value)));
+  });
+}
+
+jboolean VRNllpFlagGetter(JNIEnv* env, jlong h, VRNllpGetFlag function) {
+  return VRNguarded(env, jboolean(JNI_FALSE), [&] {
+    JNIscopedLocalFrame frame(env, kFrameCapacity);
+    unsigned char flag = 0;
+    VRNjniCheckResult(function(VRNhandleOf(h), &flag));
+    return static_cast<jboolean>(flag);
+  });
+}
+
+jstring VRNllpTextGetter(JNIEnv* env, jlong h, VRNllpGetText function) {
+  return VRNguarded(env, jstring(nullptr), [&] {
+    const char* text = nullptr;
+    {
+      JNIscopedLocalFrame frame(env, kFrameCapacity);
+      VRNjniCheckResult(function(VRNhandleOf(h), &text));
+    }
+    return VRNjavaStringFromMultiByte(env, text);
+  });
+}
+
+void VRNllpTextSetter(JNIEnv* env, jlong h, jstring value, VRNllpSetText function, const char* variable,
+                      const char* method) {
+  VRNguardedCall(env, [&] {
+    JNIscopedLocalFrame frame(env, kFrameCapacity);
+    VRNjniCheckString(value, variable, method);
+    VRNmultiByteHolder text;
+    VRNjavaStringToMultiByte(text.text, env, value);
+    VRNjniCheckResult(function(VRNhandleOf(h), text.text));
+  });
+}
+
+jobject VRNllpConnectionGetter(JNIEnv* env, jlong h, jint index, VRNllpGetIndexed function) {
+  return VRNguarded(env, jobject(nullptr), [&] {
+    VRNhandle connection = nullptr;
+    {
+      JNIscopedLocalFrame frame(env, kFrameCapacity);
+      VRNjniCheckResult(function(VRNhandleOf(h), static_cast<int>(index), &connection));
+    }
+    // A class or constructor that cannot be found leaves its own exception pending.
+    return VRNjniCreateObject(env, kConnectionClass, connection);
+  });
+}
+
+jstring VRNllpPrintableRoad(JNIEnv* env, jlong h, jstring input, jstring newLine, jint count,
+                            VRNllpPrintable function, const char* variable, const char* method) {
+  return VRNguarded(env, jstring(nullptr), [&] {
+    const char* result = nullptr;
+    VRNmultiByteHolder inputText;
+    VRNmultiByteHolder newLineText;
+    {
+      JNIscopedLocalFrame frame(env, kFrameCapacity);
+      VRNjniCheckString(input, variable, method);
+      VRNjavaStringToMultiByte(inputText.text, env, input);
+      VRNjniCheckString(newLine, "NewLine", method);
+      VRNjavaStringToMultiByte(newLineText.text, env, newLine);
+      VRNjniCheckResult(function(VRNhandleOf(h), inputText.text, newLineText.text, static_cast<int>(count), &result));
+    }
+    return VRNjavaStringFromMultiByte(env, result);
+  });
+}
+
+void VRNllpConnectRoad(JNIEnv* env, jlong h, jstring host, jint port, VRNllpConnect function,
+                       const char* variable, const char* method) {
+  VRNguardedCall(env, [&] {
+    JNIscopedLocalFrame frame(env, kFrameCapacity);
+    VRNjniCheckString(host, variable, method);
+    VRNmultiByteHolder text;
+    VRNjavaStringToMultiByte(text.text, env, host);
+    VRNjniCheckResult(function(VRNhandleOf(h), text.text, static_cast<int>(port)));
+  });
+}
