@@ -98,18 +98,8 @@ void onEngineLog(void* userValue, const char* line) noexcept {
     jclass type = env->GetObjectClass(listener);
     jmethodID log = env->GetMethodID(type, "log", "(Ljava/lang/String;)V");
     VRNjavaCheckMethodLocated(env, log, "log(string Line)");
-    jstring text = nullptr;
-    try {
-      text = VRNjavaStringFromMultiByte(env, line);
-    } catch (...) {
-      // A line the library's conversion refuses still reaches the listener, repaired.
-      env->ExceptionClear();
-      try {
-        text = env->NewStringUTF(VRNmodifiedUtf8(line).c_str());
-      } catch (...) {
-        text = nullptr;
-      }
-    }
+    // A line the library's conversion refuses still reaches the listener, repaired.
+    jstring text = VRNjavaStringForListener(env, line);
     if (!env->ExceptionCheck()) env->CallVoidMethod(listener, log, text);
     if (env->ExceptionCheck()) {
       // The library must not find a Java exception pending on its thread.

@@ -109,6 +109,25 @@ jstring VRNjavaStringFromMultiByte(JNIEnv* env, const char* text) {
   return string;
 }
 
+jstring VRNjavaStringForListener(JNIEnv* env, const char* text) noexcept {
+  if (text == nullptr) return nullptr;
+  try {
+    return VRNjavaStringFromMultiByte(env, text);
+  } catch (const JNIdllError& refused) {
+    // The library's error came with a reference for us, which nobody else will take.
+    releaseQuietly(refused.handle());
+  } catch (...) {
+  }
+  env->ExceptionClear();
+  try {
+    jstring repaired = env->NewStringUTF(VRNmodifiedUtf8(text).c_str());
+    env->ExceptionClear();
+    return repaired;
+  } catch (...) {
+    return nullptr;
+  }
+}
+
 void VRNjavaStringToMultiByte(char*& holder, JNIEnv* env, jstring value) {
   holder = nullptr;
   jsize length = env->GetStringLength(value);

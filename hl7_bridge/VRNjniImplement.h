@@ -31,6 +31,11 @@ bool VRNjniCheckNullString(JNIEnv* env, jstring value, const char* methodName);
 
 // A Java string of a library text; null for null. Raises for a failed conversion.
 jstring VRNjavaStringFromMultiByte(JNIEnv* env, const char* text);
+// The Java string of a text that a callback hands to a listener: the library's conversion
+// or, where the library refuses the text, the text repaired as modified UTF-8 (the
+// refusal's error given back). Null for null, or when no string can be made; raises
+// nothing and leaves no exception pending.
+jstring VRNjavaStringForListener(JNIEnv* env, const char* text) noexcept;
 // The library text of a non-null Java string, into the holder. Raises for a failed one.
 void VRNjavaStringToMultiByte(char*& holder, JNIEnv* env, jstring value);
 void VRNjavaFreeMultiByte(char*& holder);

@@ -135,18 +135,9 @@ void failedStep(JNIEnv* env, const char* what) {
 // that are not UTF-8), with each invalid sequence replaced.
 jstring eventText(JNIEnv* env, const char* text) {
   if (text == nullptr) return nullptr;
-  try {
-    return VRNjavaStringFromMultiByte(env, text);
-  } catch (const JNIdllError& refused) {
-    // The library's error came with a reference for us, which nobody else will take.
-    ignoreResult(refused.handle());
-    env->ExceptionClear();
-  } catch (...) {
-    env->ExceptionClear();
-  }
-  jstring repaired = env->NewStringUTF(VRNmodifiedUtf8(text).c_str());
-  if (repaired == nullptr) failedStep(env, "The event's text could not be made into a Java string");
-  return repaired;
+  jstring made = VRNjavaStringForListener(env, text);
+  if (made == nullptr) failedStep(env, "The event's text could not be made into a Java string");
+  return made;
 }
 
 void callListener(JNIEnv* env, jobject listener, const EventKind& kind, const EventArgs& args) {

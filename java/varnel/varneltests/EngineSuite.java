@@ -325,8 +325,10 @@ public final class EngineSuite implements Suite {
             Check.isTrue(lines.get(3).startsWith("on a worker @"), "worker: " + lines.get(3));
             Check.equal(123, lines.size(), "every line");
             // A line that the library cannot convert still arrives, repaired.
+            int errorsBefore = StandIn.liveCount("error");
             StandIn.log(h, new byte[] {'a', (byte) 0xE9, 'b'});
             Check.equal("a\ufffdb @" + Thread.currentThread().getName(), lines.get(123), "repaired line");
+            Check.equal(errorsBefore, StandIn.liveCount("error"), "the refusal's error given back");
             logged.release();
         });
 
