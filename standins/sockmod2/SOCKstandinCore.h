@@ -8,6 +8,7 @@
 
 #include "LEG/LEGerror.h"
 #include "hl7_bridge/VRNlibraryContract.h"
+#include "standins/common/STANDINcore.h"
 
 #include <atomic>
 #include <string>
@@ -31,8 +32,10 @@ VRNresult SOCKsocketFail(const char* call, int code);
 // The entry step: journals "name args..." and returns an injected failure or null.
 VRNresult SOCKenter(const char* name, const std::vector<std::string>& arguments);
 
-std::string SOCKtext(const char* text);     // quoted, or "null"
-std::string SOCKpointer(const void* value); // "null", "all-ones" or hex
+// How arguments are written into the journal: quoted and escaped text or "null"; a
+// pointer as "null", "all-ones" or hex.
+inline std::string SOCKtext(const char* text) { return STANDINtext(text); }
+inline std::string SOCKpointer(const void* value) { return STANDINpointer(value); }
 
 // A text a getter hands out: kept per thread and per getter, so it stays valid until the
 // same thread asks the same getter again, whatever other threads do meanwhile.

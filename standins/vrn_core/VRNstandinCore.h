@@ -7,6 +7,7 @@
 
 #include "LEG/LEGerror.h"
 #include "hl7_bridge/VRNlibraryContract.h"
+#include "standins/common/STANDINcore.h"
 
 #include <atomic>
 #include <string>
@@ -55,8 +56,10 @@ VRNresult VRNstandinFail(const std::string& description, const char* key, const 
 // The entry step: journals "name args..." and returns an injected failure or null.
 VRNresult VRNstandinEnter(const char* name, const std::vector<std::string>& arguments);
 
-std::string VRNstandinText(const char* text);     // quoted, or "null"
-std::string VRNstandinPointer(const void* value); // "null", "all-ones" or hex
+// How arguments are written into the journal: quoted and escaped text or "null"; a
+// pointer as "null", "all-ones" or hex.
+inline std::string VRNstandinText(const char* text) { return STANDINtext(text); }
+inline std::string VRNstandinPointer(const void* value) { return STANDINpointer(value); }
 
 // What the flag getters write for a null value (a table cell's byte, a date-time's 16 bits).
 unsigned char VRNstandinTableNullByte();
