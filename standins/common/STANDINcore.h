@@ -55,3 +55,22 @@ private:
 
 std::string STANDINtext(const char* text);     // quoted and escaped, or "null"
 std::string STANDINpointer(const void* value); // "null", "all-ones" or hex
+
+// Runs body, turning any exception into the all-ones handle, as the real libraries report
+// what they could not describe.
+template <typename Body>
+VRNresult STANDINguard(Body body) {
+  try {
+    return body();
+  } catch (...) {
+    return VRNunhandledError();
+  }
+}
+
+// The first line of every stand-in function: journal the call through enter and return an
+// injected failure at once.
+#define STANDIN_ENTER(enter, name, ...)                        \
+  do {                                                         \
+    if (VRNresult injected = enter(#name, {__VA_ARGS__}))      \
+      return injected;                                         \
+  } while (0)

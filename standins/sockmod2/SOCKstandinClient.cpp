@@ -116,54 +116,9 @@ VRNresult connect_to(const std::shared_ptr<ClientCore>& core, const char* host, 
 
 extern "C" {
 
-VRNresult VRNclientCreate(VRNhandle* Client) {
-  SOCK_ENTER(VRNclientCreate);
-  return SOCKguard([&]() -> VRNresult {
-    SOCK_NEED(Client);
-    *Client = static_cast<SOCKobject*>(new ::Client());
-    return nullptr;
-  });
-}
+SOCK_OBJECT_LIFETIME(client, ::Client, SOCKkindClient, Client)
 
-VRNresult VRNclientAddRef(VRNhandle Client) {
-  SOCK_ENTER(VRNclientAddRef, SOCKpointer(Client));
-  SOCK_CLIENT(Client, client->addRef(); return nullptr;);
-}
-
-VRNresult VRNclientRelease(VRNhandle Client) {
-  SOCK_ENTER(VRNclientRelease, SOCKpointer(Client));
-  SOCK_CLIENT(Client, client->release(); return nullptr;);
-}
-
-VRNresult VRNclientAddListener(VRNhandle Client, void* UserValue) {
-  SOCK_ENTER(VRNclientAddListener, SOCKpointer(Client), SOCKpointer(UserValue));
-  SOCK_CLIENT(Client, return core->addUser(UserValue););
-}
-
-VRNresult VRNclientRemoveListener(VRNhandle Client, void* UserValue) {
-  SOCK_ENTER(VRNclientRemoveListener, SOCKpointer(Client), SOCKpointer(UserValue));
-  SOCK_CLIENT(Client, return core->removeUser(UserValue););
-}
-
-VRNresult VRNclientGetHeaderBlock(VRNhandle Client, const char** Block) {
-  SOCK_ENTER(VRNclientGetHeaderBlock, SOCKpointer(Client));
-  SOCK_CLIENT(Client, return core->getBlock(core->header, "VRNclientGetHeaderBlock", Block););
-}
-
-VRNresult VRNclientSetHeaderBlock(VRNhandle Client, const char* Block) {
-  SOCK_ENTER(VRNclientSetHeaderBlock, SOCKpointer(Client), SOCKtext(Block));
-  SOCK_CLIENT(Client, return core->setBlock(core->header, Block););
-}
-
-VRNresult VRNclientGetTrailerBlock(VRNhandle Client, const char** Block) {
-  SOCK_ENTER(VRNclientGetTrailerBlock, SOCKpointer(Client));
-  SOCK_CLIENT(Client, return core->getBlock(core->trailer, "VRNclientGetTrailerBlock", Block););
-}
-
-VRNresult VRNclientSetTrailerBlock(VRNhandle Client, const char* Block) {
-  SOCK_ENTER(VRNclientSetTrailerBlock, SOCKpointer(Client), SOCKtext(Block));
-  SOCK_CLIENT(Client, return core->setBlock(core->trailer, Block););
-}
+SOCK_SIDE_FUNCTIONS(client, SOCK_CLIENT, Client)
 
 VRNresult VRNclientGetIsConnected(VRNhandle Client, unsigned char* Flag) {
   SOCK_ENTER(VRNclientGetIsConnected, SOCKpointer(Client));

@@ -93,24 +93,44 @@ private:
   T* m_Object = nullptr;
 };
 
-// Runs body, turning any exception into the all-ones handle.
 template <typename Body>
 VRNresult SOCKguard(Body body) {
-  try {
-    return body();
-  } catch (...) {
-    return VRNunhandledError();
-  }
+  return STANDINguard(body);
 }
-
-#define SOCK_ENTER(name, ...)                                          \
-  do {                                                                 \
-    if (VRNresult injected = SOCKenter(#name, {__VA_ARGS__}))          \
-      return injected;                                                 \
-  } while (0)
+#define SOCK_ENTER(name, ...) STANDIN_ENTER(SOCKenter, name, ##__VA_ARGS__)
 
 // Checks an out-argument, returning an error for a null one.
 #define SOCK_NEED(pointer)                                                     \
   do {                                                                         \
     if ((pointer) == nullptr) return SOCKfail("Null argument", "Name", #pointer); \
   } while (0)
+
+// The common body of a function on one kind of object: the handle checked, then the code
+// with the object as `name`.
+#define SOCK_WITH_OBJECT(Type, kind, name, handle, code)                 \
+  return SOCKguard([&]() -> VRNresult {                                  \
+    VRNresult error = nullptr;                                           \
+    Type* name = static_cast<Type*>(SOCKobjectOf(handle, kind, &error)); \
+    if (!name) return error;                                             \
+    code                                                                 \
+  })
+
+// Create, AddRef and Release of one kind of object: VRN<what>Create(VRNhandle* Param) and
+// the other two on a handle named Param.
+#define SOCK_OBJECT_LIFETIME(what, Type, kind, Param)                                        \
+  VRNresult VRN##what##Create(VRNhandle* Param) {                                            \
+    SOCK_ENTER(VRN##what##Create);                                                           \
+    return SOCKguard([&]() -> VRNresult {                                                    \
+      SOCK_NEED(Param);                                                                      \
+      *Param = static_cast<SOCKobject*>(new Type());                                         \
+      return nullptr;                                                                        \
+    });                                                                                      \
+  }                                                                                          \
+  VRNresult VRN##what##AddRef(VRNhandle Param) {                                             \
+    SOCK_ENTER(VRN##what##AddRef, SOCKpointer(Param));                                       \
+    SOCK_WITH_OBJECT(SOCKobject, kind, object, Param, object->addRef(); return nullptr;);   \
+  }                                                                                          \
+  VRNresult VRN##what##Release(VRNhandle Param) {                                            \
+    SOCK_ENTER(VRN##what##Release, SOCKpointer(Param));                                      \
+    SOCK_WITH_OBJECT(SOCKobject, kind, object, Param, object->release(); return nullptr;);  \
+  }

@@ -171,34 +171,9 @@ void Listener::lastRelease() {
 
 extern "C" {
 
-VRNresult VRNlistenerCreate(VRNhandle* Listener) {
-  SOCK_ENTER(VRNlistenerCreate);
-  return SOCKguard([&]() -> VRNresult {
-    SOCK_NEED(Listener);
-    *Listener = static_cast<SOCKobject*>(new ::Listener());
-    return nullptr;
-  });
-}
+SOCK_OBJECT_LIFETIME(listener, ::Listener, SOCKkindListener, Listener)
 
-VRNresult VRNlistenerAddRef(VRNhandle Listener) {
-  SOCK_ENTER(VRNlistenerAddRef, SOCKpointer(Listener));
-  SOCK_LISTENER(Listener, listener->addRef(); return nullptr;);
-}
-
-VRNresult VRNlistenerRelease(VRNhandle Listener) {
-  SOCK_ENTER(VRNlistenerRelease, SOCKpointer(Listener));
-  SOCK_LISTENER(Listener, listener->release(); return nullptr;);
-}
-
-VRNresult VRNlistenerAddListener(VRNhandle Listener, void* UserValue) {
-  SOCK_ENTER(VRNlistenerAddListener, SOCKpointer(Listener), SOCKpointer(UserValue));
-  SOCK_LISTENER(Listener, return core->addUser(UserValue););
-}
-
-VRNresult VRNlistenerRemoveListener(VRNhandle Listener, void* UserValue) {
-  SOCK_ENTER(VRNlistenerRemoveListener, SOCKpointer(Listener), SOCKpointer(UserValue));
-  SOCK_LISTENER(Listener, return core->removeUser(UserValue););
-}
+SOCK_SIDE_FUNCTIONS(listener, SOCK_LISTENER, Listener)
 
 VRNresult VRNlistenerGetPort(VRNhandle Listener, int* Port) {
   SOCK_ENTER(VRNlistenerGetPort, SOCKpointer(Listener));
@@ -229,26 +204,6 @@ VRNresult VRNlistenerSetHost(VRNhandle Listener, const char* Host) {
     core->host = Host;
     return nullptr;
   });
-}
-
-VRNresult VRNlistenerGetHeaderBlock(VRNhandle Listener, const char** Block) {
-  SOCK_ENTER(VRNlistenerGetHeaderBlock, SOCKpointer(Listener));
-  SOCK_LISTENER(Listener, return core->getBlock(core->header, "VRNlistenerGetHeaderBlock", Block););
-}
-
-VRNresult VRNlistenerSetHeaderBlock(VRNhandle Listener, const char* Block) {
-  SOCK_ENTER(VRNlistenerSetHeaderBlock, SOCKpointer(Listener), SOCKtext(Block));
-  SOCK_LISTENER(Listener, return core->setBlock(core->header, Block););
-}
-
-VRNresult VRNlistenerGetTrailerBlock(VRNhandle Listener, const char** Block) {
-  SOCK_ENTER(VRNlistenerGetTrailerBlock, SOCKpointer(Listener));
-  SOCK_LISTENER(Listener, return core->getBlock(core->trailer, "VRNlistenerGetTrailerBlock", Block););
-}
-
-VRNresult VRNlistenerSetTrailerBlock(VRNhandle Listener, const char* Block) {
-  SOCK_ENTER(VRNlistenerSetTrailerBlock, SOCKpointer(Listener), SOCKtext(Block));
-  SOCK_LISTENER(Listener, return core->setBlock(core->trailer, Block););
 }
 
 VRNresult VRNlistenerGetIsListening(VRNhandle Listener, unsigned char* Flag) {
@@ -367,24 +322,7 @@ SOCK_LISTENER_SETTER(VRNlistenerSetIgnoredDataCallback, ignoredData, VRNlistener
 
 // ---- connection ----
 
-VRNresult VRNconnectionCreate(VRNhandle* Connection) {
-  SOCK_ENTER(VRNconnectionCreate);
-  return SOCKguard([&]() -> VRNresult {
-    SOCK_NEED(Connection);
-    *Connection = static_cast<SOCKobject*>(new ::Connection());
-    return nullptr;
-  });
-}
-
-VRNresult VRNconnectionAddRef(VRNhandle Connection) {
-  SOCK_ENTER(VRNconnectionAddRef, SOCKpointer(Connection));
-  SOCK_CONNECTION(Connection, connection->addRef(); return nullptr;);
-}
-
-VRNresult VRNconnectionRelease(VRNhandle Connection) {
-  SOCK_ENTER(VRNconnectionRelease, SOCKpointer(Connection));
-  SOCK_CONNECTION(Connection, connection->release(); return nullptr;);
-}
+SOCK_OBJECT_LIFETIME(connection, ::Connection, SOCKkindConnection, Connection)
 
 VRNresult VRNconnectionGetRemoteHostName(VRNhandle Connection, const char** Host) {
   SOCK_ENTER(VRNconnectionGetRemoteHostName, SOCKpointer(Connection));

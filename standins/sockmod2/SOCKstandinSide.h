@@ -66,16 +66,6 @@ private:
   bool m_Null;
 };
 
-// The common body of a function on one kind of object: the handle checked, then the code
-// with the object as `name`.
-#define SOCK_WITH_OBJECT(Type, kind, name, handle, code)                 \
-  return SOCKguard([&]() -> VRNresult {                                  \
-    VRNresult error = nullptr;                                           \
-    Type* name = static_cast<Type*>(SOCKobjectOf(handle, kind, &error)); \
-    if (!name) return error;                                             \
-    code                                                                 \
-  })
-
 // A setter of one process-wide callback.
 #define SOCK_CALLBACK_SETTER(Name, Change, Callbacks, Field, Type)        \
   VRNresult Name(Type Callback) {                                         \
@@ -84,4 +74,29 @@ private:
       Change([&](Callbacks& c) { c.Field = Callback; });                  \
       return nullptr;                                                     \
     });                                                                   \
+  }
+
+// The functions both sides have over their SOCKside: VRN<what>AddListener and
+// RemoveListener, and the getters and setters of the header and trailer blocks, each on
+// a handle named Param that WITH (the side's SOCK_WITH_OBJECT) turns into `core`.
+#define SOCK_SIDE_FUNCTIONS(what, WITH, Param)                                                    \
+  VRNresult VRN##what##AddListener(VRNhandle Param, void* UserValue) {                            \
+    SOCK_ENTER(VRN##what##AddListener, SOCKpointer(Param), SOCKpointer(UserValue));               \
+    WITH(Param, return core->addUser(UserValue););                                                \
+  }                                                                                               \
+  VRNresult VRN##what##RemoveListener(VRNhandle Param, void* UserValue) {                         \
+    SOCK_ENTER(VRN##what##RemoveListener, SOCKpointer(Param), SOCKpointer(UserValue));            \
+    WITH(Param, return core->removeUser(UserValue););                                             \
+  }                                                                                               \
+  SOCK_BLOCK_FUNCTIONS(what, WITH, Param, Header, header)                                         \
+  SOCK_BLOCK_FUNCTIONS(what, WITH, Param, Trailer, trailer)
+
+#define SOCK_BLOCK_FUNCTIONS(what, WITH, Param, Which, field)                                    \
+  VRNresult VRN##what##Get##Which##Block(VRNhandle Param, const char** Block) {                  \
+    SOCK_ENTER(VRN##what##Get##Which##Block, SOCKpointer(Param));                                \
+    WITH(Param, return core->getBlock(core->field, "VRN" #what "Get" #Which "Block", Block););   \
+  }                                                                                              \
+  VRNresult VRN##what##Set##Which##Block(VRNhandle Param, const char* Block) {                   \
+    SOCK_ENTER(VRN##what##Set##Which##Block, SOCKpointer(Param), SOCKtext(Block));               \
+    WITH(Param, return core->setBlock(core->field, Block););                                     \
   }

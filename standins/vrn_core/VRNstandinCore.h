@@ -65,18 +65,8 @@ inline std::string VRNstandinPointer(const void* value) { return STANDINpointer(
 unsigned char VRNstandinTableNullByte();
 uint16_t VRNstandinDateTimeNullFlag();
 
-// Runs body, turning any exception into the all-ones handle.
 template <typename Body>
 VRNresult VRNstandinGuard(Body body) {
-  try {
-    return body();
-  } catch (...) {
-    return VRNunhandledError();
-  }
+  return STANDINguard(body);
 }
-
-#define VRN_STANDIN_ENTER(name, ...)                                       \
-  do {                                                                     \
-    if (VRNresult injected = VRNstandinEnter(#name, {__VA_ARGS__}))        \
-      return injected;                                                     \
-  } while (0)
+#define VRN_STANDIN_ENTER(name, ...) STANDIN_ENTER(VRNstandinEnter, name, ##__VA_ARGS__)
