@@ -17,7 +17,8 @@
 # counts a failure, or when the output holds "WARNING in native method", "FATAL ERROR" or
 # an uncaught exception (cmake/JvmRun.cmake checks it). A case that must end the process
 # runs it in a child JVM with the same settings: harness.ChildJvm.run(mainClass, args...)
-# gives the child's exit status and output. In the sanitizer build the JVM runs with the
+# gives the child's exit status and output (runOn(classPath, mainClass, args...) on an
+# altered copy of the class path). In the sanitizer build the JVM runs with the
 # sanitizer runtime preloaded.
 #
 # A suite (java/<folder>/, any package; java/framework/FrameworkSuite.java is a full one):

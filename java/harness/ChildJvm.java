@@ -33,13 +33,18 @@ public final class ChildJvm {
     private ChildJvm() {}
 
     public static Result run(String mainClass, String... args) throws Exception {
+        return runOn(null, mainClass, args);
+    }
+
+    /** The same on another class path (an altered copy of this one), or this JVM's when null. */
+    public static Result runOn(String classPath, String mainClass, String... args) throws Exception {
         List<String> command = new ArrayList<>();
         command.add(System.getProperty("java.home") + File.separator + "bin" + File.separator + "java");
         command.add("-Xcheck:jni");
         command.add("-XX:-CreateCoredumpOnCrash");
         command.add("-Djava.library.path=" + System.getProperty("java.library.path"));
         command.add("-cp");
-        command.add(System.getProperty("java.class.path"));
+        command.add(classPath != null ? classPath : System.getProperty("java.class.path"));
         command.add(mainClass);
         for (String arg : args) {
             command.add(arg);

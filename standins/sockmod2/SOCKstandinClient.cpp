@@ -6,16 +6,20 @@
 #include "standins/sockmod2/SOCKstandinCore.h"
 #include "standins/sockmod2/SOCKstandinEvents.h"
 #include "standins/sockmod2/SOCKstandinLink.h"
+#include "standins/sockmod2/SOCKstandinSide.h"
 
 #include <memory>
 
 namespace {
 
-struct ClientCore {
-  SOCKaudience audience;
-  std::mutex lock;
-  std::string header = "\x0B", trailer = "\x1C\x0D";
+struct ClientCore : SOCKside {
   std::shared_ptr<SOCKlink> link;
+
+private:
+  // A connection open now frames its next messages with the new blocks.
+  void blocksChanged() override {
+    if (link) link->setBlocks(header, trailer);
+  }
 };
 
 class Client : public SOCKobject {
@@ -39,11 +43,8 @@ private:
   std::shared_ptr<ClientCore> m_Core;
 };
 
-void post(const std::shared_ptr<ClientCore>& core, std::function<void(const SOCKclientCallbacks&, void*)> call) {
-  SOCKclientLoop().post([core, call]() {
-    SOCKclientCallbacks callbacks = SOCKclientCallbacksNow();
-    core->audience.deliver([&](void* user) { call(callbacks, user); });
-  });
+void post(const std::shared_ptr<ClientCore>& core, SOCKcall<SOCKclientCallbacks> call) {
+  SOCKpost(SOCKclientLoop(), SOCKclientCallbacksNow, core, std::move(call));
 }
 
 std::shared_ptr<SOCKlink> link_of(const std::shared_ptr<ClientCore>& core) {
@@ -71,11 +72,7 @@ VRNresult connect_to(const std::shared_ptr<ClientCore>& core, const char* host, 
     return SOCKsocketFail("connect", code);
   }
   std::string header, trailer;
-  {
-    std::lock_guard<std::mutex> hold(core->lock);
-    header = core->header;
-    trailer = core->trailer;
-  }
+  core->blocks(header, trailer);
   auto link = std::make_shared<SOCKlink>(socket, header, trailer);
   {
     std::lock_guard<std::mutex> hold(core->lock);
@@ -113,94 +110,15 @@ VRNresult connect_to(const std::shared_ptr<ClientCore>& core, const char* host, 
 
 }  // namespace
 
-#define SOCK_CLIENT(handle, code)                                                              \
-  return SOCKguard([&]() -> VRNresult {                                                        \
-    VRNresult error = nullptr;                                                                 \
-    ::Client* client = static_cast<::Client*>(SOCKobjectOf(handle, SOCKkindClient, &error));       \
-    if (!client) return error;                                                                 \
-    const std::shared_ptr<ClientCore>& core = client->core();                                 \
-    (void)core;                                                                                \
-    code                                                                                       \
-  })
+#define SOCK_CLIENT(handle, code)                                                                  \
+  SOCK_WITH_OBJECT(::Client, SOCKkindClient, client, handle,                                       \
+                   const std::shared_ptr<ClientCore>& core = client->core(); (void)core; code)
 
 extern "C" {
 
-VRNresult VRNclientCreate(VRNhandle* Client) {
-  SOCK_ENTER(VRNclientCreate);
-  return SOCKguard([&]() -> VRNresult {
-    SOCK_NEED(Client);
-    *Client = static_cast<SOCKobject*>(new ::Client());
-    return nullptr;
-  });
-}
+SOCK_OBJECT_LIFETIME(client, ::Client, SOCKkindClient, Client)
 
-VRNresult VRNclientAddRef(VRNhandle Client) {
-  SOCK_ENTER(VRNclientAddRef, SOCKpointer(Client));
-  SOCK_CLIENT(Client, client->addRef(); return nullptr;);
-}
-
-VRNresult VRNclientRelease(VRNhandle Client) {
-  SOCK_ENTER(VRNclientRelease, SOCKpointer(Client));
-  SOCK_CLIENT(Client, client->release(); return nullptr;);
-}
-
-VRNresult VRNclientAddListener(VRNhandle Client, void* UserValue) {
-  SOCK_ENTER(VRNclientAddListener, SOCKpointer(Client), SOCKpointer(UserValue));
-  SOCK_CLIENT(Client, {
-    if (!core->audience.add(UserValue)) return SOCKfail("Listener already added", "UserValue", SOCKpointer(UserValue));
-    return nullptr;
-  });
-}
-
-VRNresult VRNclientRemoveListener(VRNhandle Client, void* UserValue) {
-  SOCK_ENTER(VRNclientRemoveListener, SOCKpointer(Client), SOCKpointer(UserValue));
-  SOCK_CLIENT(Client, {
-    if (!core->audience.remove(UserValue)) return SOCKfail("No such listener", "UserValue", SOCKpointer(UserValue));
-    return nullptr;
-  });
-}
-
-VRNresult VRNclientGetHeaderBlock(VRNhandle Client, const char** Block) {
-  SOCK_ENTER(VRNclientGetHeaderBlock, SOCKpointer(Client));
-  SOCK_CLIENT(Client, {
-    SOCK_NEED(Block);
-    std::lock_guard<std::mutex> hold(core->lock);
-    *Block = SOCKresult("VRNclientGetHeaderBlock", core->header);
-    return nullptr;
-  });
-}
-
-VRNresult VRNclientSetHeaderBlock(VRNhandle Client, const char* Block) {
-  SOCK_ENTER(VRNclientSetHeaderBlock, SOCKpointer(Client), SOCKtext(Block));
-  SOCK_CLIENT(Client, {
-    if (VRNresult bad = SOCKcheckBlock(Block)) return bad;
-    std::lock_guard<std::mutex> hold(core->lock);
-    core->header = Block;
-    if (core->link) core->link->setBlocks(core->header, core->trailer);
-    return nullptr;
-  });
-}
-
-VRNresult VRNclientGetTrailerBlock(VRNhandle Client, const char** Block) {
-  SOCK_ENTER(VRNclientGetTrailerBlock, SOCKpointer(Client));
-  SOCK_CLIENT(Client, {
-    SOCK_NEED(Block);
-    std::lock_guard<std::mutex> hold(core->lock);
-    *Block = SOCKresult("VRNclientGetTrailerBlock", core->trailer);
-    return nullptr;
-  });
-}
-
-VRNresult VRNclientSetTrailerBlock(VRNhandle Client, const char* Block) {
-  SOCK_ENTER(VRNclientSetTrailerBlock, SOCKpointer(Client), SOCKtext(Block));
-  SOCK_CLIENT(Client, {
-    if (VRNresult bad = SOCKcheckBlock(Block)) return bad;
-    std::lock_guard<std::mutex> hold(core->lock);
-    core->trailer = Block;
-    if (core->link) core->link->setBlocks(core->header, core->trailer);
-    return nullptr;
-  });
-}
+SOCK_SIDE_FUNCTIONS(client, SOCK_CLIENT, Client)
 
 VRNresult VRNclientGetIsConnected(VRNhandle Client, unsigned char* Flag) {
   SOCK_ENTER(VRNclientGetIsConnected, SOCKpointer(Client));
@@ -266,14 +184,8 @@ VRNresult VRNclientSendMessage(VRNhandle Client, const char* Message) {
   });
 }
 
-#define SOCK_CLIENT_SETTER(Name, Field, Type)                                              \
-  VRNresult Name(Type Callback) {                                                          \
-    SOCK_ENTER(Name, SOCKpointer(reinterpret_cast<void*>(Callback)));                      \
-    return SOCKguard([&]() -> VRNresult {                                                  \
-      SOCKsetClientCallbacks([&](SOCKclientCallbacks& c) { c.Field = Callback; });         \
-      return nullptr;                                                                      \
-    });                                                                                    \
-  }
+#define SOCK_CLIENT_SETTER(Name, Field, Type) \
+  SOCK_CALLBACK_SETTER(Name, SOCKsetClientCallbacks, SOCKclientCallbacks, Field, Type)
 SOCK_CLIENT_SETTER(VRNclientSetConnectCallback, connected, VRNclientEventCallback)
 SOCK_CLIENT_SETTER(VRNclientSetClosedCallback, closed, VRNclientEventCallback)
 SOCK_CLIENT_SETTER(VRNclientSetMessageCallback, message, VRNclientTextCallback)
@@ -290,29 +202,22 @@ bool SOCKstandinClientEvent(VRNhandle Client, const char* Event, const char* Tex
     return false;
   }
   std::string event = Event ? Event : "";
-  std::string text = Text ? Text : "";
-  bool hasText = Text != nullptr;
-  const char* (*textOf)(const std::string&, bool) = [](const std::string& t, bool has) { return has ? t.c_str() : nullptr; };
+  SOCKeventText text(Text);
   std::function<void(const SOCKclientCallbacks&, void*)> call;
   if (event == "connected")
     call = [](const SOCKclientCallbacks& c, void* u) { if (c.connected) c.connected(u); };
   else if (event == "closed")
     call = [](const SOCKclientCallbacks& c, void* u) { if (c.closed) c.closed(u); };
   else if (event == "message")
-    call = [=](const SOCKclientCallbacks& c, void* u) { if (c.message) c.message(u, textOf(text, hasText)); };
+    call = [=](const SOCKclientCallbacks& c, void* u) { if (c.message) c.message(u, text.get()); };
   else if (event == "ignoredData")
-    call = [=](const SOCKclientCallbacks& c, void* u) { if (c.ignoredData) c.ignoredData(u, textOf(text, hasText)); };
+    call = [=](const SOCKclientCallbacks& c, void* u) { if (c.ignoredData) c.ignoredData(u, text.get()); };
   else if (event == "error")
-    call = [=](const SOCKclientCallbacks& c, void* u) { if (c.error) c.error(u, textOf(text, hasText), Code); };
+    call = [=](const SOCKclientCallbacks& c, void* u) { if (c.error) c.error(u, text.get(), Code); };
   else
     return false;
   std::shared_ptr<ClientCore> core = client->core();
-  if (FromWorker) {
-    std::thread worker([core, call]() { post(core, call); });
-    worker.join();
-  } else {
-    post(core, call);
-  }
+  SOCKraise(FromWorker, [core, call]() { post(core, call); });
   return true;
 }
 

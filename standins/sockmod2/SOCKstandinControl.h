@@ -7,29 +7,14 @@
 #pragma once
 
 #include "hl7_bridge/VRNlibraryContract.h"
+#include "standins/common/STANDINcontrol.h"
 
 extern "C" {
-// Forgets the injections and the journal, puts the translation locale back to its first
-// entry and drops a message-loop stop that no loop has taken yet; live objects are left
-// alone.
-VRN_LIBRARY_EXPORT void SOCKstandinReset();
-
-// The next call of Function returns a new error object with the description and, when Key
-// is not null, one parameter Key=Value. False for a name that is no sockmod2 function.
-VRN_LIBRARY_EXPORT bool SOCKstandinFailNext(const char* Function, const char* Description,
-                                            const char* Key, const char* Value);
-// The next call of Function returns the all-ones handle.
-VRN_LIBRARY_EXPORT bool SOCKstandinFailNextUnhandled(const char* Function);
-
-// The journal: one line per call, "Name arg arg ...", lines joined by '\n'. The text stays
-// valid until the next call of this function.
-VRN_LIBRARY_EXPORT const char* SOCKstandinJournal();
-// How many times Function has been called since the last reset.
-VRN_LIBRARY_EXPORT int SOCKstandinCallCount(const char* Function);
-
-// Alive, by kind: "listener", "connection", "client", "encoding", "error" (errors the
-// stand-in made) and "thread" (its accept and reader threads); -1 for another kind.
-VRN_LIBRARY_EXPORT int SOCKstandinLiveCount(const char* Kind);
+// Reset also puts the translation locale back to its first entry and drops a
+// message-loop stop that no loop has taken yet. Live kinds: "listener", "connection",
+// "client", "encoding", "error" (errors the stand-in made) and "thread" (its accept and
+// reader threads).
+STANDIN_CONTROL_FUNCTIONS(SOCK)
 
 // Raises one event on a listener's road as the network would (through the message loop
 // when one runs, else at once), on the calling thread or on a new thread of the stand-in

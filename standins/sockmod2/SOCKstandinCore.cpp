@@ -3,34 +3,14 @@
 #include "standins/sockmod2/SOCKstandinCore.h"
 #include "standins/sockmod2/SOCKstandinControl.h"
 
-#include <cstdio>
 #include <cstring>
 #include <map>
-#include <mutex>
 
 void SOCKencodingReset();
 void SOCKloopsReset();
 
 namespace {
 
-struct Injection {
-  bool unhandled = false;
-  std::string description, key, value;
-};
-
-// Calls come from Java threads and from the stand-in's own I/O threads: one lock for all.
-std::mutex& state_lock() {
-  static std::mutex lock;
-  return lock;
-}
-std::map<std::string, Injection>& injections() {
-  static std::map<std::string, Injection> map;
-  return map;
-}
-std::vector<std::string>& journal() {
-  static std::vector<std::string> lines;
-  return lines;
-}
 std::atomic<int>* live_counts() {
   static std::atomic<int> counts[SOCKkindCount];
   return counts;
@@ -41,12 +21,6 @@ const char* const s_FunctionNames[] = {
     VRN_SOCKMOD_FUNCTIONS(SOCK_NAME)
 #undef SOCK_NAME
 };
-
-bool is_function(const char* name) {
-  for (const char* known : s_FunctionNames)
-    if (std::strcmp(known, name) == 0) return true;
-  return false;
-}
 
 // An error the stand-in makes, counted while it lives; vrn_core deletes it at the last
 // release through the virtual destructor, which is ours.
@@ -64,11 +38,15 @@ VRNresult hand_out(SOCKerror* error) {
   return static_cast<LEGerror*>(error);
 }
 
-bool inject(const char* function, const Injection& injection) {
-  if (function == nullptr || !is_function(function)) return false;
-  std::lock_guard<std::mutex> hold(state_lock());
-  injections()[function] = injection;
-  return true;
+VRNresult fail_injected(const std::string& description, const char* key, const std::string& value) {
+  return key ? SOCKfail(description, key, value) : SOCKfail(description);
+}
+
+// Calls come from Java threads and from the stand-in's own I/O threads; the journal
+// takes its own lock.
+STANDINjournal& calls() {
+  static STANDINjournal journal(s_FunctionNames, sizeof s_FunctionNames / sizeof *s_FunctionNames, fail_injected);
+  return journal;
 }
 
 }  // namespace
@@ -89,46 +67,7 @@ VRNresult SOCKsocketFail(const char* call, int code) {
 }
 
 VRNresult SOCKenter(const char* name, const std::vector<std::string>& arguments) {
-  Injection injection;
-  bool injected = false;
-  {
-    std::lock_guard<std::mutex> hold(state_lock());
-    std::string line = name;
-    for (const std::string& argument : arguments) line += " " + argument;
-    journal().push_back(line);
-    auto found = injections().find(name);
-    if (found != injections().end()) {
-      injection = found->second;
-      injections().erase(found);
-      injected = true;
-    }
-  }
-  if (!injected) return nullptr;
-  if (injection.unhandled) return VRNunhandledError();
-  if (injection.key.empty()) return SOCKfail(injection.description);
-  return SOCKfail(injection.description, injection.key.c_str(), injection.value);
-}
-
-std::string SOCKtext(const char* text) {
-  if (text == nullptr) return "null";
-  std::string out = "\"";
-  for (const char* p = text; *p; ++p) {
-    unsigned char c = static_cast<unsigned char>(*p);
-    if (c == '\r') out += "\\r";
-    else if (c == '\n') out += "\\n";
-    else if (c == '"' || c == '\\') { out += '\\'; out += char(c); }
-    else if (c < 0x20 || c >= 0x7F) { char buffer[8]; std::snprintf(buffer, sizeof buffer, "\\x%02X", c); out += buffer; }
-    else out += char(c);
-  }
-  return out + "\"";
-}
-
-std::string SOCKpointer(const void* value) {
-  if (value == nullptr) return "null";
-  if (value == VRNunhandledError()) return "all-ones";
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%p", value);
-  return buffer;
+  return calls().enter(name, arguments);
 }
 
 const char* SOCKresult(const char* getter, const std::string& value) {
@@ -168,50 +107,20 @@ SOCKobject* SOCKobjectOf(VRNhandle handle, SOCKkind kind, VRNresult* error) {
 extern "C" {
 
 void SOCKstandinReset() {
-  {
-    std::lock_guard<std::mutex> hold(state_lock());
-    injections().clear();
-    journal().clear();
-  }
+  calls().reset();
   SOCKencodingReset();
   SOCKloopsReset();
 }
 
 bool SOCKstandinFailNext(const char* Function, const char* Description, const char* Key, const char* Value) {
-  Injection injection;
-  injection.description = Description ? Description : "";
-  if (Key) {
-    injection.key = Key;
-    injection.value = Value ? Value : "";
-  }
-  return inject(Function, injection);
+  return calls().failNext(Function, Description, Key, Value);
 }
 
-bool SOCKstandinFailNextUnhandled(const char* Function) {
-  Injection injection;
-  injection.unhandled = true;
-  return inject(Function, injection);
-}
+bool SOCKstandinFailNextUnhandled(const char* Function) { return calls().failNextUnhandled(Function); }
 
-const char* SOCKstandinJournal() {
-  static std::string text;
-  std::lock_guard<std::mutex> hold(state_lock());
-  text.clear();
-  for (const std::string& line : journal()) {
-    if (!text.empty()) text += '\n';
-    text += line;
-  }
-  return text.c_str();
-}
+const char* SOCKstandinJournal() { return calls().text(); }
 
-int SOCKstandinCallCount(const char* Function) {
-  std::lock_guard<std::mutex> hold(state_lock());
-  std::string name = Function ? Function : "";
-  int count = 0;
-  for (const std::string& line : journal())
-    if (line.compare(0, name.size(), name) == 0 && (line.size() == name.size() || line[name.size()] == ' ')) ++count;
-  return count;
-}
+int SOCKstandinCallCount(const char* Function) { return calls().callCount(Function); }
 
 int SOCKstandinLiveCount(const char* Kind) {
   static const char* const names[SOCKkindCount] = {"listener", "connection", "client", "encoding", "error", "thread"};

@@ -8,6 +8,7 @@
 
 #include "LEG/LEGerror.h"
 #include "hl7_bridge/VRNlibraryContract.h"
+#include "standins/common/STANDINcore.h"
 
 #include <atomic>
 #include <string>
@@ -31,8 +32,10 @@ VRNresult SOCKsocketFail(const char* call, int code);
 // The entry step: journals "name args..." and returns an injected failure or null.
 VRNresult SOCKenter(const char* name, const std::vector<std::string>& arguments);
 
-std::string SOCKtext(const char* text);     // quoted, or "null"
-std::string SOCKpointer(const void* value); // "null", "all-ones" or hex
+// How arguments are written into the journal: quoted and escaped text or "null"; a
+// pointer as "null", "all-ones" or hex.
+inline std::string SOCKtext(const char* text) { return STANDINtext(text); }
+inline std::string SOCKpointer(const void* value) { return STANDINpointer(value); }
 
 // A text a getter hands out: kept per thread and per getter, so it stays valid until the
 // same thread asks the same getter again, whatever other threads do meanwhile.
@@ -90,24 +93,44 @@ private:
   T* m_Object = nullptr;
 };
 
-// Runs body, turning any exception into the all-ones handle.
 template <typename Body>
 VRNresult SOCKguard(Body body) {
-  try {
-    return body();
-  } catch (...) {
-    return VRNunhandledError();
-  }
+  return STANDINguard(body);
 }
-
-#define SOCK_ENTER(name, ...)                                          \
-  do {                                                                 \
-    if (VRNresult injected = SOCKenter(#name, {__VA_ARGS__}))          \
-      return injected;                                                 \
-  } while (0)
+#define SOCK_ENTER(name, ...) STANDIN_ENTER(SOCKenter, name, ##__VA_ARGS__)
 
 // Checks an out-argument, returning an error for a null one.
 #define SOCK_NEED(pointer)                                                     \
   do {                                                                         \
     if ((pointer) == nullptr) return SOCKfail("Null argument", "Name", #pointer); \
   } while (0)
+
+// The common body of a function on one kind of object: the handle checked, then the code
+// with the object as `name`.
+#define SOCK_WITH_OBJECT(Type, kind, name, handle, code)                 \
+  return SOCKguard([&]() -> VRNresult {                                  \
+    VRNresult error = nullptr;                                           \
+    Type* name = static_cast<Type*>(SOCKobjectOf(handle, kind, &error)); \
+    if (!name) return error;                                             \
+    code                                                                 \
+  })
+
+// Create, AddRef and Release of one kind of object: VRN<what>Create(VRNhandle* Param) and
+// the other two on a handle named Param.
+#define SOCK_OBJECT_LIFETIME(what, Type, kind, Param)                                        \
+  VRNresult VRN##what##Create(VRNhandle* Param) {                                            \
+    SOCK_ENTER(VRN##what##Create);                                                           \
+    return SOCKguard([&]() -> VRNresult {                                                    \
+      SOCK_NEED(Param);                                                                      \
+      *Param = static_cast<SOCKobject*>(new Type());                                         \
+      return nullptr;                                                                        \
+    });                                                                                      \
+  }                                                                                          \
+  VRNresult VRN##what##AddRef(VRNhandle Param) {                                             \
+    SOCK_ENTER(VRN##what##AddRef, SOCKpointer(Param));                                       \
+    SOCK_WITH_OBJECT(SOCKobject, kind, object, Param, object->addRef(); return nullptr;);   \
+  }                                                                                          \
+  VRNresult VRN##what##Release(VRNhandle Param) {                                            \
+    SOCK_ENTER(VRN##what##Release, SOCKpointer(Param));                                      \
+    SOCK_WITH_OBJECT(SOCKobject, kind, object, Param, object->release(); return nullptr;);  \
+  }

@@ -26,34 +26,7 @@ void SOCKencodingReset() {
 
 extern "C" {
 
-VRNresult VRNvarnelEncodingCreate(VRNhandle* Encoding) {
-  SOCK_ENTER(VRNvarnelEncodingCreate);
-  return SOCKguard([&]() -> VRNresult {
-    SOCK_NEED(Encoding);
-    *Encoding = static_cast<SOCKobject*>(new ::Encoding());
-    return nullptr;
-  });
-}
-
-VRNresult VRNvarnelEncodingAddRef(VRNhandle Encoding) {
-  SOCK_ENTER(VRNvarnelEncodingAddRef, SOCKpointer(Encoding));
-  return SOCKguard([&]() -> VRNresult {
-    VRNresult error = nullptr;
-    SOCKobject* object = SOCKobjectOf(Encoding, SOCKkindEncoding, &error);
-    if (object) object->addRef();
-    return error;
-  });
-}
-
-VRNresult VRNvarnelEncodingRelease(VRNhandle Encoding) {
-  SOCK_ENTER(VRNvarnelEncodingRelease, SOCKpointer(Encoding));
-  return SOCKguard([&]() -> VRNresult {
-    VRNresult error = nullptr;
-    SOCKobject* object = SOCKobjectOf(Encoding, SOCKkindEncoding, &error);
-    if (object) object->release();
-    return error;
-  });
-}
+SOCK_OBJECT_LIFETIME(varnelEncoding, ::Encoding, SOCKkindEncoding, Encoding)
 
 VRNresult VRNvarnelEncodingGetCurrentTranslationLocale(const char** Locale) {
   SOCK_ENTER(VRNvarnelEncodingGetCurrentTranslationLocale);

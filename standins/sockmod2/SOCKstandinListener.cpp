@@ -7,6 +7,7 @@
 #include "standins/sockmod2/SOCKstandinCore.h"
 #include "standins/sockmod2/SOCKstandinEvents.h"
 #include "standins/sockmod2/SOCKstandinLink.h"
+#include "standins/sockmod2/SOCKstandinSide.h"
 
 #include <algorithm>
 #include <memory>
@@ -14,15 +15,10 @@
 
 namespace {
 
-const char* const DefaultHeader = "\x0B";
-const char* const DefaultTrailer = "\x1C\x0D";
-
 class Connection;
 
-struct ListenerCore {
-  SOCKaudience audience;
-  std::mutex lock;
-  std::string host = "127.0.0.1", header = DefaultHeader, trailer = DefaultTrailer;
+struct ListenerCore : SOCKside {
+  std::string host = "127.0.0.1";
   SOCKET socket = INVALID_SOCKET;  // owned by the accept thread while it runs
   int port = 0;
   bool listening = false;
@@ -61,11 +57,8 @@ private:
   std::shared_ptr<ListenerCore> m_Core;
 };
 
-void post(const std::shared_ptr<ListenerCore>& core, std::function<void(const SOCKlistenerCallbacks&, void*)> call) {
-  SOCKlistenerLoop().post([core, call]() {
-    SOCKlistenerCallbacks callbacks = SOCKlistenerCallbacksNow();
-    core->audience.deliver([&](void* user) { call(callbacks, user); });
-  });
+void post(const std::shared_ptr<ListenerCore>& core, SOCKcall<SOCKlistenerCallbacks> call) {
+  SOCKpost(SOCKlistenerLoop(), SOCKlistenerCallbacksNow, core, std::move(call));
 }
 
 void remove_connection(const std::shared_ptr<ListenerCore>& core, Connection* connection) {
@@ -79,11 +72,7 @@ void remove_connection(const std::shared_ptr<ListenerCore>& core, Connection* co
 
 void accepted(const std::shared_ptr<ListenerCore>& core, SOCKET socket) {
   std::string header, trailer;
-  {
-    std::lock_guard<std::mutex> hold(core->lock);
-    header = core->header;
-    trailer = core->trailer;
-  }
+  core->blocks(header, trailer);
   auto link = std::make_shared<SOCKlink>(socket, header, trailer);
   SOCKref<Connection> connection(new Connection(link), true);
   {
@@ -172,68 +161,19 @@ void Listener::lastRelease() {
   close_all(m_Core, true);
 }
 
-template <typename T>
-T* object_of(VRNhandle handle, SOCKkind kind, VRNresult* error) {
-  return static_cast<T*>(SOCKobjectOf(handle, kind, error));
-}
-
 }  // namespace
 
-// The common body of a listener function: the handle checked, then the code.
-#define SOCK_LISTENER(handle, code)                                                        \
-  return SOCKguard([&]() -> VRNresult {                                                    \
-    VRNresult error = nullptr;                                                             \
-    ::Listener* listener = object_of<::Listener>(handle, SOCKkindListener, &error);            \
-    if (!listener) return error;                                                           \
-    const std::shared_ptr<ListenerCore>& core = listener->core();                         \
-    (void)core;                                                                            \
-    code                                                                                   \
-  })
+#define SOCK_LISTENER(handle, code)                                                                \
+  SOCK_WITH_OBJECT(::Listener, SOCKkindListener, listener, handle,                                 \
+                   const std::shared_ptr<ListenerCore>& core = listener->core(); (void)core; code)
 
-#define SOCK_CONNECTION(handle, code)                                                      \
-  return SOCKguard([&]() -> VRNresult {                                                    \
-    VRNresult error = nullptr;                                                             \
-    ::Connection* connection = object_of<::Connection>(handle, SOCKkindConnection, &error);    \
-    if (!connection) return error;                                                         \
-    code                                                                                   \
-  })
+#define SOCK_CONNECTION(handle, code) SOCK_WITH_OBJECT(::Connection, SOCKkindConnection, connection, handle, code)
 
 extern "C" {
 
-VRNresult VRNlistenerCreate(VRNhandle* Listener) {
-  SOCK_ENTER(VRNlistenerCreate);
-  return SOCKguard([&]() -> VRNresult {
-    SOCK_NEED(Listener);
-    *Listener = static_cast<SOCKobject*>(new ::Listener());
-    return nullptr;
-  });
-}
+SOCK_OBJECT_LIFETIME(listener, ::Listener, SOCKkindListener, Listener)
 
-VRNresult VRNlistenerAddRef(VRNhandle Listener) {
-  SOCK_ENTER(VRNlistenerAddRef, SOCKpointer(Listener));
-  SOCK_LISTENER(Listener, listener->addRef(); return nullptr;);
-}
-
-VRNresult VRNlistenerRelease(VRNhandle Listener) {
-  SOCK_ENTER(VRNlistenerRelease, SOCKpointer(Listener));
-  SOCK_LISTENER(Listener, listener->release(); return nullptr;);
-}
-
-VRNresult VRNlistenerAddListener(VRNhandle Listener, void* UserValue) {
-  SOCK_ENTER(VRNlistenerAddListener, SOCKpointer(Listener), SOCKpointer(UserValue));
-  SOCK_LISTENER(Listener, {
-    if (!core->audience.add(UserValue)) return SOCKfail("Listener already added", "UserValue", SOCKpointer(UserValue));
-    return nullptr;
-  });
-}
-
-VRNresult VRNlistenerRemoveListener(VRNhandle Listener, void* UserValue) {
-  SOCK_ENTER(VRNlistenerRemoveListener, SOCKpointer(Listener), SOCKpointer(UserValue));
-  SOCK_LISTENER(Listener, {
-    if (!core->audience.remove(UserValue)) return SOCKfail("No such listener", "UserValue", SOCKpointer(UserValue));
-    return nullptr;
-  });
-}
+SOCK_SIDE_FUNCTIONS(listener, SOCK_LISTENER, Listener)
 
 VRNresult VRNlistenerGetPort(VRNhandle Listener, int* Port) {
   SOCK_ENTER(VRNlistenerGetPort, SOCKpointer(Listener));
@@ -262,46 +202,6 @@ VRNresult VRNlistenerSetHost(VRNhandle Listener, const char* Host) {
     if (VRNresult bad = SOCKparseHost(Host, &address)) return bad;
     std::lock_guard<std::mutex> hold(core->lock);
     core->host = Host;
-    return nullptr;
-  });
-}
-
-VRNresult VRNlistenerGetHeaderBlock(VRNhandle Listener, const char** Block) {
-  SOCK_ENTER(VRNlistenerGetHeaderBlock, SOCKpointer(Listener));
-  SOCK_LISTENER(Listener, {
-    SOCK_NEED(Block);
-    std::lock_guard<std::mutex> hold(core->lock);
-    *Block = SOCKresult("VRNlistenerGetHeaderBlock", core->header);
-    return nullptr;
-  });
-}
-
-VRNresult VRNlistenerSetHeaderBlock(VRNhandle Listener, const char* Block) {
-  SOCK_ENTER(VRNlistenerSetHeaderBlock, SOCKpointer(Listener), SOCKtext(Block));
-  SOCK_LISTENER(Listener, {
-    if (VRNresult bad = SOCKcheckBlock(Block)) return bad;
-    std::lock_guard<std::mutex> hold(core->lock);
-    core->header = Block;
-    return nullptr;
-  });
-}
-
-VRNresult VRNlistenerGetTrailerBlock(VRNhandle Listener, const char** Block) {
-  SOCK_ENTER(VRNlistenerGetTrailerBlock, SOCKpointer(Listener));
-  SOCK_LISTENER(Listener, {
-    SOCK_NEED(Block);
-    std::lock_guard<std::mutex> hold(core->lock);
-    *Block = SOCKresult("VRNlistenerGetTrailerBlock", core->trailer);
-    return nullptr;
-  });
-}
-
-VRNresult VRNlistenerSetTrailerBlock(VRNhandle Listener, const char* Block) {
-  SOCK_ENTER(VRNlistenerSetTrailerBlock, SOCKpointer(Listener), SOCKtext(Block));
-  SOCK_LISTENER(Listener, {
-    if (VRNresult bad = SOCKcheckBlock(Block)) return bad;
-    std::lock_guard<std::mutex> hold(core->lock);
-    core->trailer = Block;
     return nullptr;
   });
 }
@@ -411,14 +311,8 @@ VRNresult VRNlistenerCloseAll(VRNhandle Listener) {
   SOCK_LISTENER(Listener, close_all(core, false); return nullptr;);
 }
 
-#define SOCK_LISTENER_SETTER(Name, Field, Type)                     \
-  VRNresult Name(Type Callback) {                                   \
-    SOCK_ENTER(Name, SOCKpointer(reinterpret_cast<void*>(Callback))); \
-    return SOCKguard([&]() -> VRNresult {                           \
-      SOCKsetListenerCallbacks([&](SOCKlistenerCallbacks& c) { c.Field = Callback; }); \
-      return nullptr;                                               \
-    });                                                             \
-  }
+#define SOCK_LISTENER_SETTER(Name, Field, Type) \
+  SOCK_CALLBACK_SETTER(Name, SOCKsetListenerCallbacks, SOCKlistenerCallbacks, Field, Type)
 SOCK_LISTENER_SETTER(VRNlistenerSetListenerErrorCallback, listenerError, VRNlistenerErrorCallback)
 SOCK_LISTENER_SETTER(VRNlistenerSetConnectCallback, connect, VRNlistenerConnectionCallback)
 SOCK_LISTENER_SETTER(VRNlistenerSetDisconnectCallback, disconnect, VRNlistenerConnectionCallback)
@@ -428,24 +322,7 @@ SOCK_LISTENER_SETTER(VRNlistenerSetIgnoredDataCallback, ignoredData, VRNlistener
 
 // ---- connection ----
 
-VRNresult VRNconnectionCreate(VRNhandle* Connection) {
-  SOCK_ENTER(VRNconnectionCreate);
-  return SOCKguard([&]() -> VRNresult {
-    SOCK_NEED(Connection);
-    *Connection = static_cast<SOCKobject*>(new ::Connection());
-    return nullptr;
-  });
-}
-
-VRNresult VRNconnectionAddRef(VRNhandle Connection) {
-  SOCK_ENTER(VRNconnectionAddRef, SOCKpointer(Connection));
-  SOCK_CONNECTION(Connection, connection->addRef(); return nullptr;);
-}
-
-VRNresult VRNconnectionRelease(VRNhandle Connection) {
-  SOCK_ENTER(VRNconnectionRelease, SOCKpointer(Connection));
-  SOCK_CONNECTION(Connection, connection->release(); return nullptr;);
-}
+SOCK_OBJECT_LIFETIME(connection, ::Connection, SOCKkindConnection, Connection)
 
 VRNresult VRNconnectionGetRemoteHostName(VRNhandle Connection, const char** Host) {
   SOCK_ENTER(VRNconnectionGetRemoteHostName, SOCKpointer(Connection));
@@ -517,42 +394,35 @@ VRNresult VRNconnectionHardClose(VRNhandle Connection) {
 bool SOCKstandinListenerEvent(VRNhandle Listener, const char* Event, VRNhandle Connection, const char* Text, int Code,
                               bool FromWorker) {
   VRNresult error = nullptr;
-  ::Listener* listener = object_of<::Listener>(Listener, SOCKkindListener, &error);
+  ::Listener* listener = static_cast<::Listener*>(SOCKobjectOf(Listener, SOCKkindListener, &error));
   if (!listener) {
     static_cast<LEGerror*>(error)->release();
     return false;
   }
   std::string event = Event ? Event : "";
-  std::string text = Text ? Text : "";
-  bool hasText = Text != nullptr;
+  SOCKeventText text(Text);
   auto connection = static_cast<VRNhandle>(Connection);
   std::function<void(const SOCKlistenerCallbacks&, void*)> call;
-  const char* (*textOf)(const std::string&, bool) = [](const std::string& t, bool has) { return has ? t.c_str() : nullptr; };
   if (event == "listenerError")
-    call = [=](const SOCKlistenerCallbacks& c, void* u) { if (c.listenerError) c.listenerError(u, textOf(text, hasText), Code); };
+    call = [=](const SOCKlistenerCallbacks& c, void* u) { if (c.listenerError) c.listenerError(u, text.get(), Code); };
   else if (event == "connect")
     call = [=](const SOCKlistenerCallbacks& c, void* u) { if (c.connect) c.connect(u, connection); };
   else if (event == "disconnect")
     call = [=](const SOCKlistenerCallbacks& c, void* u) { if (c.disconnect) c.disconnect(u, connection); };
   else if (event == "connectionError")
     call = [=](const SOCKlistenerCallbacks& c, void* u) {
-      if (c.connectionError) c.connectionError(u, connection, textOf(text, hasText), Code);
+      if (c.connectionError) c.connectionError(u, connection, text.get(), Code);
     };
   else if (event == "message")
-    call = [=](const SOCKlistenerCallbacks& c, void* u) { if (c.message) c.message(u, connection, textOf(text, hasText)); };
+    call = [=](const SOCKlistenerCallbacks& c, void* u) { if (c.message) c.message(u, connection, text.get()); };
   else if (event == "ignoredData")
     call = [=](const SOCKlistenerCallbacks& c, void* u) {
-      if (c.ignoredData) c.ignoredData(u, connection, textOf(text, hasText));
+      if (c.ignoredData) c.ignoredData(u, connection, text.get());
     };
   else
     return false;
   std::shared_ptr<ListenerCore> core = listener->core();
-  if (FromWorker) {
-    std::thread worker([core, call]() { post(core, call); });
-    worker.join();
-  } else {
-    post(core, call);
-  }
+  SOCKraise(FromWorker, [core, call]() { post(core, call); });
   return true;
 }
 

@@ -6,28 +6,14 @@
 #pragma once
 
 #include "hl7_bridge/VRNlibraryContract.h"
+#include "standins/common/STANDINcontrol.h"
 
 extern "C" {
-// Forgets the injections and the journal; live objects are left alone.
-VRN_LIBRARY_EXPORT void VRNstandinReset();
+// Reset leaves the null flags at 1 and 1 too. Live kinds: "engine", "table", "error"
+// (errors the stand-in made), "multibyte" and "wide" (conversion results not yet freed),
+// "datetime", "dump" (table dump buffers not yet given back).
+STANDIN_CONTROL_FUNCTIONS(VRN)
 
-// The next call of Function returns a new error object with the description and, when Key
-// is not null, one parameter Key=Value. False for a name that is no stand-in function.
-VRN_LIBRARY_EXPORT bool VRNstandinFailNext(const char* Function, const char* Description,
-                                           const char* Key, const char* Value);
-// The next call of Function returns the all-ones handle.
-VRN_LIBRARY_EXPORT bool VRNstandinFailNextUnhandled(const char* Function);
-
-// The journal: one line per call, "Name arg arg ...", lines joined by '\n'. The text stays
-// valid until the next call of this function.
-VRN_LIBRARY_EXPORT const char* VRNstandinJournal();
-// How many times Function has been called since the last reset.
-VRN_LIBRARY_EXPORT int VRNstandinCallCount(const char* Function);
-
-// Objects of the stand-in still alive, by kind: "engine", "table", "error" (errors the
-// stand-in made), "multibyte" and "wide" (conversion results not yet freed), "datetime",
-// "dump" (table dump buffers not yet given back).
-VRN_LIBRARY_EXPORT int VRNstandinLiveCount(const char* Kind);
 // The reference count of any error object, the bridge's own LEGerror included.
 VRN_LIBRARY_EXPORT int64_t VRNstandinReferenceCount(VRNhandle Error);
 

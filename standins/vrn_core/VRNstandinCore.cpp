@@ -4,30 +4,15 @@
 #include "standins/vrn_core/VRNstandinCore.h"
 #include "standins/vrn_core/VRNstandinControl.h"
 
-#include <cstdio>
 #include <cstring>
-#include <map>
 #include <mutex>
 
 namespace {
 
-struct Injection {
-  bool unhandled = false;
-  std::string description, key, value;
-};
-
-// Calls may come from several threads (log workers, Java threads): one lock for all.
+// Guards the null flags; the journal has its own lock.
 std::mutex& state_lock() {
   static std::mutex lock;
   return lock;
-}
-std::map<std::string, Injection>& injections() {
-  static std::map<std::string, Injection> map;
-  return map;
-}
-std::vector<std::string>& journal() {
-  static std::vector<std::string> lines;
-  return lines;
 }
 struct NullFlags {
   unsigned char table;
@@ -49,10 +34,13 @@ const char* const s_FunctionNames[] = {
 #undef VRN_NAME
 };
 
-bool is_function(const char* name) {
-  for (const char* known : s_FunctionNames)
-    if (std::strcmp(known, name) == 0) return true;
-  return false;
+VRNresult fail_injected(const std::string& description, const char* key, const std::string& value) {
+  return key ? VRNstandinFail(description, key, value) : VRNstandinFail(description);
+}
+
+STANDINjournal& calls() {
+  static STANDINjournal journal(s_FunctionNames, sizeof s_FunctionNames / sizeof *s_FunctionNames, fail_injected);
+  return journal;
 }
 
 LEGerror* as_error(VRNhandle handle) { return static_cast<LEGerror*>(handle); }
@@ -146,46 +134,7 @@ VRNresult VRNstandinFail(const std::string& description, const char* key, const 
 }
 
 VRNresult VRNstandinEnter(const char* name, const std::vector<std::string>& arguments) {
-  Injection injection;
-  bool inject = false;
-  {
-    std::lock_guard<std::mutex> hold(state_lock());
-    std::string line = name;
-    for (const std::string& argument : arguments) line += " " + argument;
-    journal().push_back(line);
-    auto found = injections().find(name);
-    if (found != injections().end()) {
-      injection = found->second;
-      injections().erase(found);
-      inject = true;
-    }
-  }
-  if (!inject) return nullptr;
-  if (injection.unhandled) return VRNunhandledError();
-  if (injection.key.empty()) return VRNstandinFail(injection.description);
-  return VRNstandinFail(injection.description, injection.key.c_str(), injection.value);
-}
-
-std::string VRNstandinText(const char* text) {
-  if (text == nullptr) return "null";
-  std::string out = "\"";
-  for (const char* p = text; *p; ++p) {
-    unsigned char c = static_cast<unsigned char>(*p);
-    if (c == '\r') out += "\\r";
-    else if (c == '\n') out += "\\n";
-    else if (c == '"' || c == '\\') { out += '\\'; out += char(c); }
-    else if (c < 0x20 || c >= 0x7F) { char buffer[8]; std::snprintf(buffer, sizeof buffer, "\\x%02X", c); out += buffer; }
-    else out += char(c);
-  }
-  return out + "\"";
-}
-
-std::string VRNstandinPointer(const void* value) {
-  if (value == nullptr) return "null";
-  if (value == VRNunhandledError()) return "all-ones";
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%p", value);
-  return buffer;
+  return calls().enter(name, arguments);
 }
 
 unsigned char VRNstandinTableNullByte() {
@@ -206,53 +155,22 @@ void VRNstandinSetNullFlags(unsigned char TableByte, uint16_t DateTimeFlag) {
 }
 
 void VRNstandinReset() {
-  std::lock_guard<std::mutex> hold(state_lock());
-  null_flags() = {1, 1};
-  injections().clear();
-  journal().clear();
+  {
+    std::lock_guard<std::mutex> hold(state_lock());
+    null_flags() = {1, 1};
+  }
+  calls().reset();
 }
 
 bool VRNstandinFailNext(const char* Function, const char* Description, const char* Key, const char* Value) {
-  if (Function == nullptr || !is_function(Function)) return false;
-  Injection injection;
-  injection.description = Description ? Description : "";
-  if (Key) {
-    injection.key = Key;
-    injection.value = Value ? Value : "";
-  }
-  std::lock_guard<std::mutex> hold(state_lock());
-  injections()[Function] = injection;
-  return true;
+  return calls().failNext(Function, Description, Key, Value);
 }
 
-bool VRNstandinFailNextUnhandled(const char* Function) {
-  if (Function == nullptr || !is_function(Function)) return false;
-  Injection injection;
-  injection.unhandled = true;
-  std::lock_guard<std::mutex> hold(state_lock());
-  injections()[Function] = injection;
-  return true;
-}
+bool VRNstandinFailNextUnhandled(const char* Function) { return calls().failNextUnhandled(Function); }
 
-const char* VRNstandinJournal() {
-  static std::string text;
-  std::lock_guard<std::mutex> hold(state_lock());
-  text.clear();
-  for (const std::string& line : journal()) {
-    if (!text.empty()) text += '\n';
-    text += line;
-  }
-  return text.c_str();
-}
+const char* VRNstandinJournal() { return calls().text(); }
 
-int VRNstandinCallCount(const char* Function) {
-  std::lock_guard<std::mutex> hold(state_lock());
-  std::string name = Function ? Function : "";
-  int count = 0;
-  for (const std::string& line : journal())
-    if (line.compare(0, name.size(), name) == 0 && (line.size() == name.size() || line[name.size()] == ' ')) ++count;
-  return count;
-}
+int VRNstandinCallCount(const char* Function) { return calls().callCount(Function); }
 
 int VRNstandinLiveCount(const char* Kind) {
   static const char* const names[VRNkindCount] = {"engine", "table", "error", "multibyte", "wide", "datetime", "dump"};

@@ -7,6 +7,7 @@
 
 #include "LEG/LEGerror.h"
 #include "hl7_bridge/VRNlibraryContract.h"
+#include "standins/common/STANDINcore.h"
 
 #include <atomic>
 #include <string>
@@ -55,25 +56,17 @@ VRNresult VRNstandinFail(const std::string& description, const char* key, const 
 // The entry step: journals "name args..." and returns an injected failure or null.
 VRNresult VRNstandinEnter(const char* name, const std::vector<std::string>& arguments);
 
-std::string VRNstandinText(const char* text);     // quoted, or "null"
-std::string VRNstandinPointer(const void* value); // "null", "all-ones" or hex
+// How arguments are written into the journal: quoted and escaped text or "null"; a
+// pointer as "null", "all-ones" or hex.
+inline std::string VRNstandinText(const char* text) { return STANDINtext(text); }
+inline std::string VRNstandinPointer(const void* value) { return STANDINpointer(value); }
 
 // What the flag getters write for a null value (a table cell's byte, a date-time's 16 bits).
 unsigned char VRNstandinTableNullByte();
 uint16_t VRNstandinDateTimeNullFlag();
 
-// Runs body, turning any exception into the all-ones handle.
 template <typename Body>
 VRNresult VRNstandinGuard(Body body) {
-  try {
-    return body();
-  } catch (...) {
-    return VRNunhandledError();
-  }
+  return STANDINguard(body);
 }
-
-#define VRN_STANDIN_ENTER(name, ...)                                       \
-  do {                                                                     \
-    if (VRNresult injected = VRNstandinEnter(#name, {__VA_ARGS__}))        \
-      return injected;                                                     \
-  } while (0)
+#define VRN_STANDIN_ENTER(name, ...) STANDIN_ENTER(VRNstandinEnter, name, ##__VA_ARGS__)

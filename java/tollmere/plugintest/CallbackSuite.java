@@ -4,6 +4,7 @@ import com.olvenmark.tollmere.plugin.Destination;
 import com.olvenmark.tollmere.plugin.Source;
 import harness.Cases;
 import harness.Check;
+import harness.ChildJvm;
 import harness.Suite;
 import java.lang.management.ManagementFactory;
 import java.util.HashSet;
@@ -65,7 +66,7 @@ public final class CallbackSuite implements Suite {
         }
         table.add("8 native threads at once: nothing lost, nothing twice, every thread detached", this::load);
         table.add("throwing listeners in a child JVM: no crash, no JNI warning", () -> {
-            ChildProcess.Result child = ChildProcess.run(null, "plugintest.Children", "throwing");
+            ChildJvm.Result child = ChildJvm.run("plugintest.Children", "throwing");
             Check.equal(0, child.status, "child " + child);
             Check.contains(child.output, "delivered 12", "child output");
             Check.contains(child.output, "IllegalStateException: listener refuses messageReceived", "described");

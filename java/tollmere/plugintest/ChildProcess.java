@@ -1,69 +1,20 @@
 package plugintest;
 
-import java.io.ByteArrayOutputStream;
-import java.io.File;
 import java.io.IOException;
-import java.io.InputStream;
-import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.Paths;
-import java.util.ArrayList;
 import java.util.Comparator;
-import java.util.List;
-import java.util.concurrent.TimeUnit;
 import java.util.stream.Stream;
 import javax.tools.JavaCompiler;
 import javax.tools.ToolProvider;
 
 /**
- * A child JVM with this JVM's settings, on this class path or on an altered copy of it: the
- * cases that end the process, that need a fresh JVM, or that need a class missing or
- * changed. The child's output comes back and is not printed.
+ * Altered copies of this JVM's class path, for the cases that need a class of the plug-in
+ * package missing or changed; they run in a child JVM through harness.ChildJvm.runOn.
  */
 final class ChildProcess {
     private ChildProcess() {}
-
-    static final class Result {
-        final int status;
-        final String output;
-
-        Result(int status, String output) {
-            this.status = status;
-            this.output = output;
-        }
-
-        @Override
-        public String toString() {
-            return "status " + status + ", output <" + output + ">";
-        }
-    }
-
-    /** Runs the main class on the given class path, or on this JVM's when it is null. */
-    static Result run(String classPath, String mainClass, String... args) throws Exception {
-        List<String> command = new ArrayList<>();
-        command.add(System.getProperty("java.home") + File.separator + "bin" + File.separator + "java");
-        command.add("-Xcheck:jni");
-        command.add("-XX:-CreateCoredumpOnCrash");
-        command.add("-Djava.library.path=" + System.getProperty("java.library.path"));
-        command.add("-cp");
-        command.add(classPath != null ? classPath : System.getProperty("java.class.path"));
-        command.add(mainClass);
-        for (String arg : args) {
-            command.add(arg);
-        }
-        Process child = new ProcessBuilder(command).redirectErrorStream(true).start();
-        child.getOutputStream().close();
-        ByteArrayOutputStream output = new ByteArrayOutputStream();
-        try (InputStream in = child.getInputStream()) {
-            in.transferTo(output);
-        }
-        if (!child.waitFor(120, TimeUnit.SECONDS)) {
-            child.destroyForcibly();
-            throw new AssertionError("child JVM " + mainClass + " did not end");
-        }
-        return new Result(child.exitValue(), output.toString(StandardCharsets.UTF_8));
-    }
 
     /**
      * A copy of this JVM's class tree without the named class of the plug-in package, and

@@ -2,6 +2,7 @@ package plugintest;
 
 import harness.Cases;
 import harness.Check;
+import harness.ChildJvm;
 import harness.Suite;
 import java.util.List;
 
@@ -13,7 +14,7 @@ public final class ChildSuite implements Suite {
     @Override
     public void cases(Cases table) {
         table.add("each class sets up once, at its first use, in order", () -> {
-            ChildProcess.Result child = ChildProcess.run(null, "plugintest.Children", "first-use");
+            ChildJvm.Result child = ChildJvm.run("plugintest.Children", "first-use");
             Check.equal(0, child.status, "child " + child);
             List<String> expected = List.of(
                 UTF8, "TLMlogQueryCreate", "TLMlogQueryCreate",
@@ -30,7 +31,7 @@ public final class ChildSuite implements Suite {
         table.add("a missing PluginException class ends the JVM with its fatal text", () -> {
             String classPath = ChildProcess.classPathWithout("PluginException", null);
             try {
-                ChildProcess.Result child = ChildProcess.run(classPath, "plugintest.MissingClassChild");
+                ChildJvm.Result child = ChildJvm.runOn(classPath, "plugintest.MissingClassChild");
                 Check.isTrue(child.status != 0, "the child went on: " + child);
                 Check.contains(child.output, "JNIimplement:38 Fatal error: Java exception class not found "
                                + "(Java exception class: " + CLASS + ", local exception description: \"", "child");
@@ -49,7 +50,7 @@ public final class ChildSuite implements Suite {
                 + "    public static native long PluginExceptionCreate(String message) throws PluginException;\n"
                 + "}\n");
             try {
-                ChildProcess.Result child = ChildProcess.run(classPath, "plugintest.Children", "error-handle");
+                ChildJvm.Result child = ChildJvm.runOn(classPath, "plugintest.Children", "error-handle");
                 Check.isTrue(child.status != 0, "the child went on: " + child);
                 Check.contains(child.output, "JNIimplement:63 Fatal error: Failed to create Java exception "
                                + "(Java exception class: " + CLASS + ")", "child");

@@ -4,6 +4,7 @@ import com.olvenmark.tollmere.plugin.Destination;
 import com.olvenmark.tollmere.plugin.PluginException;
 import harness.Cases;
 import harness.Check;
+import harness.ChildJvm;
 import harness.Suite;
 import java.lang.ref.WeakReference;
 
@@ -68,7 +69,7 @@ public final class LifetimeSuite implements Suite {
         table.add("a returned handle without its wrapper class goes back to the library", () -> {
             String classPath = ChildProcess.classPathWithout("DisconnectReason", null);
             try {
-                ChildProcess.Result child = ChildProcess.run(classPath, "plugintest.MissingWrapperChild");
+                ChildJvm.Result child = ChildJvm.runOn(classPath, "plugintest.MissingWrapperChild");
                 Check.equal(0, child.status, "child " + child);
                 Check.contains(child.output, "not wrapped", "child " + child);
                 Check.contains(child.output, "references 2", "child " + child);

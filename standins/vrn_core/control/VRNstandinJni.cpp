@@ -4,88 +4,50 @@
 // and the natives table that the suites sweep.
 #include "hl7_bridge/VRNlibraryContract.h"
 #include "hl7_bridge/VRNnativeTable.h"
+#include "standins/common/STANDINjni.h"
 #include "standins/vrn_core/VRNstandinControl.h"
-
-#include <jni.h>
 
 #include <string>
 #include <vector>
 
-#define VRN_CONTROL(Result, Name, ...) \
-  extern "C" JNIEXPORT Result JNICALL Java_varneltests_StandIn_##Name([[maybe_unused]] JNIEnv* env, jclass, ##__VA_ARGS__)
+#define VRN_CONTROL(Result, Name, ...) STANDIN_JAVA_NATIVE(StandIn, Result, Name, ##__VA_ARGS__)
 
-namespace {
+STANDIN_JAVA_CONTROLS(StandIn, VRN)
 
-std::string text(JNIEnv* env, jstring value) {
-  if (value == nullptr) return std::string();
-  const char* chars = env->GetStringUTFChars(value, nullptr);
-  std::string out = chars ? chars : "";
-  if (chars) env->ReleaseStringUTFChars(value, chars);
-  return out;
-}
+VRN_CONTROL(jlong, referenceCount, jlong error) { return VRNstandinReferenceCount(STANDINjavaHandle(error)); }
 
-std::string bytes(JNIEnv* env, jbyteArray value) {
-  std::string out(size_t(env->GetArrayLength(value)), '\0');
-  if (!out.empty()) env->GetByteArrayRegion(value, 0, jsize(out.size()), reinterpret_cast<jbyte*>(&out[0]));
-  return out;
-}
-
-VRNhandle handle(jlong value) { return reinterpret_cast<VRNhandle>(static_cast<intptr_t>(value)); }
-
-}  // namespace
-
-VRN_CONTROL(void, reset) { VRNstandinReset(); }
-
-VRN_CONTROL(jboolean, failNext, jstring function, jstring description, jstring key, jstring value) {
-  std::string k = text(env, key);
-  return VRNstandinFailNext(text(env, function).c_str(), text(env, description).c_str(),
-                            key ? k.c_str() : nullptr, text(env, value).c_str());
-}
-
-VRN_CONTROL(jboolean, failNextUnhandled, jstring function) {
-  return VRNstandinFailNextUnhandled(text(env, function).c_str());
-}
-
-VRN_CONTROL(jstring, journal) { return env->NewStringUTF(VRNstandinJournal()); }
-
-VRN_CONTROL(jint, callCount, jstring function) { return VRNstandinCallCount(text(env, function).c_str()); }
-
-VRN_CONTROL(jint, liveCount, jstring kind) { return VRNstandinLiveCount(text(env, kind).c_str()); }
-
-VRN_CONTROL(jlong, referenceCount, jlong error) { return VRNstandinReferenceCount(handle(error)); }
-
-VRN_CONTROL(void, log, jlong engine, jbyteArray line) { VRNstandinLog(handle(engine), bytes(env, line).c_str()); }
+VRN_CONTROL(void, log, jlong engine, jbyteArray line) { VRNstandinLog(STANDINjavaHandle(engine), STANDINjavaBytes(env, line).c_str()); }
 
 VRN_CONTROL(void, logMany, jlong engine, jbyteArray line, jint count) {
-  std::string l = bytes(env, line);
-  for (jint i = 0; i < count; ++i) VRNstandinLog(handle(engine), l.c_str());
+  std::string l = STANDINjavaBytes(env, line);
+  for (jint i = 0; i < count; ++i) VRNstandinLog(STANDINjavaHandle(engine), l.c_str());
 }
 
 VRN_CONTROL(void, logFromWorker, jlong engine, jbyteArray line) {
-  VRNstandinLogFromWorker(handle(engine), bytes(env, line).c_str());
+  VRNstandinLogFromWorker(STANDINjavaHandle(engine), STANDINjavaBytes(env, line).c_str());
 }
 
 // The description of an error handle, its bytes as they stand (ASCII in the suites).
 VRN_CONTROL(jstring, description, jlong error) {
   const char* description = nullptr;
-  if (VRNerrorGetDescription(handle(error), &description) != nullptr || description == nullptr) return nullptr;
+  if (VRNerrorGetDescription(STANDINjavaHandle(error), &description) != nullptr || description == nullptr) return nullptr;
   return env->NewStringUTF(description);
 }
 
 VRN_CONTROL(jstring, parameter, jlong error, jstring key) {
   const char* value = nullptr;
-  if (VRNerrorGetParameter(handle(error), text(env, key).c_str(), &value) != nullptr || value == nullptr)
+  if (VRNerrorGetParameter(STANDINjavaHandle(error), STANDINjavaText(env, key).c_str(), &value) != nullptr || value == nullptr)
     return nullptr;
   return env->NewStringUTF(value);
 }
 
 VRN_CONTROL(jint, parameterCount, jlong error) {
   int count = -1;
-  VRNerrorGetCountOfParameter(handle(error), &count);
+  VRNerrorGetCountOfParameter(STANDINjavaHandle(error), &count);
   return count;
 }
 
-VRN_CONTROL(jboolean, release, jlong error) { return VRNerrorRelease(handle(error)) == nullptr; }
+VRN_CONTROL(jboolean, release, jlong error) { return VRNerrorRelease(STANDINjavaHandle(error)) == nullptr; }
 
 VRN_CONTROL(jlong, tableCreate) {
   VRNhandle table = nullptr;
@@ -93,7 +55,7 @@ VRN_CONTROL(jlong, tableCreate) {
   return static_cast<jlong>(reinterpret_cast<intptr_t>(table));
 }
 
-VRN_CONTROL(void, tableRelease, jlong table) { VRNtableRelease(handle(table)); }
+VRN_CONTROL(void, tableRelease, jlong table) { VRNtableRelease(STANDINjavaHandle(table)); }
 
 VRN_CONTROL(void, setNullFlags, jint tableByte, jint dateTimeFlag) {
   VRNstandinSetNullFlags(static_cast<unsigned char>(tableByte), static_cast<uint16_t>(dateTimeFlag));
