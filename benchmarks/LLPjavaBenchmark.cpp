@@ -3,6 +3,8 @@
 // second and the median round trip at 1, 8 and 64 connections sending at once, for messages
 // of 200 B and 64 KB. The program also holds the same echo between two plain sockets
 // (LLPplainSocketBenchmark.cpp), the floor, so that both are measured in one run.
+#include "benchmarks/BENCHjvm.h"
+
 #include <benchmark/benchmark.h>
 #include <jni.h>
 
@@ -51,19 +53,7 @@ BENCHMARK(LlpJavaEcho)
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  std::string classPath = std::string("-Djava.class.path=") + LLP_BENCH_CLASS_PATH;
-  std::string libraryPath = std::string("-Djava.library.path=") + LLP_BENCH_LIBRARY_PATH;
-  JavaVMOption options[2];
-  options[0].optionString = &classPath[0];
-  options[1].optionString = &libraryPath[0];
-  JavaVMInitArgs args{};
-  args.version = JNI_VERSION_1_8;
-  args.nOptions = 2;
-  args.options = options;
-  if (JNI_CreateJavaVM(&Vm, reinterpret_cast<void**>(&Env), &args) != JNI_OK) {
-    std::fprintf(stderr, "LLPjavaBenchmarks: no JVM\n");
-    return 1;
-  }
+  if (!BENCHstartJvm("LLPjavaBenchmarks", LLP_BENCH_CLASS_PATH, LLP_BENCH_LIBRARY_PATH, &Vm, &Env)) return 1;
   Bench = Env->FindClass("varneltests/LlpBench");
   check(Bench != nullptr, "varneltests/LlpBench");
   Env->CallStaticVoidMethod(Bench, Env->GetStaticMethodID(Bench, "start", "()V"));

@@ -5,6 +5,8 @@
 // JVM making the same String from the same bytes.
 #include "standins/TLM/TLMstandin.h"
 
+#include "benchmarks/BENCHjvm.h"
+
 #include <benchmark/benchmark.h>
 #include <jni.h>
 
@@ -101,19 +103,7 @@ BENCHMARK(BM_JavaDecodesTheSameText);
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  std::string classPath = std::string("-Djava.class.path=") + TLM_BENCH_CLASS_PATH;
-  std::string libraryPath = std::string("-Djava.library.path=") + TLM_BENCH_LIBRARY_PATH;
-  JavaVMOption options[2];
-  options[0].optionString = &classPath[0];
-  options[1].optionString = &libraryPath[0];
-  JavaVMInitArgs args{};
-  args.version = JNI_VERSION_1_8;
-  args.nOptions = 2;
-  args.options = options;
-  if (JNI_CreateJavaVM(&Vm, reinterpret_cast<void**>(&Env), &args) != JNI_OK) {
-    std::fprintf(stderr, "TLMjavaBenchmarks: no JVM\n");
-    return 1;
-  }
+  if (!BENCHstartJvm("TLMjavaBenchmarks", TLM_BENCH_CLASS_PATH, TLM_BENCH_LIBRARY_PATH, &Vm, &Env)) return 1;
   Bench = Env->FindClass("plugintest/Bench");
   check(Bench != nullptr, "plugintest/Bench");
   Destination = reinterpret_cast<TLMhandle>(static_cast<intptr_t>(callLong("listen", "()J")));
