@@ -98,6 +98,7 @@ public:
     jint throwResult = 0;                  // Throw's answer when not 0: nothing thrown
     jint throwNewResult = 0;               // ThrowNew's likewise
     jsize stringLength = -1;               // when not negative, GetStringLength's answer for every string
+    bool newObjectFails = false;           // NewObject gives null, OutOfMemoryError pending
   };
   Faults faults;
 
