@@ -562,12 +562,12 @@ public final class LlpSuite implements Suite {
 
         table.add("everyEventReachesAListenerWhoseClassesComeFromAChildLoader", () -> {
             String tree = System.getProperty("java.class.path");
-            String expected = String.join("\n", "connected", "server: connected 127.0.0.1", "server: message MSH|1",
-                    "client: message echo MSH|1", "server: connected 127.0.0.1", "server: ignored junk",
-                    "server: message MSH|2", "server: disconnected", "server: error " + LoadedLlp.REPAIRED + " 7",
-                    "server: connection error " + LoadedLlp.REPAIRED + " 104",
-                    "client: ignored " + LoadedLlp.REPAIRED, "client: error " + LoadedLlp.REPAIRED + " 3", "closed",
-                    "server: disconnected") + "\n";
+            String expected = String.join("\n", "client: connected", "server: connected 127.0.0.1",
+                    "server: message MSH|1", "client: message MSH|1", "server: connected 127.0.0.1",
+                    "server: ignored junk", "server: message MSH|2", "server: disconnected",
+                    "server: error " + LoadedLlp.REPAIRED + " 7", "server: clientError " + LoadedLlp.REPAIRED + " 104",
+                    "client: ignored " + LoadedLlp.REPAIRED, "client: error " + LoadedLlp.REPAIRED + " 3",
+                    "client: closed", "server: disconnected") + "\n";
             Path without = treeWithout(Paths.get(tree), Paths.get("com", "olvenmark", "varnel"));
             try {
                 // Nothing of the varnel package on the system class path, and then a second
