@@ -42,28 +42,31 @@ UnitSetup ServerSetup;
 UnitSetup ClientSetup;
 
 // The class that the server's events wrap their connection in, held for the process by a
-// global reference. Published whole, once: a callback sees it all or not at all.
+// global reference. Published whole, once: a callback that sees the flag set sees both.
 struct HeldClass {
-  jclass Type;
-  jmethodID Make;
+  jclass Type = nullptr;
+  jmethodID Make = nullptr;
 };
-std::atomic<const HeldClass*> ConnectionClass{nullptr};
+HeldClass ConnectionClass;
+std::atomic<bool> ConnectionClassHeld{false};
 std::mutex ConnectionClassLock;
 
 // Finds the class on the calling Java thread when it is not held yet. A class that cannot
 // be found is not an error of the creation: its events cannot be delivered (and say so),
 // and the next creation looks again.
 void holdConnectionClass(JNIEnv* env) {
-  if (ConnectionClass.load() != nullptr) return;
+  if (ConnectionClassHeld.load()) return;
   std::lock_guard<std::mutex> guard(ConnectionClassLock);
-  if (ConnectionClass.load() != nullptr) return;
+  if (ConnectionClassHeld.load()) return;
   jclass found = env->FindClass(kConnectionClass);
   jmethodID make = found != nullptr ? env->GetMethodID(found, "<init>", "(J)V") : nullptr;
   jclass global = make != nullptr ? static_cast<jclass>(env->NewGlobalRef(found)) : nullptr;
   env->ExceptionClear();
   if (found != nullptr) env->DeleteLocalRef(found);
   if (global == nullptr) return;
-  ConnectionClass.store(new HeldClass{global, make});
+  ConnectionClass.Type = global;
+  ConnectionClass.Make = make;
+  ConnectionClassHeld.store(true);
 }
 
 // The listener references this library made and has not deleted, with the handle each was
@@ -179,9 +182,9 @@ void callListener(JNIEnv* env, jobject listener, const EventKind& kind, const Ev
   jstring text = args.HasText ? eventText(env, args.Text) : nullptr;
   jobject connection = nullptr;
   if (args.HasConnection) {
-    const HeldClass* held = ConnectionClass.load();
-    if (held == nullptr) failedStep(env, "The LlpConnection class was not found when the server was created");
-    connection = env->NewObject(held->Type, held->Make, VRNlongOf(args.Connection));
+    if (!ConnectionClassHeld.load())
+      failedStep(env, "The LlpConnection class was not found when the server was created");
+    connection = env->NewObject(ConnectionClass.Type, ConnectionClass.Make, VRNlongOf(args.Connection));
     if (connection == nullptr) failedStep(env, "The connection object could not be made");
   }
   jvalue values[3];

@@ -9,8 +9,9 @@ bool continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 // reads only as its surrogate pair.
 const int kSupplementary = 4;
 
-// The length of the valid sequence at text, or 0 with invalid set to the number of bytes
-// that make up the invalid sequence (a lead and the continuation bytes that follow it).
+// The length of the valid sequence at text with its code point in value, or 0 with invalid
+// set to the number of bytes that make up the invalid sequence (a lead and the
+// continuation bytes that follow it).
 // Lone surrogates written in three bytes pass: JNI reads them, and a Java string may hold
 // them, so a pair that arrives already in that form passes unchanged too.
 int sequence(const unsigned char* text, int& invalid, unsigned& value) {
