@@ -165,7 +165,8 @@ TEST(JNIjavaDateTime, ADoubleBecomesItsOwnInstantOrRaises) {
 }
 
 // The other way: a java/util/Date that the runtime's local time rejects raises the
-// date-time's failed precondition.
+// date-time's failed precondition. (Where exactly the runtime stops after 3000 is its own:
+// Wine's takes a few hours more in a zone behind UTC.)
 TEST(JNIjavaDateTime, ADateTheRuntimeRejectsRaises) {
   TESTtimeZone zone("EST5");
   const TESTerrorFields precondition{"Failed precondition: false", COL_ERROR_PRECONDITION, "COLdateTime", 926};
@@ -176,7 +177,6 @@ TEST(JNIjavaDateTime, ADateTheRuntimeRejectsRaises) {
   const Row rows[] = {
       {-1000, "the second before 1970"},
       {-86400000LL * 365 * 71, "1899"},
-      {32535216000000LL, "the first second after 3000 UTC"},
       {86400000LL * 365 * 5000, "year 6970"},
   };
   for (const Row& row : rows) {
