@@ -97,7 +97,7 @@ public final class CallbackSuite implements Suite {
             // The plug-in package and the listeners only in the loader's tree, the rest only
             // on the child's class path.
             Predicate<Path> loaded = path ->
-                path.startsWith("com/olvenmark/tollmere/plugin") || path.startsWith("childloader");
+                path.startsWith("com/olvenmark/tollmere/plugin") || path.toString().startsWith("plugintest/Listeners");
             String classPath = ChildProcess.classTreeCopy(loaded.negate());
             String loaderTree = ChildProcess.classTreeCopy(loaded);
             try {
