@@ -432,6 +432,11 @@ TEST_F(VRNllpNatives, EventsUseTheConnectionClassFoundWhenTheServerWasCreated) {
   jlong serverReference = addListener("LlpServer");
   std::string c = "connection " + std::to_string(as_long(connection));
   int globals = fake.globalReferences();
+  // A worker's FindClass searching a loader that lacks the class, then a class gone by name.
+  fake.faults.classesOfAChildLoader = true;
+  ASSERT_TRUE(SOCKstandinListenerEvent(listener, "message", connection, "MSH|1", 0, true));
+  EXPECT_EQ(std::vector<std::string>{"messageReceived " + c + " \"MSH|1\""}, bridge.taken()) << "child loader";
+  fake.faults.classesOfAChildLoader = false;
   fake.removeClass(kConnectionClass);
   for (bool worker : {false, true}) {
     ASSERT_TRUE(SOCKstandinListenerEvent(listener, "connect", connection, nullptr, 0, worker));
