@@ -9,10 +9,10 @@ import com.olvenmark.varnel.VarnelException;
 import harness.Cases;
 import harness.Check;
 import harness.ChildJvm;
+import harness.ClassTree;
 import harness.Suite;
 
 import java.io.ByteArrayOutputStream;
-import java.io.IOException;
 import java.io.InputStream;
 import java.io.OutputStream;
 import java.lang.reflect.InvocationTargetException;
@@ -22,12 +22,10 @@ import java.net.InetAddress;
 import java.net.Socket;
 import java.net.SocketException;
 import java.nio.charset.StandardCharsets;
-import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.Paths;
 import java.util.ArrayList;
 import java.util.Collections;
-import java.util.Comparator;
 import java.util.HashMap;
 import java.util.List;
 import java.util.Map;
@@ -37,7 +35,6 @@ import java.util.concurrent.LinkedBlockingQueue;
 import java.util.concurrent.TimeUnit;
 import java.util.concurrent.atomic.AtomicBoolean;
 import java.util.concurrent.atomic.AtomicInteger;
-import java.util.stream.Stream;
 
 /**
  * LlpServer, LlpConnection and LlpClient in a real JVM over the sockmod2 stand-in: the
@@ -568,20 +565,19 @@ public final class LlpSuite implements Suite {
                     "server: error " + LoadedLlp.REPAIRED + " 7", "server: clientError " + LoadedLlp.REPAIRED + " 104",
                     "client: ignored " + LoadedLlp.REPAIRED, "client: error " + LoadedLlp.REPAIRED + " 3",
                     "client: closed", "server: disconnected") + "\n";
-            Path without = treeWithout(Paths.get(tree), Paths.get("com", "olvenmark", "varnel"));
+            Path varnel = Paths.get("com", "olvenmark", "varnel");
+            String without = ClassTree.copy(path -> !path.startsWith(varnel));
             try {
                 // Nothing of the varnel package on the system class path, and then a second
                 // copy of it there: neither may change what the listeners hear.
-                String[][] runs = {{without.toString(), "only in the child loader"}, {tree, "also on the class path"}};
+                String[][] runs = {{without, "only in the child loader"}, {tree, "also on the class path"}};
                 for (String[] run : runs) {
                     ChildJvm.Result child = ChildJvm.runOn(run[0], "varneltests.LoaderChild", tree);
                     Check.equal(expected, child.output, run[1] + ": what the listeners heard, and nothing else");
                     Check.equal(0, child.status, run[1] + ": exit code");
                 }
             } finally {
-                try (Stream<Path> paths = Files.walk(without)) {
-                    paths.sorted(Comparator.reverseOrder()).forEach(path -> path.toFile().delete());
-                }
+                ClassTree.remove(without);
             }
         });
 
@@ -592,26 +588,6 @@ public final class LlpSuite implements Suite {
             }
             Check.equal(threadsAtStart, threadCount(), "threads");
         });
-    }
-
-    /** A copy of a class tree without one package folder. */
-    static Path treeWithout(Path tree, Path left) throws IOException {
-        Path copy = Files.createTempDirectory("varneltree");
-        try (Stream<Path> paths = Files.walk(tree)) {
-            for (Path path : (Iterable<Path>) paths::iterator) {
-                Path relative = tree.relativize(path);
-                if (relative.startsWith(left)) {
-                    continue;
-                }
-                Path target = copy.resolve(relative.toString());
-                if (Files.isDirectory(path)) {
-                    Files.createDirectories(target);
-                } else {
-                    Files.copy(path, target);
-                }
-            }
-        }
-        return copy;
     }
 
     /** The text of the library error that the exception carries, or its message. */
