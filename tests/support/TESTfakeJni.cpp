@@ -399,6 +399,10 @@ jint JNICALL ensureLocalCapacity(JNIEnv* env, jint) {
 }
 
 jobject newObjectOf(TESTfakeJniPrivate* fake, jclass type, jmethodID id, const std::vector<jvalue>& args) {
+  if (fake->owner->faults.newObjectFails) {
+    fake->throwNew("java/lang/OutOfMemoryError", "object");
+    return nullptr;
+  }
   FakeObject* object = fake->make(classOf(type));
   invoke(fake, handleOf(object), id, args);
   if (fake->pending != nullptr) return nullptr;

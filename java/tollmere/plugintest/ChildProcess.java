@@ -1,12 +1,11 @@
 package plugintest;
 
+import harness.ClassTree;
 import java.io.IOException;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.Paths;
-import java.util.Comparator;
 import java.util.function.Predicate;
-import java.util.stream.Stream;
 import javax.tools.JavaCompiler;
 import javax.tools.ToolProvider;
 
@@ -40,26 +39,10 @@ final class ChildProcess {
 
     /** A copy of this JVM's class tree with the class files whose relative path is kept. */
     static String classTreeCopy(Predicate<Path> keep) throws IOException {
-        Path source = Paths.get(System.getProperty("java.class.path"));
-        Path copy = Files.createTempDirectory("plugintest");
-        copy.toFile().deleteOnExit();
-        try (Stream<Path> paths = Files.walk(source)) {
-            for (Path path : (Iterable<Path>) paths::iterator) {
-                Path relative = source.relativize(path);
-                Path target = copy.resolve(relative.toString());
-                if (Files.isDirectory(path)) {
-                    Files.createDirectories(target);
-                } else if (keep.test(relative)) {
-                    Files.copy(path, target);
-                }
-            }
-        }
-        return copy.toString();
+        return ClassTree.copy(keep);
     }
 
     static void remove(String classPath) throws IOException {
-        try (Stream<Path> paths = Files.walk(Paths.get(classPath))) {
-            paths.sorted(Comparator.reverseOrder()).forEach(path -> path.toFile().delete());
-        }
+        ClassTree.remove(classPath);
     }
 }
