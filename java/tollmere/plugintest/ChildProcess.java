@@ -5,13 +5,15 @@ import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.Paths;
 import java.util.Comparator;
+import java.util.function.Predicate;
 import java.util.stream.Stream;
 import javax.tools.JavaCompiler;
 import javax.tools.ToolProvider;
 
 /**
  * Altered copies of this JVM's class path, for the cases that need a class of the plug-in
- * package missing or changed; they run in a child JVM through harness.ChildJvm.runOn.
+ * package missing or changed, or the package on a class loader of its own; they run in a
+ * child JVM through harness.ChildJvm.runOn.
  */
 final class ChildProcess {
     private ChildProcess() {}
@@ -21,27 +23,35 @@ final class ChildProcess {
      * with the given source compiled in its place when there is one.
      */
     static String classPathWithout(String simpleName, String replacement) throws IOException {
+        Path missing = Paths.get("com/olvenmark/tollmere/plugin", simpleName + ".class");
+        String copy = classTreeCopy(path -> !path.equals(missing));
+        if (replacement != null) {
+            Path file = Paths.get(copy).resolve("src").resolve(simpleName + ".java");
+            Files.createDirectories(file.getParent());
+            Files.writeString(file, replacement);
+            JavaCompiler javac = ToolProvider.getSystemJavaCompiler();
+            int status = javac.run(null, null, null, "-d", copy, "-cp", copy, file.toString());
+            if (status != 0) {
+                throw new AssertionError("the replacement of " + simpleName + " does not compile");
+            }
+        }
+        return copy;
+    }
+
+    /** A copy of this JVM's class tree with the class files whose relative path is kept. */
+    static String classTreeCopy(Predicate<Path> keep) throws IOException {
         Path source = Paths.get(System.getProperty("java.class.path"));
         Path copy = Files.createTempDirectory("plugintest");
         copy.toFile().deleteOnExit();
         try (Stream<Path> paths = Files.walk(source)) {
             for (Path path : (Iterable<Path>) paths::iterator) {
-                Path target = copy.resolve(source.relativize(path).toString());
+                Path relative = source.relativize(path);
+                Path target = copy.resolve(relative.toString());
                 if (Files.isDirectory(path)) {
                     Files.createDirectories(target);
-                } else if (!path.endsWith(Paths.get("com/olvenmark/tollmere/plugin", simpleName + ".class"))) {
+                } else if (keep.test(relative)) {
                     Files.copy(path, target);
                 }
-            }
-        }
-        if (replacement != null) {
-            Path file = copy.resolve("src").resolve(simpleName + ".java");
-            Files.createDirectories(file.getParent());
-            Files.writeString(file, replacement);
-            JavaCompiler javac = ToolProvider.getSystemJavaCompiler();
-            int status = javac.run(null, null, null, "-d", copy.toString(), "-cp", copy.toString(), file.toString());
-            if (status != 0) {
-                throw new AssertionError("the replacement of " + simpleName + " does not compile");
             }
         }
         return copy.toString();
