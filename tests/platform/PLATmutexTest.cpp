@@ -185,8 +185,13 @@ struct RaceCase {
 TEST(PLATmutex, OfProcessesCreatingItAtOnceOneCreatesAndOwnsIt) {
   const RaceCase cases[] = {{2}, {4}, {8}};
   // Under Wine the processes of a round take a fraction of a second to start; natively a
-  // round takes a few milliseconds, and the faults of a layer show in the first rounds.
+  // round takes a few milliseconds (the sanitizers' build starts each process several
+  // times slower), and the faults of a layer show in the first rounds.
+#ifdef __SANITIZE_ADDRESS__
+  const int Rounds = 10;
+#else
   const int Rounds = TESTwindowsBuild ? 5 : 40;
+#endif
   TESTprivateRegistryStore store;
   TESTtemporaryDirectory barrier;
   TESTsetEnvironment(BarrierVariable, barrier.windowsPath().c_str());
