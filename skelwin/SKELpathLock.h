@@ -11,7 +11,8 @@ public:
   SKELpathLock& operator=(const SKELpathLock&) = delete;
 
   // Waits until no other run holds the lock. A lock whose holder ended is free. When the
-  // lock cannot be had at all, the run goes on without it, as every run did before.
+  // lock cannot be had at all, a COLerror says which step failed and why: a run that may
+  // write never goes on without the lock.
   void take();
   bool held() const { return Held; }
 

@@ -37,21 +37,30 @@ DWORD GetCurrentThreadId();
 #define WAIT_FAILED    0xFFFFFFFF
 
 // A mutex: owned by one thread at a time, which may wait for it again (each wait needs its
-// own release). A named one is a lock file, "mutexes/<name>" in the registry store
-// directory (the "Global\" and "Local\" prefixes name the same mutex, as there are no
-// sessions here); its owner is whoever holds the file's lock, so a process that ends
-// gives it up. The next owner is told WAIT_ABANDONED when the one before never released
-// it. A second CreateMutexA of a name this process already has gives the same mutex and
-// ERROR_ALREADY_EXISTS; so does one whose mutex another process owns at that moment (the
-// handles of other processes are not seen otherwise). The security attributes are
-// ignored; a name longer than MAX_PATH is ERROR_FILENAME_EXCED_RANGE, one with another
-// backslash ERROR_PATH_NOT_FOUND.
+// own release). A named one is shared by the processes that share the registry store, and
+// exists, as on Windows, while any of them has a handle to it open: of the processes that
+// call CreateMutexA for a name at once, exactly one creates the mutex (and owns it when it
+// asked to), every other one opens it with ERROR_ALREADY_EXISTS and without owning it,
+// whatever it asked. The name lives in the store's "mutexes" directory as two files, the
+// mutex's lock file and a companion that tells whether a process has the name open; both
+// stay there when the mutex goes, and neither is followed when it is a symbolic link (the
+// call fails). Its owner is whoever holds the lock file's lock, so a process that ends
+// gives it up; the next owner is told WAIT_ABANDONED when the one before never released
+// it. ("Global\" and "Local\" name the same mutex, as there are no sessions here.) The
+// security attributes are ignored; a name longer than MAX_PATH is
+// ERROR_FILENAME_EXCED_RANGE, one with another backslash ERROR_PATH_NOT_FOUND, one that an
+// event holds ERROR_INVALID_HANDLE.
 HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES security, BOOL initialOwner, LPCSTR name);
+// An event holds its name as a mutex does, among the same names (a mutex's name is
+// ERROR_INVALID_HANDLE), created or opened (ERROR_ALREADY_EXISTS) as a mutex is. Nothing
+// here signals or waits for an event: WaitForSingleObject refuses its handle, and the reset
+// mode and initial state are ignored.
+HANDLE CreateEventA(LPSECURITY_ATTRIBUTES security, BOOL manualReset, BOOL initialState, LPCSTR name);
 // Mutexes only: WAIT_OBJECT_0 or WAIT_ABANDONED when the caller owns it, WAIT_TIMEOUT
 // after that many milliseconds (INFINITE waits for ever), WAIT_FAILED for another handle.
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 // FALSE with ERROR_NOT_OWNER for a thread that does not own the mutex.
 BOOL ReleaseMutex(HANDLE mutex);
-// Closes a mutex handle; another handle is ERROR_INVALID_HANDLE. Closing the last handle
-// of a mutex its thread still owns gives it up as abandoned.
+// Closes a mutex or event handle; another handle is ERROR_INVALID_HANDLE. Closing the last
+// handle of a mutex its thread still owns gives it up as abandoned.
 BOOL CloseHandle(HANDLE handle);

@@ -1,9 +1,12 @@
 // Skelwin runs side by side, as installers start it: every run adds its own directory to
-// the same user PATH at the same moment, and no addition may be lost.
+// the same user PATH at the same moment, and no addition may be lost; and a run that
+// cannot take the lock they share changes nothing.
 #include "tests/skelwinProgram/SKELregistryFixture.h"
 
 #include "tests/support/TESTprocess.h"
 
+#include <filesystem>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -72,6 +75,70 @@ TEST_F(SkelwinConcurrency, RunsSideBySideLoseNoAddition) {
         break;  // one lost round of this many writers tells enough
       }
     }
+  }
+}
+
+const char LockName[] = "Global\\OlvenmarkSkelwinPathEdit";
+
+struct UnlockableCase {
+  const char* what;
+  bool layerOnly;  // a fault of the store's files, which only our layer has
+  // Makes the lock impossible to take, in the store directory (our layer's build); gives a
+  // handle to close when done, or null.
+  std::function<HANDLE(const std::string& store)> spoil;
+};
+
+TEST_F(SkelwinConcurrency, ARunThatCannotTakeTheLockChangesNothing) {
+  namespace fs = std::filesystem;
+  TESTtemporaryDirectory elsewhere;
+  const std::string Target = elsewhere.path() + "/target";
+  const auto linkTo = [&](const char* file) {
+    return [&, file](const std::string& store) -> HANDLE {
+      fs::create_directory(store + "/mutexes");
+      fs::create_symlink(Target, store + "/mutexes/" + file);
+      return nullptr;
+    };
+  };
+  const UnlockableCase cases[] = {
+      {"the store's mutexes entry is a plain file", true,
+       [](const std::string& store) -> HANDLE {
+         TESTwriteFile(store + "/mutexes", "not a directory\n");
+         return nullptr;
+       }},
+      {"the mutex's lock file is a symbolic link", true, linkTo("OlvenmarkSkelwinPathEdit")},
+      {"the mutex's companion file is a symbolic link", true, linkTo("OlvenmarkSkelwinPathEdit~open")},
+      // Windows refuses a mutex of a name that an object of another kind holds.
+      {"an event holds the name", false,
+       [&](const std::string&) -> HANDLE {
+         HANDLE event = CreateEventA(nullptr, TRUE, FALSE, LockName);
+         EXPECT_NE(event, nullptr) << GetLastError();
+         return event;
+       }},
+  };
+  const std::string Base = "C:\\Base";
+  for (const UnlockableCase& c : cases) {
+    if (c.layerOnly && TESTwindowsBuild) continue;
+    TESTprivateRegistryStore store;
+    seed(SKELuser, SKELtext(REG_EXPAND_SZ, Base));
+    TESTwriteFile(Target, "the link's target\n");
+    HANDLE held = c.spoil(store.directory());
+    const int noticesBefore = notices();
+
+    TESTprogramRun run = TESTcaptureProgram(SKELWIN_PROGRAM, {"Skelwin", "--user", "--path", "C:\\New"});
+    EXPECT_EQ(run.exitCode, 1) << c.what << ": " << run.out;
+    EXPECT_NE(run.err.find("PATH not changed"), std::string::npos) << c.what << ": " << run.err;
+    EXPECT_NE(run.err.find(std::string("\"") + LockName + "\""), std::string::npos) << c.what << ": " << run.err;
+    EXPECT_EQ(stored(SKELuser), SKELtext(REG_EXPAND_SZ, Base)) << c.what;
+    if (!TESTwindowsBuild) {
+      EXPECT_EQ(notices(), noticesBefore) << c.what;
+    }
+    EXPECT_EQ(TESTfileText(Target), "the link's target\n") << c.what << ": the lock went through the link";
+
+    // Showing writes nothing and needs no lock.
+    run = TESTcaptureProgram(SKELWIN_PROGRAM, {"Skelwin", "--show"});
+    EXPECT_EQ(run.exitCode, 0) << c.what << ": " << run.err;
+    EXPECT_NE(run.out.find("Current User PATH: C:\\Base\r\n"), std::string::npos) << c.what << ": " << run.out;
+    if (held != nullptr) CloseHandle(held);
   }
 }
 
