@@ -116,14 +116,17 @@ void SOCKloop::reset() {
   m_PendingStop = false;
 }
 
+// The loops live on the heap and are never destroyed: a process may end (exit, System.exit)
+// while a thread still waits inside run(), and destroying the condition it waits on would
+// wait for that thread for ever.
 SOCKloop& SOCKlistenerLoop() {
-  static SOCKloop loop;
-  return loop;
+  static SOCKloop* loop = new SOCKloop;
+  return *loop;
 }
 
 SOCKloop& SOCKclientLoop() {
-  static SOCKloop loop;
-  return loop;
+  static SOCKloop* loop = new SOCKloop;
+  return *loop;
 }
 
 void SOCKloopsReset() {

@@ -8,6 +8,7 @@ import com.olvenmark.varnel.LlpServerListener;
 import com.olvenmark.varnel.VarnelException;
 import harness.Cases;
 import harness.Check;
+import harness.ChildJvm;
 import harness.Suite;
 
 import java.io.ByteArrayOutputStream;
@@ -551,6 +552,13 @@ public final class LlpSuite implements Suite {
                     python.destroyForcibly();
                 }
             }
+        });
+
+        table.add("systemExitEndsAJvmWhileThreadsWaitInBothMessageLoops", () -> {
+            // A child that hangs at its exit is killed at the limit, failing the case.
+            ChildJvm.Result child = ChildJvm.runWithin(WAIT_SECONDS * 3, "varneltests.LoopExitChild");
+            Check.equal("inside both loops", child.output, "output");
+            Check.equal(3, child.status, "exit code");
         });
 
         table.add("theJvmsThreadCountComesBackWhereItStarted", () -> {
