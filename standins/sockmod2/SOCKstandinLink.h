@@ -29,6 +29,7 @@ public:
 private:
   std::string m_Header, m_Trailer, m_Pending;
   bool m_InFrame = false;
+  size_t m_Searched = 0;  // in a frame: where the search for the trailer goes on
 };
 
 struct SOCKlinkSink {
