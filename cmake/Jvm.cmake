@@ -14,9 +14,10 @@
 # adds a CTest test that runs harness.Runner over the suites in
 #   java -Xcheck:jni -XX:-CreateCoredumpOnCrash -Djava.library.path=<the NATIVE targets' dirs>
 # and fails when a suite fails, when the closing "N passed, N failed" line is missing or
-# counts a failure, or when the output holds "WARNING in native method", "FATAL ERROR" or
-# an uncaught exception (cmake/JvmRun.cmake checks it). A case that must end the process
-# runs it in a child JVM with the same settings: harness.ChildJvm.run(mainClass, args...)
+# counts a failure, or when the output holds any warning line of -Xcheck:jni ("WARNING in
+# native method: ...", "WARNING: JNI local refs: ...", "Warning: ..."), "FATAL ERROR" or an
+# uncaught exception (cmake/JvmRun.cmake checks it; tests/jvm plants such warnings). A case
+# that must end the process runs it in a child JVM with the same settings: harness.ChildJvm.run(mainClass, args...)
 # gives the child's exit status and output (runOn(classPath, mainClass, args...) on an
 # altered copy of the class path). In the sanitizer build the JVM runs with the
 # sanitizer runtime preloaded.

@@ -14,7 +14,24 @@ execute_process(
 message("${output}")
 
 set(faults "")
-foreach(sign "WARNING in native method" "FATAL ERROR" "Exception in thread")
+# Every warning -Xcheck:jni prints: "WARNING in native method: ...", "WARNING: JNI local
+# refs: ...", "Warning: Calling other JNI functions ..." and whatever else it adds, each on
+# a line of its own; another thread's output may run into the line, so the two JNI forms
+# count anywhere. harness.ChildJvm.Result.jniWarnings applies the same rule to a child.
+string(REPLACE ";" "," scan "${output}")
+string(REGEX MATCHALL "(^|\n)[ \t]*(WARNING|Warning)[ :!][^\n]*" warnings "${scan}")
+string(REGEX MATCHALL "[^\n]*WARNING( in native method|: JNI)[^\n]*" inline "${scan}")
+list(APPEND warnings ${inline})
+if(warnings)
+  list(TRANSFORM warnings STRIP)
+  list(REMOVE_DUPLICATES warnings)
+  list(LENGTH warnings count)
+  foreach(line ${warnings})
+    message("JNI warning: ${line}")
+  endforeach()
+  list(APPEND faults "${count} JNI warning line(s)")
+endif()
+foreach(sign "FATAL ERROR" "Exception in thread")
   string(FIND "${output}" "${sign}" at)
   if(NOT at EQUAL -1)
     list(APPEND faults "the output holds \"${sign}\"")

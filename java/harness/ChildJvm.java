@@ -7,6 +7,7 @@ import java.nio.charset.StandardCharsets;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.concurrent.TimeUnit;
+import java.util.regex.Pattern;
 
 /**
  * Runs a main class in a child JVM with this JVM's settings (its java, class path, library
@@ -16,6 +17,8 @@ import java.util.concurrent.TimeUnit;
  * is killed, and the case fails.
  */
 public final class ChildJvm {
+    private static final Pattern WARNING_LINE = Pattern.compile("(WARNING|Warning)[ :!]");
+
     public static final class Result {
         public final int status;
         public final String output;
@@ -23,6 +26,22 @@ public final class ChildJvm {
         Result(int status, String output) {
             this.status = status;
             this.output = output;
+        }
+
+        /**
+         * The lines of the output that are warnings of -Xcheck:jni: the rule of
+         * cmake/JvmRun.cmake, which judges the parent's own output the same way.
+         */
+        public List<String> jniWarnings() {
+            List<String> found = new ArrayList<>();
+            for (String line : output.split("\\R")) {
+                String text = line.strip();
+                if (WARNING_LINE.matcher(text).lookingAt() || text.contains("WARNING in native method")
+                        || text.contains("WARNING: JNI")) {
+                    found.add(text);
+                }
+            }
+            return found;
         }
 
         @Override
