@@ -558,6 +558,7 @@ public final class LlpSuite implements Suite {
             // A child that hangs at its exit is killed at the limit, failing the case.
             ChildJvm.Result child = ChildJvm.runWithin(WAIT_SECONDS * 3, "varneltests.LoopExitChild");
             Check.equal("inside both loops", child.output, "output");
+            Check.isTrue(child.jniWarnings().isEmpty(), "no JNI warning: " + child);
             Check.equal(3, child.status, "exit code");
         });
 
