@@ -82,8 +82,8 @@ void SOCKframer::setBlocks(const std::string& header, const std::string& trailer
   m_Searched = 0;
 }
 
-void SOCKframer::feed(const char* bytes, size_t length, const std::function<void(const std::string&)>& message,
-                      const std::function<void(const std::string&)>& ignored) {
+void SOCKframer::feed(const char* bytes, size_t length, const std::function<void(std::string)>& message,
+                      const std::function<void(std::string)>& ignored) {
   m_Pending.append(bytes, length);
   size_t at = 0;  // the first byte not yet handed on
   for (;;) {
@@ -231,8 +231,6 @@ void SOCKlink::join() {
 void SOCKlink::run(const SOCKlinkSink& sink) {
   if (sink.opened) sink.opened();
   std::vector<char> buffer(64 * 1024);
-  auto message = [&](const std::string& text) { sink.message(text); };
-  auto ignored = [&](const std::string& text) { sink.ignored(text); };
   for (;;) {
     {
       std::lock_guard<std::mutex> hold(m_Lock);
@@ -247,7 +245,7 @@ void SOCKlink::run(const SOCKlinkSink& sink) {
     if (ready == 0) continue;
     int got = ready == SOCKET_ERROR ? SOCKET_ERROR : recv(m_Socket, buffer.data(), int(buffer.size()), 0);
     if (got > 0) {
-      m_Framer.feed(buffer.data(), size_t(got), message, ignored);
+      m_Framer.feed(buffer.data(), size_t(got), sink.message, sink.ignored);
       continue;
     }
     if (got == SOCKET_ERROR) {

@@ -21,8 +21,9 @@ class SOCKframer {
 public:
   SOCKframer(std::string header, std::string trailer);
   void setBlocks(const std::string& header, const std::string& trailer);
-  void feed(const char* bytes, size_t length, const std::function<void(const std::string&)>& message,
-            const std::function<void(const std::string&)>& ignored);
+  // Each text is handed on as a string of its own, for the receiver to keep.
+  void feed(const char* bytes, size_t length, const std::function<void(std::string)>& message,
+            const std::function<void(std::string)>& ignored);
   // What the stream ended with: an unfinished frame, or bytes that began a header.
   std::string leftover();
 
@@ -34,7 +35,7 @@ private:
 
 struct SOCKlinkSink {
   std::function<void()> opened;
-  std::function<void(const std::string&)> message, ignored;
+  std::function<void(std::string)> message, ignored;
   std::function<void(const std::string&, int)> error;
   std::function<void()> closed;
 };

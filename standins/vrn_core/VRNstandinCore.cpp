@@ -54,6 +54,16 @@ bool usable_error(VRNhandle handle) { return handle != nullptr && !VRNisUnhandle
 int64_t utf16_to_utf8(const VRNunit* text, int64_t length, char* out) {
   char* at = out;
   for (int64_t i = 0; i < length; ++i) {
+    // Runs of ASCII go eight units at a time.
+    while (i + 8 <= length) {
+      VRNunit any = 0;
+      for (int k = 0; k < 8; ++k) any |= text[i + k];
+      if (any >= 0x80) break;
+      for (int k = 0; k < 8; ++k) at[k] = char(text[i + k]);
+      at += 8;
+      i += 8;
+    }
+    if (i == length) break;
     uint32_t c = text[i];
     if (c < 0x80) {
       *at++ = char(c);
@@ -87,6 +97,15 @@ int64_t utf16_to_utf8(const VRNunit* text, int64_t length, char* out) {
 int64_t utf8_to_utf16(const unsigned char* text, int64_t length, VRNunit* out) {
   VRNunit* at = out;
   for (int64_t i = 0; i < length;) {
+    while (i + 8 <= length) {
+      unsigned char any = 0;
+      for (int k = 0; k < 8; ++k) any |= text[i + k];
+      if (any >= 0x80) break;
+      for (int k = 0; k < 8; ++k) at[k] = text[i + k];
+      at += 8;
+      i += 8;
+    }
+    if (i == length) break;
     unsigned char b = text[i];
     if (b < 0x80) {
       *at++ = b;
