@@ -132,17 +132,25 @@ size_t STANDINjournal::byteCount() {
 
 std::string STANDINtext(const char* text) {
   if (text == nullptr) return "null";
+  static const char hex[] = "0123456789ABCDEF";
   size_t length = std::strlen(text);
   const char* end = text + std::min(length, STANDINtextLimit);
-  std::string out = "\"";
+  std::string out;
+  out.reserve(size_t(end - text) + 32);
+  out += '"';
+  // Bytes that stand for themselves go in runs.
+  const char* run = text;
   for (const char* p = text; p != end; ++p) {
     unsigned char c = static_cast<unsigned char>(*p);
+    if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') continue;
+    out.append(run, size_t(p - run));
+    run = p + 1;
     if (c == '\r') out += "\\r";
     else if (c == '\n') out += "\\n";
     else if (c == '"' || c == '\\') { out += '\\'; out += char(c); }
-    else if (c < 0x20 || c >= 0x7F) { char buffer[8]; std::snprintf(buffer, sizeof buffer, "\\x%02X", c); out += buffer; }
-    else out += char(c);
+    else { out += "\\x"; out += hex[c >> 4]; out += hex[c & 0xF]; }
   }
+  out.append(run, size_t(end - run));
   out += '"';
   if (length > STANDINtextLimit) out += "...(" + std::to_string(length) + " bytes)";
   return out;
