@@ -15,8 +15,11 @@
 #include "hl7_bridge/VRNjavaCheckCall.h"
 #include "hl7_bridge/VRNmodifiedUtf8.h"
 
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <mutex>
 
 namespace {
 
@@ -88,12 +91,51 @@ void checkJdkVersion(JNIEnv* env) {
   endProcess();
 }
 
-void onEngineLog(void* userValue, const char* line) noexcept {
-  JavaVM* vm = s_Vm;
-  if (vm == nullptr || userValue == nullptr) return;
-  JNIEnv* env = nullptr;
-  if (vm->AttachCurrentThread(reinterpret_cast<void**>(&env), nullptr) != JNI_OK || env == nullptr) return;
-  jobject listener = static_cast<jobject>(userValue);
+// The listener references that AddListener made and Release has not deleted, each with the
+// log lines being delivered to it now. A line reaches only a live reference, and Release
+// waits for the lines in flight before it deletes one: so no line can reach a deleted
+// reference, also when vrn_core refused to clear the callback of an engine that lives on.
+class LiveListeners {
+public:
+  void add(jobject reference) {
+    std::lock_guard<std::mutex> hold(m_Lock);
+    m_InFlight[reference] = 0;
+  }
+  // False when the reference is not live: the line is dropped.
+  bool enter(jobject reference) {
+    std::lock_guard<std::mutex> hold(m_Lock);
+    auto found = m_InFlight.find(reference);
+    if (found == m_InFlight.end()) return false;
+    ++found->second;
+    return true;
+  }
+  void leave(jobject reference) {
+    std::lock_guard<std::mutex> hold(m_Lock);
+    auto found = m_InFlight.find(reference);
+    if (found != m_InFlight.end()) --found->second;
+    m_Done.notify_all();
+  }
+  // Takes the reference out once no line is in flight to it but the caller's own (a
+  // listener that releases its engine from inside log); true when it was live.
+  bool remove(jobject reference, int ownLines) {
+    std::unique_lock<std::mutex> hold(m_Lock);
+    auto found = m_InFlight.find(reference);
+    if (found == m_InFlight.end()) return false;
+    m_Done.wait(hold, [&] { return m_InFlight[reference] <= ownLines; });
+    m_InFlight.erase(reference);
+    return true;
+  }
+
+private:
+  std::mutex m_Lock;
+  std::condition_variable m_Done;
+  std::map<jobject, int> m_InFlight;
+};
+LiveListeners s_Listeners;
+// The reference whose line this thread is delivering, if any.
+thread_local jobject t_Delivering = nullptr;
+
+void deliverLine(JNIEnv* env, jobject listener, const char* line) {
   if (env->PushLocalFrame(16) == 0) {
     jclass type = env->GetObjectClass(listener);
     jmethodID log = env->GetMethodID(type, "log", "(Ljava/lang/String;)V");
@@ -109,6 +151,25 @@ void onEngineLog(void* userValue, const char* line) noexcept {
     env->PopLocalFrame(nullptr);
   } else {
     env->ExceptionClear();
+  }
+}
+
+void onEngineLog(void* userValue, const char* line) noexcept {
+  JavaVM* vm = s_Vm;
+  if (vm == nullptr || userValue == nullptr) return;
+  JNIEnv* env = nullptr;
+  if (vm->AttachCurrentThread(reinterpret_cast<void**>(&env), nullptr) != JNI_OK || env == nullptr) return;
+  jobject listener = static_cast<jobject>(userValue);
+  try {
+    if (s_Listeners.enter(listener)) {
+      jobject outer = t_Delivering;
+      t_Delivering = listener;
+      deliverLine(env, listener, line);
+      t_Delivering = outer;
+      s_Listeners.leave(listener);
+    }
+  } catch (...) {
+    // No memory for the lock's bookkeeping: the line is lost, nothing unwinds into vrn_core.
   }
   if (MTthread::currentThread().threadId() != s_CreatorThread) vm->DetachCurrentThread();
 }
@@ -139,8 +200,17 @@ jlong VRNengineCreateRoad(JNIEnv* env) {
 jlong VRNengineAddListenerRoad(JNIEnv* env, jobject self, jlong h) {
   return VRNguarded(env, jlong(0), [&] {
     jobject listener = env->NewGlobalRef(self);
+    if (listener == nullptr)
+      throw COLerror(COLstring("Unable to make a global reference to the listener"), static_cast<int>(0x80000100));
+    // Live before the registration, so that the first line already reaches it.
+    try {
+      s_Listeners.add(listener);
+    } catch (...) {
+      env->DeleteGlobalRef(listener);
+      throw;
+    }
     VRNresult result = VRNengineSetLogCallBackPerEngine(VRNhandleOf(h), listener, onEngineLog);
-    if (result != nullptr) env->DeleteGlobalRef(listener);  // Java never receives it
+    if (result != nullptr && s_Listeners.remove(listener, 0)) env->DeleteGlobalRef(listener);  // Java never receives it
     VRNjniCheckResult(result);
     return VRNlongOf(listener);
   });
@@ -148,13 +218,21 @@ jlong VRNengineAddListenerRoad(JNIEnv* env, jobject self, jlong h) {
 
 void VRNengineReleaseRoad(JNIEnv* env, jlong h, jlong listener) {
   VRNguardedCall(env, [&] {
+    VRNresult cleared = nullptr;
     if (listener != 0) {
-      // The engine may outlive this call (Java may hold more references): no log line
-      // may reach the reference once it is deleted.
-      VRNjniCheckResult(VRNengineSetLogCallBackPerEngine(VRNhandleOf(h), nullptr, nullptr));
-      env->DeleteGlobalRef(reinterpret_cast<jobject>(VRNhandleOf(listener)));
+      // The engine may outlive this call (Java may hold more references): its callback is
+      // cleared, and whether or not vrn_core managed that, no log line reaches the
+      // reference once it is out of the live set. Engine.release() has forgotten both the
+      // reference and the handle already, so both are given back on every road.
+      cleared = VRNengineSetLogCallBackPerEngine(VRNhandleOf(h), nullptr, nullptr);
+      jobject reference = reinterpret_cast<jobject>(VRNhandleOf(listener));
+      int ownLines = t_Delivering == reference ? 1 : 0;
+      if (s_Listeners.remove(reference, ownLines)) env->DeleteGlobalRef(reference);
     }
-    VRNjniCheckResult(VRNengineRelease(VRNhandleOf(h)));
+    VRNresult released = VRNengineRelease(VRNhandleOf(h));
+    // The first failure is the one reported; a second one's error is given back.
+    if (cleared != nullptr && released != nullptr && !VRNisUnhandledError(released)) VRNerrorRelease(released);
+    VRNjniCheckResult(cleared != nullptr ? cleared : released);
   });
 }
 

@@ -42,11 +42,54 @@ bool takeLive(jobject reference) {
   return LiveListeners.erase(reference) != 0;
 }
 
+// An event object's class and its (J)V constructor. The set-up finds them on the Java
+// thread of the first Create, whose class loader is the plug-in's: a thread the library
+// starts has no Java frame, and FindClass there searches the system class loader only, which
+// a host that loads plug-ins through a loader of its own leaves without our classes. The
+// class is a global reference kept for the process, since a callback may use it any time.
+struct WrapperClass {
+  const char* Path;
+  std::atomic<jclass> Class{nullptr};  // null while not found
+  std::atomic<jmethodID> Constructor{nullptr};
+};
+
+WrapperClass DestinationInputs{TLM_PLUGIN_PACKAGE "DestinationMessageReceivedEventInputs"};
+WrapperClass DestinationOutputs{TLM_PLUGIN_PACKAGE "DestinationMessageReceivedEventOutputs"};
+WrapperClass RequestedInputs{TLM_PLUGIN_PACKAGE "SourceMessageRequestedEventInputs"};
+WrapperClass RequestedOutputs{TLM_PLUGIN_PACKAGE "SourceMessageRequestedEventOutputs"};
+WrapperClass CompletedInputs{TLM_PLUGIN_PACKAGE "SourceMessageRequestCompletedEventInputs"};
+WrapperClass CompletedOutputs{TLM_PLUGIN_PACKAGE "SourceMessageRequestCompletedEventOutputs"};
+
+// A missing class or constructor is not the first Create's failure: that Create goes on
+// with nothing pending, and each event that needs the class is reported as not delivered.
+// A set-up that runs twice at once keeps the first reference published.
+void findWrapper(JNIEnv* pEnv, WrapperClass& wrapper) {
+  if (wrapper.Class.load()) return;
+  jclass found = pEnv->FindClass(wrapper.Path);
+  jmethodID constructor = found ? pEnv->GetMethodID(found, "<init>", "(J)V") : nullptr;
+  jclass global = constructor ? static_cast<jclass>(pEnv->NewGlobalRef(found)) : nullptr;
+  if (pEnv->ExceptionCheck()) pEnv->ExceptionClear();
+  if (found) pEnv->DeleteLocalRef(found);
+  if (!global) return;
+  wrapper.Constructor.store(constructor);
+  jclass unset = nullptr;
+  if (!wrapper.Class.compare_exchange_strong(unset, global)) pEnv->DeleteGlobalRef(global);
+}
+
+jobject wrap(JNIEnv* pEnv, const WrapperClass& wrapper, TLMhandle handle) {
+  jclass wrapperClass = wrapper.Class.load();
+  if (!wrapperClass) {
+    throw COLerror(COLstring("the class ") + wrapper.Path + " or its (J)V constructor was not found.",
+                   0, "TLMjniListener", COL_ERROR_PRECONDITION);
+  }
+  return pEnv->NewObject(wrapperClass, wrapper.Constructor.load(), TLMjniLong(handle));
+}
+
 struct EventKind {
   const char* Method;
   const char* Signature;
-  const char* InputsClass;   // null for an event without objects
-  const char* OutputsClass;
+  WrapperClass* Inputs;  // null for an event without objects
+  WrapperClass* Outputs;
 };
 
 #define TLM_EVENT_SIGNATURE(Inputs, Outputs) \
@@ -56,22 +99,19 @@ const EventKind MessageReceived = {
     "messageReceived",
     TLM_EVENT_SIGNATURE("DestinationMessageReceivedEventInputs",
                         "DestinationMessageReceivedEventOutputs"),
-    TLM_PLUGIN_PACKAGE "DestinationMessageReceivedEventInputs",
-    TLM_PLUGIN_PACKAGE "DestinationMessageReceivedEventOutputs"};
-const EventKind ResubmissionPreview = {
-    "resubmissionPreviewMessageReceived", MessageReceived.Signature, MessageReceived.InputsClass,
-    MessageReceived.OutputsClass};
+    &DestinationInputs, &DestinationOutputs};
+const EventKind ResubmissionPreview = {"resubmissionPreviewMessageReceived",
+                                       MessageReceived.Signature, &DestinationInputs,
+                                       &DestinationOutputs};
 const EventKind MessageRequested = {
     "messageRequested",
     TLM_EVENT_SIGNATURE("SourceMessageRequestedEventInputs", "SourceMessageRequestedEventOutputs"),
-    TLM_PLUGIN_PACKAGE "SourceMessageRequestedEventInputs",
-    TLM_PLUGIN_PACKAGE "SourceMessageRequestedEventOutputs"};
+    &RequestedInputs, &RequestedOutputs};
 const EventKind MessageRequestCompleted = {
     "messageRequestCompleted",
     TLM_EVENT_SIGNATURE("SourceMessageRequestCompletedEventInputs",
                         "SourceMessageRequestCompletedEventOutputs"),
-    TLM_PLUGIN_PACKAGE "SourceMessageRequestCompletedEventInputs",
-    TLM_PLUGIN_PACKAGE "SourceMessageRequestCompletedEventOutputs"};
+    &CompletedInputs, &CompletedOutputs};
 const EventKind Disconnected = {"disconnected", "()V", nullptr, nullptr};
 
 // Called inside a catch block: says on standard error what stopped an event.
@@ -107,13 +147,13 @@ void callListener(JNIEnv* pEnv, jobject listener, const EventKind& kind, TLMhand
   jclass listenerClass = pEnv->GetObjectClass(listener);
   jmethodID method = pEnv->GetMethodID(listenerClass, kind.Method, kind.Signature);
   if (!method) return;
-  if (!kind.InputsClass) {
+  if (!kind.Inputs) {
     pEnv->CallVoidMethod(listener, method);
     return;
   }
-  jobject outputsObject = TLMjniCreateObject(pEnv, kind.OutputsClass, outputs);
+  jobject outputsObject = wrap(pEnv, *kind.Outputs, outputs);
   if (!outputsObject) return;
-  jobject inputsObject = TLMjniCreateObject(pEnv, kind.InputsClass, inputs);
+  jobject inputsObject = wrap(pEnv, *kind.Inputs, inputs);
   if (!inputsObject) return;
   pEnv->CallVoidMethod(listener, method, inputsObject, outputsObject);
 }
@@ -155,8 +195,8 @@ TLMerror onSourceDisconnected(void* user) {
   return deliver(SourceSetup, user, Disconnected, nullptr, nullptr);
 }
 
-// The JavaVM is stored before the callbacks are registered, so that no callback can ever
-// find it unset.
+// The JavaVM and the event classes are stored before the callbacks are registered, so that
+// no callback can ever find them unset.
 void keepVm(EndpointSetup& setup, JNIEnv* pEnv) {
   JavaVM* vm = nullptr;
   pEnv->GetJavaVM(&vm);
@@ -169,6 +209,8 @@ void TLMdestinationInitialize(JNIEnv* pEnv) {
   if (DestinationSetup.Done.load()) return;
   TLMcharacterEncodingSetCharacterEncoding("UTF-8");
   keepVm(DestinationSetup, pEnv);
+  findWrapper(pEnv, DestinationOutputs);
+  findWrapper(pEnv, DestinationInputs);
   TLMdestinationSetMessageReceivedCallback(onDestinationMessageReceived);
   TLMdestinationSetResubmissionPreviewMessageReceivedCallback(
       onDestinationResubmissionPreviewMessageReceived);
@@ -180,6 +222,10 @@ void TLMsourceInitialize(JNIEnv* pEnv) {
   if (SourceSetup.Done.load()) return;
   TLMcharacterEncodingSetCharacterEncoding("UTF-8");
   keepVm(SourceSetup, pEnv);
+  findWrapper(pEnv, RequestedOutputs);
+  findWrapper(pEnv, RequestedInputs);
+  findWrapper(pEnv, CompletedOutputs);
+  findWrapper(pEnv, CompletedInputs);
   TLMsourceSetMessageRequestedCallback(onSourceMessageRequested);
   TLMsourceSetMessageRequestCompletedCallback(onSourceMessageRequestCompleted);
   TLMsourceSetDisconnectedCallback(onSourceDisconnected);

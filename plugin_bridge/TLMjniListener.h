@@ -1,6 +1,7 @@
 // TLMjniListener: destinations and sources as listeners of the engine library. Each class
-// sets itself up once (text encoding, its three callbacks, the JavaVM they use), registers
-// its Java objects through global references, and carries the six events to them.
+// sets itself up once (text encoding, its three callbacks, the JavaVM and the event classes
+// they use), registers its Java objects through global references, and carries the six
+// events to them.
 #pragma once
 
 #include "plugin_bridge/TLMjniImplement.h"

@@ -61,5 +61,16 @@ public final class DateSuite implements Suite {
             Check.throwsOf(TestException.class, () -> Natives.dateGet(null));
             Check.throwsOf(TestException.class, () -> Natives.fromMilliseconds(-1000));
         });
+
+        table.add("aDoubleTheRuntimeCannotRepresentRaisesInsteadOfAnotherDate", () -> {
+            // The zero date 1899-12-30, local noon of 1969-12-31, a day of year 3268.
+            for (double value : new double[] {0.0, 25568.5, 499775.0}) {
+                TestException thrown = Check.throwsOf(TestException.class, () -> Natives.dateCreate(value));
+                Check.equal("Date time error while converting to time_t.", thrown.getMessage(), "create " + value);
+                Date date = new Date(7);
+                Check.throwsOf(TestException.class, () -> Natives.dateSet(date, value));
+                Check.equal(7L, date.getTime(), "set " + value + " left the date alone");
+            }
+        });
     }
 }

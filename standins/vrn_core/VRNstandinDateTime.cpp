@@ -2,6 +2,10 @@
 // fraction), a zone code, an offset in minutes with its second value, and a null state.
 // The second fraction has no field of its own: setting it replaces the fraction of the
 // second that the DATE value carries, as the library keeps one value.
+//
+// A DATE before day 0 keeps the DATE type's rule: the whole part, counted toward zero, is
+// the day and the fraction's absolute value the time of day, which counts forwards there
+// too (-1.75 is 1899-12-29 18:00, not 1899-12-28 06:00).
 #include "COL/COLrefCounted.h"
 #include "standins/vrn_core/VRNstandinCore.h"
 
@@ -39,13 +43,41 @@ void civil(int64_t days, int64_t& year, int& month, int& day) {
   year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
 }
 
+// A DATE value as its day (from 1899-12-30) and the whole seconds of its time of day. What
+// the DATE's precision leaves just under a whole second counts as that second, and a
+// second that makes a whole day is the next day's midnight.
+// Negative says which side of day 0 the value was written on: -0.25 and 0.25 are both
+// 1899-12-30 06:00, and a value keeps its side.
+struct Clock {
+  int64_t day;
+  int64_t seconds;
+  bool negative;
+};
+
+Clock clockOf(double date) {
+  double day = std::trunc(date);
+  Clock clock = {int64_t(day), int64_t(std::floor(std::fabs(date - day) * 86400.0 + 1e-6)), date < 0};
+  if (clock.seconds >= 86400) {
+    clock.seconds -= 86400;
+    ++clock.day;
+  }
+  return clock;
+}
+
+// The DATE value of a clock's day with a time of day in seconds: on the negative side the
+// time is taken off.
+double dateOf(const Clock& clock, double seconds) {
+  double time = seconds / 86400.0;
+  return clock.negative ? double(clock.day) - time : double(clock.day) + time;
+}
+
 // Pattern letters: yyyy MM dd HH mm ss; anything else is copied.
 std::string format(double date, const std::string& pattern) {
-  double whole = std::floor(date);
-  int64_t seconds = int64_t(std::floor((date - whole) * 86400.0 + 1e-6));
+  Clock clock = clockOf(date);
+  int64_t seconds = clock.seconds;
   int64_t year;
   int month, day;
-  civil(int64_t(whole) - 25569, year, month, day);
+  civil(clock.day - 25569, year, month, day);
   const struct {
     const char* token;
     int64_t value;
@@ -130,9 +162,8 @@ VRNresult VRNdateTimeSetDATE(VRNhandle DateTime, double Value) {
 VRNresult VRNdateTimeSetSecondFraction(VRNhandle DateTime, double Value) {
   VRN_STANDIN_ENTER(VRNdateTimeSetSecondFraction, VRNstandinPointer(DateTime), std::to_string(Value));
   VRN_DATE_TIME_BODY(if (!(Value >= 0 && Value < 1)) return VRNstandinFail("Second fraction out of range");
-                     double whole = std::floor(value.date);
-                     double seconds = std::floor((value.date - whole) * 86400.0 + 1e-6);
-                     value.date = whole + (seconds + Value) / 86400.0; return nullptr;);
+                     Clock clock = clockOf(value.date);
+                     value.date = dateOf(clock, double(clock.seconds) + Value); return nullptr;);
 }
 
 VRNresult VRNdateTimeSetZone(VRNhandle DateTime, uint16_t Zone) {

@@ -121,10 +121,73 @@ TEST(JNIjavaDateTime, TheThrowingGetTimeLeavesNoExceptionPending) {
   EXPECT_EQ(fake.pending(), nullptr);
 }
 
-TEST(JNIjavaDateTime, ADateTheRuntimeRejectsRaisesTheDateTimeErrors) {
+// What each road makes of a double: the milliseconds of its own second, or the date-time's
+// conversion error, never another instant (mktime's -1 read as 1969-12-31 23:59:59 UTC).
+TEST(JNIjavaDateTime, ADoubleBecomesItsOwnInstantOrRaises) {
   TESTtimeZone zone("EST5");
-  EXPECT_EQ(TEST_ERROR_OF(JNIjavaDateTimeFromMilliseconds(-1000)).code, COL_ERROR_PRECONDITION);
-  EXPECT_EQ(TEST_ERROR_OF(JNIjavaDateTimeToMilliseconds(1e9)).code, COL_ERROR_DATE_TIME);
+  const TESTerrorFields conversion{"Date time error while converting to time_t.", COL_ERROR_DATE_TIME,
+                                   "COLdateTime", 736};
+  const jlong Raises = -1;
+  struct Row {
+    double value;
+    jlong milliseconds;  // Raises: the conversion error
+    const char* why;
+  };
+  const Row rows[] = {
+      {0.0, Raises, "the library's zero date, 1899-12-30"},
+      {COLdateTime(1969, 12, 31, 12, 0, 0).value(), Raises, "noon of 1969-12-31, local"},
+      {COLdateTime(1969, 12, 31, 18, 59, 59).value(), Raises, "the second before 1970 UTC, whose time_t is -1"},
+      {COLdateTime(3268, 5, 1, 0, 0, 0).value(), Raises, "year 3268"},
+      {1e9, Raises, "no calendar fields at all"},
+      {COLdateTime(1970, 1, 1, 0, 0, 0).value(), 18000000LL, "the first local midnight of 1970"},
+      {COLdateTime(2020, 6, 1, 12, 0, 0).value(), 1591030800000LL, "a day of 2020"},
+      {COLdateTime(2999, 12, 31, 0, 0, 0).value(), 32503611600000LL, "the last year's last day"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.why);
+    TESTfakeJni fake;
+    jobject date = fake.newObject("java/util/Date", 7);
+    if (row.milliseconds == Raises) {
+      EXPECT_EQ(TEST_ERROR_OF(JNIjavaDateTimeToMilliseconds(row.value)), conversion);
+      EXPECT_EQ(TEST_ERROR_OF(JNIjavaDateTimeCreate(fake.env(), row.value)), conversion);
+      EXPECT_EQ(TEST_ERROR_OF(JNIjavaDateTimeSet(fake.env(), date, row.value)), conversion);
+      EXPECT_EQ(fake.valueOf(date), 7) << "the date was changed";
+      EXPECT_EQ(fake.calls("NewObject"), 0);
+    } else {
+      EXPECT_EQ(JNIjavaDateTimeToMilliseconds(row.value), row.milliseconds);
+      EXPECT_EQ(fake.valueOf(JNIjavaDateTimeCreate(fake.env(), row.value)), row.milliseconds);
+      JNIjavaDateTimeSet(fake.env(), date, row.value);
+      EXPECT_EQ(fake.valueOf(date), row.milliseconds);
+    }
+    EXPECT_EQ(fake.pending(), nullptr);
+    EXPECT_EQ(fake.violations(), None);
+  }
+}
+
+// The other way: a java/util/Date that the runtime's local time rejects raises the
+// date-time's failed precondition. (Where exactly the runtime stops after 3000 is its own:
+// Wine's takes a few hours more in a zone behind UTC.)
+TEST(JNIjavaDateTime, ADateTheRuntimeRejectsRaises) {
+  TESTtimeZone zone("EST5");
+  const TESTerrorFields precondition{"Failed precondition: false", COL_ERROR_PRECONDITION, "COLdateTime", 926};
+  struct Row {
+    jlong milliseconds;
+    const char* why;
+  };
+  const Row rows[] = {
+      {-1000, "the second before 1970"},
+      {-86400000LL * 365 * 71, "1899"},
+      {86400000LL * 365 * 5000, "year 6970"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.why);
+    TESTfakeJni fake;
+    EXPECT_EQ(TEST_ERROR_OF(JNIjavaDateTimeFromMilliseconds(row.milliseconds)), precondition);
+    EXPECT_EQ(TEST_ERROR_OF(JNIjavaDateTimeGet(fake.env(), fake.newObject("java/util/Date", row.milliseconds))),
+              precondition);
+    EXPECT_EQ(fake.pending(), nullptr);
+    EXPECT_EQ(fake.violations(), None);
+  }
 }
 
 }  // namespace

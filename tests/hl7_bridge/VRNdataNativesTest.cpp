@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -413,6 +414,26 @@ TEST_F(VRNdataNatives, ArgumentsAndResultsCrossInTheLibrarysWidths) {
       EXPECT_EQ(nullptr, VRNerrorRelease(adopted));
     }
     fake().clearPending();
+  }
+}
+
+// The second fraction set through the bridge is the one it reads back from the DATE value,
+// on both sides of day 0, and the day stays the day.
+TEST_F(VRNdataNatives, TheSecondFractionRoundTripsOnBothSidesOfDayZero) {
+  jlong d = as_long(dateTime);
+  const double dates[] = {-1.75, -0.25, -1.0, 0.5, 45292.5, 45292 + 86399.5 / 86400, -2 - 86399.5 / 86400};
+  for (double date : dates) {
+    for (double fraction : {0.25, 0.0, 0.999}) {
+      EXPECT_EQ("void", call("VRNdateTimeSetDATE", {J(d), D(date)})) << date;
+      EXPECT_EQ("void", call("VRNdateTimeSetSecondFraction", {J(d), D(fraction)})) << date;
+      std::string got = call("VRNdateTimeGetSecondFraction", {J(d)});
+      ASSERT_EQ(0u, got.find("double ")) << got;
+      EXPECT_NEAR(fraction, std::stod(got.substr(7)), 1e-5) << date << " with " << fraction;
+      double after = 0;
+      ASSERT_EQ(nullptr, VRNdateTimeGetDATE(dateTime, &after));
+      EXPECT_EQ(std::trunc(date), std::trunc(after)) << date << " with " << fraction << ": the day";
+      EXPECT_EQ(nullptr, fake().pending()) << date;
+    }
   }
 }
 

@@ -1,5 +1,6 @@
-// The repair of texts for the JVM: modified UTF-8 passes byte for byte, everything else
-// becomes one U+FFFD per invalid sequence and never reaches NewStringUTF as it was.
+// The repair of texts for the JVM: modified UTF-8 passes byte for byte, a character beyond
+// U+FFFF in four bytes becomes its surrogate pair, everything else becomes one U+FFFD per
+// invalid sequence and never reaches NewStringUTF as it was.
 #include "hl7_bridge/VRNmodifiedUtf8.h"
 
 #include <gtest/gtest.h>
@@ -22,8 +23,15 @@ TEST(VRNmodifiedUtf8, PassesValidTextAndReplacesEachInvalidSequence) {
       {"two and three bytes", "\xC3\xA9\xE2\x82\xAC", "\xC3\xA9\xE2\x82\xAC"},
       {"U+0000 as JNI writes it", "a\xC0\x80" "b", "a\xC0\x80" "b"},
       {"a surrogate pair, three bytes each", "\xED\xA0\xBD\xED\xB8\x80", "\xED\xA0\xBD\xED\xB8\x80"},
+      {"a lone surrogate, as a Java string may hold it", "\xED\xB8\x80x", "\xED\xB8\x80x"},
       {"Latin-1 bytes", "caf\xE9 na\xEFve", "caf" + R + " na" + R + "ve"},
-      {"a four-byte form is not modified UTF-8", "\xF0\x9F\x98\x80!", R + "!"},
+      {"U+1F600 in four bytes becomes its pair", "caf\xC3\xA9-\xF0\x9F\x98\x80!",
+       "caf\xC3\xA9-\xED\xA0\xBD\xED\xB8\x80!"},
+      {"U+10000, the first of four bytes", "\xF0\x90\x80\x80", "\xED\xA0\x80\xED\xB0\x80"},
+      {"U+10FFFF, the last", "\xF4\x8F\xBF\xBF", "\xED\xAF\xBF\xED\xBF\xBF"},
+      {"overlong four bytes (U+FFFF)", "\xF0\x8F\xBF\xBF", R},
+      {"beyond U+10FFFF", "\xF4\x90\x80\x80" "a\xF7\xBF\xBF\xBF", R + "a" + R},
+      {"four bytes cut short", "\xF0\x9F\x98!", R + "!"},
       {"overlong slash", "\xC0\xAF", R},
       {"overlong three bytes", "\xE0\x80\xAF", R},
       {"stray continuation bytes", "\x80\xBF", R + R},

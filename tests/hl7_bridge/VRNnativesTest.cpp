@@ -66,6 +66,7 @@ const char* const kAdt = "MSH|^~\\&|SEND|FAC|RECV|RFAC|20260101||ADT^A01|42|P|2.
 struct LogLine {
   std::string text;
   bool onCreator;
+  std::u16string wide;
 };
 
 // One fake JVM for the whole program: vrn_java keeps the JavaVM of its first engine.
@@ -96,7 +97,7 @@ private:
                       [this](jobject, const std::vector<jvalue>& args) {
                         std::u16string text = fake.textOf(args[0].l);
                         std::lock_guard<std::mutex> hold(lock);
-                        lines.push_back({std::string(text.begin(), text.end()), std::this_thread::get_id() == creator});
+                        lines.push_back({std::string(text.begin(), text.end()), std::this_thread::get_id() == creator, text});
                         return jvalue{};
                       });
   }
@@ -321,6 +322,66 @@ TEST_F(VRNnatives, TheLogCallbackReachesTheListenerFromTheWorkerAndNotAfterTheRe
   EXPECT_EQ(globals, fake.globalReferences());
   VRNstandinLogFromWorker(engine, "after the release");
   EXPECT_EQ(2u, bridge.lines.size());
+}
+
+// Clearing the callback fails: the listener's reference and the engine are given back all
+// the same, the failure still reaches Java, and an engine that lives on (another reference)
+// sends no line to the deleted reference.
+TEST_F(VRNnatives, AFailedClearOfTheLogCallbackStillGivesTheReferenceAndTheEngineBack) {
+  TESTfakeJni& fake = Bridge::get().fake;
+  Bridge& bridge = Bridge::get();
+  COLdllProc add = bridge.library.getProc("Java_com_olvenmark_varnel_Engine_VRNengineAddListener");
+  COLdllProc release = bridge.library.getProc("Java_com_olvenmark_varnel_Engine_VRNengineRelease");
+  int globals = fake.globalReferences();
+  int engines = VRNstandinLiveCount("engine");
+  for (bool livesOn : {false, true}) {
+    // Made through the native, as the first engine of the bridge may be.
+    std::string made = invoke(bridge.library.getProc("Java_com_olvenmark_varnel_Engine_VRNengineCreate"), "()J", {});
+    VRNhandle logged = reinterpret_cast<VRNhandle>(static_cast<intptr_t>(std::stoll(made.substr(5))));
+    ASSERT_NE(nullptr, logged);
+    if (livesOn) VRNengineAddRef(logged);
+    jlong listener = std::stoll(invoke(add, "(J)J", {long_value(as_long(logged))}).substr(5));
+    ASSERT_EQ(globals + 1, fake.globalReferences());
+    ASSERT_TRUE(VRNstandinFailNext("VRNengineSetLogCallBackPerEngine", "Injected failure", nullptr, nullptr));
+    invoke(release, "(JJ)V", {long_value(as_long(logged)), long_value(listener)});
+    EXPECT_EQ(globals, fake.globalReferences()) << "the listener's reference deleted";
+    EXPECT_EQ(engines + (livesOn ? 1 : 0), VRNstandinLiveCount("engine")) << "the engine given back";
+    jthrowable thrown = fake.pending();
+    ASSERT_NE(nullptr, thrown) << "the failure reported";
+    const char* description = nullptr;
+    VRNhandle error = reinterpret_cast<VRNhandle>(static_cast<intptr_t>(fake.valueOf(thrown)));
+    EXPECT_EQ(nullptr, VRNerrorGetDescription(error, &description));
+    EXPECT_STREQ("Injected failure", description);
+    EXPECT_EQ(nullptr, VRNerrorRelease(error));
+    fake.clearPending();
+    if (livesOn) {
+      bridge.lines.clear();
+      VRNstandinLog(logged, "after the release");
+      VRNstandinLogFromWorker(logged, "after the release");
+      EXPECT_EQ(0u, bridge.lines.size()) << "no line reaches the deleted reference";
+      EXPECT_EQ(std::vector<std::string>{}, fake.violations());
+      EXPECT_EQ(nullptr, VRNengineRelease(logged));
+    }
+  }
+}
+
+// A line that the library's conversion refuses is repaired, and a character beyond U+FFFF
+// in it still arrives whole.
+TEST_F(VRNnatives, ARepairedLogLineKeepsACharacterBeyondTheBasicPlane) {
+  Bridge& bridge = Bridge::get();
+  std::string made = invoke(bridge.library.getProc("Java_com_olvenmark_varnel_Engine_VRNengineCreate"), "()J", {});
+  EXPECT_EQ(nullptr, VRNengineRelease(reinterpret_cast<VRNhandle>(static_cast<intptr_t>(std::stoll(made.substr(5))))));
+  std::string added = invoke(bridge.library.getProc("Java_com_olvenmark_varnel_Engine_VRNengineAddListener"), "(J)J",
+                             {long_value(as_long(engine))});
+  jlong listener = std::stoll(added.substr(5));
+  bridge.lines.clear();
+  VRNstandinLogFromWorker(engine, "a\xE9\xF0\x9F\x98\x80");
+  ASSERT_EQ(1u, bridge.lines.size());
+  EXPECT_EQ(u"a\uFFFD\U0001F600", bridge.lines[0].wide);
+  EXPECT_EQ(0, VRNstandinLiveCount("error")) << "the refusal's error given back";
+  VRNengineAddRef(engine);
+  invoke(bridge.library.getProc("Java_com_olvenmark_varnel_Engine_VRNengineRelease"), "(JJ)V",
+         {long_value(as_long(engine)), long_value(listener)});
 }
 
 // The direct road with a Java exception already pending: it gives way, for an error

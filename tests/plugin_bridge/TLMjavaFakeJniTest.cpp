@@ -216,7 +216,7 @@ TEST(TLMjavaFakeJni, HandlesAndReferencesHaveOneOwner) {
 }
 
 // What the listener does, and what the callback must make of it.
-enum class Listener { Answers, ThrowsJava, MissingMethod, ThrowsCpp, AttachFails, FrameFails };
+enum class Listener { Answers, ThrowsJava, MissingMethod, ThrowsCpp, AttachFails, FrameFails, ChildLoader };
 
 struct CallbackRow {
   const char* What;
@@ -234,6 +234,7 @@ TEST(TLMjavaFakeJni, ACallbackFromANewThreadKeepsEveryFailureOnItsSide) {
       {"the listener throws a C++ exception", Listener::ThrowsCpp, 1, 1, 0},
       {"the thread cannot be attached", Listener::AttachFails, 0, 0, 0},
       {"no frame can be pushed", Listener::FrameFails, 0, 1, 1},
+      {"the classes come from a child class loader", Listener::ChildLoader, 1, 1, 0},
   };
   Environment& shared = environment();
   TESTfakeJni& fake = shared.fake;
@@ -268,6 +269,7 @@ TEST(TLMjavaFakeJni, ACallbackFromANewThreadKeepsEveryFailureOnItsSide) {
     fake.faults.attachOverridden = row.Behaviour == Listener::AttachFails;
     fake.faults.attachResult = JNI_ERR;
     fake.faults.pushLocalFrameFailsFrom = row.Behaviour == Listener::FrameFails ? 16 : -1;
+    fake.faults.classesOfAChildLoader = row.Behaviour == Listener::ChildLoader;
 
     EXPECT_EQ(1, TLMstandinFire(TLM_STANDIN_DESTINATION_MESSAGE_RECEIVED, handleOf(destination),
                                 TLM_STANDIN_NEW_THREAD, 1, 1));
@@ -278,7 +280,7 @@ TEST(TLMjavaFakeJni, ACallbackFromANewThreadKeepsEveryFailureOnItsSide) {
     EXPECT_EQ(1, fake.calls("AttachCurrentThread") - attached) << "the new thread is attached once";
     EXPECT_EQ(row.Attaches, fake.calls("DetachCurrentThread") - detached);
     EXPECT_EQ(row.Described, fake.calls("ExceptionDescribe") - described);
-    EXPECT_EQ(static_cast<std::size_t>(2 * row.Calls), seen.size());
+    ASSERT_EQ(static_cast<std::size_t>(2 * row.Calls), seen.size());
     if (row.Calls) {
       std::size_t inputsAt = record.find("inputs=");
       std::string inputs = record.substr(inputsAt + 7, record.find(' ', inputsAt) - inputsAt - 7);

@@ -64,6 +64,7 @@ public:
   std::map<const void*, std::unique_ptr<Borrowed>> borrowed;
   FakeObject* pending = nullptr;
   std::set<std::thread::id> attached;
+  std::thread::id home = std::this_thread::get_id();  // the thread that made the fake
   std::map<std::string, int> calls;
   std::vector<std::string> violations;
   std::vector<std::string> fatalErrors;
@@ -256,6 +257,10 @@ jint JNICALL getVersion(JNIEnv* env) {
 jclass JNICALL findClass(JNIEnv* env, const char* name) {
   Entry e(fakeOf(env), "FindClass");
   FakeClass* type = e.fake->findClass(name);
+  if (e.fake->owner->faults.classesOfAChildLoader && std::this_thread::get_id() != e.fake->home &&
+      std::string(name).compare(0, 5, "java/") != 0) {
+    type = nullptr;
+  }
   if (type == nullptr) {
     e.fake->throwNew("java/lang/NoClassDefFoundError", name);
     return nullptr;
@@ -394,6 +399,10 @@ jint JNICALL ensureLocalCapacity(JNIEnv* env, jint) {
 }
 
 jobject newObjectOf(TESTfakeJniPrivate* fake, jclass type, jmethodID id, const std::vector<jvalue>& args) {
+  if (fake->owner->faults.newObjectFails) {
+    fake->throwNew("java/lang/OutOfMemoryError", "object");
+    return nullptr;
+  }
   FakeObject* object = fake->make(classOf(type));
   invoke(fake, handleOf(object), id, args);
   if (fake->pending != nullptr) return nullptr;

@@ -98,6 +98,11 @@ public:
     jint throwResult = 0;                  // Throw's answer when not 0: nothing thrown
     jint throwNewResult = 0;               // ThrowNew's likewise
     jsize stringLength = -1;               // when not negative, GetStringLength's answer for every string
+    bool newObjectFails = false;           // NewObject gives null, OutOfMemoryError pending
+    // The test's classes come from a child class loader: FindClass on a thread other than
+    // the one that made the fake (a thread with no Java frame, which a JVM searches the
+    // system loader for) finds only the java/ classes.
+    bool classesOfAChildLoader = false;
   };
   Faults faults;
 

@@ -302,4 +302,45 @@ TEST_F(StandinTest, LogsOnTheCallerAndOnAWorkerUntilTheCallbackGoes) {
   EXPECT_NE(std::this_thread::get_id(), g_threads[2]);
 }
 
+// The DATE type's rule on both sides of day 0: the whole part toward zero is the day, the
+// fraction's absolute value the time of day. Setting the second fraction keeps the day and
+// the whole seconds, and the formatted value reads the same day and time.
+TEST_F(StandinTest, SetsTheSecondFractionByTheDateTypesRuleOnBothSidesOfDayZero) {
+  const double second = 1.0 / 86400.0;
+  struct Row {
+    const char* why;
+    double date;
+    double fraction;
+    double after;
+    const char* formatted;
+  };
+  const Row rows[] = {
+      {"before day 0, the time counts forwards", -1.75, 0.25, -1.75 - 0.25 * second, "1899-12-29 18:00:00"},
+      {"inside day -1 of the type: day 0", -0.25, 0.5, -0.25 - 0.5 * second, "1899-12-30 06:00:00"},
+      {"midnight before day 0", -1.0, 0.25, -1.0 - 0.25 * second, "1899-12-29 00:00:00"},
+      {"day 0", 0.5, 0.75, 0.5 + 0.75 * second, "1899-12-30 12:00:00"},
+      {"an ordinary day", 45292.5, 0.25, 45292.5 + 0.25 * second, "2024-01-01 12:00:00"},
+      {"its last second", 45292 + 86399.5 * second, 0.25, 45292 + 86399.25 * second, "2024-01-01 23:59:59"},
+      {"the last second before day 0", -2 - 86399.5 * second, 0.5, -2 - 86399.5 * second, "1899-12-28 23:59:59"},
+      {"a hair under midnight is midnight", 1 - 1e-7 * second, 0.25, 1 + 0.25 * second, "1899-12-31 00:00:00"},
+      {"and before day 0 it is the next day's", -1 - (86400 - 1e-7) * second, 0.25, -0.25 * second,
+       "1899-12-30 00:00:00"},
+  };
+  VRNhandle dateTime = nullptr;
+  ASSERT_EQ(nullptr, VRNdateTimeCreate(&dateTime));
+  for (const Row& row : rows) {
+    ASSERT_EQ(nullptr, VRNdateTimeSetDATE(dateTime, row.date));
+    const char* text = nullptr;
+    ASSERT_EQ(nullptr, VRNdateTimeFormat(dateTime, "yyyy-MM-dd HH:mm:ss", &text)) << row.why;
+    EXPECT_STREQ(row.formatted, text) << row.why << ": as set";
+    ASSERT_EQ(nullptr, VRNdateTimeSetSecondFraction(dateTime, row.fraction)) << row.why;
+    double after = 0;
+    ASSERT_EQ(nullptr, VRNdateTimeGetDATE(dateTime, &after));
+    EXPECT_NEAR(row.after, after, 1e-10) << row.why;
+    ASSERT_EQ(nullptr, VRNdateTimeFormat(dateTime, "yyyy-MM-dd HH:mm:ss", &text)) << row.why;
+    EXPECT_STREQ(row.formatted, text) << row.why << ": with the fraction";
+  }
+  EXPECT_EQ(nullptr, VRNdateTimeRelease(dateTime));
+}
+
 }  // namespace

@@ -7,14 +7,17 @@ import harness.Check;
 import harness.ChildJvm;
 import harness.Suite;
 import java.lang.management.ManagementFactory;
+import java.nio.file.Path;
 import java.util.HashSet;
 import java.util.List;
 import java.util.Set;
+import java.util.function.Predicate;
 
 /**
  * The six callbacks, each from a native thread the JVM has never seen and from the calling
  * Java thread: the listener method runs once, with the event's own objects, the outputs it
- * sets reach the library, and a thread attached for the callback is detached afterwards.
+ * sets reach the library, and a thread attached for the callback is detached afterwards;
+ * the same when the plug-in package comes from a class loader of its own.
  */
 public final class CallbackSuite implements Suite {
     /** One event kind: its number in the stand-in, its endpoint, its listener method. */
@@ -72,6 +75,43 @@ public final class CallbackSuite implements Suite {
             Check.contains(child.output, "IllegalStateException: listener refuses messageReceived", "described");
             Check.isTrue(child.jniWarnings().isEmpty(), "JNI warning in " + child);
             Check.isTrue(!child.output.contains("FATAL ERROR"), "fatal error in " + child);
+        });
+        table.add("an event class missing at the first Create: the Create works, its events are reported", () -> {
+            String classPath = ChildProcess.classPathWithout("DestinationMessageReceivedEventInputs", null);
+            try {
+                ChildJvm.Result child = ChildJvm.runOn(classPath, "plugintest.Children", "missing-inputs");
+                Check.equal(0, child.status, "child " + child);
+                Check.contains(child.output, "tlm_java: the messageReceived event was not delivered: the class "
+                               + "com/olvenmark/tollmere/plugin/DestinationMessageReceivedEventInputs or its (J)V "
+                               + "constructor was not found.", "child output");
+                Check.contains(child.output, "event " + StandIn.DESTINATION_MESSAGE_RECEIVED + ": calls 0\n",
+                               "child output");
+                Check.contains(child.output, "event " + StandIn.DESTINATION_DISCONNECTED + ": calls 1\n",
+                               "child output");
+                Check.isTrue(child.jniWarnings().isEmpty(), "JNI warning in " + child);
+            } finally {
+                ChildProcess.remove(classPath);
+            }
+        });
+        table.add("every event reaches listeners that a child class loader loaded", () -> {
+            // The plug-in package and the listeners only in the loader's tree, the rest only
+            // on the child's class path.
+            Predicate<Path> loaded = path ->
+                path.startsWith("com/olvenmark/tollmere/plugin") || path.toString().startsWith("plugintest/Listeners");
+            String classPath = ChildProcess.classTreeCopy(loaded.negate());
+            String loaderTree = ChildProcess.classTreeCopy(loaded);
+            try {
+                ChildJvm.Result child = ChildJvm.runOn(classPath, "plugintest.ChildLoaderChild", loaderTree);
+                Check.equal(0, child.status, "child " + child);
+                Check.contains(child.output, "heard 12", "child output");
+                for (String sign : new String[] {"NoClassDefFoundError", "not delivered", "Exception"}) {
+                    Check.isTrue(!child.output.contains(sign), sign + " in " + child);
+                }
+                Check.isTrue(child.jniWarnings().isEmpty(), "JNI warning in " + child);
+            } finally {
+                ChildProcess.remove(classPath);
+                ChildProcess.remove(loaderTree);
+            }
         });
     }
 

@@ -1,17 +1,18 @@
 package plugintest;
 
+import harness.ClassTree;
 import java.io.IOException;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.Paths;
-import java.util.Comparator;
-import java.util.stream.Stream;
+import java.util.function.Predicate;
 import javax.tools.JavaCompiler;
 import javax.tools.ToolProvider;
 
 /**
  * Altered copies of this JVM's class path, for the cases that need a class of the plug-in
- * package missing or changed; they run in a child JVM through harness.ChildJvm.runOn.
+ * package missing or changed, or the package on a class loader of its own; they run in a
+ * child JVM through harness.ChildJvm.runOn.
  */
 final class ChildProcess {
     private ChildProcess() {}
@@ -21,35 +22,27 @@ final class ChildProcess {
      * with the given source compiled in its place when there is one.
      */
     static String classPathWithout(String simpleName, String replacement) throws IOException {
-        Path source = Paths.get(System.getProperty("java.class.path"));
-        Path copy = Files.createTempDirectory("plugintest");
-        copy.toFile().deleteOnExit();
-        try (Stream<Path> paths = Files.walk(source)) {
-            for (Path path : (Iterable<Path>) paths::iterator) {
-                Path target = copy.resolve(source.relativize(path).toString());
-                if (Files.isDirectory(path)) {
-                    Files.createDirectories(target);
-                } else if (!path.endsWith(Paths.get("com/olvenmark/tollmere/plugin", simpleName + ".class"))) {
-                    Files.copy(path, target);
-                }
-            }
-        }
+        Path missing = Paths.get("com/olvenmark/tollmere/plugin", simpleName + ".class");
+        String copy = classTreeCopy(path -> !path.equals(missing));
         if (replacement != null) {
-            Path file = copy.resolve("src").resolve(simpleName + ".java");
+            Path file = Paths.get(copy).resolve("src").resolve(simpleName + ".java");
             Files.createDirectories(file.getParent());
             Files.writeString(file, replacement);
             JavaCompiler javac = ToolProvider.getSystemJavaCompiler();
-            int status = javac.run(null, null, null, "-d", copy.toString(), "-cp", copy.toString(), file.toString());
+            int status = javac.run(null, null, null, "-d", copy, "-cp", copy, file.toString());
             if (status != 0) {
                 throw new AssertionError("the replacement of " + simpleName + " does not compile");
             }
         }
-        return copy.toString();
+        return copy;
+    }
+
+    /** A copy of this JVM's class tree with the class files whose relative path is kept. */
+    static String classTreeCopy(Predicate<Path> keep) throws IOException {
+        return ClassTree.copy(keep);
     }
 
     static void remove(String classPath) throws IOException {
-        try (Stream<Path> paths = Files.walk(Paths.get(classPath))) {
-            paths.sorted(Comparator.reverseOrder()).forEach(path -> path.toFile().delete());
-        }
+        ClassTree.remove(classPath);
     }
 }

@@ -25,6 +25,17 @@ public final class Children {
                 }
                 System.out.println("delivered " + delivered);
                 break;
+            case "missing-inputs":
+                // DestinationMessageReceivedEventInputs is not on the class path.
+                Listeners.RecordingDestination destination = new Listeners.RecordingDestination();
+                long handle = destination.getHandle();
+                long listener = destination.TLMdestinationAddListener(handle);
+                for (int event : new int[] {StandIn.DESTINATION_MESSAGE_RECEIVED, StandIn.DESTINATION_DISCONNECTED}) {
+                    StandIn.fire(event, handle, StandIn.NEW_THREAD, 1, 1);
+                    System.out.println("event " + event + ": calls " + destination.calls.size());
+                }
+                Destination.TLMdestinationRelease(handle, listener);
+                break;
             case "error-handle":
                 // An error object to raise around, with a PluginException class that cannot.
                 long query = LogQuery.TLMlogQueryCreate();

@@ -2,6 +2,7 @@ package plugintest;
 
 import com.olvenmark.tollmere.plugin.LogMessage;
 import com.olvenmark.tollmere.plugin.LogQuery;
+import com.olvenmark.tollmere.plugin.PluginException;
 import harness.Cases;
 import harness.Check;
 import harness.Suite;
@@ -94,6 +95,48 @@ public final class UnicodeDateSuite implements Suite {
                 }
             });
         }
+        // A library date and the milliseconds Java reads, or null where the runtime's local
+        // time cannot represent it: a PluginException then, never another date.
+        Object[][] libraryDates = {
+            {"the library's zero date, 1899-12-30", 0.0, null},
+            {"noon of 1969-12-31", 25568.5, null},
+            {"the second before 1970, whose time_t is -1", 25569.0 - 1 / 86400.0, null},
+            {"a day of year 3268", 499775.0, null},
+            {"the first second of 1970", 25569.0, 0L},
+            {"a day of 2023", 45000.5, 1678881600000L},
+            {"the last day of 3000", 402133.0, 32535129600000L},
+        };
+        for (Object[] row : libraryDates) {
+            table.add("a library date, " + row[0] + ", reads as " + (row[2] == null ? "a PluginException" : row[2]), () -> {
+                long query = LogQuery.TLMlogQueryCreate();
+                try {
+                    if ((double) row[1] != 0.0) {
+                        StandIn.setDouble(query, "After", (double) row[1]);
+                    }
+                    if (row[2] == null) {
+                        PluginException e = Check.throwsOf(PluginException.class,
+                                                           () -> LogQuery.TLMlogQueryGetAfter(query));
+                        Check.equal("Date time error while converting to time_t.", e.getMessage(), "message");
+                    } else {
+                        Check.equal(row[2], LogQuery.TLMlogQueryGetAfter(query).getTime(), "milliseconds");
+                    }
+                } finally {
+                    LogQuery.TLMlogQueryRelease(query);
+                }
+            });
+        }
+        table.add("a Java date outside the runtime's local time raises and reaches no setter", () -> {
+            long query = LogQuery.TLMlogQueryCreate();
+            try {
+                for (long milliseconds : new long[] {-1000, 32535216000000L}) {
+                    int start = StandIn.journalCount();
+                    Check.throwsOf(PluginException.class, () -> LogQuery.TLMlogQuerySetAfter(query, new Date(milliseconds)));
+                    Check.equal(0, StandIn.journalSince(start).size(), "library calls for " + milliseconds);
+                }
+            } finally {
+                LogQuery.TLMlogQueryRelease(query);
+            }
+        });
         table.add("a time stamp's fraction of a second is rounded to the nearest second", () -> {
             long message = LogMessage.TLMlogMessageCreate();
             try {

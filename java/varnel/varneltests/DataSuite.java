@@ -353,6 +353,16 @@ public final class DataSuite implements Suite {
             VarnelDateTime other = new VarnelDateTime();
             Check.isTrue(other.VRNdateTimeIsNull(other.handle()), "0x8000 is true");
             other.release();
+            // The second fraction reads back as set on both sides of day 0, the day kept.
+            double[] dates = {-1.75, -0.25, -1.0, 0.5, 45292.5, 45292 + 86399.5 / 86400, -2 - 86399.5 / 86400};
+            for (double date : dates) {
+                value.VRNdateTimeSetDATE(h, date);
+                value.VRNdateTimeSetSecondFraction(h, 0.25);
+                Check.near(0.25, value.VRNdateTimeGetSecondFraction(h), 1e-5, "the second fraction at " + date);
+                Check.equal((long) date, (long) value.VRNdateTimeGetDATE(h), "the day at " + date);
+            }
+            value.VRNdateTimeSetDATE(h, -1.75);
+            Check.equal("1899-12-29 18:00:00", value.VRNdateTimeFormat(h, "yyyy-MM-dd HH:mm:ss"), "before day 0");
             value.VRNdateTimeAddRef(h);
             value.VRNdateTimeRelease(h);
             value.release();

@@ -7,6 +7,7 @@ import harness.Check;
 import harness.Suite;
 
 import java.lang.management.ManagementFactory;
+import java.lang.ref.WeakReference;
 import java.lang.reflect.InvocationTargetException;
 import java.lang.reflect.Method;
 import java.lang.reflect.Modifier;
@@ -329,7 +330,59 @@ public final class EngineSuite implements Suite {
             StandIn.log(h, new byte[] {'a', (byte) 0xE9, 'b'});
             Check.equal("a\ufffdb @" + Thread.currentThread().getName(), lines.get(123), "repaired line");
             Check.equal(errorsBefore, StandIn.liveCount("error"), "the refusal's error given back");
+            // Repaired, a character beyond U+FFFF still arrives whole.
+            byte[] smiling = {'a', (byte) 0xE9, (byte) 0xF0, (byte) 0x9F, (byte) 0x98, (byte) 0x80};
+            StandIn.logFromWorker(h, smiling);
+            Check.equal("a\ufffd\ud83d\ude00 @", lines.get(124).substring(0, 6), "repaired line with U+1F600");
             logged.release();
+        });
+
+        table.add("aFileNameBeyondTheBasicPlaneComesBackWhole", () -> {
+            long h = (Long) call(engine, "VRNengineCreate");
+            String name = "/nonexistent/caf\u00e9-\ud83d\ude00.def";
+            VarnelException thrown = Check.throwsOf(VarnelException.class, () -> call(engine, "VRNengineLoad", h, name));
+            Check.equal(name, thrown.VRNvarnelExceptionGetParameter(thrown.handle(), "FileName"), "FileName");
+            Check.equal("FileName", thrown.VRNvarnelExceptionGetKey(thrown.handle(), 0), "its key");
+            thrown.VRNvarnelExceptionRelease(thrown.handle());
+            releaseEngine(engine, h);
+            expectNoLeaks("the file name");
+        });
+
+        table.add("aReleaseWhoseCallbackCannotBeClearedStillGivesEverythingBack", () -> {
+            int engines = StandIn.liveCount("engine");
+            Engine logged = new Engine();
+            List<String> lines = Collections.synchronizedList(new ArrayList<>());
+            Engine.LogListener listener = lines::add;
+            logged.setLogListener(listener);
+            WeakReference<Engine> gone = new WeakReference<>(logged);
+            Check.isTrue(StandIn.failNext("VRNengineSetLogCallBackPerEngine", "Injected failure", null, null),
+                    "injectable");
+            VarnelException thrown = Check.throwsOf(VarnelException.class, logged::release);
+            expectAdopted(thrown, "Injected failure", "the failed clear");
+            Check.equal(engines, StandIn.liveCount("engine"), "the engine given back");
+            logged = null;
+            for (int i = 0; i < 50 && gone.get() != null; ++i) {
+                System.gc();
+                Thread.sleep(10);
+            }
+            Check.isTrue(gone.get() == null, "the listener's global reference deleted");
+            expectNoLeaks("the failed clear");
+        });
+
+        table.add("afterAFailedClearAnEngineThatLivesOnReachesNoListener", () -> {
+            Engine logged = new Engine();
+            List<String> lines = Collections.synchronizedList(new ArrayList<>());
+            logged.setLogListener(lines::add);
+            long h = logged.handle();
+            call(logged, "VRNengineAddRef", h);
+            StandIn.failNext("VRNengineSetLogCallBackPerEngine", "Injected failure", null, null);
+            VarnelException thrown = Check.throwsOf(VarnelException.class, logged::release);
+            StandIn.release(thrown.handle());
+            StandIn.log(h, bytes("after the release"));
+            StandIn.logFromWorker(h, bytes("after the release"));
+            Check.equal(0, lines.size(), "lines after the release");
+            call(logged, "VRNengineRelease", h, 0L);
+            Check.equal(1, StandIn.liveCount("engine"), "only the suite's engine is alive");
         });
 
         table.add("aReleasedListenerHearsNothingFromAnEngineThatLivesOn", () -> {

@@ -9,6 +9,7 @@ import com.olvenmark.varnel.VarnelException;
 import harness.Cases;
 import harness.Check;
 import harness.ChildJvm;
+import harness.ClassTree;
 import harness.Suite;
 
 import java.io.ByteArrayOutputStream;
@@ -21,6 +22,8 @@ import java.net.InetAddress;
 import java.net.Socket;
 import java.net.SocketException;
 import java.nio.charset.StandardCharsets;
+import java.nio.file.Path;
+import java.nio.file.Paths;
 import java.util.ArrayList;
 import java.util.Collections;
 import java.util.HashMap;
@@ -551,6 +554,30 @@ public final class LlpSuite implements Suite {
                 if (!python.waitFor(WAIT_SECONDS, TimeUnit.SECONDS)) {
                     python.destroyForcibly();
                 }
+            }
+        });
+
+        table.add("everyEventReachesAListenerWhoseClassesComeFromAChildLoader", () -> {
+            String tree = System.getProperty("java.class.path");
+            String expected = String.join("\n", "client: connected", "server: connected 127.0.0.1",
+                    "server: message MSH|1", "client: message MSH|1", "server: connected 127.0.0.1",
+                    "server: ignored junk", "server: message MSH|2", "server: disconnected",
+                    "server: error " + LoadedLlp.REPAIRED + " 7", "server: clientError " + LoadedLlp.REPAIRED + " 104",
+                    "client: ignored " + LoadedLlp.REPAIRED, "client: error " + LoadedLlp.REPAIRED + " 3",
+                    "client: closed", "server: disconnected") + "\n";
+            Path varnel = Paths.get("com", "olvenmark", "varnel");
+            String without = ClassTree.copy(path -> !path.startsWith(varnel));
+            try {
+                // Nothing of the varnel package on the system class path, and then a second
+                // copy of it there: neither may change what the listeners hear.
+                String[][] runs = {{without, "only in the child loader"}, {tree, "also on the class path"}};
+                for (String[] run : runs) {
+                    ChildJvm.Result child = ChildJvm.runOn(run[0], "varneltests.LoaderChild", tree);
+                    Check.equal(expected, child.output, run[1] + ": what the listeners heard, and nothing else");
+                    Check.equal(0, child.status, run[1] + ": exit code");
+                }
+            } finally {
+                ClassTree.remove(without);
             }
         });
 

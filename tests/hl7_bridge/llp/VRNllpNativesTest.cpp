@@ -386,6 +386,8 @@ TEST_F(VRNllpNatives, EventsReachTheJavaMethodsOnBothRoads) {
   jlong clientReference = addListener("LlpClient");
   std::string c = "connection " + std::to_string(as_long(connection));
   int detached = fake.calls("DetachCurrentThread");
+  // On a thread without a Java frame FindClass would search the wrong class loader.
+  int finds = fake.calls("FindClass");
   for (bool worker : {false, true}) {
     struct Case {
       bool server;
@@ -416,9 +418,38 @@ TEST_F(VRNllpNatives, EventsReachTheJavaMethodsOnBothRoads) {
     }
   }
   EXPECT_EQ(detached + 12, fake.calls("DetachCurrentThread")) << "each worker attached for its event only";
+  EXPECT_EQ(finds, fake.calls("FindClass")) << "no class looked up by an event";
   EXPECT_TRUE(fake.currentThreadAttached());
   release("LlpServer", serverReference);
   release("LlpClient", clientReference);
+}
+
+// The connection class is the one the first server's creation found: a class that no
+// longer is found by name (as on a thread whose loader does not know it) changes nothing.
+TEST_F(VRNllpNatives, EventsUseTheConnectionClassFoundWhenTheServerWasCreated) {
+  TESTfakeJni& fake = Bridge::get().fake;
+  Bridge& bridge = Bridge::get();
+  jlong serverReference = addListener("LlpServer");
+  std::string c = "connection " + std::to_string(as_long(connection));
+  int globals = fake.globalReferences();
+  // A worker's FindClass searching a loader that lacks the class, then a class gone by name.
+  fake.faults.classesOfAChildLoader = true;
+  ASSERT_TRUE(SOCKstandinListenerEvent(listener, "message", connection, "MSH|1", 0, true));
+  EXPECT_EQ(std::vector<std::string>{"messageReceived " + c + " \"MSH|1\""}, bridge.taken()) << "child loader";
+  fake.faults.classesOfAChildLoader = false;
+  fake.removeClass(kConnectionClass);
+  for (bool worker : {false, true}) {
+    ASSERT_TRUE(SOCKstandinListenerEvent(listener, "connect", connection, nullptr, 0, worker));
+    EXPECT_EQ(std::vector<std::string>{"clientConnected " + c}, bridge.taken()) << (worker ? "on a worker" : "");
+    EXPECT_EQ(nullptr, fake.pending());
+  }
+  fake.defineHandleClass(kConnectionClass);
+  // A later server's creation finds nothing anew and keeps nothing more.
+  Row create = row_named("LlpServer", "VRNlistenerCreate");
+  std::string made = invoke(create, serverObject, 0);
+  EXPECT_EQ(nullptr, VRNlistenerRelease(as_handle(std::stoll(made.substr(5)))));
+  EXPECT_EQ(globals, fake.globalReferences());
+  release("LlpServer", serverReference);
 }
 
 // What cannot be delivered whole is not delivered: the listener is not called with a null
@@ -430,13 +461,13 @@ TEST_F(VRNllpNatives, AnEventThatCannotBeDeliveredLeavesNothingPending) {
   jlong serverReference = addListener("LlpServer");
   std::string c = "connection " + std::to_string(as_long(connection));
 
-  fake.removeClass(kConnectionClass);
+  fake.faults.newObjectFails = true;
   for (bool worker : {false, true}) {
     ASSERT_TRUE(SOCKstandinListenerEvent(listener, "message", connection, "MSH|2", 0, worker));
     EXPECT_EQ(std::vector<std::string>{}, bridge.taken()) << "no call with a null connection";
     EXPECT_EQ(nullptr, fake.pending());
   }
-  fake.defineHandleClass(kConnectionClass);
+  fake.faults.newObjectFails = false;
 
   bridge.throwFromListener = true;
   ASSERT_TRUE(SOCKstandinListenerEvent(listener, "message", connection, "MSH|3", 0, false));
