@@ -1,16 +1,26 @@
-// One MLLP message echoed between the bridge's LlpClient and LlpServer from Java, on
-// loopback over the sockmod2 stand-in, in a JVM of this program's own: round trips per
-// second and the median round trip at 1, 8 and 64 connections sending at once, for messages
-// of 200 B and 64 KB. The program also holds the same echo between two plain sockets
-// (LLPplainSocketBenchmark.cpp), the floor, so that both are measured in one run.
+// An MLLP echo on loopback, timed from Java in a JVM of this program's own, over three
+// roads in the same run (java/varnel/varneltests/LlpBench.java):
+//   java_sockets   plain java.net sockets, the floor;
+//   message_loop   LlpClient to LlpServer through vrn_java and the sockmod2 stand-in, with a
+//                  Java thread in each side's message loop receiving the events;
+//   io_threads     the same, the events delivered on the stand-in's I/O threads, each of
+//                  which the bridge attaches to the JVM for one event and detaches after it.
+// At 1, 8 and 64 connections sending at once (one persistent sender thread each, started
+// before the timing), with messages of 200 B and 64 KB. Every round trip is timed:
+// items_per_second is the round trips per second over all connections, median_us the
+// median round trip. jvm_attach_detach times what the I/O-thread road pays per event.
 #include "benchmarks/BENCHjvm.h"
 
 #include <benchmark/benchmark.h>
 #include <jni.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -26,28 +36,74 @@ void check(bool ok, const char* what) {
   std::exit(1);
 }
 
-void LlpJavaEcho(benchmark::State& state) {
+jmethodID method(const char* name, const char* signature) {
+  jmethodID found = Env->GetStaticMethodID(Bench, name, signature);
+  check(found != nullptr, name);
+  return found;
+}
+
+// road: LlpBench.JAVA_SOCKETS, MESSAGE_LOOP or IO_THREADS.
+void LlpEcho(benchmark::State& state, int road) {
+  static const jmethodID prepare = method("prepare", "(III)Z");
+  static const jmethodID run = method("run", "(I)Z");
+  static const jmethodID median = method("median", "()J");
+  static const jmethodID finish = method("finish", "()V");
   const jint connections = jint(state.range(0));
   const jint size = jint(state.range(1));
-  jmethodID run = Env->GetStaticMethodID(Bench, "run", "(III)J");
-  check(run != nullptr, "run");
-  double medians = 0;
+  bool ready = Env->CallStaticBooleanMethod(Bench, prepare, road, connections, size);
+  check(true, "prepare");
+  if (!ready) state.SkipWithError("the road could not be set up");
   for (auto _ : state) {
-    jlong median = Env->CallStaticLongMethod(Bench, run, connections, size, RoundTrips);
+    if (!ready) break;
+    bool whole = Env->CallStaticBooleanMethod(Bench, run, RoundTrips);
     check(true, "run");
-    if (median < 0) {
-      state.SkipWithError("an echo was lost or changed");
+    if (!whole) {
+      state.SkipWithError("an echo was lost or changed, or came on another road");
       break;
     }
-    medians += double(median) / 1000.0;
   }
   state.SetItemsProcessed(int64_t(state.iterations()) * connections * RoundTrips);
-  if (state.iterations() > 0) state.counters["median_us"] = medians / double(state.iterations());
+  state.counters["median_us"] = double(Env->CallStaticLongMethod(Bench, median)) / 1000.0;
+  check(true, "median");
+  Env->CallStaticVoidMethod(Bench, finish);
+  check(true, "finish");
 }
-BENCHMARK(LlpJavaEcho)
-    ->ArgsProduct({{1, 8, 64}, {200, 64 * 1024}})
-    ->ArgNames({"connections", "bytes"})
-    ->UseRealTime();
+
+const std::vector<std::vector<int64_t>> Sizes = {{1, 8, 64}, {200, 64 * 1024}};
+BENCHMARK_CAPTURE(LlpEcho, java_sockets, 0)->ArgsProduct(Sizes)->ArgNames({"connections", "bytes"})->UseRealTime();
+BENCHMARK_CAPTURE(LlpEcho, message_loop, 1)->ArgsProduct(Sizes)->ArgNames({"connections", "bytes"})->UseRealTime();
+BENCHMARK_CAPTURE(LlpEcho, io_threads, 2)->ArgsProduct(Sizes)->ArgNames({"connections", "bytes"})->UseRealTime();
+
+// One attach of a thread that the JVM does not know and its detach, as the bridge makes
+// them for every event on an I/O thread; the thread is one that has been attached before,
+// as an I/O thread is after its first event.
+void JvmAttachDetach(benchmark::State& state) {
+  const int Pairs = 100;
+  std::vector<double> times;
+  for (auto _ : state) {
+    double total = 0;
+    std::thread native([&] {
+      for (int i = 0; i < Pairs; ++i) {
+        auto start = std::chrono::steady_clock::now();
+        JNIEnv* env = nullptr;
+        JavaVMAttachArgs args{JNI_VERSION_1_2, nullptr, nullptr};
+        if (Vm->AttachCurrentThread(reinterpret_cast<void**>(&env), &args) != JNI_OK) return;
+        Vm->DetachCurrentThread();
+        double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        total += took;
+        times.push_back(took);
+      }
+    });
+    native.join();
+    state.SetIterationTime(total);
+  }
+  state.SetItemsProcessed(int64_t(state.iterations()) * Pairs);
+  if (!times.empty()) {
+    std::nth_element(times.begin(), times.begin() + long(times.size() / 2), times.end());
+    state.counters["median_us"] = times[times.size() / 2] * 1e6;
+  }
+}
+BENCHMARK(JvmAttachDetach)->UseManualTime();
 
 }  // namespace
 
@@ -56,11 +112,7 @@ int main(int argc, char** argv) {
   if (!BENCHstartJvm("LLPjavaBenchmarks", LLP_BENCH_CLASS_PATH, LLP_BENCH_LIBRARY_PATH, &Vm, &Env)) return 1;
   Bench = Env->FindClass("varneltests/LlpBench");
   check(Bench != nullptr, "varneltests/LlpBench");
-  Env->CallStaticVoidMethod(Bench, Env->GetStaticMethodID(Bench, "start", "()V"));
-  check(true, "start");
   benchmark::RunSpecifiedBenchmarks();
-  Env->CallStaticVoidMethod(Bench, Env->GetStaticMethodID(Bench, "stop", "()V"));
-  check(true, "stop");
   benchmark::Shutdown();
   return 0;
 }

@@ -13,7 +13,8 @@ import java.util.regex.Pattern;
  * Runs a main class in a child JVM with this JVM's settings (its java, class path, library
  * path and -Xcheck:jni), for the cases that end the process. The child's standard output and
  * error come back as one text; the parent prints none of it, so a fatal error that the case
- * expects does not fail the parent's run.
+ * expects does not fail the parent's run. A child that has not ended within its time limit
+ * is killed, and the case fails.
  */
 public final class ChildJvm {
     private static final Pattern WARNING_LINE = Pattern.compile("(WARNING|Warning)[ :!]");
@@ -51,12 +52,23 @@ public final class ChildJvm {
 
     private ChildJvm() {}
 
+    static final long DEFAULT_LIMIT_SECONDS = 120;
+
     public static Result run(String mainClass, String... args) throws Exception {
         return runOn(null, mainClass, args);
     }
 
     /** The same on another class path (an altered copy of this one), or this JVM's when null. */
     public static Result runOn(String classPath, String mainClass, String... args) throws Exception {
+        return start(classPath, DEFAULT_LIMIT_SECONDS, mainClass, args);
+    }
+
+    /** The same with a time limit of its own, for a child that may hang. */
+    public static Result runWithin(long seconds, String mainClass, String... args) throws Exception {
+        return start(null, seconds, mainClass, args);
+    }
+
+    private static Result start(String classPath, long seconds, String mainClass, String... args) throws Exception {
         List<String> command = new ArrayList<>();
         command.add(System.getProperty("java.home") + File.separator + "bin" + File.separator + "java");
         command.add("-Xcheck:jni");
@@ -70,14 +82,25 @@ public final class ChildJvm {
         }
         Process child = new ProcessBuilder(command).redirectErrorStream(true).start();
         child.getOutputStream().close();
+        // Read on a thread of its own, so that a child that never closes its output cannot
+        // hold the parent past the limit.
         ByteArrayOutputStream output = new ByteArrayOutputStream();
-        try (InputStream in = child.getInputStream()) {
-            in.transferTo(output);
+        Thread reader = new Thread(() -> {
+            try (InputStream in = child.getInputStream()) {
+                in.transferTo(output);
+            } catch (java.io.IOException ended) {
+                // the child was killed
+            }
+        }, "child-output");
+        reader.setDaemon(true);
+        reader.start();
+        if (!child.waitFor(seconds, TimeUnit.SECONDS)) {
+            child.destroyForcibly().waitFor();
+            reader.join();
+            throw new AssertionError("child JVM " + mainClass + " did not end within " + seconds
+                                     + " s; its output <" + output.toString(StandardCharsets.UTF_8) + ">");
         }
-        if (!child.waitFor(120, TimeUnit.SECONDS)) {
-            child.destroyForcibly();
-            throw new AssertionError("child JVM " + mainClass + " did not end");
-        }
+        reader.join();
         return new Result(child.exitValue(), output.toString(StandardCharsets.UTF_8));
     }
 }

@@ -1,29 +1,59 @@
 // The shared journal and injections of the stand-ins, and their argument formatting.
 #include "standins/common/STANDINcore.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 STANDINjournal::STANDINjournal(const char* const* functions, size_t countOfFunction, FailMaker fail)
-    : m_Functions(functions), m_CountOfFunction(countOfFunction), m_Fail(fail) {}
+    : m_Functions(functions),
+      m_CountOfFunction(countOfFunction),
+      m_Fail(fail),
+      m_Counts(new std::atomic<int>[countOfFunction]),
+      m_Slots(new Slot[Capacity]) {
+  for (size_t i = 0; i < countOfFunction; ++i) {
+    m_Index.emplace(functions[i], i);
+    m_Counts[i] = 0;
+  }
+}
+
+void STANDINjournal::count(const char* name) {
+  auto found = m_Index.find(name);
+  if (found != m_Index.end()) {
+    ++m_Counts[found->second];
+    return;
+  }
+  std::lock_guard<std::mutex> hold(m_Lock);
+  ++m_OtherCounts[name];
+}
 
 VRNresult STANDINjournal::enter(const char* name, const std::vector<std::string>& arguments) {
-  Injection injection;
-  bool injected = false;
+  count(name);
+  uint64_t ticket = m_Next++;
   {
-    std::lock_guard<std::mutex> hold(m_Lock);
-    std::string line = name;
-    for (const std::string& argument : arguments) line += " " + argument;
-    m_Lines.push_back(line);
-    auto found = m_Injections.find(name);
-    if (found != m_Injections.end()) {
-      injection = found->second;
-      m_Injections.erase(found);
-      injected = true;
+    Slot& slot = m_Slots[ticket % Capacity];
+    std::lock_guard<std::mutex> hold(slot.lock);
+    // A slower call that took an older ticket for this slot leaves the newer line alone.
+    if (slot.ticket < ticket) {
+      slot.ticket = ticket;
+      slot.line = name;
+      for (const std::string& argument : arguments) {
+        slot.line += ' ';
+        slot.line += argument;
+      }
     }
   }
+  if (m_Waiting.load() == 0) return nullptr;
+  Injection injection;
+  {
+    std::lock_guard<std::mutex> hold(m_Lock);
+    auto found = m_Injections.find(name);
+    if (found == m_Injections.end()) return nullptr;
+    injection = found->second;
+    m_Injections.erase(found);
+    --m_Waiting;
+  }
   // The error is made outside the lock: a maker may count it, or journal on its own.
-  if (!injected) return nullptr;
   if (injection.unhandled) return VRNunhandledError();
   return m_Fail(injection.description, injection.withKey ? injection.key.c_str() : nullptr, injection.value);
 }
@@ -31,16 +61,16 @@ VRNresult STANDINjournal::enter(const char* name, const std::vector<std::string>
 void STANDINjournal::reset() {
   std::lock_guard<std::mutex> hold(m_Lock);
   m_Injections.clear();
-  m_Lines.clear();
+  m_Waiting = 0;
+  m_OtherCounts.clear();
+  for (size_t i = 0; i < m_CountOfFunction; ++i) m_Counts[i] = 0;
+  m_First = m_Next.load();
 }
 
 bool STANDINjournal::inject(const char* function, const Injection& injection) {
-  if (function == nullptr) return false;
-  bool known = false;
-  for (size_t i = 0; i < m_CountOfFunction && !known; ++i) known = std::strcmp(m_Functions[i], function) == 0;
-  if (!known) return false;
+  if (function == nullptr || m_Index.find(function) == m_Index.end()) return false;
   std::lock_guard<std::mutex> hold(m_Lock);
-  m_Injections[function] = injection;
+  if (m_Injections.insert_or_assign(function, injection).second) ++m_Waiting;
   return true;
 }
 
@@ -62,37 +92,68 @@ bool STANDINjournal::failNextUnhandled(const char* function) {
   return inject(function, injection);
 }
 
+template <typename Fn>
+void STANDINjournal::eachLine(Fn fn) {
+  uint64_t first = m_First.load();
+  for (size_t i = 0; i < Capacity; ++i) {
+    Slot& slot = m_Slots[i];
+    std::lock_guard<std::mutex> hold(slot.lock);
+    if (slot.ticket >= first) fn(slot.ticket, slot.line);
+  }
+}
+
 const char* STANDINjournal::text() {
+  std::vector<std::pair<uint64_t, std::string>> lines;
+  eachLine([&](uint64_t ticket, const std::string& line) { lines.emplace_back(ticket, line); });
+  std::sort(lines.begin(), lines.end());
   std::lock_guard<std::mutex> hold(m_Lock);
   m_Text.clear();
-  for (const std::string& line : m_Lines) {
+  for (const auto& line : lines) {
     if (!m_Text.empty()) m_Text += '\n';
-    m_Text += line;
+    m_Text += line.second;
   }
   return m_Text.c_str();
 }
 
 int STANDINjournal::callCount(const char* function) {
+  if (function == nullptr) return 0;
+  auto found = m_Index.find(function);
+  if (found != m_Index.end()) return m_Counts[found->second];
   std::lock_guard<std::mutex> hold(m_Lock);
-  std::string name = function ? function : "";
-  int count = 0;
-  for (const std::string& line : m_Lines)
-    if (line.compare(0, name.size(), name) == 0 && (line.size() == name.size() || line[name.size()] == ' ')) ++count;
-  return count;
+  auto other = m_OtherCounts.find(function);
+  return other == m_OtherCounts.end() ? 0 : other->second;
+}
+
+size_t STANDINjournal::byteCount() {
+  size_t bytes = 0;
+  eachLine([&](uint64_t, const std::string& line) { bytes += line.size(); });
+  return bytes;
 }
 
 std::string STANDINtext(const char* text) {
   if (text == nullptr) return "null";
-  std::string out = "\"";
-  for (const char* p = text; *p; ++p) {
+  static const char hex[] = "0123456789ABCDEF";
+  size_t length = std::strlen(text);
+  const char* end = text + std::min(length, STANDINtextLimit);
+  std::string out;
+  out.reserve(size_t(end - text) + 32);
+  out += '"';
+  // Bytes that stand for themselves go in runs.
+  const char* run = text;
+  for (const char* p = text; p != end; ++p) {
     unsigned char c = static_cast<unsigned char>(*p);
+    if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') continue;
+    out.append(run, size_t(p - run));
+    run = p + 1;
     if (c == '\r') out += "\\r";
     else if (c == '\n') out += "\\n";
     else if (c == '"' || c == '\\') { out += '\\'; out += char(c); }
-    else if (c < 0x20 || c >= 0x7F) { char buffer[8]; std::snprintf(buffer, sizeof buffer, "\\x%02X", c); out += buffer; }
-    else out += char(c);
+    else { out += "\\x"; out += hex[c >> 4]; out += hex[c & 0xF]; }
   }
-  return out + "\"";
+  out.append(run, size_t(end - run));
+  out += '"';
+  if (length > STANDINtextLimit) out += "...(" + std::to_string(length) + " bytes)";
+  return out;
 }
 
 std::string STANDINpointer(const void* value) {

@@ -6,17 +6,28 @@
 
 #include "hl7_bridge/VRNlibraryContract.h"
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
+// The journal keeps the last Capacity calls, and each text argument only up to
+// STANDINtextLimit bytes (STANDINtext), so that a long run of big messages costs neither
+// memory nor time. A call takes the lock of its own slot of the ring, not one lock of the
+// whole journal; the injections are looked at only while one waits.
 class STANDINjournal {
 public:
   // Makes a new error object with one reference; key is null for an error without a
   // parameter.
   using FailMaker = VRNresult (*)(const std::string& description, const char* key, const std::string& value);
+
+  static constexpr size_t Capacity = 4096;
 
   STANDINjournal(const char* const* functions, size_t countOfFunction, FailMaker fail);
   STANDINjournal(const STANDINjournal&) = delete;
@@ -25,14 +36,18 @@ public:
   // The entry step: journals "name args..." and returns the injected failure or null.
   VRNresult enter(const char* name, const std::vector<std::string>& arguments);
 
-  // Forgets the injections and the journal.
+  // Forgets the injections, the journal and the counts.
   void reset();
   // False for a name that is not in the stand-in's list.
   bool failNext(const char* function, const char* description, const char* key, const char* value);
   bool failNextUnhandled(const char* function);
-  // The lines joined by '\n'; valid until the next call on this journal.
+  // The lines kept since the last reset, oldest first, joined by '\n'; valid until the
+  // next call of text on this journal.
   const char* text();
+  // The calls since the last reset, also those that the ring no longer keeps.
   int callCount(const char* function);
+  // The bytes of the lines the journal holds, as text() would join them without the '\n's.
+  size_t byteCount();
 
 private:
   struct Injection {
@@ -40,20 +55,39 @@ private:
     bool withKey = false;
     std::string description, key, value;
   };
+  struct Slot {
+    std::mutex lock;
+    uint64_t ticket = 0;  // the call's place in the order of calls; 0 for none
+    std::string line;
+  };
 
   bool inject(const char* function, const Injection& injection);
+  void count(const char* name);
+  // Calls fn(ticket, line) for each line kept since the last reset, in no order.
+  template <typename Fn>
+  void eachLine(Fn fn);
 
   const char* const* m_Functions;
   size_t m_CountOfFunction;
   FailMaker m_Fail;
-  // Calls come from Java threads and from the stand-ins' own threads: one lock for all.
-  std::mutex m_Lock;
+  std::unordered_map<std::string_view, size_t> m_Index;  // name -> place in m_Counts
+  std::unique_ptr<std::atomic<int>[]> m_Counts;
+  std::unique_ptr<Slot[]> m_Slots;
+  std::atomic<uint64_t> m_Next{1};   // the ticket of the next call
+  std::atomic<uint64_t> m_First{1};  // the first ticket since the last reset
+  std::atomic<int> m_Waiting{0};     // injections not yet used
+  std::mutex m_Lock;                 // the injections, the counts of unknown names, m_Text
   std::map<std::string, Injection> m_Injections;
-  std::vector<std::string> m_Lines;
+  std::map<std::string, int> m_OtherCounts;
   std::string m_Text;
 };
 
-std::string STANDINtext(const char* text);     // quoted and escaped, or "null"
+// How much of a text argument the journal keeps; a longer one is written as its first
+// bytes, "..." and its length.
+const size_t STANDINtextLimit = 256;
+
+// Quoted and escaped, or "null"; past STANDINtextLimit bytes cut: "first bytes"...(N bytes).
+std::string STANDINtext(const char* text);
 std::string STANDINpointer(const void* value); // "null", "all-ones" or hex
 
 // Runs body, turning any exception into the all-ones handle, as the real libraries report

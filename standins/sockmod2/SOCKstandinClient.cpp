@@ -84,13 +84,13 @@ VRNresult connect_to(const std::shared_ptr<ClientCore>& core, const char* host, 
       if (c.connected) c.connected(user);
     });
   };
-  sink.message = [core](const std::string& text) {
-    post(core, [text](const SOCKclientCallbacks& c, void* user) {
+  sink.message = [core](std::string text) {
+    post(core, [text = std::move(text)](const SOCKclientCallbacks& c, void* user) {
       if (c.message) c.message(user, text.c_str());
     });
   };
-  sink.ignored = [core](const std::string& text) {
-    post(core, [text](const SOCKclientCallbacks& c, void* user) {
+  sink.ignored = [core](std::string text) {
+    post(core, [text = std::move(text)](const SOCKclientCallbacks& c, void* user) {
       if (c.ignoredData) c.ignoredData(user, text.c_str());
     });
   };

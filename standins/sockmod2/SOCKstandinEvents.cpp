@@ -69,9 +69,11 @@ void SOCKaudience::deliver(const std::function<void(void*)>& call) {
 
 void SOCKloop::post(std::function<void()> event) {
   {
-    std::lock_guard<std::mutex> hold(m_Lock);
+    std::unique_lock<std::mutex> hold(m_Lock);
     if (m_Running > 0) {
       m_Queue.push_back(std::move(event));
+      // Woken after the lock is given up, the loop need not wait for it at once.
+      hold.unlock();
       m_Wake.notify_one();
       return;
     }
@@ -116,14 +118,17 @@ void SOCKloop::reset() {
   m_PendingStop = false;
 }
 
+// The loops live on the heap and are never destroyed: a process may end (exit, System.exit)
+// while a thread still waits inside run(), and destroying the condition it waits on would
+// wait for that thread for ever.
 SOCKloop& SOCKlistenerLoop() {
-  static SOCKloop loop;
-  return loop;
+  static SOCKloop* loop = new SOCKloop;
+  return *loop;
 }
 
 SOCKloop& SOCKclientLoop() {
-  static SOCKloop loop;
-  return loop;
+  static SOCKloop* loop = new SOCKloop;
+  return *loop;
 }
 
 void SOCKloopsReset() {

@@ -11,9 +11,9 @@ namespace {
 // fail to wake it.
 const int PollMilliseconds = 100;
 
-// The length of the longest end of text that begins block.
-size_t partial_match(const std::string& text, const std::string& block) {
-  size_t longest = std::min(text.size(), block.size() - 1);
+// The length of the longest end of text (from its byte at on) that begins block.
+size_t partial_match(const std::string& text, size_t at, const std::string& block) {
+  size_t longest = std::min(text.size() - at, block.size() - 1);
   for (size_t n = longest; n > 0; --n)
     if (text.compare(text.size() - n, n, block, 0, n) == 0) return n;
   return 0;
@@ -79,39 +79,50 @@ SOCKframer::SOCKframer(std::string header, std::string trailer)
 void SOCKframer::setBlocks(const std::string& header, const std::string& trailer) {
   m_Header = header;
   m_Trailer = trailer;
+  m_Searched = 0;
 }
 
-void SOCKframer::feed(const char* bytes, size_t length, const std::function<void(const std::string&)>& message,
-                      const std::function<void(const std::string&)>& ignored) {
+void SOCKframer::feed(const char* bytes, size_t length, const std::function<void(std::string)>& message,
+                      const std::function<void(std::string)>& ignored) {
   m_Pending.append(bytes, length);
+  size_t at = 0;  // the first byte not yet handed on
   for (;;) {
     if (!m_InFrame) {
-      size_t start = m_Pending.find(m_Header);
+      size_t start = m_Pending.find(m_Header, at);
       if (start == std::string::npos) {
         // Keep what may be the beginning of a header split across reads.
-        size_t keep = partial_match(m_Pending, m_Header);
-        if (m_Pending.size() > keep) {
-          ignored(m_Pending.substr(0, m_Pending.size() - keep));
-          m_Pending.erase(0, m_Pending.size() - keep);
-        }
-        return;
+        size_t keep = partial_match(m_Pending, at, m_Header);
+        size_t stop = m_Pending.size() - keep;
+        if (stop > at) ignored(m_Pending.substr(at, stop - at));
+        at = stop;
+        break;
       }
-      if (start > 0) ignored(m_Pending.substr(0, start));
-      m_Pending.erase(0, start + m_Header.size());
+      if (start > at) ignored(m_Pending.substr(at, start - at));
+      at = start + m_Header.size();
       m_InFrame = true;
+      m_Searched = at;
     }
-    size_t end = m_Pending.find(m_Trailer);
-    if (end == std::string::npos) return;
-    message(m_Pending.substr(0, end));
-    m_Pending.erase(0, end + m_Trailer.size());
+    size_t end = m_Pending.find(m_Trailer, m_Searched);
+    if (end == std::string::npos) {
+      // The next read goes on from the last bytes that may begin a trailer, not from the
+      // frame's start: a message that comes in many reads is searched once.
+      size_t tail = std::min(m_Pending.size() - at, m_Trailer.size() - 1);
+      m_Searched = m_Pending.size() - tail;
+      break;
+    }
+    message(m_Pending.substr(at, end - at));
+    at = end + m_Trailer.size();
     m_InFrame = false;
   }
+  m_Pending.erase(0, at);
+  m_Searched = m_InFrame ? m_Searched - at : 0;
 }
 
 std::string SOCKframer::leftover() {
   std::string rest = m_InFrame ? m_Header + m_Pending : m_Pending;
   m_Pending.clear();
   m_InFrame = false;
+  m_Searched = 0;
   return rest;
 }
 
@@ -220,8 +231,6 @@ void SOCKlink::join() {
 void SOCKlink::run(const SOCKlinkSink& sink) {
   if (sink.opened) sink.opened();
   std::vector<char> buffer(64 * 1024);
-  auto message = [&](const std::string& text) { sink.message(text); };
-  auto ignored = [&](const std::string& text) { sink.ignored(text); };
   for (;;) {
     {
       std::lock_guard<std::mutex> hold(m_Lock);
@@ -236,7 +245,7 @@ void SOCKlink::run(const SOCKlinkSink& sink) {
     if (ready == 0) continue;
     int got = ready == SOCKET_ERROR ? SOCKET_ERROR : recv(m_Socket, buffer.data(), int(buffer.size()), 0);
     if (got > 0) {
-      m_Framer.feed(buffer.data(), size_t(got), message, ignored);
+      m_Framer.feed(buffer.data(), size_t(got), sink.message, sink.ignored);
       continue;
     }
     if (got == SOCKET_ERROR) {

@@ -21,19 +21,21 @@ class SOCKframer {
 public:
   SOCKframer(std::string header, std::string trailer);
   void setBlocks(const std::string& header, const std::string& trailer);
-  void feed(const char* bytes, size_t length, const std::function<void(const std::string&)>& message,
-            const std::function<void(const std::string&)>& ignored);
+  // Each text is handed on as a string of its own, for the receiver to keep.
+  void feed(const char* bytes, size_t length, const std::function<void(std::string)>& message,
+            const std::function<void(std::string)>& ignored);
   // What the stream ended with: an unfinished frame, or bytes that began a header.
   std::string leftover();
 
 private:
   std::string m_Header, m_Trailer, m_Pending;
   bool m_InFrame = false;
+  size_t m_Searched = 0;  // in a frame: where the search for the trailer goes on
 };
 
 struct SOCKlinkSink {
   std::function<void()> opened;
-  std::function<void(const std::string&)> message, ignored;
+  std::function<void(std::string)> message, ignored;
   std::function<void(const std::string&, int)> error;
   std::function<void()> closed;
 };

@@ -83,13 +83,13 @@ void accepted(const std::shared_ptr<ListenerCore>& core, SOCKET socket) {
     if (c.connect) c.connect(user, connection.get());
   });
   SOCKlinkSink sink;
-  sink.message = [core, connection](const std::string& text) {
-    post(core, [connection, text](const SOCKlistenerCallbacks& c, void* user) {
+  sink.message = [core, connection](std::string text) {
+    post(core, [connection, text = std::move(text)](const SOCKlistenerCallbacks& c, void* user) {
       if (c.message) c.message(user, connection.get(), text.c_str());
     });
   };
-  sink.ignored = [core, connection](const std::string& text) {
-    post(core, [connection, text](const SOCKlistenerCallbacks& c, void* user) {
+  sink.ignored = [core, connection](std::string text) {
+    post(core, [connection, text = std::move(text)](const SOCKlistenerCallbacks& c, void* user) {
       if (c.ignoredData) c.ignoredData(user, connection.get(), text.c_str());
     });
   };

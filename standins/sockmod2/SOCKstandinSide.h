@@ -45,7 +45,7 @@ using SOCKcall = std::function<void(const Callbacks&, void*)>;
 // audience gets it with the callbacks registered at that moment.
 template <typename Callbacks>
 void SOCKpost(SOCKloop& loop, Callbacks (*now)(), std::shared_ptr<SOCKside> side, SOCKcall<Callbacks> call) {
-  loop.post([side, now, call]() {
+  loop.post([side, now, call = std::move(call)]() {
     Callbacks callbacks = now();
     side->audience.deliver([&](void* user) { call(callbacks, user); });
   });

@@ -4,7 +4,9 @@
 #include "standins/vrn_core/VRNstandinCore.h"
 #include "standins/vrn_core/VRNstandinControl.h"
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <mutex>
 
 namespace {
@@ -47,63 +49,92 @@ LEGerror* as_error(VRNhandle handle) { return static_cast<LEGerror*>(handle); }
 
 bool usable_error(VRNhandle handle) { return handle != nullptr && !VRNisUnhandledError(handle); }
 
-// Strict UTF-16 to UTF-8; false at the first unpaired surrogate.
-bool utf16_to_utf8(const VRNunit* text, int64_t length, std::string& out) {
+// Strict UTF-16 to UTF-8 into out, which has room for three bytes a unit (a pair of
+// surrogates becomes four bytes); the bytes written, or -1 at the first unpaired surrogate.
+int64_t utf16_to_utf8(const VRNunit* text, int64_t length, char* out) {
+  char* at = out;
   for (int64_t i = 0; i < length; ++i) {
+    // Runs of ASCII go eight units at a time.
+    while (i + 8 <= length) {
+      VRNunit any = 0;
+      for (int k = 0; k < 8; ++k) any |= text[i + k];
+      if (any >= 0x80) break;
+      for (int k = 0; k < 8; ++k) at[k] = char(text[i + k]);
+      at += 8;
+      i += 8;
+    }
+    if (i == length) break;
     uint32_t c = text[i];
+    if (c < 0x80) {
+      *at++ = char(c);
+      continue;
+    }
     if (c >= 0xD800 && c <= 0xDBFF) {
-      if (i + 1 >= length || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return false;
+      if (i + 1 >= length || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return -1;
       c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
     } else if (c >= 0xDC00 && c <= 0xDFFF) {
-      return false;
+      return -1;
     }
-    if (c < 0x80) {
-      out += char(c);
-    } else if (c < 0x800) {
-      out += char(0xC0 | (c >> 6));
-      out += char(0x80 | (c & 0x3F));
+    if (c < 0x800) {
+      *at++ = char(0xC0 | (c >> 6));
+      *at++ = char(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-      out += char(0xE0 | (c >> 12));
-      out += char(0x80 | ((c >> 6) & 0x3F));
-      out += char(0x80 | (c & 0x3F));
+      *at++ = char(0xE0 | (c >> 12));
+      *at++ = char(0x80 | ((c >> 6) & 0x3F));
+      *at++ = char(0x80 | (c & 0x3F));
     } else {
-      out += char(0xF0 | (c >> 18));
-      out += char(0x80 | ((c >> 12) & 0x3F));
-      out += char(0x80 | ((c >> 6) & 0x3F));
-      out += char(0x80 | (c & 0x3F));
+      *at++ = char(0xF0 | (c >> 18));
+      *at++ = char(0x80 | ((c >> 12) & 0x3F));
+      *at++ = char(0x80 | ((c >> 6) & 0x3F));
+      *at++ = char(0x80 | (c & 0x3F));
     }
   }
-  return true;
+  return at - out;
 }
 
-// Strict UTF-8 to UTF-16: no overlong forms, no encoded surrogates, nothing past U+10FFFF.
-bool utf8_to_utf16(const unsigned char* text, int64_t length, std::vector<VRNunit>& out) {
+// Strict UTF-8 to UTF-16 into out, which has room for one unit a byte: no overlong forms,
+// no encoded surrogates, nothing past U+10FFFF. The units written, or -1.
+int64_t utf8_to_utf16(const unsigned char* text, int64_t length, VRNunit* out) {
+  VRNunit* at = out;
   for (int64_t i = 0; i < length;) {
+    while (i + 8 <= length) {
+      unsigned char any = 0;
+      for (int k = 0; k < 8; ++k) any |= text[i + k];
+      if (any >= 0x80) break;
+      for (int k = 0; k < 8; ++k) at[k] = text[i + k];
+      at += 8;
+      i += 8;
+    }
+    if (i == length) break;
     unsigned char b = text[i];
+    if (b < 0x80) {
+      *at++ = b;
+      ++i;
+      continue;
+    }
     uint32_t c;
     int more;
-    if (b < 0x80) { c = b; more = 0; }
-    else if (b >= 0xC2 && b <= 0xDF) { c = b & 0x1F; more = 1; }
+    if (b >= 0xC2 && b <= 0xDF) { c = b & 0x1F; more = 1; }
     else if (b >= 0xE0 && b <= 0xEF) { c = b & 0x0F; more = 2; }
     else if (b >= 0xF0 && b <= 0xF4) { c = b & 0x07; more = 3; }
-    else return false;
-    if (more > 0 && i + more >= length) return false;
+    else return -1;
+    if (i + more >= length) return -1;
     for (int k = 1; k <= more; ++k) {
       unsigned char n = text[i + k];
-      if ((n & 0xC0) != 0x80) return false;
+      if ((n & 0xC0) != 0x80) return -1;
       c = (c << 6) | (n & 0x3F);
     }
     if ((more == 2 && (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))) || (more == 3 && (c < 0x10000 || c > 0x10FFFF)))
-      return false;
+      return -1;
     if (c >= 0x10000) {
-      out.push_back(VRNunit(0xD800 + ((c - 0x10000) >> 10)));
-      out.push_back(VRNunit(0xDC00 + ((c - 0x10000) & 0x3FF)));
+      *at++ = VRNunit(0xD800 + ((c - 0x10000) >> 10));
+      *at++ = VRNunit(0xDC00 + ((c - 0x10000) & 0x3FF));
     } else {
-      out.push_back(VRNunit(c));
+      *at++ = VRNunit(c);
     }
     i += 1 + more;
   }
-  return true;
+  return at - out;
 }
 
 }  // namespace
@@ -270,13 +301,13 @@ VRNresult VRNwideCharToMultiByte(const VRNunit* Text, int64_t Length, char** Res
   VRN_STANDIN_ENTER(VRNwideCharToMultiByte, std::to_string(Length));
   return VRNstandinGuard([&]() -> VRNresult {
     if (Text == nullptr && Length != 0) return VRNstandinFail("Null text with a length");
-    std::string out;
-    if (!utf16_to_utf8(Text, Length, out))
-      return VRNstandinFail("Text is not valid UTF-16", "Length", std::to_string(Length));
-    char* text = new char[out.size() + 1];
-    std::memcpy(text, out.c_str(), out.size() + 1);
+    // A negative length converts nothing.
+    std::unique_ptr<char[]> text(new char[size_t(std::max<int64_t>(Length, 0)) * 3 + 1]);
+    int64_t bytes = utf16_to_utf8(Text, Length, text.get());
+    if (bytes < 0) return VRNstandinFail("Text is not valid UTF-16", "Length", std::to_string(Length));
+    text[size_t(bytes)] = '\0';
     VRNstandinCountUp(VRNkindMultiByte);
-    *Result = text;
+    *Result = text.release();
     return nullptr;
   });
 }
@@ -295,14 +326,12 @@ VRNresult VRNmultiByteToWideChar(const char* Text, int64_t Length, VRNunit** Res
   VRN_STANDIN_ENTER(VRNmultiByteToWideChar, VRNstandinText(Text), std::to_string(Length));
   return VRNstandinGuard([&]() -> VRNresult {
     if (Text == nullptr) return VRNstandinFail("Null text");
-    std::vector<VRNunit> out;
-    if (!utf8_to_utf16(reinterpret_cast<const unsigned char*>(Text), Length, out))
-      return VRNstandinFail("Text is not valid UTF-8", "Text", std::string(Text, size_t(Length)));
-    VRNunit* wide = new VRNunit[out.size() + 1];
-    std::copy(out.begin(), out.end(), wide);
-    wide[out.size()] = 0;
+    std::unique_ptr<VRNunit[]> wide(new VRNunit[size_t(std::max<int64_t>(Length, 0)) + 1]);
+    int64_t units = utf8_to_utf16(reinterpret_cast<const unsigned char*>(Text), Length, wide.get());
+    if (units < 0) return VRNstandinFail("Text is not valid UTF-8", "Text", std::string(Text, size_t(Length)));
+    wide[size_t(units)] = 0;
     VRNstandinCountUp(VRNkindWide);
-    *Result = wide;
+    *Result = wide.release();
     return nullptr;
   });
 }

@@ -8,6 +8,7 @@
 
 #include "tests/support/TESTsupport.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -327,6 +328,20 @@ TEST_F(SockmodTest, TranslationLocalesAndEncodingObject) {
 }
 
 // What a peer writes, piece by piece, and what the listener must make of it.
+// A 16 KB message cut into reads of 500 bytes, its trailer split between the last two.
+std::string big_message() {
+  std::string text;
+  while (text.size() < 16 * 1024) text += "MSH|" + std::to_string(text.size()) + "\r";
+  return text;
+}
+std::vector<std::string> many_pieces() {
+  std::string frame = "\x0B" + big_message() + "\x1C\x0D";
+  std::vector<std::string> pieces;
+  for (size_t at = 0; at < frame.size() - 1; at += 500) pieces.push_back(frame.substr(at, std::min<size_t>(500, frame.size() - 1 - at)));
+  pieces.push_back("\x0D");
+  return pieces;
+}
+
 TEST_F(SockmodTest, FramingOfWhatArrives) {
   struct Case {
     const char* name;
@@ -345,6 +360,10 @@ TEST_F(SockmodTest, FramingOfWhatArrives) {
       {"unfinished frame at the end", nullptr, nullptr, {"\x0B" "done\x1C\x0D\x0Bhalf"}, {"done"}, "\x0Bhalf"},
       {"custom blocks split", "<<", ">>", {"x<", "<msg>", ">y"}, {"msg"}, "xy"},
       {"default blocks mean nothing under custom ones", "<<", ">>", {"\x0Bm\x1C\x0D<<n>>"}, {"n"}, "\x0Bm\x1C\x0D"},
+      {"a long trailer split byte by byte", "<<", ">>>", {"<<ab>", ">", ">"}, {"ab"}, ""},
+      {"a trailer's beginning that a read ends with and the next does not finish", "<<", ">>>",
+       {"<<a>>", "b>", ">>"}, {"a>>b"}, ""},
+      {"one message in many small reads", nullptr, nullptr, many_pieces(), {big_message()}, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

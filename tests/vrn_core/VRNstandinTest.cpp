@@ -244,6 +244,11 @@ TEST_F(StandinTest, ConvertsTextStrictly) {
       {"grinning face", {0xD83D, 0xDE00}, "\xF0\x9F\x98\x80"},
       {"lone high surrogate", {'a', 0xD83D}, nullptr},
       {"lone low surrogate", {0xDE00, 'a'}, nullptr},
+      // Runs of ASCII longer than eight, with what is not ASCII inside, at and after them.
+      {"ASCII runs around a non-ASCII unit", {'0', '1', '2', '3', '4', '5', '6', 0xE9, '8', '9', 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i'},
+       "0123456\xC3\xA9" "89abcdefghi"},
+      {"a surrogate pair right after eight ASCII units", {'0', '1', '2', '3', '4', '5', '6', '7', 0xD83D, 0xDE00}, "01234567\xF0\x9F\x98\x80"},
+      {"a lone surrogate after a long run", {'0', '1', '2', '3', '4', '5', '6', '7', '8', 0xDE00}, nullptr},
   };
   for (const Row& row : rows) {
     char* text = nullptr;
@@ -263,7 +268,8 @@ TEST_F(StandinTest, ConvertsTextStrictly) {
     EXPECT_EQ(nullptr, VRNwideCharFree(back));
     EXPECT_EQ(nullptr, VRNmultiByteFree(text));
   }
-  const char* const invalid[] = {"\xE9t\xE9", "\xC0\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82"};
+  const char* const invalid[] = {"\xE9t\xE9", "\xC0\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82",
+                                 "012345678\xE2\x82", "01234567\xFF" "89abcdef"};
   for (const char* text : invalid) {
     VRNunit* wide = nullptr;
     EXPECT_EQ("Text is not valid UTF-8", take_error(VRNmultiByteToWideChar(text, int64_t(std::strlen(text)), &wide)))

@@ -581,6 +581,14 @@ public final class LlpSuite implements Suite {
             }
         });
 
+        table.add("systemExitEndsAJvmWhileThreadsWaitInBothMessageLoops", () -> {
+            // A child that hangs at its exit is killed at the limit, failing the case.
+            ChildJvm.Result child = ChildJvm.runWithin(WAIT_SECONDS * 3, "varneltests.LoopExitChild");
+            Check.equal("inside both loops", child.output, "output");
+            Check.isTrue(child.jniWarnings().isEmpty(), "no JNI warning: " + child);
+            Check.equal(3, child.status, "exit code");
+        });
+
         table.add("theJvmsThreadCountComesBackWhereItStarted", () -> {
             long deadline = System.nanoTime() + TimeUnit.SECONDS.toNanos(WAIT_SECONDS);
             while (threadCount() > threadsAtStart && System.nanoTime() < deadline) {
