@@ -96,6 +96,25 @@ jobject JNIcreateObjectFromHandle(JNIEnv* pEnv, const char* classPath, void* han
   return pEnv->NewObject(Class, Constructor, static_cast<jlong>(reinterpret_cast<std::intptr_t>(handle)));
 }
 
+void JNIheldClass::hold(JNIEnv* pEnv) {
+  if (m_Held.load()) return;
+  std::lock_guard<std::mutex> guard(m_Lock);
+  if (m_Held.load()) return;
+  jclass found = pEnv->FindClass(m_Path);
+  jmethodID constructor = found != nullptr ? pEnv->GetMethodID(found, "<init>", "(J)V") : nullptr;
+  jclass global = constructor != nullptr ? static_cast<jclass>(pEnv->NewGlobalRef(found)) : nullptr;
+  pEnv->ExceptionClear();
+  if (found != nullptr) pEnv->DeleteLocalRef(found);
+  if (global == nullptr) return;
+  m_Class = global;
+  m_Constructor = constructor;
+  m_Held.store(true);
+}
+
+jobject JNIheldClass::createObject(JNIEnv* pEnv, void* handle) const {
+  return pEnv->NewObject(m_Class, m_Constructor, static_cast<jlong>(reinterpret_cast<std::intptr_t>(handle)));
+}
+
 void JNIthrowException(JNIEnv* pEnv, const char* classPath, const LEGerror& error) {
   if (const JNIdllError* DllError = dynamic_cast<const JNIdllError*>(&error)) {
     JNIthrowByHandle(pEnv, classPath, DllError->handle());

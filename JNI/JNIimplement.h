@@ -9,6 +9,9 @@
 
 #include <jni.h>
 
+#include <atomic>
+#include <mutex>
+
 // An outside library's error object, as its handle; the handle's one reference goes to the
 // Java exception that JNIthrowException makes, never released here.
 class JNIdllError : public LEGerror {
@@ -33,6 +36,34 @@ void JNIcheckDateNotNull(jobject value, const char* variableName, const char* me
 // An object of the class made by its (J)V constructor with the handle; null when the class
 // or the constructor is missing, the JVM's exception then left pending.
 jobject JNIcreateObjectFromHandle(JNIEnv* pEnv, const char* classPath, void* handle);
+
+// A class with its (J)V constructor, found on a Java thread and held for the process by a
+// global reference, for callbacks from an outside library's threads: on a thread with no
+// Java frame FindClass searches the system class loader only, which a host that loads our
+// classes through a loader of its own (an engine's plug-ins, a server's applications)
+// leaves without them, or with a second copy. hold() runs inside a native method, so
+// through the loader of the class that declares it; a class or constructor it cannot find
+// leaves nothing pending, and the next hold() looks again. Safe from several threads.
+class JNIheldClass {
+public:
+  explicit JNIheldClass(const char* classPath) : m_Path(classPath) {}
+  JNIheldClass(const JNIheldClass&) = delete;
+  JNIheldClass& operator=(const JNIheldClass&) = delete;
+
+  void hold(JNIEnv* pEnv);
+  bool held() const { return m_Held.load(); }
+  const char* path() const { return m_Path; }
+  // An object made by the held constructor with the handle; the class must be held. Null
+  // when NewObject fails, its exception then left pending.
+  jobject createObject(JNIEnv* pEnv, void* handle) const;
+
+private:
+  const char* m_Path;
+  jclass m_Class = nullptr;
+  jmethodID m_Constructor = nullptr;
+  std::atomic<bool> m_Held{false};  // set once Class and Constructor are written
+  std::mutex m_Lock;
+};
 
 // Each leaves exactly one Java exception pending, replacing one that was pending before.
 void JNIthrowException(JNIEnv* pEnv, const char* classPath, const LEGerror& error);

@@ -41,33 +41,10 @@ struct UnitSetup {
 UnitSetup ServerSetup;
 UnitSetup ClientSetup;
 
-// The class that the server's events wrap their connection in, held for the process by a
-// global reference. Published whole, once: a callback that sees the flag set sees both.
-struct HeldClass {
-  jclass Type = nullptr;
-  jmethodID Make = nullptr;
-};
-HeldClass ConnectionClass;
-std::atomic<bool> ConnectionClassHeld{false};
-std::mutex ConnectionClassLock;
-
-// Finds the class on the calling Java thread when it is not held yet. A class that cannot
-// be found is not an error of the creation: its events cannot be delivered (and say so),
-// and the next creation looks again.
-void holdConnectionClass(JNIEnv* env) {
-  if (ConnectionClassHeld.load()) return;
-  std::lock_guard<std::mutex> guard(ConnectionClassLock);
-  if (ConnectionClassHeld.load()) return;
-  jclass found = env->FindClass(kConnectionClass);
-  jmethodID make = found != nullptr ? env->GetMethodID(found, "<init>", "(J)V") : nullptr;
-  jclass global = make != nullptr ? static_cast<jclass>(env->NewGlobalRef(found)) : nullptr;
-  env->ExceptionClear();
-  if (found != nullptr) env->DeleteLocalRef(found);
-  if (global == nullptr) return;
-  ConnectionClass.Type = global;
-  ConnectionClass.Make = make;
-  ConnectionClassHeld.store(true);
-}
+// The class that the server's events wrap their connection in. A class that cannot be
+// found is not an error of the server's creation: its events cannot be delivered (and say
+// so), and the next creation looks again.
+JNIheldClass ConnectionClass(kConnectionClass);
 
 // The listener references this library made and has not deleted, with the handle each was
 // registered for. A handle keeps one reference however often AddListener is called, and a
@@ -182,9 +159,9 @@ void callListener(JNIEnv* env, jobject listener, const EventKind& kind, const Ev
   jstring text = args.HasText ? eventText(env, args.Text) : nullptr;
   jobject connection = nullptr;
   if (args.HasConnection) {
-    if (!ConnectionClassHeld.load())
+    if (!ConnectionClass.held())
       failedStep(env, "The LlpConnection class was not found when the server was created");
-    connection = env->NewObject(ConnectionClass.Type, ConnectionClass.Make, VRNlongOf(args.Connection));
+    connection = ConnectionClass.createObject(env, args.Connection);
     if (connection == nullptr) failedStep(env, "The connection object could not be made");
   }
   jvalue values[3];
@@ -278,7 +255,7 @@ const VRNllpUnit& VRNllpServerUnit() { return ServerUnit; }
 const VRNllpUnit& VRNllpClientUnit() { return ClientUnit; }
 
 void VRNlistenerInitialize(JNIEnv* env) {
-  holdConnectionClass(env);
+  ConnectionClass.hold(env);
   if (ServerSetup.Installed.load()) return;
   keepVm(ServerSetup, env);
   ignoreResult(VRNlistenerSetListenerErrorCallback(onLlpServerErrorReceived));

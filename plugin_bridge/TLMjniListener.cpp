@@ -6,6 +6,7 @@
 #include "plugin_bridge/TLMjniListener.h"
 
 #include "COL/COLostream.h"
+#include "JNI/JNIimplement.h"
 #include "JNI/JNIscopedEnvPointer.h"
 #include "JNI/JNIscopedLocalFrame.h"
 
@@ -42,54 +43,30 @@ bool takeLive(jobject reference) {
   return LiveListeners.erase(reference) != 0;
 }
 
-// An event object's class and its (J)V constructor. The set-up finds them on the Java
-// thread of the first Create, whose class loader is the plug-in's: a thread the library
-// starts has no Java frame, and FindClass there searches the system class loader only, which
-// a host that loads plug-ins through a loader of its own leaves without our classes. The
-// class is a global reference kept for the process, since a callback may use it any time.
-struct WrapperClass {
-  const char* Path;
-  std::atomic<jclass> Class{nullptr};  // null while not found
-  std::atomic<jmethodID> Constructor{nullptr};
-};
+// The event objects' classes, found by the set-up on the Java thread of the first Create:
+// a callback on a thread the library starts could not find them there. A class missing
+// then is not the first Create's failure: that Create goes on with nothing pending, and
+// each event that needs the class is reported as not delivered.
+JNIheldClass DestinationInputs(TLM_PLUGIN_PACKAGE "DestinationMessageReceivedEventInputs");
+JNIheldClass DestinationOutputs(TLM_PLUGIN_PACKAGE "DestinationMessageReceivedEventOutputs");
+JNIheldClass RequestedInputs(TLM_PLUGIN_PACKAGE "SourceMessageRequestedEventInputs");
+JNIheldClass RequestedOutputs(TLM_PLUGIN_PACKAGE "SourceMessageRequestedEventOutputs");
+JNIheldClass CompletedInputs(TLM_PLUGIN_PACKAGE "SourceMessageRequestCompletedEventInputs");
+JNIheldClass CompletedOutputs(TLM_PLUGIN_PACKAGE "SourceMessageRequestCompletedEventOutputs");
 
-WrapperClass DestinationInputs{TLM_PLUGIN_PACKAGE "DestinationMessageReceivedEventInputs"};
-WrapperClass DestinationOutputs{TLM_PLUGIN_PACKAGE "DestinationMessageReceivedEventOutputs"};
-WrapperClass RequestedInputs{TLM_PLUGIN_PACKAGE "SourceMessageRequestedEventInputs"};
-WrapperClass RequestedOutputs{TLM_PLUGIN_PACKAGE "SourceMessageRequestedEventOutputs"};
-WrapperClass CompletedInputs{TLM_PLUGIN_PACKAGE "SourceMessageRequestCompletedEventInputs"};
-WrapperClass CompletedOutputs{TLM_PLUGIN_PACKAGE "SourceMessageRequestCompletedEventOutputs"};
-
-// A missing class or constructor is not the first Create's failure: that Create goes on
-// with nothing pending, and each event that needs the class is reported as not delivered.
-// A set-up that runs twice at once keeps the first reference published.
-void findWrapper(JNIEnv* pEnv, WrapperClass& wrapper) {
-  if (wrapper.Class.load()) return;
-  jclass found = pEnv->FindClass(wrapper.Path);
-  jmethodID constructor = found ? pEnv->GetMethodID(found, "<init>", "(J)V") : nullptr;
-  jclass global = constructor ? static_cast<jclass>(pEnv->NewGlobalRef(found)) : nullptr;
-  if (pEnv->ExceptionCheck()) pEnv->ExceptionClear();
-  if (found) pEnv->DeleteLocalRef(found);
-  if (!global) return;
-  wrapper.Constructor.store(constructor);
-  jclass unset = nullptr;
-  if (!wrapper.Class.compare_exchange_strong(unset, global)) pEnv->DeleteGlobalRef(global);
-}
-
-jobject wrap(JNIEnv* pEnv, const WrapperClass& wrapper, TLMhandle handle) {
-  jclass wrapperClass = wrapper.Class.load();
-  if (!wrapperClass) {
-    throw COLerror(COLstring("the class ") + wrapper.Path + " or its (J)V constructor was not found.",
+jobject wrap(JNIEnv* pEnv, const JNIheldClass& wrapper, TLMhandle handle) {
+  if (!wrapper.held()) {
+    throw COLerror(COLstring("the class ") + wrapper.path() + " or its (J)V constructor was not found.",
                    0, "TLMjniListener", COL_ERROR_PRECONDITION);
   }
-  return pEnv->NewObject(wrapperClass, wrapper.Constructor.load(), TLMjniLong(handle));
+  return wrapper.createObject(pEnv, handle);
 }
 
 struct EventKind {
   const char* Method;
   const char* Signature;
-  WrapperClass* Inputs;  // null for an event without objects
-  WrapperClass* Outputs;
+  JNIheldClass* Inputs;  // null for an event without objects
+  JNIheldClass* Outputs;
 };
 
 #define TLM_EVENT_SIGNATURE(Inputs, Outputs) \
@@ -209,8 +186,8 @@ void TLMdestinationInitialize(JNIEnv* pEnv) {
   if (DestinationSetup.Done.load()) return;
   TLMcharacterEncodingSetCharacterEncoding("UTF-8");
   keepVm(DestinationSetup, pEnv);
-  findWrapper(pEnv, DestinationOutputs);
-  findWrapper(pEnv, DestinationInputs);
+  DestinationOutputs.hold(pEnv);
+  DestinationInputs.hold(pEnv);
   TLMdestinationSetMessageReceivedCallback(onDestinationMessageReceived);
   TLMdestinationSetResubmissionPreviewMessageReceivedCallback(
       onDestinationResubmissionPreviewMessageReceived);
@@ -222,10 +199,10 @@ void TLMsourceInitialize(JNIEnv* pEnv) {
   if (SourceSetup.Done.load()) return;
   TLMcharacterEncodingSetCharacterEncoding("UTF-8");
   keepVm(SourceSetup, pEnv);
-  findWrapper(pEnv, RequestedOutputs);
-  findWrapper(pEnv, RequestedInputs);
-  findWrapper(pEnv, CompletedOutputs);
-  findWrapper(pEnv, CompletedInputs);
+  RequestedOutputs.hold(pEnv);
+  RequestedInputs.hold(pEnv);
+  CompletedOutputs.hold(pEnv);
+  CompletedInputs.hold(pEnv);
   TLMsourceSetMessageRequestedCallback(onSourceMessageRequested);
   TLMsourceSetMessageRequestCompletedCallback(onSourceMessageRequestCompleted);
   TLMsourceSetDisconnectedCallback(onSourceDisconnected);

@@ -5,6 +5,7 @@ import com.olvenmark.tollmere.plugin.Source;
 import harness.Cases;
 import harness.Check;
 import harness.ChildJvm;
+import harness.ClassTree;
 import harness.Suite;
 import java.lang.management.ManagementFactory;
 import java.nio.file.Path;
@@ -90,7 +91,7 @@ public final class CallbackSuite implements Suite {
                                "child output");
                 Check.isTrue(child.jniWarnings().isEmpty(), "JNI warning in " + child);
             } finally {
-                ChildProcess.remove(classPath);
+                ClassTree.remove(classPath);
             }
         });
         table.add("every event reaches listeners that a child class loader loaded", () -> {
@@ -98,8 +99,8 @@ public final class CallbackSuite implements Suite {
             // on the child's class path.
             Predicate<Path> loaded = path ->
                 path.startsWith("com/olvenmark/tollmere/plugin") || path.toString().startsWith("plugintest/Listeners");
-            String classPath = ChildProcess.classTreeCopy(loaded.negate());
-            String loaderTree = ChildProcess.classTreeCopy(loaded);
+            String classPath = ClassTree.copy(loaded.negate());
+            String loaderTree = ClassTree.copy(loaded);
             try {
                 ChildJvm.Result child = ChildJvm.runOn(classPath, "plugintest.ChildLoaderChild", loaderTree);
                 Check.equal(0, child.status, "child " + child);
@@ -109,8 +110,8 @@ public final class CallbackSuite implements Suite {
                 }
                 Check.isTrue(child.jniWarnings().isEmpty(), "JNI warning in " + child);
             } finally {
-                ChildProcess.remove(classPath);
-                ChildProcess.remove(loaderTree);
+                ClassTree.remove(classPath);
+                ClassTree.remove(loaderTree);
             }
         });
     }

@@ -5,7 +5,6 @@ import java.io.IOException;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.Paths;
-import java.util.function.Predicate;
 import javax.tools.JavaCompiler;
 import javax.tools.ToolProvider;
 
@@ -23,7 +22,7 @@ final class ChildProcess {
      */
     static String classPathWithout(String simpleName, String replacement) throws IOException {
         Path missing = Paths.get("com/olvenmark/tollmere/plugin", simpleName + ".class");
-        String copy = classTreeCopy(path -> !path.equals(missing));
+        String copy = ClassTree.copy(path -> !path.equals(missing));
         if (replacement != null) {
             Path file = Paths.get(copy).resolve("src").resolve(simpleName + ".java");
             Files.createDirectories(file.getParent());
@@ -35,14 +34,5 @@ final class ChildProcess {
             }
         }
         return copy;
-    }
-
-    /** A copy of this JVM's class tree with the class files whose relative path is kept. */
-    static String classTreeCopy(Predicate<Path> keep) throws IOException {
-        return ClassTree.copy(keep);
-    }
-
-    static void remove(String classPath) throws IOException {
-        ClassTree.remove(classPath);
     }
 }

@@ -3,6 +3,7 @@ package plugintest;
 import harness.Cases;
 import harness.Check;
 import harness.ChildJvm;
+import harness.ClassTree;
 import harness.Suite;
 import java.util.List;
 
@@ -38,7 +39,7 @@ public final class ChildSuite implements Suite {
                 Check.contains(child.output, "The string variable Value in method SetHost cannot be null.", "child");
                 Check.isTrue(!child.output.contains("the JVM went on"), "the child went on: " + child);
             } finally {
-                ChildProcess.remove(classPath);
+                ClassTree.remove(classPath);
             }
         });
         table.add("a PluginException without (J)V ends the JVM with its fatal text", () -> {
@@ -56,7 +57,7 @@ public final class ChildSuite implements Suite {
                                + "(Java exception class: " + CLASS + ")", "child");
                 Check.isTrue(!child.output.contains("the JVM went on"), "the child went on: " + child);
             } finally {
-                ChildProcess.remove(classPath);
+                ClassTree.remove(classPath);
             }
         });
     }

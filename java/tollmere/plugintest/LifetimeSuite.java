@@ -5,6 +5,7 @@ import com.olvenmark.tollmere.plugin.PluginException;
 import harness.Cases;
 import harness.Check;
 import harness.ChildJvm;
+import harness.ClassTree;
 import harness.Suite;
 import java.lang.ref.WeakReference;
 
@@ -75,7 +76,7 @@ public final class LifetimeSuite implements Suite {
                 Check.contains(child.output, "references 2", "child " + child);
                 Check.isTrue(child.jniWarnings().isEmpty(), "JNI warning in " + child);
             } finally {
-                ChildProcess.remove(classPath);
+                ClassTree.remove(classPath);
             }
         });
     }
