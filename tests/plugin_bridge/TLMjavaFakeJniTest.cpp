@@ -142,6 +142,18 @@ TEST(TLMjavaFakeJni, OneNativeOfEachPatternTakesItsRoad) {
   TLMexceptionRelease(error);
   fake.clearPending();
 
+  // A JVM out of memory cannot make that object: its OutOfMemoryError is what Java gets,
+  // the JVM goes on, and the error object goes back to the library.
+  int errors = TLMstandinLiveCount("exception");
+  TLMstandinInjectError((stem + "GetResendMessageDelay").c_str(), "no delay");
+  fake.faults.newObjectFails = true;
+  EXPECT_EQ(0, native<IntGetterNative>(outputs, stem + "GetResendMessageDelay")(env, nullptr, h));
+  fake.faults.newObjectFails = false;
+  EXPECT_EQ("java/lang/OutOfMemoryError", fake.classNameOf(fake.pending()));
+  EXPECT_EQ(std::vector<std::string>{}, fake.fatalErrors());
+  EXPECT_EQ(errors, TLMstandinLiveCount("exception"));
+  fake.clearPending();
+
   int calls = TLMstandinJournalCount();
   native<TextSetterNative>(outputs, stem + "AddWarningLogMessage")(env, nullptr, h, nullptr);
   ASSERT_NE(nullptr, fake.pending());
@@ -208,8 +220,15 @@ TEST(TLMjavaFakeJni, HandlesAndReferencesHaveOneOwner) {
   TLMexceptionRelease(handleOf(fake.valueOf(fake.pending())));
   fake.clearPending();
   EXPECT_EQ(globals, fake.globalReferences());
+  int calls = TLMstandinJournalCount();
   release(env, nullptr, destination, listener);
   EXPECT_EQ(nullptr, fake.pending());
+  ASSERT_EQ(calls + 2, TLMstandinJournalCount());
+  char entry[128];
+  TLMstandinJournalEntry(calls, entry, sizeof entry);
+  EXPECT_EQ("TLMdestinationRemoveListener " + hex(handleOf(destination)) + " " + hex(handleOf(listener)),
+            std::string(entry))
+      << "the retry asks the library to remove the listener first";
   EXPECT_EQ(-1, TLMstandinRefCount(handleOf(destination)));
   EXPECT_EQ(globals, fake.globalReferences());
   EXPECT_EQ(std::vector<std::string>{}, fake.violations());
