@@ -69,6 +69,15 @@ public final class CallbackSuite implements Suite {
             table.add(name + " on the Java thread", () -> deliver(kind, StandIn.CALLER_THREAD, false));
         }
         table.add("8 native threads at once: nothing lost, nothing twice, every thread detached", this::load);
+        table.add("a Release racing native threads' events: none reaches the listener after it", () -> {
+            for (String mode : new String[] {"other", "self"}) {
+                ChildJvm.Result child = ChildJvm.run("plugintest.ReleaseRaceChild", mode);
+                Check.equal(0, child.status, mode + ": child " + child);
+                Check.contains(child.output, "late 0, cut short " + ReleaseRaceChild.ROUNDS + " of ", mode + ": child");
+                Check.isTrue(child.jniWarnings().isEmpty(), mode + ": JNI warning in " + child);
+                Check.isTrue(!child.output.contains("FATAL ERROR"), mode + ": fatal error in " + child);
+            }
+        });
         table.add("throwing listeners in a child JVM: no crash, no JNI warning", () -> {
             ChildJvm.Result child = ChildJvm.run("plugintest.Children", "throwing");
             Check.equal(0, child.status, "child " + child);
