@@ -103,6 +103,29 @@ public final class CallbackSuite implements Suite {
                 ClassTree.remove(classPath);
             }
         });
+        table.add("a host drops the plug-in's loader, which is collected, and deploys it again", () -> {
+            // The plug-in package, the listeners and the scenario only in the loaders' tree.
+            Predicate<Path> loaded = path -> path.startsWith("com/olvenmark/tollmere/plugin")
+                || path.toString().startsWith("plugintest/Listeners")
+                || path.toString().startsWith("plugintest/RedeployedPlugin");
+            String classPath = ClassTree.copy(loaded.negate());
+            String loaderTree = ClassTree.copy(loaded);
+            try {
+                ChildJvm.Result child = ChildJvm.runOn(classPath, "harness.Redeploy", loaderTree,
+                                                       "plugintest.RedeployedPlugin", "3");
+                String heard = "destination heard messageReceived (inputs read);, source heard messageRequested;";
+                StringBuilder expected = new StringBuilder();
+                for (int round = 1; round <= 3; ++round) {
+                    expected.append("round ").append(round).append(": ").append(heard).append('\n');
+                    expected.append("round ").append(round).append(": the loader was collected\n");
+                }
+                Check.equal(expected.toString(), child.output.replace("\r", ""), "child " + child);
+                Check.equal(0, child.status, "child " + child);
+            } finally {
+                ClassTree.remove(classPath);
+                ClassTree.remove(loaderTree);
+            }
+        });
         table.add("every event reaches listeners that a child class loader loaded", () -> {
             // The plug-in package and the listeners only in the loader's tree, the rest only
             // on the child's class path.
