@@ -74,6 +74,12 @@ struct Environment {
 
   Environment() {
     fake.defineHandleClass(PACKAGE "PluginException", "java/lang/Exception");
+    defineEventClasses();
+    fake.defineClass(DestinationClass);
+  }
+
+  // The event classes, as a (new) class loader brings them.
+  void defineEventClasses() {
     for (const std::string* name : {&Outputs, &Inputs}) {
       std::string label = name == &Outputs ? "Outputs " : "Inputs ";
       fake.defineClass(*name);
@@ -84,7 +90,6 @@ struct Environment {
                           return jvalue{};
                         });
     }
-    fake.defineClass(DestinationClass);
   }
 };
 
@@ -319,6 +324,43 @@ TEST(TLMjavaFakeJni, ACallbackFromANewThreadKeepsEveryFailureOnItsSide) {
     EXPECT_EQ(globals - 1, fake.globalReferences());
     EXPECT_EQ(-1, TLMstandinRefCount(handleOf(destination)));
   }
+  fake.defineMethod(DestinationClass, "messageReceived", MessageReceivedSignature);
+}
+
+// A host dropped the plug-in's loader, which took the event classes with it, and loaded
+// the plug-in again through a new loader: the next Create finds the new loader's classes,
+// and the events reach the listener with objects of those.
+TEST(TLMjavaFakeJni, TheNextCreateFindsTheEventClassesOfANewLoader) {
+  Environment& shared = environment();
+  TESTfakeJni& fake = shared.fake;
+  JNIEnv* env = fake.env();
+  auto release = native<ListenerReleaseNative>("Destination", "TLMdestinationRelease");
+  release(env, nullptr, native<CreateNative>("Destination", "TLMdestinationCreate")(env, nullptr), 0);
+  fake.unloadClass(Outputs);
+  fake.unloadClass(Inputs);
+  shared.defineEventClasses();
+  jclass inputsClass = env->FindClass(Inputs.c_str());
+  jclass outputsClass = env->FindClass(Outputs.c_str());
+  int newInputs = 0;
+  int newOutputs = 0;
+  fake.defineMethod(DestinationClass, "messageReceived", MessageReceivedSignature,
+                    [&](jobject, const std::vector<jvalue>& args) -> jvalue {
+                      newInputs += fake.env()->IsInstanceOf(args[0].l, inputsClass) ? 1 : 0;
+                      newOutputs += fake.env()->IsInstanceOf(args[1].l, outputsClass) ? 1 : 0;
+                      return jvalue{};
+                    });
+
+  jlong destination = native<CreateNative>("Destination", "TLMdestinationCreate")(env, nullptr);
+  jlong listener = native<AddListenerNative>("Destination", "TLMdestinationAddListener")(
+      env, fake.newObject(DestinationClass), destination);
+  EXPECT_EQ(1, TLMstandinFire(TLM_STANDIN_DESTINATION_MESSAGE_RECEIVED, handleOf(destination),
+                              TLM_STANDIN_NEW_THREAD, 1, 1));
+  EXPECT_EQ(1, newInputs) << "the inputs are of the new loader's class";
+  EXPECT_EQ(1, newOutputs) << "the outputs are of the new loader's class";
+  release(env, nullptr, destination, listener);
+  EXPECT_EQ(nullptr, fake.pending());
+  EXPECT_EQ(0, fake.globalReferences()) << "no class is held strongly";
+  EXPECT_EQ(std::vector<std::string>{}, fake.violations());
   fake.defineMethod(DestinationClass, "messageReceived", MessageReceivedSignature);
 }
 
