@@ -6,12 +6,12 @@
 // waits for the deliveries to that listener in flight on other threads.
 #include "standins/TLM/TLMstandin.h"
 
-#include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <string>
