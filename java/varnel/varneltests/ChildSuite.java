@@ -46,6 +46,15 @@ public final class ChildSuite implements Suite {
             Check.equal(1, child.status, "exit code");
         });
 
+        table.add("aListenersExceptionIsDescribedAndCleared", () -> {
+            ChildJvm.Result child = ChildJvm.run("varneltests.ListenerChild");
+            Check.contains(child.output, "IllegalStateException: thrown by the listener for one", "described");
+            Check.contains(child.output, "IllegalStateException: thrown by the listener for two", "on the worker");
+            Check.isTrue(child.output.endsWith("alive"), "went on: " + child);
+            Check.isTrue(child.jniWarnings().isEmpty(), "no JNI warning: " + child);
+            Check.equal(0, child.status, "exit code");
+        });
+
         table.add("aFailingNativeWithoutRoomForItsExceptionLeavesTheJvmsOwnErrorPending", () -> {
             // the room that ends, the road, the child's JVM options, what reached Java
             String[][] rows = {
@@ -66,15 +75,6 @@ public final class ChildSuite implements Suite {
                              what + ": the bridge ended the JVM or lost the error: " + child);
                 Check.isTrue(child.jniWarnings().isEmpty(), what + ": JNI warning in " + child);
             }
-        });
-
-        table.add("aListenersExceptionIsDescribedAndCleared", () -> {
-            ChildJvm.Result child = ChildJvm.run("varneltests.ListenerChild");
-            Check.contains(child.output, "IllegalStateException: thrown by the listener for one", "described");
-            Check.contains(child.output, "IllegalStateException: thrown by the listener for two", "on the worker");
-            Check.isTrue(child.output.endsWith("alive"), "went on: " + child);
-            Check.isTrue(child.jniWarnings().isEmpty(), "no JNI warning: " + child);
-            Check.equal(0, child.status, "exit code");
         });
     }
 }
