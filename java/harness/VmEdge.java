@@ -1,7 +1,6 @@
 package harness;
 
-import java.util.ArrayList;
-import java.util.List;
+import java.lang.ref.Reference;
 
 /**
  * The two places where a JVM has no room left to make an exception object, for the cases
@@ -50,25 +49,38 @@ public final class VmEdge {
         dive(failing, overflows);
     }
 
-    /** Calls the native once with the heap full; returns what the call threw (null for nothing). */
+    /**
+     * Calls the native with the heap full; returns what the call threw (null for nothing).
+     * The filling holds its blocks in a chain through the blocks themselves, so that no
+     * step frees what an earlier one took; memory the collector still finds afterwards can
+     * leave room for the bridge's exception, and then the heap is filled again and the call
+     * repeated, a few times.
+     */
     public static Throwable withFullHeap(Failing failing) {
-        List<Object> filler = new ArrayList<>();
+        Object[] chain = null;
         Throwable thrown = null;
+        // Linked now: linking it with the heap full would fail.
+        Reference.reachabilityFence(chain);
         try {
-            for (int size = 1 << 20; size >= 1; ) {
+            for (int attempt = 0; attempt < 20 && !(thrown instanceof OutOfMemoryError); ++attempt) {
+                for (int size = 1 << 17; size >= 1; ) {
+                    try {
+                        Object[] block = new Object[size];
+                        block[0] = chain;
+                        chain = block;
+                    } catch (OutOfMemoryError full) {
+                        size /= 2;
+                    }
+                }
+                thrown = null;
                 try {
-                    filler.add(new long[size]);
-                } catch (OutOfMemoryError full) {
-                    size /= 2;
+                    failing.call();
+                } catch (Throwable any) {
+                    thrown = any;
                 }
             }
-            try {
-                failing.call();
-            } catch (Throwable any) {
-                thrown = any;
-            }
         } finally {
-            filler.clear();
+            Reference.reachabilityFence(chain);
         }
         return thrown;
     }
