@@ -97,27 +97,67 @@ jobject JNIcreateObjectFromHandle(JNIEnv* pEnv, const char* classPath, void* han
 }
 
 void JNIheldClass::hold(JNIEnv* pEnv) {
-  if (m_Held.load()) return;
   std::lock_guard<std::mutex> guard(m_Lock);
-  if (m_Held.load()) return;
+  if (m_Class != nullptr) {
+    jobject alive = pEnv->NewLocalRef(m_Class);
+    if (alive != nullptr) {
+      pEnv->DeleteLocalRef(alive);
+      return;
+    }
+    // Unloaded with its loader: the classes now asking are another loader's.
+    m_Held.store(false);
+    pEnv->DeleteWeakGlobalRef(m_Class);
+    m_Class = nullptr;
+    m_Constructor = nullptr;
+  }
   jclass found = pEnv->FindClass(m_Path);
   jmethodID constructor = found != nullptr ? pEnv->GetMethodID(found, "<init>", "(J)V") : nullptr;
-  jclass global = constructor != nullptr ? static_cast<jclass>(pEnv->NewGlobalRef(found)) : nullptr;
+  jweak weak = constructor != nullptr ? pEnv->NewWeakGlobalRef(found) : nullptr;
   pEnv->ExceptionClear();
   if (found != nullptr) pEnv->DeleteLocalRef(found);
-  if (global == nullptr) return;
-  m_Class = global;
+  if (weak == nullptr) return;
+  m_Class = weak;
   m_Constructor = constructor;
   m_Held.store(true);
 }
 
 jobject JNIheldClass::createObject(JNIEnv* pEnv, void* handle) const {
-  return pEnv->NewObject(m_Class, m_Constructor, static_cast<jlong>(reinterpret_cast<std::intptr_t>(handle)));
+  jclass type = nullptr;
+  jmethodID constructor = nullptr;
+  {
+    std::lock_guard<std::mutex> guard(m_Lock);
+    if (m_Class == nullptr) return nullptr;
+    type = static_cast<jclass>(pEnv->NewLocalRef(m_Class));
+    constructor = m_Constructor;
+  }
+  if (type == nullptr) return nullptr;
+  jobject made = pEnv->NewObject(type, constructor, static_cast<jlong>(reinterpret_cast<std::intptr_t>(handle)));
+  pEnv->DeleteLocalRef(type);
+  return made;
 }
 
-void JNIthrowException(JNIEnv* pEnv, const char* classPath, const LEGerror& error) {
+bool JNIkeepVirtualMachineError(JNIEnv* pEnv) {
+  jthrowable pending = pEnv->ExceptionOccurred();
+  if (pending == nullptr) return false;
+  // Nothing but clearing is allowed while it is pending; it is thrown again if it stays.
+  pEnv->ExceptionClear();
+  jclass vmError = pEnv->FindClass("java/lang/VirtualMachineError");
+  if (vmError == nullptr) {
+    // A JVM that cannot find a class of its own is out of stack or memory, and has just
+    // said so: that error is the one left pending.
+    pEnv->DeleteLocalRef(pending);
+    return pEnv->ExceptionCheck() == JNI_TRUE;
+  }
+  bool keep = pEnv->IsInstanceOf(pending, vmError) == JNI_TRUE;
+  pEnv->DeleteLocalRef(vmError);
+  if (keep && pEnv->Throw(pending) != 0) keep = false;
+  pEnv->DeleteLocalRef(pending);
+  return keep;
+}
+
+void JNIthrowException(JNIEnv* pEnv, const char* classPath, const LEGerror& error, JNIhandleRelease release) {
   if (const JNIdllError* DllError = dynamic_cast<const JNIdllError*>(&error)) {
-    JNIthrowByHandle(pEnv, classPath, DllError->handle());
+    JNIthrowByHandle(pEnv, classPath, DllError->handle(), release);
   } else {
     JNIthrowByDescription(pEnv, classPath, error);
   }
@@ -126,10 +166,15 @@ void JNIthrowException(JNIEnv* pEnv, const char* classPath, const LEGerror& erro
 // Both throw roads clear a pending exception before their first call: FindClass,
 // GetMethodID and NewObject are not allowed while one is pending, and the new exception
 // replaces it anyway.
-void JNIthrowByHandle(JNIEnv* pEnv, const char* classPath, void* handle) {
+void JNIthrowByHandle(JNIEnv* pEnv, const char* classPath, void* handle, JNIhandleRelease release) {
   if (pEnv->ExceptionCheck()) pEnv->ExceptionClear();
   jobject Exception = JNIcreateObjectFromHandle(pEnv, classPath, handle);
   if (Exception == nullptr) {
+    if (JNIkeepVirtualMachineError(pEnv)) {
+      // No Java object adopted the handle's reference.
+      if (release != nullptr) release(handle);
+      return;
+    }
     endWithClass(pEnv, 63, "Failed to create Java exception", classPath);
     return;
   }
@@ -143,10 +188,12 @@ void JNIthrowByDescription(JNIEnv* pEnv, const char* classPath, const LEGerror& 
   if (pEnv->ExceptionCheck()) pEnv->ExceptionClear();
   jclass Class = pEnv->FindClass(classPath);
   if (Class == nullptr) {
+    if (JNIkeepVirtualMachineError(pEnv)) return;
     endWithError(pEnv, 38, "Java exception class not found", classPath, error);
     return;
   }
   if (pEnv->ThrowNew(Class, error.description().c_str()) != 0) {
+    if (JNIkeepVirtualMachineError(pEnv)) return;
     endWithError(pEnv, 46, "Failed to throw Java exception", classPath, error);
   }
 }

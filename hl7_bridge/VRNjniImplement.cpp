@@ -28,7 +28,7 @@ void VRNjniThrowVarnelException(JNIEnv* env, const LEGerror& error) {
     JNIthrowException(env, VRN_EXCEPTION_CLASS, repaired);
     return;
   }
-  JNIthrowException(env, VRN_EXCEPTION_CLASS, error);
+  JNIthrowException(env, VRN_EXCEPTION_CLASS, error, releaseQuietly);
 }
 
 void VRNjniCheckResult(VRNresult result) { JNIcheckDllResult(result); }
@@ -46,9 +46,10 @@ void VRNjniThrowFromErrorHandle(JNIEnv* env, VRNresult error) {
   env->ExceptionClear();
   jclass type = env->FindClass(VRN_EXCEPTION_CLASS);
   if (type == nullptr) {
-    env->ExceptionClear();
-    COLstandardOutput << "Unable to locate VarnelException class.";
     releaseQuietly(error);
+    // Out of stack or memory, the JVM's own error reports the failure and stays pending.
+    if (JNIkeepVirtualMachineError(env)) return;
+    COLstandardOutput << "Unable to locate VarnelException class.";
     return;
   }
   if (VRNisUnhandledError(error)) {
@@ -57,6 +58,12 @@ void VRNjniThrowFromErrorHandle(JNIEnv* env, VRNresult error) {
     return;
   }
   jmethodID constructor = env->GetMethodID(type, "<init>", "(J)V");
+  // The class's first use initialises it, which a JVM out of stack or memory may fail.
+  if (constructor == nullptr && JNIkeepVirtualMachineError(env)) {
+    releaseQuietly(error);
+    env->DeleteLocalRef(type);
+    return;
+  }
   VRNjavaCheckMethodLocated(env, constructor, "VarnelException constructor");
   jobject exception = env->NewObject(type, constructor, VRNlongOf(error));
   if (exception == nullptr) {

@@ -9,8 +9,9 @@
 // A callback looks no class up. On a thread with no Java frame FindClass searches the
 // system class loader only, which need not know our classes (an application server loads
 // them through a loader of its own) or may know a second copy of them. The LlpConnection
-// class and its constructor are found once by the server's installer, inside a native
-// method of LlpServer, so through the loader that loaded the bridge's classes.
+// class and its constructor are found by each server's creation, inside a native method of
+// LlpServer, so through the loader that loaded the bridge's classes, and held without
+// keeping that loader alive (JNIheldClass).
 #include "hl7_bridge/VRNllp.h"
 
 #include "COL/COLerror.h"
@@ -43,7 +44,8 @@ UnitSetup ClientSetup;
 
 // The class that the server's events wrap their connection in. A class that cannot be
 // found is not an error of the server's creation: its events cannot be delivered (and say
-// so), and the next creation looks again.
+// so), and the next creation looks again, as it does once the loader of the class held
+// has gone.
 JNIheldClass ConnectionClass(kConnectionClass);
 
 // The listener references this library made and has not deleted, with the handle each was

@@ -19,18 +19,26 @@ void raiseUnhandled(JNIEnv* pEnv) noexcept {
   if (pEnv->ExceptionCheck()) pEnv->ExceptionClear();
   jclass exceptionClass = pEnv->FindClass(TLM_PLUGIN_EXCEPTION_CLASS);
   if (!exceptionClass) {
-    pEnv->ExceptionClear();
+    if (JNIkeepVirtualMachineError(pEnv)) return;
     pEnv->FatalError("TLMjniImplement: Fatal error: Java exception class not found (Java exception "
                      "class: \"" TLM_PLUGIN_EXCEPTION_CLASS "\", local exception description: "
                      "\"Unhandled exception\")");
     return;
   }
   if (pEnv->ThrowNew(exceptionClass, "Unhandled exception") != 0) {
+    if (JNIkeepVirtualMachineError(pEnv)) return;
+    if (pEnv->ExceptionCheck()) pEnv->ExceptionClear();
     pEnv->FatalError("TLMjniImplement: Fatal error: Failed to throw Java exception (Java "
                      "exception class: \"" TLM_PLUGIN_EXCEPTION_CLASS "\")");
     return;
   }
   pEnv->DeleteLocalRef(exceptionClass);
+}
+
+// An error object that no PluginException adopted: nobody else could give it back.
+void releaseError(void* handle) {
+  TLMerror error = TLMexceptionRelease(static_cast<TLMhandle>(handle));
+  if (error && error != TLM_UNHANDLED_ERROR) TLMexceptionRelease(error);
 }
 
 // A text that the library returned; a null one with success reads as empty.
@@ -51,7 +59,7 @@ void TLMjniCheckDate(jobject Value, const char* VariableName, const char* Method
 }
 
 void TLMjniThrowPluginException(JNIEnv* pEnv, const LEGerror& Error) {
-  JNIthrowException(pEnv, TLM_PLUGIN_EXCEPTION_CLASS, Error);
+  JNIthrowException(pEnv, TLM_PLUGIN_EXCEPTION_CLASS, Error, releaseError);
 }
 
 jobject TLMjniCreateObject(JNIEnv* pEnv, const char* ClassPath, TLMhandle Handle) {

@@ -32,21 +32,17 @@ void addLive(jobject reference) {
   LiveListeners.insert(reference);
 }
 
-bool isLive(jobject reference) {
-  std::lock_guard<std::mutex> guard(ListenersLock);
-  return LiveListeners.count(reference) != 0;
-}
-
 // True for the one caller that takes the reference out.
 bool takeLive(jobject reference) {
   std::lock_guard<std::mutex> guard(ListenersLock);
   return LiveListeners.erase(reference) != 0;
 }
 
-// The event objects' classes, found by the set-up on the Java thread of the first Create:
-// a callback on a thread the library starts could not find them there. A class missing
-// then is not the first Create's failure: that Create goes on with nothing pending, and
-// each event that needs the class is reported as not delivered.
+// The event objects' classes, found on the Java thread of a Create (a callback on a thread
+// the library starts could not find them there), and looked for again by a Create once
+// the loader they came from has gone. A class missing then is not that Create's failure:
+// it goes on with nothing pending, and each event that needs the class is reported as not
+// delivered.
 JNIheldClass DestinationInputs(TLM_PLUGIN_PACKAGE "DestinationMessageReceivedEventInputs");
 JNIheldClass DestinationOutputs(TLM_PLUGIN_PACKAGE "DestinationMessageReceivedEventOutputs");
 JNIheldClass RequestedInputs(TLM_PLUGIN_PACKAGE "SourceMessageRequestedEventInputs");
@@ -54,12 +50,14 @@ JNIheldClass RequestedOutputs(TLM_PLUGIN_PACKAGE "SourceMessageRequestedEventOut
 JNIheldClass CompletedInputs(TLM_PLUGIN_PACKAGE "SourceMessageRequestCompletedEventInputs");
 JNIheldClass CompletedOutputs(TLM_PLUGIN_PACKAGE "SourceMessageRequestCompletedEventOutputs");
 
+// Null with the JVM's exception pending when the object cannot be made.
 jobject wrap(JNIEnv* pEnv, const JNIheldClass& wrapper, TLMhandle handle) {
-  if (!wrapper.held()) {
+  jobject made = wrapper.held() ? wrapper.createObject(pEnv, handle) : nullptr;
+  if (made == nullptr && !pEnv->ExceptionCheck()) {
     throw COLerror(COLstring("the class ") + wrapper.path() + " or its (J)V constructor was not found.",
                    0, "TLMjniListener", COL_ERROR_PRECONDITION);
   }
-  return wrapper.createObject(pEnv, handle);
+  return made;
 }
 
 struct EventKind {
@@ -182,12 +180,14 @@ void keepVm(EndpointSetup& setup, JNIEnv* pEnv) {
 
 }  // namespace
 
+// The event classes are held before anything else, and at every Create: a host may have
+// dropped the loader of the first one and loaded our classes again through a new loader.
 void TLMdestinationInitialize(JNIEnv* pEnv) {
+  DestinationOutputs.hold(pEnv);
+  DestinationInputs.hold(pEnv);
   if (DestinationSetup.Done.load()) return;
   TLMcharacterEncodingSetCharacterEncoding("UTF-8");
   keepVm(DestinationSetup, pEnv);
-  DestinationOutputs.hold(pEnv);
-  DestinationInputs.hold(pEnv);
   TLMdestinationSetMessageReceivedCallback(onDestinationMessageReceived);
   TLMdestinationSetResubmissionPreviewMessageReceivedCallback(
       onDestinationResubmissionPreviewMessageReceived);
@@ -196,13 +196,13 @@ void TLMdestinationInitialize(JNIEnv* pEnv) {
 }
 
 void TLMsourceInitialize(JNIEnv* pEnv) {
-  if (SourceSetup.Done.load()) return;
-  TLMcharacterEncodingSetCharacterEncoding("UTF-8");
-  keepVm(SourceSetup, pEnv);
   RequestedOutputs.hold(pEnv);
   RequestedInputs.hold(pEnv);
   CompletedOutputs.hold(pEnv);
   CompletedInputs.hold(pEnv);
+  if (SourceSetup.Done.load()) return;
+  TLMcharacterEncodingSetCharacterEncoding("UTF-8");
+  keepVm(SourceSetup, pEnv);
   TLMsourceSetMessageRequestedCallback(onSourceMessageRequested);
   TLMsourceSetMessageRequestCompletedCallback(onSourceMessageRequestCompleted);
   TLMsourceSetDisconnectedCallback(onSourceDisconnected);
@@ -238,10 +238,10 @@ void TLMjniListenerRelease(JNIEnv* pEnv, jlong Handle, jlong Listener,
                            TLMerror (*Function) TLM_PARAMS_ListenerRelease) {
   TLMjniGuard(pEnv, 0, [&] {
     jobject reference = reinterpret_cast<jobject>(static_cast<intptr_t>(Listener));
-    if (isLive(reference)) {
-      TLMjniCheckResult(Remove(TLMjniHandle(Handle), reference));
-      if (takeLive(reference)) pEnv->DeleteGlobalRef(reference);
-    }
+    // Asked of the library every time, whatever this library holds: the library answers
+    // for its own listeners. Only a reference still live is deleted.
+    TLMjniCheckResult(Remove(TLMjniHandle(Handle), reference));
+    if (takeLive(reference)) pEnv->DeleteGlobalRef(reference);
     TLMjniCheckResult(Function(TLMjniHandle(Handle)));
     return 0;
   });

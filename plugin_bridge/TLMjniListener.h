@@ -15,8 +15,9 @@ jlong TLMjniAddListener(JNIEnv* pEnv, jobject Self, jlong Handle,
                         TLMerror (*Function) TLM_PARAMS_AddListener);
 
 // Removes the listener, deletes its reference and releases the object, stopping at the
-// first failure. A reference already deleted by an earlier call (one whose release of the
-// object failed), or one this library never made, is neither removed nor deleted again.
+// first failure. The library is always asked to remove the listener first; a reference
+// already deleted by an earlier call (one whose release of the object failed), or one this
+// library never made, is not deleted again.
 void TLMjniListenerRelease(JNIEnv* pEnv, jlong Handle, jlong Listener,
                            TLMerror (*Remove)(TLMhandle, void*),
                            TLMerror (*Function) TLM_PARAMS_ListenerRelease);

@@ -65,14 +65,25 @@ public final class ChildJvm {
 
     /** The same with a time limit of its own, for a child that may hang. */
     public static Result runWithin(long seconds, String mainClass, String... args) throws Exception {
-        return start(null, seconds, mainClass, args);
+        return start(null, seconds, List.of(), mainClass, args);
+    }
+
+    /** The same with JVM options of its own (a small heap, say) after this JVM's settings. */
+    public static Result runWith(List<String> options, String mainClass, String... args) throws Exception {
+        return start(null, DEFAULT_LIMIT_SECONDS, options, mainClass, args);
     }
 
     private static Result start(String classPath, long seconds, String mainClass, String... args) throws Exception {
+        return start(classPath, seconds, List.of(), mainClass, args);
+    }
+
+    private static Result start(String classPath, long seconds, List<String> options, String mainClass,
+                                String... args) throws Exception {
         List<String> command = new ArrayList<>();
         command.add(System.getProperty("java.home") + File.separator + "bin" + File.separator + "java");
         command.add("-Xcheck:jni");
         command.add("-XX:-CreateCoredumpOnCrash");
+        command.addAll(options);
         command.add("-Djava.library.path=" + System.getProperty("java.library.path"));
         command.add("-cp");
         command.add(classPath != null ? classPath : System.getProperty("java.class.path"));

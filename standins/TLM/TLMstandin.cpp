@@ -1,8 +1,14 @@
 // The stand-in TLM library: every export of the contract over one store of counted
 // objects, each export generated from the natives' table by its shape. One lock guards the
-// store; callbacks are made without it, since listeners call back into the library.
+// store; callbacks are made without it, since listeners call back into the library. As the
+// library promises, a callback never carries a listener after its RemoveListener has
+// returned: each delivery checks that its listener is still registered, and RemoveListener
+// waits for the deliveries to that listener in flight on other threads.
 #include "standins/TLM/TLMstandin.h"
 
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -47,6 +53,39 @@ TLMstandinHook AfterHook = nullptr;
 void* AfterHookContext = nullptr;
 
 void* Callbacks[6] = {};
+
+// The deliveries in flight: to which listener of which endpoint, on which thread.
+struct InFlight {
+  TLMhandle Endpoint;
+  void* User;
+  std::thread::id Thread;
+  bool Removing;  // its thread is removing the listener from inside the delivery
+};
+std::vector<InFlight> Delivering;
+std::condition_variable DeliveryEnded;
+
+InFlight* ownDeliveryLocked(TLMhandle endpoint, void* user) {
+  for (InFlight& delivery : Delivering) {
+    if (delivery.Endpoint == endpoint && delivery.User == user &&
+        delivery.Thread == std::this_thread::get_id()) {
+      return &delivery;
+    }
+  }
+  return nullptr;
+}
+
+// Deliveries to the listener that a RemoveListener must wait for: not the caller's own,
+// which cannot end before it returns, nor those whose threads are removing the listener
+// from inside them as well, which would wait for it in turn.
+bool deliveringElsewhereLocked(TLMhandle endpoint, void* user) {
+  for (const InFlight& delivery : Delivering) {
+    if (delivery.Endpoint == endpoint && delivery.User == user &&
+        delivery.Thread != std::this_thread::get_id() && !delivery.Removing) {
+      return true;
+    }
+  }
+  return false;
+}
 
 // Longest stems first, so that "logQueryResult" wins over "logQuery".
 const char* const Stems[] = {"destinationMessageReceivedEventOutputs",
@@ -389,16 +428,22 @@ TLMerror addListener(const char* function, TLMhandle handle, void* user) {
   return nullptr;
 }
 
+// A value that is not registered (never added, or removed before) is nothing to remove.
 TLMerror removeListener(const char* function, TLMhandle handle, void* user) {
-  TLM_STANDIN_BEGIN(function, hexHandle(handle), hexHandle(user));
+  std::unique_lock<std::mutex> guard(Lock);
+  record(function, {hexHandle(handle), hexHandle(user)});
+  TLMerror injectedResult = nullptr;
+  if (takeInjectionLocked(function, &injectedResult, nullptr)) return injectedResult;
   TLM_STANDIN_TARGET(function, handle);
-  for (auto place = object->Listeners.begin(); place != object->Listeners.end(); ++place) {
-    if (*place == user) {
-      object->Listeners.erase(place);
-      return nullptr;
-    }
+  auto place = std::find(object->Listeners.begin(), object->Listeners.end(), user);
+  if (place != object->Listeners.end()) object->Listeners.erase(place);
+  if (InFlight* own = ownDeliveryLocked(handle, user)) {
+    own->Removing = true;
+    DeliveryEnded.notify_all();
   }
-  return newErrorLocked("listener " + hexHandle(user) + " is not registered in " + function);
+  DeliveryEnded.wait(guard, [&] { return !deliveringElsewhereLocked(handle, user); });
+  if (InFlight* own = ownDeliveryLocked(handle, user)) own->Removing = false;
+  return nullptr;
 }
 
 TLMerror connect(const char* function, TLMhandle handle, const char* host, int port,
@@ -449,16 +494,27 @@ const char* const EventStems[6][2] = {
     {"sourceMessageRequestCompletedEventInputs", "sourceMessageRequestCompletedEventOutputs"},
     {nullptr, nullptr}};
 
-void deliver(int event, void* callback, const std::vector<void*>& listeners, int count) {
+bool registeredLocked(TLMhandle endpoint, void* user) {
+  Object* object = findLocked(endpoint);
+  return object &&
+         std::find(object->Listeners.begin(), object->Listeners.end(), user) != object->Listeners.end();
+}
+
+void deliver(int event, void* callback, TLMhandle endpoint, const std::vector<void*>& listeners,
+             int count, std::atomic<int>* made) {
   for (int round = 0; round < count; ++round) {
     for (void* user : listeners) {
       TLMhandle inputs = nullptr;
       TLMhandle outputs = nullptr;
-      if (EventStems[event][0]) {
+      {
         std::lock_guard<std::mutex> guard(Lock);
-        inputs = newObjectLocked(EventStems[event][0]);
-        outputs = newObjectLocked(EventStems[event][1]);
-        fillInputsLocked(event, inputs);
+        if (!registeredLocked(endpoint, user)) continue;
+        Delivering.push_back({endpoint, user, std::this_thread::get_id(), false});
+        if (EventStems[event][0]) {
+          inputs = newObjectLocked(EventStems[event][0]);
+          outputs = newObjectLocked(EventStems[event][1]);
+          fillInputsLocked(event, inputs);
+        }
       }
       TLMerror result;
       if (EventStems[event][0]) {
@@ -467,13 +523,16 @@ void deliver(int event, void* callback, const std::vector<void*>& listeners, int
       } else {
         result = reinterpret_cast<TLMdestinationDisconnectedCallback>(callback)(user);
       }
+      ++*made;
       TLMstandinHook hook;
       void* context;
       {
         std::lock_guard<std::mutex> guard(Lock);
+        Delivering.erase(Delivering.begin() + (ownDeliveryLocked(endpoint, user) - Delivering.data()));
         hook = AfterHook;
         context = AfterHookContext;
       }
+      DeliveryEnded.notify_all();
       if (hook) hook(context);
       std::lock_guard<std::mutex> guard(Lock);
       std::string text = "event=" + decimal(event) + " user=" + hexHandle(user) +
@@ -705,16 +764,17 @@ int TLMstandinFire(int Event, TLMhandle Endpoint, int Mode, int Threads, int Per
     listeners = endpoint->Listeners;
   }
   int threads = Mode == TLM_STANDIN_THREADS ? Threads : 1;
+  std::atomic<int> made{0};
   if (Mode == TLM_STANDIN_CALLER_THREAD) {
-    deliver(Event, callback, listeners, PerThread);
+    deliver(Event, callback, Endpoint, listeners, PerThread, &made);
   } else {
     std::vector<std::thread> running;
     for (int i = 0; i < threads; ++i) {
-      running.emplace_back(deliver, Event, callback, std::cref(listeners), PerThread);
+      running.emplace_back(deliver, Event, callback, Endpoint, std::cref(listeners), PerThread, &made);
     }
     for (std::thread& thread : running) thread.join();
   }
-  return threads * PerThread * static_cast<int>(listeners.size());
+  return made.load();
 }
 
 int TLMstandinEventCount(void) {

@@ -65,9 +65,10 @@ enum { TLM_STANDIN_CALLER_THREAD = 0, TLM_STANDIN_NEW_THREAD = 1, TLM_STANDIN_TH
 TLM_API void* TLMstandinCallback(int Event);
 
 // Calls the event's registered callback once per listener of the endpoint, PerThread
-// times on each thread. Message events get fresh inputs and outputs objects (the inputs
-// filled with the texts below), alive for the call only. Returns the number of callbacks
-// made, or -1 when the endpoint is not of the event's kind or no callback is registered.
+// times on each thread; a listener removed meanwhile gets no more calls. Message events
+// get fresh inputs and outputs objects (the inputs filled with the texts below), alive for
+// the call only. Returns the number of callbacks made, or -1 when the endpoint is not of
+// the event's kind or no callback is registered.
 TLM_API int TLMstandinFire(int Event, TLMhandle Endpoint, int Mode, int Threads, int PerThread);
 
 // One record per callback made: "event=N user=0x... inputs=0x... outputs=0x...

@@ -168,4 +168,101 @@ TEST(JNIthrowException, EndsTheJvmWithTheFatalTextWhenNoExceptionCanBeRaised) {
   }
 }
 
+// A JVM out of stack or memory cannot make the exception; its own error is what reports
+// the failure then, and it stays pending: ending the JVM is only for the roads where
+// nothing is pending. A handle that no exception adopted goes back through the release.
+std::vector<void*> Released;
+void recordRelease(void* handle) { Released.push_back(handle); }
+
+TEST(JNIthrowException, LeavesTheJvmsOwnErrorPendingWhenTheExceptionCannotBeMade) {
+  LEGerror described("lost", COL_ERROR_PRECONDITION);
+  JNIdllError carried(SomeHandle);
+  struct Row {
+    const char* why;
+    const LEGerror* error;
+    std::function<void(TESTfakeJni&)> breakIt;
+    const char* left;  // the class of the exception left pending
+  };
+  const Row rows[] = {
+      {"no memory for the object", &carried, [](TESTfakeJni& f) { f.faults.newObjectFails = true; },
+       "java/lang/OutOfMemoryError"},
+      {"no stack for the constructor", &carried,
+       [](TESTfakeJni& f) {
+         f.defineMethod(Bridge, "<init>", "(J)V", [&f](jobject, const std::vector<jvalue>&) {
+           f.throwPending("java/lang/StackOverflowError", "");
+           return jvalue{};
+         });
+       },
+       "java/lang/StackOverflowError"},
+      {"no stack to find the class of a handle's exception", &carried,
+       [](TESTfakeJni& f) { f.faults.findClassFailsWith = "java/lang/StackOverflowError"; },
+       "java/lang/StackOverflowError"},
+      {"no stack to find the class of a described exception", &described,
+       [](TESTfakeJni& f) { f.faults.findClassFailsWith = "java/lang/StackOverflowError"; },
+       "java/lang/StackOverflowError"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.why);
+    TESTfakeJni fake;
+    fake.defineHandleClass(Bridge, "java/lang/RuntimeException");
+    row.breakIt(fake);
+    Released.clear();
+    JNIthrowException(fake.env(), Bridge, *row.error, recordRelease);
+    EXPECT_EQ(fake.fatalErrors(), None);
+    EXPECT_EQ(fake.classNameOf(fake.pending()), row.left);
+    EXPECT_EQ(Released, row.error == &carried ? std::vector<void*>{SomeHandle} : std::vector<void*>{});
+    EXPECT_EQ(fake.violations(), None);
+  }
+  // Any other exception from the constructor still ends the JVM, and the handle is not
+  // given back (the fatal end comes first).
+  TESTfakeJni fake;
+  fake.defineHandleClass(Bridge, "java/lang/RuntimeException");
+  fake.defineMethod(Bridge, "<init>", "(J)V", [&fake](jobject, const std::vector<jvalue>&) {
+    fake.throwPending("java/lang/IllegalStateException", "refused");
+    return jvalue{};
+  });
+  Released.clear();
+  JNIthrowException(fake.env(), Bridge, carried, recordRelease);
+  EXPECT_EQ(fake.fatalErrors().size(), 1u);
+  EXPECT_EQ(fake.pending(), nullptr);
+  EXPECT_EQ(Released, std::vector<void*>{});
+  EXPECT_EQ(fake.violations(), None);
+}
+
+// The class is held weakly: it keeps no loader alive, and once it has been unloaded the
+// next hold() finds the class that another loader has brought.
+TEST(JNIheldClass, HoldsNoStrongReferenceAndFindsTheClassAgainOnceUnloaded) {
+  TESTfakeJni fake;
+  const char Wrapper[] = "test/EventObject";
+  JNIheldClass held(Wrapper);
+  held.hold(fake.env());
+  EXPECT_FALSE(held.held()) << "no class yet";
+  EXPECT_EQ(fake.pending(), nullptr);
+  EXPECT_EQ(held.createObject(fake.env(), SomeHandle), nullptr);
+  EXPECT_EQ(fake.pending(), nullptr);
+
+  fake.defineHandleClass(Wrapper);
+  held.hold(fake.env());
+  ASSERT_TRUE(held.held());
+  EXPECT_EQ(fake.globalReferences(), 0);
+  EXPECT_EQ(fake.weakGlobalReferences(), 1);
+  jobject first = held.createObject(fake.env(), SomeHandle);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(fake.valueOf(first), static_cast<jlong>(0x7f0012345678));
+  jclass firstClass = fake.env()->GetObjectClass(first);
+
+  fake.unloadClass(Wrapper);
+  EXPECT_EQ(held.createObject(fake.env(), SomeHandle), nullptr) << "an unloaded class makes nothing";
+  EXPECT_EQ(fake.pending(), nullptr);
+  fake.defineHandleClass(Wrapper);
+  held.hold(fake.env());
+  jobject second = held.createObject(fake.env(), SomeHandle);
+  ASSERT_NE(second, nullptr);
+  jclass secondClass = fake.env()->GetObjectClass(second);
+  EXPECT_FALSE(fake.env()->IsSameObject(firstClass, secondClass)) << "the new loader's class";
+  EXPECT_EQ(fake.weakGlobalReferences(), 1) << "the old reference was given back";
+  EXPECT_EQ(fake.globalReferences(), 0);
+  EXPECT_EQ(fake.violations(), None);
+}
+
 }  // namespace

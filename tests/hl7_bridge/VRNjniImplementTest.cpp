@@ -124,4 +124,42 @@ TEST_F(VRNjniImplement, TheGuardsTextsAreModifiedUtf8AndNothingEscapesIt) {
   EXPECT_EQ("text: Unhandled exception", take_pending()) << "the bridge's exception replaces one pending";
 }
 
+// Out of stack or memory the JVM cannot make the VarnelException: its own error is what
+// reaches Java, on both roads, and the error object goes back to vrn_core (the fixture's
+// end checks that none is left).
+TEST_F(VRNjniImplement, AJvmOutOfRoomKeepsItsOwnErrorAndTheErrorObjectGoesBack) {
+  JNIEnv* env = fake.env();
+  struct Row {
+    const char* why;
+    bool direct;
+    bool noStack;  // FindClass fails with StackOverflowError; otherwise NewObject with OutOfMemoryError
+    const char* left;
+  };
+  const Row rows[] = {
+      {"direct road, no stack to find the class", true, true, "java/lang/StackOverflowError"},
+      {"direct road, no memory for the object", true, false, "java/lang/OutOfMemoryError"},
+      {"guarded road, no stack to find the class", false, true, "java/lang/StackOverflowError"},
+      {"guarded road, no memory for the object", false, false, "java/lang/OutOfMemoryError"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.why);
+    VRNhandle error = nullptr;
+    ASSERT_EQ(nullptr, VRNerrorCreate(&error, "refused"));
+    fake.faults.findClassFailsWith = row.noStack ? "java/lang/StackOverflowError" : "";
+    fake.faults.newObjectFails = !row.noStack;
+    testing::internal::CaptureStdout();
+    if (row.direct) {
+      VRNjniThrowFromErrorHandle(env, error);
+    } else {
+      VRNguardedCall(env, [&] { VRNjniCheckResult(error); });
+    }
+    EXPECT_EQ("", testing::internal::GetCapturedStdout()) << "the class is there";
+    fake.faults = TESTfakeJni::Faults();
+    EXPECT_EQ(row.left, fake.classNameOf(fake.pending()));
+    EXPECT_EQ(std::vector<std::string>{}, fake.fatalErrors());
+    EXPECT_EQ(0, VRNstandinLiveCount("error"));
+    fake.clearPending();
+  }
+}
+
 }  // namespace

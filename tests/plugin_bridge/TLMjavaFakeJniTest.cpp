@@ -74,6 +74,12 @@ struct Environment {
 
   Environment() {
     fake.defineHandleClass(PACKAGE "PluginException", "java/lang/Exception");
+    defineEventClasses();
+    fake.defineClass(DestinationClass);
+  }
+
+  // The event classes, as a (new) class loader brings them.
+  void defineEventClasses() {
     for (const std::string* name : {&Outputs, &Inputs}) {
       std::string label = name == &Outputs ? "Outputs " : "Inputs ";
       fake.defineClass(*name);
@@ -84,7 +90,6 @@ struct Environment {
                           return jvalue{};
                         });
     }
-    fake.defineClass(DestinationClass);
   }
 };
 
@@ -140,6 +145,18 @@ TEST(TLMjavaFakeJni, OneNativeOfEachPatternTakesItsRoad) {
   TLMhandle error = handleOf(fake.valueOf(fake.pending()));
   EXPECT_EQ(1, TLMstandinRefCount(error));
   TLMexceptionRelease(error);
+  fake.clearPending();
+
+  // A JVM out of memory cannot make that object: its OutOfMemoryError is what Java gets,
+  // the JVM goes on, and the error object goes back to the library.
+  int errors = TLMstandinLiveCount("exception");
+  TLMstandinInjectError((stem + "GetResendMessageDelay").c_str(), "no delay");
+  fake.faults.newObjectFails = true;
+  EXPECT_EQ(0, native<IntGetterNative>(outputs, stem + "GetResendMessageDelay")(env, nullptr, h));
+  fake.faults.newObjectFails = false;
+  EXPECT_EQ("java/lang/OutOfMemoryError", fake.classNameOf(fake.pending()));
+  EXPECT_EQ(std::vector<std::string>{}, fake.fatalErrors());
+  EXPECT_EQ(errors, TLMstandinLiveCount("exception"));
   fake.clearPending();
 
   int calls = TLMstandinJournalCount();
@@ -208,8 +225,15 @@ TEST(TLMjavaFakeJni, HandlesAndReferencesHaveOneOwner) {
   TLMexceptionRelease(handleOf(fake.valueOf(fake.pending())));
   fake.clearPending();
   EXPECT_EQ(globals, fake.globalReferences());
+  int calls = TLMstandinJournalCount();
   release(env, nullptr, destination, listener);
   EXPECT_EQ(nullptr, fake.pending());
+  ASSERT_EQ(calls + 2, TLMstandinJournalCount());
+  char entry[128];
+  TLMstandinJournalEntry(calls, entry, sizeof entry);
+  EXPECT_EQ("TLMdestinationRemoveListener " + hex(handleOf(destination)) + " " + hex(handleOf(listener)),
+            std::string(entry))
+      << "the retry asks the library to remove the listener first";
   EXPECT_EQ(-1, TLMstandinRefCount(handleOf(destination)));
   EXPECT_EQ(globals, fake.globalReferences());
   EXPECT_EQ(std::vector<std::string>{}, fake.violations());
@@ -300,6 +324,43 @@ TEST(TLMjavaFakeJni, ACallbackFromANewThreadKeepsEveryFailureOnItsSide) {
     EXPECT_EQ(globals - 1, fake.globalReferences());
     EXPECT_EQ(-1, TLMstandinRefCount(handleOf(destination)));
   }
+  fake.defineMethod(DestinationClass, "messageReceived", MessageReceivedSignature);
+}
+
+// A host dropped the plug-in's loader, which took the event classes with it, and loaded
+// the plug-in again through a new loader: the next Create finds the new loader's classes,
+// and the events reach the listener with objects of those.
+TEST(TLMjavaFakeJni, TheNextCreateFindsTheEventClassesOfANewLoader) {
+  Environment& shared = environment();
+  TESTfakeJni& fake = shared.fake;
+  JNIEnv* env = fake.env();
+  auto release = native<ListenerReleaseNative>("Destination", "TLMdestinationRelease");
+  release(env, nullptr, native<CreateNative>("Destination", "TLMdestinationCreate")(env, nullptr), 0);
+  fake.unloadClass(Outputs);
+  fake.unloadClass(Inputs);
+  shared.defineEventClasses();
+  jclass inputsClass = env->FindClass(Inputs.c_str());
+  jclass outputsClass = env->FindClass(Outputs.c_str());
+  int newInputs = 0;
+  int newOutputs = 0;
+  fake.defineMethod(DestinationClass, "messageReceived", MessageReceivedSignature,
+                    [&](jobject, const std::vector<jvalue>& args) -> jvalue {
+                      newInputs += fake.env()->IsInstanceOf(args[0].l, inputsClass) ? 1 : 0;
+                      newOutputs += fake.env()->IsInstanceOf(args[1].l, outputsClass) ? 1 : 0;
+                      return jvalue{};
+                    });
+
+  jlong destination = native<CreateNative>("Destination", "TLMdestinationCreate")(env, nullptr);
+  jlong listener = native<AddListenerNative>("Destination", "TLMdestinationAddListener")(
+      env, fake.newObject(DestinationClass), destination);
+  EXPECT_EQ(1, TLMstandinFire(TLM_STANDIN_DESTINATION_MESSAGE_RECEIVED, handleOf(destination),
+                              TLM_STANDIN_NEW_THREAD, 1, 1));
+  EXPECT_EQ(1, newInputs) << "the inputs are of the new loader's class";
+  EXPECT_EQ(1, newOutputs) << "the outputs are of the new loader's class";
+  release(env, nullptr, destination, listener);
+  EXPECT_EQ(nullptr, fake.pending());
+  EXPECT_EQ(0, fake.globalReferences()) << "no class is held strongly";
+  EXPECT_EQ(std::vector<std::string>{}, fake.violations());
   fake.defineMethod(DestinationClass, "messageReceived", MessageReceivedSignature);
 }
 

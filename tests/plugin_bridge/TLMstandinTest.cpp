@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -204,11 +208,83 @@ TEST_F(TLMstandin, EventsRunWhereAskedAndRecordTheOutputsTheListenerLeft) {
   TLMdestinationSetMessageReceivedCallback(
       reinterpret_cast<TLMdestinationMessageReceivedCallback>(bridgeCallback));
   ASSERT_EQ(nullptr, TLMdestinationRemoveListener(destination, &seen));
-  TLMerror error = TLMdestinationRemoveListener(destination, &seen);
-  ASSERT_NE(nullptr, error);
-  EXPECT_NE(std::string::npos, description(error).find("is not registered"));
+  EXPECT_EQ(0, TLMstandinListenerCount(destination));
+  EXPECT_EQ(nullptr, TLMdestinationRemoveListener(destination, &seen))
+      << "a value no longer registered is nothing to remove";
   TLMstandinReset();
   TLMdestinationRelease(destination);
+}
+
+// A listener whose delivery waits until the test lets it go, and may remove itself.
+struct Gate {
+  std::mutex Lock;
+  std::condition_variable Changed;
+  TLMhandle Endpoint = nullptr;
+  int Entered = 0;
+  bool Open = false;
+  bool RemoveItself = false;
+  int Delivered = 0;
+};
+TLMerror gatedListener(void* user) {
+  Gate& gate = *static_cast<Gate*>(user);
+  std::unique_lock<std::mutex> hold(gate.Lock);
+  ++gate.Entered;
+  gate.Changed.notify_all();
+  gate.Changed.wait(hold, [&] { return gate.Open; });
+  if (gate.RemoveItself) {
+    hold.unlock();
+    // From inside its own delivery: returns at once, and nothing more is delivered.
+    EXPECT_EQ(nullptr, TLMdestinationRemoveListener(gate.Endpoint, user));
+    hold.lock();
+  }
+  ++gate.Delivered;
+  return nullptr;
+}
+
+TEST_F(TLMstandin, RemoveListenerReturnsOnlyWhenNoDeliveryToItIsInFlight) {
+  void* bridgeCallback = TLMstandinCallback(TLM_STANDIN_DESTINATION_DISCONNECTED);
+  TLMdestinationSetDisconnectedCallback(gatedListener);
+  for (bool removeItself : {false, true}) {
+    SCOPED_TRACE(removeItself ? "removed from inside its delivery" : "removed from another thread");
+    Gate gate;
+    gate.RemoveItself = removeItself;
+    ASSERT_EQ(nullptr, TLMdestinationCreate(&gate.Endpoint));
+    ASSERT_EQ(nullptr, TLMdestinationAddListener(gate.Endpoint, &gate));
+    int made = -1;
+    std::thread firing([&] {
+      made = TLMstandinFire(TLM_STANDIN_DESTINATION_DISCONNECTED, gate.Endpoint, TLM_STANDIN_THREADS, 3, 5);
+    });
+    {
+      std::unique_lock<std::mutex> hold(gate.Lock);
+      gate.Changed.wait(hold, [&] { return gate.Entered == 3; });
+    }
+    std::atomic<bool> removed{false};
+    std::thread removing;
+    if (!removeItself) {
+      removing = std::thread([&] {
+        EXPECT_EQ(nullptr, TLMdestinationRemoveListener(gate.Endpoint, &gate));
+        removed = true;
+      });
+      // The removal is waiting for the three deliveries held at the gate.
+      while (TLMstandinListenerCount(gate.Endpoint) != 0) std::this_thread::yield();
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      EXPECT_FALSE(removed.load()) << "returned while deliveries were in flight";
+    }
+    {
+      std::lock_guard<std::mutex> hold(gate.Lock);
+      gate.Open = true;
+    }
+    gate.Changed.notify_all();
+    if (removing.joinable()) removing.join();
+    firing.join();
+    EXPECT_EQ(3, made) << "each thread's first delivery only";
+    EXPECT_EQ(3, gate.Delivered);
+    EXPECT_EQ(0, TLMstandinListenerCount(gate.Endpoint));
+    TLMdestinationRelease(gate.Endpoint);
+  }
+  TLMdestinationSetDisconnectedCallback(
+      reinterpret_cast<TLMdestinationDisconnectedCallback>(bridgeCallback));
+  TLMstandinReset();
 }
 
 }  // namespace

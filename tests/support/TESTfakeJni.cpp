@@ -20,6 +20,7 @@ struct FakeObject {
   std::u16string text;
   jlong value = 0;
   std::string message;
+  bool collected = false;  // weak references to it read as null
 };
 
 struct FakeMethod {
@@ -61,6 +62,7 @@ public:
   std::vector<std::vector<FakeObject*>> frames{1};  // the native method's own frame first
   std::vector<jint> pushedCapacities;
   std::multiset<FakeObject*> globals;
+  std::multiset<FakeObject*> weakGlobals;
   std::map<const void*, std::unique_ptr<Borrowed>> borrowed;
   FakeObject* pending = nullptr;
   std::set<std::thread::id> attached;
@@ -256,6 +258,11 @@ jint JNICALL getVersion(JNIEnv* env) {
 
 jclass JNICALL findClass(JNIEnv* env, const char* name) {
   Entry e(fakeOf(env), "FindClass");
+  const std::string& failure = e.fake->owner->faults.findClassFailsWith;
+  if (!failure.empty()) {
+    e.fake->throwNew(failure, name);
+    return nullptr;
+  }
   FakeClass* type = e.fake->findClass(name);
   if (e.fake->owner->faults.classesOfAChildLoader && std::this_thread::get_id() != e.fake->home &&
       std::string(name).compare(0, 5, "java/") != 0) {
@@ -374,8 +381,28 @@ void JNICALL deleteGlobalRef(JNIEnv* env, jobject object) {
   e.fake->globals.erase(found);
 }
 
+// A weak reference is the object's own pointer, as a global one is; once the object has
+// been collected, a new local reference from it is null.
+jweak JNICALL newWeakGlobalRef(JNIEnv* env, jobject object) {
+  Entry e(fakeOf(env), "NewWeakGlobalRef");
+  if (object != nullptr) e.fake->weakGlobals.insert(objectOf(object));
+  return object;
+}
+
+void JNICALL deleteWeakGlobalRef(JNIEnv* env, jweak object) {
+  Entry e(fakeOf(env), "DeleteWeakGlobalRef", true);
+  if (object == nullptr) return;
+  auto found = e.fake->weakGlobals.find(objectOf(object));
+  if (found == e.fake->weakGlobals.end()) {
+    e.fake->violation("DeleteWeakGlobalRef of a reference that is not a weak global one");
+    return;
+  }
+  e.fake->weakGlobals.erase(found);
+}
+
 jobject JNICALL newLocalRef(JNIEnv* env, jobject object) {
   Entry e(fakeOf(env), "NewLocalRef");
+  if (object != nullptr && objectOf(object)->collected) return nullptr;
   return e.fake->local(objectOf(object));
 }
 
@@ -680,6 +707,8 @@ void fillEnvTable(JNINativeInterface_& table) {
   table.NewGlobalRef = newGlobalRef;
   table.DeleteGlobalRef = deleteGlobalRef;
   table.NewLocalRef = newLocalRef;
+  table.NewWeakGlobalRef = newWeakGlobalRef;
+  table.DeleteWeakGlobalRef = deleteWeakGlobalRef;
   table.DeleteLocalRef = deleteLocalRef;
   table.EnsureLocalCapacity = ensureLocalCapacity;
   table.NewObject = newObject;
@@ -741,6 +770,7 @@ TESTfakeJniPrivate::TESTfakeJniPrivate(TESTfakeJni* owner) : owner(owner), envTa
   defineClass("java/lang/NoSuchMethodError", "java/lang/IncompatibleClassChangeError");
   defineClass("java/lang/VirtualMachineError", "java/lang/Error");
   defineClass("java/lang/OutOfMemoryError", "java/lang/VirtualMachineError");
+  defineClass("java/lang/StackOverflowError", "java/lang/VirtualMachineError");
 }
 
 TESTfakeJni::TESTfakeJni() : pMember(new TESTfakeJniPrivate(this)) {
@@ -800,6 +830,14 @@ void TESTfakeJni::removeClass(const std::string& name) {
   if (found == pMember->classes.end()) return;
   pMember->removed.push_back(std::move(found->second));
   pMember->classes.erase(found);
+}
+
+void TESTfakeJni::unloadClass(const std::string& name) {
+  std::lock_guard<std::recursive_mutex> hold(pMember->lock);
+  auto found = pMember->classes.find(name);
+  if (found == pMember->classes.end()) return;
+  found->second->object->collected = true;
+  removeClass(name);
 }
 
 jobject TESTfakeJni::newObject(const std::string& className, jlong value) {
@@ -874,6 +912,11 @@ int TESTfakeJni::localReferences() const {
 int TESTfakeJni::globalReferences() const {
   std::lock_guard<std::recursive_mutex> hold(pMember->lock);
   return static_cast<int>(pMember->globals.size());
+}
+
+int TESTfakeJni::weakGlobalReferences() const {
+  std::lock_guard<std::recursive_mutex> hold(pMember->lock);
+  return static_cast<int>(pMember->weakGlobals.size());
 }
 
 int TESTfakeJni::borrowedChars() const {

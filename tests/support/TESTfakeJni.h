@@ -19,7 +19,8 @@
 // throwables), a stack of local frames, global references, one pending exception and the
 // set of attached threads. A missing class or method behaves as in a JVM: null with
 // NoClassDefFoundError or NoSuchMethodError pending. java/lang/Object, String, Class,
-// Throwable, Exception, RuntimeException, IllegalStateException, the JVM's errors and
+// Throwable, Exception, RuntimeException, IllegalStateException, the JVM's errors (out of
+// memory and stack among them) and
 // java/util/Date (a long value; (J)V, getTime, setTime) exist from the start.
 //
 // Every call counts under its entry's name (calls); the V and A forms of a call count
@@ -70,6 +71,9 @@ public:
   void removeMethod(const std::string& className, const std::string& name, const std::string& signature);
   // FindClass fails for it from then on; its objects keep their class.
   void removeClass(const std::string& name);
+  // The class unloaded with its loader: removed, and weak references to its class object
+  // read as null. Defining the name again makes another class, as a new loader would.
+  void unloadClass(const std::string& name);
 
   // Objects made by the test, outside any frame and uncounted.
   jobject newObject(const std::string& className, jlong value = 0);
@@ -99,6 +103,8 @@ public:
     jint throwNewResult = 0;               // ThrowNew's likewise
     jsize stringLength = -1;               // when not negative, GetStringLength's answer for every string
     bool newObjectFails = false;           // NewObject gives null, OutOfMemoryError pending
+    std::string findClassFailsWith;        // when set, every FindClass gives null with this error
+                                           // pending (java/lang/StackOverflowError: no stack left)
     // The test's classes come from a child class loader: FindClass on a thread other than
     // the one that made the fake (a thread with no Java frame, which a JVM searches the
     // system loader for) finds only the java/ classes.
@@ -114,6 +120,7 @@ public:
   int openFrames() const;       // frames pushed and not popped
   int localReferences() const;  // live local references in every frame
   int globalReferences() const;
+  int weakGlobalReferences() const;
   int borrowedChars() const;    // GetString(UTF)Chars not yet released
   bool currentThreadAttached() const;
 

@@ -69,6 +69,15 @@ public final class CallbackSuite implements Suite {
             table.add(name + " on the Java thread", () -> deliver(kind, StandIn.CALLER_THREAD, false));
         }
         table.add("8 native threads at once: nothing lost, nothing twice, every thread detached", this::load);
+        table.add("a Release racing native threads' events: none reaches the listener after it", () -> {
+            for (String mode : new String[] {"other", "self"}) {
+                ChildJvm.Result child = ChildJvm.run("plugintest.ReleaseRaceChild", mode);
+                Check.equal(0, child.status, mode + ": child " + child);
+                Check.contains(child.output, "late 0, cut short " + ReleaseRaceChild.ROUNDS + " of ", mode + ": child");
+                Check.isTrue(child.jniWarnings().isEmpty(), mode + ": JNI warning in " + child);
+                Check.isTrue(!child.output.contains("FATAL ERROR"), mode + ": fatal error in " + child);
+            }
+        });
         table.add("throwing listeners in a child JVM: no crash, no JNI warning", () -> {
             ChildJvm.Result child = ChildJvm.run("plugintest.Children", "throwing");
             Check.equal(0, child.status, "child " + child);
@@ -92,6 +101,29 @@ public final class CallbackSuite implements Suite {
                 Check.isTrue(child.jniWarnings().isEmpty(), "JNI warning in " + child);
             } finally {
                 ClassTree.remove(classPath);
+            }
+        });
+        table.add("a host drops the plug-in's loader, which is collected, and deploys it again", () -> {
+            // The plug-in package, the listeners and the scenario only in the loaders' tree.
+            Predicate<Path> loaded = path -> path.startsWith("com/olvenmark/tollmere/plugin")
+                || path.toString().startsWith("plugintest/Listeners")
+                || path.toString().startsWith("plugintest/RedeployedPlugin");
+            String classPath = ClassTree.copy(loaded.negate());
+            String loaderTree = ClassTree.copy(loaded);
+            try {
+                ChildJvm.Result child = ChildJvm.runOn(classPath, "harness.Redeploy", loaderTree,
+                                                       "plugintest.RedeployedPlugin", "3");
+                String heard = "destination heard messageReceived (inputs read);, source heard messageRequested;";
+                StringBuilder expected = new StringBuilder();
+                for (int round = 1; round <= 3; ++round) {
+                    expected.append("round ").append(round).append(": ").append(heard).append('\n');
+                    expected.append("round ").append(round).append(": the loader was collected\n");
+                }
+                Check.equal(expected.toString(), child.output.replace("\r", ""), "child " + child);
+                Check.equal(0, child.status, "child " + child);
+            } finally {
+                ClassTree.remove(classPath);
+                ClassTree.remove(loaderTree);
             }
         });
         table.add("every event reaches listeners that a child class loader loaded", () -> {

@@ -29,6 +29,24 @@ public final class ChildSuite implements Suite {
                 UTF8, "TLMexceptionCreateWithDescription", "TLMexceptionCreateWithDescription");
             Check.equal(String.join("\n", expected) + "\n", child.output.replace("\r", ""), "library calls");
         });
+        table.add("a failing native without room for its PluginException: the JVM's own error reaches Java", () -> {
+            // the road, the child's JVM options, what reached Java
+            String[][] rows = {
+                {"stack", "", "overflows in the call: "},
+                {"heap", "-Xmx32m -XX:+UseSerialGC", "with the heap full: java.lang.OutOfMemoryError\n"},
+            };
+            for (String[] row : rows) {
+                List<String> options = row[1].isEmpty() ? List.of() : List.of(row[1].split(" "));
+                ChildJvm.Result child = ChildJvm.runWith(options, "plugintest.VmErrorChild", row[0]);
+                String output = child.output.replace("\r", "");
+                Check.equal(0, child.status, row[0] + ": child " + child);
+                Check.contains(output, row[2], row[0]);
+                Check.contains(output, "error objects left: 0\n", row[0] + ": the error objects went back");
+                Check.contains(output, "went on", row[0]);
+                Check.isTrue(!output.contains("FATAL ERROR"), row[0] + ": fatal error in " + child);
+                Check.isTrue(child.jniWarnings().isEmpty(), row[0] + ": JNI warning in " + child);
+            }
+        });
         table.add("a missing PluginException class ends the JVM with its fatal text", () -> {
             String classPath = ChildProcess.classPathWithout("PluginException", null);
             try {

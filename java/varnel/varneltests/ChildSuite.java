@@ -4,6 +4,7 @@ import harness.Cases;
 import harness.Check;
 import harness.ChildJvm;
 import harness.Suite;
+import java.util.List;
 
 /** The cases that end or may end the process, each in a child JVM of its own. */
 public final class ChildSuite implements Suite {
@@ -52,6 +53,27 @@ public final class ChildSuite implements Suite {
             Check.isTrue(child.output.endsWith("alive"), "went on: " + child);
             Check.isTrue(child.jniWarnings().isEmpty(), "no JNI warning: " + child);
             Check.equal(0, child.status, "exit code");
+        });
+
+        table.add("aFailingNativeWithoutRoomForItsExceptionLeavesTheJvmsOwnErrorPending", () -> {
+            // the room that ends, the road, the child's JVM options, what reached Java
+            String[][] rows = {
+                {"stack", "direct", "", "overflows in the call: "},
+                {"stack", "guarded", "", "overflows in the call: "},
+                {"heap", "direct", "-Xmx32m -XX:+UseSerialGC", "with the heap full: java.lang.OutOfMemoryError\n"},
+                {"heap", "guarded", "-Xmx32m -XX:+UseSerialGC", "with the heap full: java.lang.OutOfMemoryError\n"},
+            };
+            for (String[] row : rows) {
+                String what = row[0] + " " + row[1];
+                List<String> options = row[2].isEmpty() ? List.of() : List.of(row[2].split(" "));
+                ChildJvm.Result child = ChildJvm.runWith(options, "varneltests.VmErrorChild", row[0], row[1]);
+                String output = child.output.replace("\r", "");
+                Check.equal(0, child.status, what + ": child " + child);
+                Check.contains(output, row[3], what);
+                Check.contains(output, "went on", what);
+                Check.isTrue(!output.contains("FATAL"), what + ": the JVM was ended: " + child);
+                Check.isTrue(child.jniWarnings().isEmpty(), what + ": JNI warning in " + child);
+            }
         });
     }
 }

@@ -35,6 +35,7 @@ import java.util.concurrent.LinkedBlockingQueue;
 import java.util.concurrent.TimeUnit;
 import java.util.concurrent.atomic.AtomicBoolean;
 import java.util.concurrent.atomic.AtomicInteger;
+import java.util.function.Predicate;
 
 /**
  * LlpServer, LlpConnection and LlpClient in a real JVM over the sockmod2 stand-in: the
@@ -578,6 +579,30 @@ public final class LlpSuite implements Suite {
                 }
             } finally {
                 ClassTree.remove(without);
+            }
+        });
+
+        table.add("aHostDropsTheBridgesLoaderWhichIsCollectedAndDeploysItAgain", () -> {
+            // The varnel package and the scenario only in the loaders' tree.
+            Path varnel = Paths.get("com", "olvenmark", "varnel");
+            Predicate<Path> loaded = path -> path.startsWith(varnel)
+                || path.toString().startsWith(Paths.get("varneltests", "RedeployedLlp").toString());
+            String classPath = ClassTree.copy(loaded.negate());
+            String loaderTree = ClassTree.copy(loaded);
+            try {
+                ChildJvm.Result child = ChildJvm.runOn(classPath, "harness.Redeploy", loaderTree,
+                                                       "varneltests.RedeployedLlp", "3");
+                StringBuilder expected = new StringBuilder();
+                for (int round = 1; round <= 3; ++round) {
+                    expected.append("round ").append(round).append(": connected (this loader's connection), ")
+                            .append("disconnected (this loader's connection)\n")
+                            .append("round ").append(round).append(": the loader was collected\n");
+                }
+                Check.equal(expected.toString(), child.output.replace("\r", ""), "child " + child);
+                Check.equal(0, child.status, "child " + child);
+            } finally {
+                ClassTree.remove(classPath);
+                ClassTree.remove(loaderTree);
             }
         });
 

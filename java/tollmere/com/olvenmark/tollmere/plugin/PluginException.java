@@ -2,8 +2,10 @@ package com.olvenmark.tollmere.plugin;
 
 /**
  * An error of the engine library. Built around one of its error objects, it takes that
- * object's description as its message and gives the object's reference back at once; built
- * from a text, it carries no object.
+ * object's description as its message and gives the object's reference back, as the last
+ * step of its construction: when the construction fails before (the JVM out of stack or
+ * memory), the reference is still the bridge's, which gives it back itself. Built from a
+ * text, it carries no object.
  */
 public class PluginException extends Exception {
     private static final long serialVersionUID = 1L;
@@ -13,15 +15,23 @@ public class PluginException extends Exception {
     }
 
     private final long handle;
+    private final String description;
 
     public PluginException(String message) {
         super(message);
         handle = 0;
+        description = message;
     }
 
     public PluginException(long handle) {
-        super(adopt(handle));
+        super();
         this.handle = handle;
+        description = adopt(handle);
+    }
+
+    @Override
+    public String getMessage() {
+        return description;
     }
 
     /** The error object this exception was built around (already given back), or 0. */
