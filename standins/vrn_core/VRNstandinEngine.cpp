@@ -19,6 +19,7 @@
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -78,7 +79,61 @@ private:
   VRNstandinCounted m_Counted{VRNkindEngine};
 };
 
-StandinEngine* as_engine(VRNhandle handle) { return static_cast<StandinEngine*>(static_cast<COLrefCounted*>(handle)); }
+VRNhandle handle_of(StandinEngine* engine) { return static_cast<COLrefCounted*>(engine); }
+
+// Every engine alive, with the references counted on it, under one lock. A handle is
+// looked up here before any use, as the library checks its handles, and each call holds a
+// reference of its own for its length: a release on another thread can neither free an
+// engine under a call nor let a later call reach a freed one (it gets an error instead).
+// Lives as long as the process: a call still running on some thread at exit may use it.
+class EngineRegistry {
+public:
+  static EngineRegistry& get() {
+    static EngineRegistry* registry = new EngineRegistry();
+    return *registry;
+  }
+  void add(StandinEngine* engine) {
+    std::lock_guard<std::mutex> hold(m_Lock);
+    engine->add_ref();
+    m_Live.insert(handle_of(engine));
+  }
+  // The engine with one more reference, or null for a handle that names none.
+  StandinEngine* retain(VRNhandle handle) {
+    std::lock_guard<std::mutex> hold(m_Lock);
+    if (m_Live.count(handle) == 0) return nullptr;
+    StandinEngine* engine = static_cast<StandinEngine*>(static_cast<COLrefCounted*>(handle));
+    engine->add_ref();
+    return engine;
+  }
+  void drop(StandinEngine* engine) {
+    std::lock_guard<std::mutex> hold(m_Lock);
+    if (engine->ref_count() == 1) m_Live.erase(handle_of(engine));
+    engine->release();
+  }
+
+private:
+  EngineRegistry() = default;
+  std::mutex m_Lock;
+  std::set<VRNhandle> m_Live;
+};
+
+// One call's own reference to the engine a handle names; empty for a handle that names
+// none.
+class HeldEngine {
+public:
+  explicit HeldEngine(VRNhandle handle) : m_Engine(handle ? EngineRegistry::get().retain(handle) : nullptr) {}
+  ~HeldEngine() {
+    if (m_Engine) EngineRegistry::get().drop(m_Engine);
+  }
+  HeldEngine(const HeldEngine&) = delete;
+  HeldEngine& operator=(const HeldEngine&) = delete;
+  explicit operator bool() const { return m_Engine != nullptr; }
+  StandinEngine& operator*() const { return *m_Engine; }
+  StandinEngine* get() const { return m_Engine; }
+
+private:
+  StandinEngine* m_Engine;
+};
 VRNstandinTable* as_table(VRNhandle handle) {
   return static_cast<VRNstandinTable*>(static_cast<COLrefCounted*>(handle));
 }
@@ -175,7 +230,9 @@ VRNresult load(StandinEngine& engine, const char* fileName) {
 #define VRN_ENGINE_BODY(...) \
   return VRNstandinGuard([&]() -> VRNresult { \
     if (!Engine) return VRNstandinFail("Null engine"); \
-    StandinEngine& engine = *as_engine(Engine); \
+    HeldEngine held(Engine); \
+    if (!held) return VRNstandinFail("Not an engine", "Handle", VRNstandinPointer(Engine)); \
+    StandinEngine& engine = *held; \
     (void)engine; \
     __VA_ARGS__ \
   })
@@ -188,20 +245,20 @@ VRNresult VRNengineCreate(VRNhandle* Engine) {
   VRN_STANDIN_ENTER(VRNengineCreate);
   return VRNstandinGuard([&]() -> VRNresult {
     StandinEngine* engine = new StandinEngine();
-    engine->add_ref();
-    *Engine = static_cast<COLrefCounted*>(engine);
+    EngineRegistry::get().add(engine);
+    *Engine = handle_of(engine);
     return nullptr;
   });
 }
 
 VRNresult VRNengineAddRef(VRNhandle Engine) {
   VRN_STANDIN_ENTER(VRNengineAddRef, VRNstandinPointer(Engine));
-  VRN_ENGINE_BODY(engine.add_ref(); return nullptr;);
+  VRN_ENGINE_BODY(EngineRegistry::get().retain(Engine); return nullptr;);
 }
 
 VRNresult VRNengineRelease(VRNhandle Engine) {
   VRN_STANDIN_ENTER(VRNengineRelease, VRNstandinPointer(Engine));
-  VRN_ENGINE_BODY(engine.release(); return nullptr;);
+  VRN_ENGINE_BODY(EngineRegistry::get().drop(held.get()); return nullptr;);
 }
 
 VRNresult VRNengineSetLogCallBackPerEngine(VRNhandle Engine, void* UserValue, VRNengineLogCallback Callback) {
@@ -422,13 +479,16 @@ VRNresult VRNengineMakePrintable(VRNhandle Engine, const char* Message, const ch
 // ---- control ----
 
 void VRNstandinLog(VRNhandle Engine, const char* Line) {
-  if (Engine) as_engine(Engine)->log(Line ? Line : "");
+  HeldEngine held(Engine);
+  if (held) (*held).log(Line ? Line : "");
 }
 
 void VRNstandinLogFromWorker(VRNhandle Engine, const char* Line) {
-  if (!Engine) return;
   std::string line = Line ? Line : "";
-  std::thread worker([Engine, line]() { as_engine(Engine)->log(line); });
+  std::thread worker([Engine, line]() {
+    HeldEngine held(Engine);
+    if (held) (*held).log(line);
+  });
   worker.join();
 }
 
