@@ -241,7 +241,7 @@ jint VRNengineParseRoad(JNIEnv* env, jlong h, jstring message, jlong table, cons
   return VRNguarded(env, jint(0), [&] {
     VRNjniCheckString(message, variable, method);
     VRNmultiByteHolder text;
-    VRNjavaStringToMultiByte(text.text, env, message);
+    VRNjavaStringToMultiByte(text.text, env, message, variable, method);
     int64_t index = 0;
     VRNjniCheckResult(VRNengineParseMessageA(VRNhandleOf(h), text.text, &index, VRNhandleOf(table)));
     return static_cast<jint>(index);
@@ -262,7 +262,7 @@ jstring VRNengineTransformRoad(JNIEnv* env, jlong h, jstring message, jint first
   return VRNguarded(env, jstring(nullptr), [&] {
     VRNjniCheckString(message, variable, method);
     VRNmultiByteHolder text;
-    VRNjavaStringToMultiByte(text.text, env, message);
+    VRNjavaStringToMultiByte(text.text, env, message, variable, method);
     const char* result = nullptr;
     int64_t secondResult = 0;  // not used, as the library's second answer never was
     VRNjniCheckResult(VRNengineTransformMessage(VRNhandleOf(h), text.text, static_cast<int64_t>(first),
