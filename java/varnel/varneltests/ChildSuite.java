@@ -45,6 +45,20 @@ public final class ChildSuite implements Suite {
             Check.equal(1, child.status, "exit code");
         });
 
+        table.add("aJvmEndsWhileTheLogCallbackIsBusy", () -> {
+            String[][] rows = {
+                {"creatorsThread", "on the creator's thread", "0"},
+                {"slowLine", "refused, released", "0"},
+                {"nested", "01 released", "0"},
+            };
+            for (String[] row : rows) {
+                ChildJvm.Result child = ChildJvm.runWithin(30, "varneltests.EngineLifeChild", row[0]);
+                Check.equal(row[1], child.output, row[0] + ": output");
+                Check.isTrue(child.jniWarnings().isEmpty(), row[0] + ": no JNI warning: " + child);
+                Check.equal(Integer.parseInt(row[2]), child.status, row[0] + ": exit code");
+            }
+        });
+
         table.add("aListenersExceptionIsDescribedAndCleared", () -> {
             ChildJvm.Result child = ChildJvm.run("varneltests.ListenerChild");
             Check.contains(child.output, "IllegalStateException: thrown by the listener for one", "described");
