@@ -27,7 +27,7 @@
 namespace {
 
 struct Row {
-  std::string method, shape, function, signature;
+  std::string method, shape, function, signature, name;
 };
 
 std::vector<Row> rows() {
@@ -39,7 +39,7 @@ std::vector<Row> rows() {
   // The Engine's natives; the other classes have suites of their own.
 #define VRN_ROW(Class, Method, Shape, Function, Variable, Name) \
   if (std::string(#Class) == "Engine")                          \
-    all.push_back({"Java_com_olvenmark_varnel_" #Class "_" #Method, #Shape, #Function, signatures[#Shape]});
+    all.push_back({"Java_com_olvenmark_varnel_" #Class "_" #Method, #Shape, #Function, signatures[#Shape], Name});
   VRN_NATIVES(VRN_ROW)
 #undef VRN_ROW
   return all;
@@ -254,6 +254,33 @@ TEST_F(VRNnatives, AFailureGivesEachShapesValueAndTheExceptionAdoptsTheError) {
     }
     EXPECT_EQ(globals, fake.globalReferences()) << row.method << ": a listener reference left behind";
   }
+}
+
+// A text holding U+0000 in any string argument: refused with a VarnelException naming the
+// method, and the library function is never called (it would read the text up to the NUL).
+TEST_F(VRNnatives, ATextHoldingUPlus0000IsRefusedAndNothingIsSent) {
+  TESTfakeJni& fake = Bridge::get().fake;
+  int checked = 0;
+  for (const Row& row : rows()) {
+    std::vector<jvalue> good = arguments(row, engine, table);
+    size_t at = 0;
+    for (size_t i = 1; row.signature[i] != ')'; ++i, ++at) {
+      if (row.signature[i] != 'L') continue;
+      i = row.signature.find(';', i);
+      std::vector<jvalue> args = good;
+      args[at].l = fake.newString(std::u16string(u"A\0B\rC", 5));
+      VRNstandinReset();
+      std::string result = invoke(Bridge::get().library.getProc(row.method.c_str()), row.signature, args);
+      jthrowable thrown = fake.pending();
+      ASSERT_NE(nullptr, thrown) << row.method << " gave " << result;
+      EXPECT_EQ("com/olvenmark/varnel/VarnelException", fake.classNameOf(thrown)) << row.method;
+      EXPECT_NE(std::string::npos, fake.messageOf(thrown).find(row.name)) << row.method << ": " << fake.messageOf(thrown);
+      EXPECT_EQ(0, VRNstandinCallCount(row.function.c_str())) << row.method << ": nothing sent";
+      fake.clearPending();
+      ++checked;
+    }
+  }
+  EXPECT_EQ(16, checked);
 }
 
 TEST_F(VRNnatives, OneNativeOfEachShapeSucceeds) {
