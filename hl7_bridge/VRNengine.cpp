@@ -177,7 +177,11 @@ void onEngineLog(void* userValue, const char* line) noexcept {
     JNIscopedEnvPointer scope(vm, JNI_VERSION_1_2);
     JNIEnv* env = scope.pEnv;
     if (listeners().enter(listener)) {
-      deliverLine(env, listener, line);
+      try {
+        deliverLine(env, listener, line);
+      } catch (...) {
+        // the line is lost; its share still goes back
+      }
       if (listeners().leave(listener)) env->DeleteGlobalRef(listener);
     }
   } catch (...) {

@@ -22,7 +22,9 @@ public class VarnelException extends RuntimeException {
     private static final Cleaner CLEANER = Cleaner.create();
     // The natives take the handle as an argument; this object only carries their calls
     // for the actions and the constructor, which have no exception of their own to use.
-    private static final VarnelException NATIVES = new VarnelException((String) null);
+    // It keeps no stack trace, which would hold the classes (and their loaders) of
+    // whatever first used this class.
+    private static final VarnelException NATIVES = new VarnelException();
 
     private final long handle;
     private final transient Cleaner.Cleanable cleanable;
@@ -35,6 +37,12 @@ public class VarnelException extends RuntimeException {
 
     public VarnelException(String message) {
         super(message);
+        this.handle = 0;
+        this.cleanable = null;
+    }
+
+    private VarnelException() {
+        super(null, null, false, false);
         this.handle = 0;
         this.cleanable = null;
     }
