@@ -19,7 +19,6 @@
 #include <fstream>
 #include <map>
 #include <mutex>
-#include <set>
 #include <sstream>
 #include <thread>
 
@@ -79,61 +78,9 @@ private:
   VRNstandinCounted m_Counted{VRNkindEngine};
 };
 
-VRNhandle handle_of(StandinEngine* engine) { return static_cast<COLrefCounted*>(engine); }
+using EngineRegistry = VRNstandinLiveSet<StandinEngine>;
+using HeldEngine = VRNstandinHeld<StandinEngine>;
 
-// Every engine alive, with the references counted on it, under one lock. A handle is
-// looked up here before any use, as the library checks its handles, and each call holds a
-// reference of its own for its length: a release on another thread can neither free an
-// engine under a call nor let a later call reach a freed one (it gets an error instead).
-// Lives as long as the process: a call still running on some thread at exit may use it.
-class EngineRegistry {
-public:
-  static EngineRegistry& get() {
-    static EngineRegistry* registry = new EngineRegistry();
-    return *registry;
-  }
-  void add(StandinEngine* engine) {
-    std::lock_guard<std::mutex> hold(m_Lock);
-    engine->add_ref();
-    m_Live.insert(handle_of(engine));
-  }
-  // The engine with one more reference, or null for a handle that names none.
-  StandinEngine* retain(VRNhandle handle) {
-    std::lock_guard<std::mutex> hold(m_Lock);
-    if (m_Live.count(handle) == 0) return nullptr;
-    StandinEngine* engine = static_cast<StandinEngine*>(static_cast<COLrefCounted*>(handle));
-    engine->add_ref();
-    return engine;
-  }
-  void drop(StandinEngine* engine) {
-    std::lock_guard<std::mutex> hold(m_Lock);
-    if (engine->ref_count() == 1) m_Live.erase(handle_of(engine));
-    engine->release();
-  }
-
-private:
-  EngineRegistry() = default;
-  std::mutex m_Lock;
-  std::set<VRNhandle> m_Live;
-};
-
-// One call's own reference to the engine a handle names; empty for a handle that names
-// none.
-class HeldEngine {
-public:
-  explicit HeldEngine(VRNhandle handle) : m_Engine(handle ? EngineRegistry::get().retain(handle) : nullptr) {}
-  ~HeldEngine() {
-    if (m_Engine) EngineRegistry::get().drop(m_Engine);
-  }
-  HeldEngine(const HeldEngine&) = delete;
-  HeldEngine& operator=(const HeldEngine&) = delete;
-  explicit operator bool() const { return m_Engine != nullptr; }
-  StandinEngine& operator*() const { return *m_Engine; }
-  StandinEngine* get() const { return m_Engine; }
-
-private:
-  StandinEngine* m_Engine;
-};
 VRNstandinTable* as_table(VRNhandle handle) {
   return static_cast<VRNstandinTable*>(static_cast<COLrefCounted*>(handle));
 }
@@ -246,7 +193,7 @@ VRNresult VRNengineCreate(VRNhandle* Engine) {
   return VRNstandinGuard([&]() -> VRNresult {
     StandinEngine* engine = new StandinEngine();
     EngineRegistry::get().add(engine);
-    *Engine = handle_of(engine);
+    *Engine = EngineRegistry::handleOf(engine);
     return nullptr;
   });
 }

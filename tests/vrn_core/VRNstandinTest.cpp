@@ -302,7 +302,7 @@ TEST_F(StandinTest, LogsOnTheCallerAndOnAWorkerUntilTheCallbackGoes) {
   EXPECT_NE(std::this_thread::get_id(), g_threads[2]);
 }
 
-// An engine handle is checked before use, as the library's are: once the last reference
+// An engine or date-time handle is checked before use, as the library's are: once the last reference
 // is gone, every call with it, a release included, is an error and touches nothing. A call
 // in progress keeps the engine alive: a listener that releases it from inside a line
 // (the engine's last reference) still finds it usable until the line has ended.
@@ -332,6 +332,14 @@ TEST_F(StandinTest, AnEngineHandleIsCheckedAndACallKeepsItsEngineAlive) {
   VRNstandinLogFromWorker(inside, "release me");
   EXPECT_EQ(1, VRNstandinLiveCount("engine")) << "gone once the line ended";
   EXPECT_EQ("Not an engine", take_error(VRNengineGetMajorVersion(inside, &value)));
+
+  VRNhandle date = nullptr;
+  ASSERT_EQ(nullptr, VRNdateTimeCreate(&date));
+  ASSERT_EQ(nullptr, VRNdateTimeRelease(date));
+  double day = 0;
+  EXPECT_EQ("Not a date-time", take_error(VRNdateTimeGetDATE(date, &day)));
+  EXPECT_EQ("Not a date-time", take_error(VRNdateTimeRelease(date)));
+  EXPECT_EQ(0, VRNstandinLiveCount("datetime"));
 }
 
 // The DATE type's rule on both sides of day 0: the whole part toward zero is the day, the
