@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <map>
 #include <mutex>
+#include <new>
 
 namespace {
 
@@ -142,9 +143,11 @@ private:
 };
 
 // Lives as long as the process: never destroyed at exit, while a line may still be in
-// flight on a thread that vrn_core runs.
+// flight on a thread that vrn_core runs. In static storage, so that no heap block of it is
+// left for a leak check to report once the library is unloaded.
 LiveListeners& listeners() {
-  static LiveListeners* kept = new LiveListeners();
+  alignas(LiveListeners) static unsigned char storage[sizeof(LiveListeners)];
+  static LiveListeners* kept = new (storage) LiveListeners();
   return *kept;
 }
 

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <new>
 #include <set>
 #include <string>
 #include <vector>
@@ -78,7 +79,10 @@ template <typename T>
 class VRNstandinLiveSet {
 public:
   static VRNstandinLiveSet& get() {
-    static VRNstandinLiveSet* live = new VRNstandinLiveSet();
+    // In static storage and never destroyed: no heap block for a leak check to find once
+    // the module is unloaded, and no destructor at exit.
+    alignas(VRNstandinLiveSet) static unsigned char storage[sizeof(VRNstandinLiveSet)];
+    static VRNstandinLiveSet* live = new (storage) VRNstandinLiveSet();
     return *live;
   }
   static VRNhandle handleOf(T* object) { return static_cast<COLrefCounted*>(object); }
@@ -95,6 +99,19 @@ public:
     T* object = static_cast<T*>(static_cast<COLrefCounted*>(handle));
     object->add_ref();
     return object;
+  }
+  // The first live object that owns answers true for, with one more reference, or null.
+  template <typename Owns>
+  T* retainWhere(Owns owns) {
+    std::lock_guard<std::mutex> hold(m_Lock);
+    for (VRNhandle handle : m_Live) {
+      T* object = static_cast<T*>(static_cast<COLrefCounted*>(handle));
+      if (owns(*object)) {
+        object->add_ref();
+        return object;
+      }
+    }
+    return nullptr;
   }
   void drop(T* object) {
     std::lock_guard<std::mutex> hold(m_Lock);
@@ -114,6 +131,11 @@ template <typename T>
 class VRNstandinHeld {
 public:
   explicit VRNstandinHeld(VRNhandle handle) : m_Object(handle ? VRNstandinLiveSet<T>::get().retain(handle) : nullptr) {}
+  // Takes over a reference that retainWhere gave.
+  struct Retained {
+    T* object;
+  };
+  explicit VRNstandinHeld(Retained retained) : m_Object(retained.object) {}
   ~VRNstandinHeld() {
     if (m_Object) VRNstandinLiveSet<T>::get().drop(m_Object);
   }

@@ -45,7 +45,6 @@ public:
   int64_t major = 0, minor = 0, build = 0;
   bool rejectBadSegments = false;
   std::map<std::string, std::string> keyValues;
-  std::map<std::string, std::string> results;  // the text each function last handed out
 
   // Delivery holds this lock, so a callback being replaced is never called afterwards.
   std::recursive_mutex logLock;
@@ -57,7 +56,11 @@ public:
     if (logCallback) logCallback(logUser, line.c_str());
   }
 
-  const char* result(const char* function, const std::string& text) {
+  // A text handed out: kept per thread and per function, so it stays valid until the same
+  // thread asks the same function again, also when another thread has meanwhile released
+  // the engine.
+  static const char* result(const char* function, const std::string& text) {
+    thread_local std::map<std::string, std::string> results;
     std::string& slot = results[function];
     slot = text;
     return slot.c_str();
@@ -80,6 +83,16 @@ private:
 
 using EngineRegistry = VRNstandinLiveSet<StandinEngine>;
 using HeldEngine = VRNstandinHeld<StandinEngine>;
+
+// A message handle points into its engine's definitions: it is checked against the live
+// engines, and its engine is held while the call uses it.
+HeldEngine engine_of_message(VRNhandle message) {
+  const MessageDefinition* wanted = static_cast<const MessageDefinition*>(message);
+  return HeldEngine(HeldEngine::Retained{EngineRegistry::get().retainWhere([&](const StandinEngine& engine) {
+    const MessageDefinition* first = engine.messages.data();
+    return wanted >= first && wanted < first + engine.messages.size();
+  })});
+}
 
 VRNstandinTable* as_table(VRNhandle handle) {
   return static_cast<VRNstandinTable*>(static_cast<COLrefCounted*>(handle));
@@ -300,7 +313,7 @@ VRNresult VRNengineCountOfMessage(VRNhandle Engine, int64_t* Count) {
 VRNresult VRNengineMessageName(VRNhandle Engine, int64_t Index, const char** Name) {
   VRN_STANDIN_ENTER(VRNengineMessageName, VRNstandinPointer(Engine), number(Index));
   VRN_ENGINE_BODY(if (VRNresult bad = check_message(engine, Index)) return bad;
-                  *Name = engine.messages[size_t(Index)].name.c_str(); return nullptr;);
+                  *Name = engine.result("MessageName", engine.messages[size_t(Index)].name); return nullptr;);
 }
 
 VRNresult VRNengineCountOfConfig(VRNhandle Engine, int64_t* Count) {
@@ -311,7 +324,7 @@ VRNresult VRNengineCountOfConfig(VRNhandle Engine, int64_t* Count) {
 VRNresult VRNengineConfigName(VRNhandle Engine, int64_t Index, const char** Name) {
   VRN_STANDIN_ENTER(VRNengineConfigName, VRNstandinPointer(Engine), number(Index));
   VRN_ENGINE_BODY(if (VRNresult bad = check_config(engine, Index)) return bad;
-                  *Name = engine.configs[size_t(Index)].name.c_str(); return nullptr;);
+                  *Name = engine.result("ConfigName", engine.configs[size_t(Index)].name); return nullptr;);
 }
 
 VRNresult VRNengineConfig(VRNhandle Engine, VRNhandle* Config) {
@@ -356,6 +369,8 @@ VRNresult VRNmessageGetCountOfIdentifier(VRNhandle Message, int64_t* Count) {
   VRN_STANDIN_ENTER(VRNmessageGetCountOfIdentifier, VRNstandinPointer(Message));
   return VRNstandinGuard([&]() -> VRNresult {
     if (!Message) return VRNstandinFail("Null message");
+    HeldEngine held = engine_of_message(Message);
+    if (!held) return VRNstandinFail("Not a message", "Handle", VRNstandinPointer(Message));
     *Count = int64_t(static_cast<MessageDefinition*>(Message)->identifiers.size());
     return nullptr;
   });
@@ -365,10 +380,12 @@ VRNresult VRNmessageGetIdentValue(VRNhandle Message, int64_t Index, const char**
   VRN_STANDIN_ENTER(VRNmessageGetIdentValue, VRNstandinPointer(Message), number(Index));
   return VRNstandinGuard([&]() -> VRNresult {
     if (!Message) return VRNstandinFail("Null message");
+    HeldEngine held = engine_of_message(Message);
+    if (!held) return VRNstandinFail("Not a message", "Handle", VRNstandinPointer(Message));
     const std::vector<std::string>& ids = static_cast<MessageDefinition*>(Message)->identifiers;
     if (Index < 0 || Index >= int64_t(ids.size()))
       return VRNstandinFail("Identifier index out of range", "Index", number(Index));
-    *Value = ids[size_t(Index)].c_str();
+    *Value = StandinEngine::result("IdentValue", ids[size_t(Index)]);
     return nullptr;
   });
 }
