@@ -3,7 +3,11 @@ package varneltests;
 import harness.Cases;
 import harness.Check;
 import harness.ChildJvm;
+import harness.ClassTree;
 import harness.Suite;
+
+import java.nio.file.Path;
+import java.nio.file.Paths;
 
 /** The cases that end or may end the process, each in a child JVM of its own. */
 public final class ChildSuite implements Suite {
@@ -56,6 +60,24 @@ public final class ChildSuite implements Suite {
                 Check.equal(row[1], child.output, row[0] + ": output");
                 Check.isTrue(child.jniWarnings().isEmpty(), row[0] + ": no JNI warning: " + child);
                 Check.equal(Integer.parseInt(row[2]), child.status, row[0] + ": exit code");
+            }
+        });
+
+        table.add("logLinesReachAListenerWhoseClassesComeFromAChildLoader", () -> {
+            String tree = System.getProperty("java.class.path");
+            Path varnel = Paths.get("com", "olvenmark", "varnel");
+            String without = ClassTree.copy(path -> !path.startsWith(varnel));
+            try {
+                String[][] runs = {{without, "only in the child loader"}, {tree, "also on the class path"}};
+                for (String[] run : runs) {
+                    ChildJvm.Result child = ChildJvm.runOn(run[0], "varneltests.LoaderChild", tree,
+                            "varneltests.LoadedEngine");
+                    Check.equal("caller: on the caller\nother: on a worker\nexception: true\nother: release me\n",
+                            child.output, run[1] + ": what the listener heard, and nothing else");
+                    Check.equal(0, child.status, run[1] + ": exit code");
+                }
+            } finally {
+                ClassTree.remove(without);
             }
         });
 
