@@ -176,7 +176,7 @@ jint VRNdirectColumnIndex(JNIEnv* env, jlong h, jstring name, const char* method
   if (VRNjniCheckNullString(env, name, method)) return -1;
   return VRNguarded(env, jint(0), [&]() -> jint {
     VRNmultiByteHolder text;
-    VRNjavaStringToMultiByte(text.text, env, name);
+    VRNjavaStringToMultiByte(text.text, env, name, "", method);
     int64_t index = 0;
     if (raised(env, VRNtableColumnIndex(VRNhandleOf(h), text.text, &index))) return 0;
     return static_cast<jint>(index);
@@ -188,7 +188,7 @@ void VRNdirectCellTextSetter(JNIEnv* env, jlong h, jint first, jint second, jstr
   if (VRNjniCheckNullString(env, value, method)) return;
   VRNguardedCall(env, [&] {
     VRNmultiByteHolder text;
-    VRNjavaStringToMultiByte(text.text, env, value);
+    VRNjavaStringToMultiByte(text.text, env, value, "", method);
     raised(env, function(VRNhandleOf(h), widened(first), widened(second), text.text));
   });
 }

@@ -40,7 +40,7 @@ void VRNframedTextSetter(JNIEnv* env, jstring value, VRNsetGlobalText function, 
     JNIscopedLocalFrame frame(env, kFrameCapacity);
     VRNjniCheckString(value, variable, method);
     VRNmultiByteHolder text;
-    VRNjavaStringToMultiByte(text.text, env, value);
+    VRNjavaStringToMultiByte(text.text, env, value, variable, method);
     VRNjniCheckResult(function(text.text));
   });
 }

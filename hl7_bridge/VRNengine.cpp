@@ -1,25 +1,25 @@
 // The Engine's own roads: creation with the one-time Java runtime check, the per-engine
 // log listener and its callback, and the natives whose arguments no other shape shares.
 //
-// The log callback has a thread rule of its own: it attaches the calling thread each time
-// (on an attached thread that only hands back its environment) and detaches it afterwards
-// unless it is the thread that made the first engine. A Java thread that is running Java
-// code cannot be detached; the JVM refuses and the thread stays attached.
+// The log callback detaches exactly the threads it attached: a thread the JVM does not
+// know is attached for one line and detached after it; a Java thread, or a native thread
+// that someone else attached, is used as it is and stays attached. (Thread identities are
+// no guide: a dead creator's identifier comes back on a new thread.)
 #include "hl7_bridge/VRNshapes.h"
 
 #include "COL/COLerror.h"
 #include "COL/COLostream.h"
 #include "COL/COLstring.h"
 #include "JNI/JNIscopedStringChars.h"
-#include "MT/MTthread.h"
+#include "JNI/JNIscopedEnvPointer.h"
 #include "hl7_bridge/VRNjavaCheckCall.h"
 #include "hl7_bridge/VRNmodifiedUtf8.h"
 
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <mutex>
+#include <new>
 
 namespace {
 
@@ -27,7 +27,6 @@ namespace {
 // another thread at the same moment repeats the same steps with the same values.
 bool s_Initialized = false;
 JavaVM* s_Vm = nullptr;
-unsigned s_CreatorThread = 0;
 
 [[noreturn]] void endProcess() {
   fflush(nullptr);
@@ -91,49 +90,66 @@ void checkJdkVersion(JNIEnv* env) {
   endProcess();
 }
 
-// The listener references that AddListener made and Release has not deleted, each with the
-// log lines being delivered to it now. A line reaches only a live reference, and Release
-// waits for the lines in flight before it deletes one: so no line can reach a deleted
-// reference, also when vrn_core refused to clear the callback of an engine that lives on.
+// The listener references that AddListener made, each shared by the engine's release and
+// the log lines being delivered to it: a line takes a share only while the reference is
+// live (not yet released), and whoever gives back the last share deletes the reference.
+// So no line reaches a deleted reference, also when vrn_core refused to clear the callback
+// of an engine that lives on, and nothing ever waits: not a release for a line in flight
+// on another thread (whose listener may be slow, or whose JVM may be ending), nor a
+// release made from inside that line's own listener, however deeply nested.
 class LiveListeners {
 public:
+  // The release's share.
   void add(jobject reference) {
     std::lock_guard<std::mutex> hold(m_Lock);
-    m_InFlight[reference] = 0;
+    m_Shares[reference] = Shares{1, false};
   }
-  // False when the reference is not live: the line is dropped.
+  // A line's share; false when the reference is not live: the line is dropped.
   bool enter(jobject reference) {
     std::lock_guard<std::mutex> hold(m_Lock);
-    auto found = m_InFlight.find(reference);
-    if (found == m_InFlight.end()) return false;
-    ++found->second;
+    auto found = m_Shares.find(reference);
+    if (found == m_Shares.end() || found->second.released) return false;
+    ++found->second.count;
     return true;
   }
-  void leave(jobject reference) {
+  // Gives a line's share back; true when it was the last and the caller deletes the reference.
+  bool leave(jobject reference) {
     std::lock_guard<std::mutex> hold(m_Lock);
-    auto found = m_InFlight.find(reference);
-    if (found != m_InFlight.end()) --found->second;
-    m_Done.notify_all();
+    return dropLocked(reference);
   }
-  // Takes the reference out once no line is in flight to it but the caller's own (a
-  // listener that releases its engine from inside log); true when it was live.
-  bool remove(jobject reference, int ownLines) {
-    std::unique_lock<std::mutex> hold(m_Lock);
-    auto found = m_InFlight.find(reference);
-    if (found == m_InFlight.end()) return false;
-    m_Done.wait(hold, [&] { return m_InFlight[reference] <= ownLines; });
-    m_InFlight.erase(reference);
-    return true;
+  // Takes the reference out of the live set and gives the release's share back; true when
+  // the caller deletes the reference (no line holds it), false also when it was not live.
+  bool release(jobject reference) {
+    std::lock_guard<std::mutex> hold(m_Lock);
+    auto found = m_Shares.find(reference);
+    if (found == m_Shares.end() || found->second.released) return false;
+    found->second.released = true;
+    return dropLocked(reference);
   }
 
 private:
+  struct Shares {
+    int count;
+    bool released;
+  };
+  bool dropLocked(jobject reference) {
+    auto found = m_Shares.find(reference);
+    if (found == m_Shares.end() || --found->second.count > 0) return false;
+    m_Shares.erase(found);
+    return true;
+  }
   std::mutex m_Lock;
-  std::condition_variable m_Done;
-  std::map<jobject, int> m_InFlight;
+  std::map<jobject, Shares> m_Shares;
 };
-LiveListeners s_Listeners;
-// The reference whose line this thread is delivering, if any.
-thread_local jobject t_Delivering = nullptr;
+
+// Lives as long as the process: never destroyed at exit, while a line may still be in
+// flight on a thread that vrn_core runs. In static storage, so that no heap block of it is
+// left for a leak check to report once the library is unloaded.
+LiveListeners& listeners() {
+  alignas(LiveListeners) static unsigned char storage[sizeof(LiveListeners)];
+  static LiveListeners* kept = new (storage) LiveListeners();
+  return *kept;
+}
 
 void deliverLine(JNIEnv* env, jobject listener, const char* line) {
   if (env->PushLocalFrame(16) == 0) {
@@ -157,21 +173,24 @@ void deliverLine(JNIEnv* env, jobject listener, const char* line) {
 void onEngineLog(void* userValue, const char* line) noexcept {
   JavaVM* vm = s_Vm;
   if (vm == nullptr || userValue == nullptr) return;
-  JNIEnv* env = nullptr;
-  if (vm->AttachCurrentThread(reinterpret_cast<void**>(&env), nullptr) != JNI_OK || env == nullptr) return;
   jobject listener = static_cast<jobject>(userValue);
   try {
-    if (s_Listeners.enter(listener)) {
-      jobject outer = t_Delivering;
-      t_Delivering = listener;
-      deliverLine(env, listener, line);
-      t_Delivering = outer;
-      s_Listeners.leave(listener);
+    // Attaches a thread the JVM does not know for this line only; a Java thread is used
+    // as it is.
+    JNIscopedEnvPointer scope(vm, JNI_VERSION_1_2);
+    JNIEnv* env = scope.pEnv;
+    if (listeners().enter(listener)) {
+      try {
+        deliverLine(env, listener, line);
+      } catch (...) {
+        // the line is lost; its share still goes back
+      }
+      if (listeners().leave(listener)) env->DeleteGlobalRef(listener);
     }
   } catch (...) {
-    // No memory for the lock's bookkeeping: the line is lost, nothing unwinds into vrn_core.
+    // The thread could not be attached, or no memory for the bookkeeping: the line is
+    // lost, nothing unwinds into vrn_core.
   }
-  if (MTthread::currentThread().threadId() != s_CreatorThread) vm->DetachCurrentThread();
 }
 
 }  // namespace
@@ -184,7 +203,6 @@ jlong VRNengineCreateRoad(JNIEnv* env) {
     try {
       env->GetJavaVM(&s_Vm);
       checkJdkVersion(env);
-      s_CreatorThread = MTthread::currentThread().threadId();
       s_Initialized = true;
     } catch (...) {
       // Java never sees a handle returned with an exception: give the engine back.
@@ -204,13 +222,13 @@ jlong VRNengineAddListenerRoad(JNIEnv* env, jobject self, jlong h) {
       throw COLerror(COLstring("Unable to make a global reference to the listener"), static_cast<int>(0x80000100));
     // Live before the registration, so that the first line already reaches it.
     try {
-      s_Listeners.add(listener);
+      listeners().add(listener);
     } catch (...) {
       env->DeleteGlobalRef(listener);
       throw;
     }
     VRNresult result = VRNengineSetLogCallBackPerEngine(VRNhandleOf(h), listener, onEngineLog);
-    if (result != nullptr && s_Listeners.remove(listener, 0)) env->DeleteGlobalRef(listener);  // Java never receives it
+    if (result != nullptr && listeners().release(listener)) env->DeleteGlobalRef(listener);  // Java never receives it
     VRNjniCheckResult(result);
     return VRNlongOf(listener);
   });
@@ -225,9 +243,9 @@ void VRNengineReleaseRoad(JNIEnv* env, jlong h, jlong listener) {
       // reference once it is out of the live set. Engine.release() has forgotten both the
       // reference and the handle already, so both are given back on every road.
       cleared = VRNengineSetLogCallBackPerEngine(VRNhandleOf(h), nullptr, nullptr);
+      // A line still in flight keeps the reference until it ends; the last one deletes it.
       jobject reference = reinterpret_cast<jobject>(VRNhandleOf(listener));
-      int ownLines = t_Delivering == reference ? 1 : 0;
-      if (s_Listeners.remove(reference, ownLines)) env->DeleteGlobalRef(reference);
+      if (listeners().release(reference)) env->DeleteGlobalRef(reference);
     }
     VRNresult released = VRNengineRelease(VRNhandleOf(h));
     // The first failure is the one reported; a second one's error is given back.
@@ -241,7 +259,7 @@ jint VRNengineParseRoad(JNIEnv* env, jlong h, jstring message, jlong table, cons
   return VRNguarded(env, jint(0), [&] {
     VRNjniCheckString(message, variable, method);
     VRNmultiByteHolder text;
-    VRNjavaStringToMultiByte(text.text, env, message);
+    VRNjavaStringToMultiByte(text.text, env, message, variable, method);
     int64_t index = 0;
     VRNjniCheckResult(VRNengineParseMessageA(VRNhandleOf(h), text.text, &index, VRNhandleOf(table)));
     return static_cast<jint>(index);
@@ -262,7 +280,7 @@ jstring VRNengineTransformRoad(JNIEnv* env, jlong h, jstring message, jint first
   return VRNguarded(env, jstring(nullptr), [&] {
     VRNjniCheckString(message, variable, method);
     VRNmultiByteHolder text;
-    VRNjavaStringToMultiByte(text.text, env, message);
+    VRNjavaStringToMultiByte(text.text, env, message, variable, method);
     const char* result = nullptr;
     int64_t secondResult = 0;  // not used, as the library's second answer never was
     VRNjniCheckResult(VRNengineTransformMessage(VRNhandleOf(h), text.text, static_cast<int64_t>(first),

@@ -135,12 +135,27 @@ jstring VRNjavaStringForListener(JNIEnv* env, const char* text) noexcept {
   }
 }
 
-void VRNjavaStringToMultiByte(char*& holder, JNIEnv* env, jstring value) {
+void VRNjavaStringToMultiByte(char*& holder, JNIEnv* env, jstring value, const char* variable, const char* method) {
   holder = nullptr;
   jsize length = env->GetStringLength(value);
   JNIscopedStringChars chars(env, value);
   chars.pChars = env->GetStringChars(value, nullptr);
   if (chars.pChars == nullptr) throw VRNjavaExceptionPending();
+  for (jsize i = 0; i < length; ++i) {
+    if (chars.pChars[i] != 0) continue;
+    COLstring text;
+    {
+      COLostream stream(text);
+      if (variable != nullptr && *variable != 0) {
+        stream << "The string variable " << variable << " in method " << method
+               << " holds the character U+0000, where the library would end the text.";
+      } else {
+        stream << "Illegal - Character U+0000 passed in argument in method " << method
+               << ", where the library would end the text";
+      }
+    }
+    throw LEGerror(text, kBridgeErrorCode);
+  }
   VRNjniCheckResult(VRNwideCharToMultiByte(reinterpret_cast<const VRNunit*>(chars.pChars), length, &holder));
 }
 

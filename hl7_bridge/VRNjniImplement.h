@@ -36,8 +36,11 @@ jstring VRNjavaStringFromMultiByte(JNIEnv* env, const char* text);
 // refusal's error given back). Null for null, or when no string can be made; raises
 // nothing and leaves no exception pending.
 jstring VRNjavaStringForListener(JNIEnv* env, const char* text) noexcept;
-// The library text of a non-null Java string, into the holder. Raises for a failed one.
-void VRNjavaStringToMultiByte(char*& holder, JNIEnv* env, jstring value);
+// The library text of a non-null Java string, into the holder. Raises for a failed one,
+// and for a string holding U+0000: every library function reads its text arguments up to
+// the first NUL, so the rest would be lost without a word. The error names the method and,
+// when not empty, the variable, as the null check of the same road does.
+void VRNjavaStringToMultiByte(char*& holder, JNIEnv* env, jstring value, const char* variable, const char* method);
 void VRNjavaFreeMultiByte(char*& holder);
 // The modified UTF-8 bytes of a non-null Java string, as the JVM gives them.
 COLstring VRNjavaStringUtf8(JNIEnv* env, jstring value);

@@ -386,7 +386,7 @@ void VRNllpTextSetter(JNIEnv* env, jlong h, jstring value, VRNllpSetText functio
     JNIscopedLocalFrame frame(env, kFrameCapacity);
     VRNjniCheckString(value, variable, method);
     VRNmultiByteHolder text;
-    VRNjavaStringToMultiByte(text.text, env, value);
+    VRNjavaStringToMultiByte(text.text, env, value, variable, method);
     VRNjniCheckResult(function(VRNhandleOf(h), text.text));
   });
 }
@@ -412,9 +412,9 @@ jstring VRNllpPrintableRoad(JNIEnv* env, jlong h, jstring input, jstring newLine
     {
       JNIscopedLocalFrame frame(env, kFrameCapacity);
       VRNjniCheckString(input, variable, method);
-      VRNjavaStringToMultiByte(inputText.text, env, input);
+      VRNjavaStringToMultiByte(inputText.text, env, input, variable, method);
       VRNjniCheckString(newLine, "NewLine", method);
-      VRNjavaStringToMultiByte(newLineText.text, env, newLine);
+      VRNjavaStringToMultiByte(newLineText.text, env, newLine, "NewLine", method);
       VRNjniCheckResult(function(VRNhandleOf(h), inputText.text, newLineText.text, static_cast<int>(count), &result));
     }
     return VRNjavaStringFromMultiByte(env, result);
@@ -427,7 +427,7 @@ void VRNllpConnectRoad(JNIEnv* env, jlong h, jstring host, jint port, VRNllpConn
     JNIscopedLocalFrame frame(env, kFrameCapacity);
     VRNjniCheckString(host, variable, method);
     VRNmultiByteHolder text;
-    VRNjavaStringToMultiByte(text.text, env, host);
+    VRNjavaStringToMultiByte(text.text, env, host, variable, method);
     VRNjniCheckResult(function(VRNhandleOf(h), text.text, static_cast<int>(port)));
   });
 }

@@ -59,7 +59,7 @@ void VRNguardedTextSetter(JNIEnv* env, jlong h, jstring value, VRNsetText functi
   VRNguardedCall(env, [&] {
     VRNjniCheckString(value, variable, method);
     VRNmultiByteHolder text;
-    VRNjavaStringToMultiByte(text.text, env, value);
+    VRNjavaStringToMultiByte(text.text, env, value, variable, method);
     VRNjniCheckResult(function(VRNhandleOf(h), text.text));
   });
 }
@@ -93,7 +93,7 @@ jstring VRNguardedTextToText(JNIEnv* env, jlong h, jstring value, VRNtextToText 
   return VRNguarded(env, jstring(nullptr), [&] {
     VRNjniCheckString(value, variable, method);
     VRNmultiByteHolder text;
-    VRNjavaStringToMultiByte(text.text, env, value);
+    VRNjavaStringToMultiByte(text.text, env, value, variable, method);
     const char* result = nullptr;
     VRNjniCheckResult(function(VRNhandleOf(h), text.text, &result));
     return VRNjavaStringFromMultiByte(env, result);
@@ -104,7 +104,7 @@ jstring VRNdirectTextToText(JNIEnv* env, jlong h, jstring value, VRNtextToText f
   if (VRNjniCheckNullString(env, value, method)) return nullptr;
   return VRNguarded(env, jstring(nullptr), [&]() -> jstring {
     VRNmultiByteHolder text;
-    VRNjavaStringToMultiByte(text.text, env, value);
+    VRNjavaStringToMultiByte(text.text, env, value, "", method);
     const char* result = nullptr;
     if (raisedFrom(env, function(VRNhandleOf(h), text.text, &result))) return nullptr;
     return VRNjavaStringFromMultiByte(env, result);
@@ -115,7 +115,7 @@ void VRNdirectTextCall(JNIEnv* env, jlong h, jstring value, VRNsetText function,
   if (VRNjniCheckNullString(env, value, method)) return;
   VRNguardedCall(env, [&] {
     VRNmultiByteHolder text;
-    VRNjavaStringToMultiByte(text.text, env, value);
+    VRNjavaStringToMultiByte(text.text, env, value, "", method);
     raisedFrom(env, function(VRNhandleOf(h), text.text));
   });
 }
@@ -134,9 +134,9 @@ void VRNdirectTextPairCall(JNIEnv* env, jlong h, jstring key, jstring value, VRN
   if (VRNjniCheckNullString(env, key, method) || VRNjniCheckNullString(env, value, method)) return;
   VRNguardedCall(env, [&] {
     VRNmultiByteHolder keyText;
-    VRNjavaStringToMultiByte(keyText.text, env, key);
+    VRNjavaStringToMultiByte(keyText.text, env, key, "", method);
     VRNmultiByteHolder valueText;
-    VRNjavaStringToMultiByte(valueText.text, env, value);
+    VRNjavaStringToMultiByte(valueText.text, env, value, "", method);
     raisedFrom(env, function(VRNhandleOf(h), keyText.text, valueText.text));
   });
 }
@@ -145,7 +145,7 @@ jstring VRNdirectPrintable(JNIEnv* env, jlong h, jstring value, VRNprintable fun
   if (VRNjniCheckNullString(env, value, method)) return nullptr;
   return VRNguarded(env, jstring(nullptr), [&]() -> jstring {
     VRNmultiByteHolder text;
-    VRNjavaStringToMultiByte(text.text, env, value);
+    VRNjavaStringToMultiByte(text.text, env, value, "", method);
     const char* result = nullptr;
     if (raisedFrom(env, function(VRNhandleOf(h), text.text, "\r\n", &result))) return nullptr;
     return VRNjavaStringFromMultiByte(env, result);
@@ -156,7 +156,7 @@ jboolean VRNreportSuccess(JNIEnv* env, jlong h, jstring value, VRNtextToText fun
   if (VRNjniCheckNullString(env, value, method)) return JNI_FALSE;
   return VRNguarded(env, jboolean(JNI_FALSE), [&]() -> jboolean {
     VRNmultiByteHolder text;
-    VRNjavaStringToMultiByte(text.text, env, value);
+    VRNjavaStringToMultiByte(text.text, env, value, "", method);
     const char* result = nullptr;
     VRNresult error = function(VRNhandleOf(h), text.text, &result);
     if (error == nullptr) return JNI_TRUE;
@@ -193,7 +193,7 @@ jstring VRNreportError(JNIEnv* env, jlong h, jstring value, VRNtextToText functi
   if (VRNjniCheckNullString(env, value, method)) return nullptr;
   return VRNguarded(env, jstring(nullptr), [&]() -> jstring {
     VRNmultiByteHolder text;
-    VRNjavaStringToMultiByte(text.text, env, value);
+    VRNjavaStringToMultiByte(text.text, env, value, "", method);
     const char* result = nullptr;
     VRNresult error = function(VRNhandleOf(h), text.text, &result);
     if (error == nullptr) return VRNjavaStringFromMultiByte(env, result);

@@ -26,9 +26,8 @@ private:
   VRNstandinCounted m_Counted{VRNkindDateTime};
 };
 
-StandinDateTime* as_date_time(VRNhandle handle) {
-  return static_cast<StandinDateTime*>(static_cast<COLrefCounted*>(handle));
-}
+using DateTimes = VRNstandinLiveSet<StandinDateTime>;
+using HeldDateTime = VRNstandinHeld<StandinDateTime>;
 
 // The civil date of a day number counted from 1970-01-01.
 void civil(int64_t days, int64_t& year, int& month, int& day) {
@@ -108,7 +107,10 @@ std::string format(double date, const std::string& pattern) {
 #define VRN_DATE_TIME_BODY(...)                              \
   return VRNstandinGuard([&]() -> VRNresult {                \
     if (!DateTime) return VRNstandinFail("Null date-time");  \
-    StandinDateTime& value = *as_date_time(DateTime);        \
+    HeldDateTime held(DateTime);                             \
+    if (!held) return VRNstandinFail("Not a date-time", "Handle", VRNstandinPointer(DateTime)); \
+    StandinDateTime& value = *held;                          \
+    (void)value;                                             \
     __VA_ARGS__                                              \
   })
 
@@ -118,20 +120,20 @@ VRNresult VRNdateTimeCreate(VRNhandle* DateTime) {
   VRN_STANDIN_ENTER(VRNdateTimeCreate);
   return VRNstandinGuard([&]() -> VRNresult {
     StandinDateTime* made = new StandinDateTime();
-    made->add_ref();
-    *DateTime = static_cast<COLrefCounted*>(made);
+    DateTimes::get().add(made);
+    *DateTime = DateTimes::handleOf(made);
     return nullptr;
   });
 }
 
 VRNresult VRNdateTimeAddRef(VRNhandle DateTime) {
   VRN_STANDIN_ENTER(VRNdateTimeAddRef, VRNstandinPointer(DateTime));
-  VRN_DATE_TIME_BODY(value.add_ref(); return nullptr;);
+  VRN_DATE_TIME_BODY(DateTimes::get().retain(DateTime); return nullptr;);
 }
 
 VRNresult VRNdateTimeRelease(VRNhandle DateTime) {
   VRN_STANDIN_ENTER(VRNdateTimeRelease, VRNstandinPointer(DateTime));
-  VRN_DATE_TIME_BODY(value.release(); return nullptr;);
+  VRN_DATE_TIME_BODY(DateTimes::get().drop(held.get()); return nullptr;);
 }
 
 VRNresult VRNdateTimeGetDATE(VRNhandle DateTime, double* Value) {

@@ -45,7 +45,6 @@ public:
   int64_t major = 0, minor = 0, build = 0;
   bool rejectBadSegments = false;
   std::map<std::string, std::string> keyValues;
-  std::map<std::string, std::string> results;  // the text each function last handed out
 
   // Delivery holds this lock, so a callback being replaced is never called afterwards.
   std::recursive_mutex logLock;
@@ -57,7 +56,11 @@ public:
     if (logCallback) logCallback(logUser, line.c_str());
   }
 
-  const char* result(const char* function, const std::string& text) {
+  // A text handed out: kept per thread and per function, so it stays valid until the same
+  // thread asks the same function again, also when another thread has meanwhile released
+  // the engine.
+  static const char* result(const char* function, const std::string& text) {
+    thread_local std::map<std::string, std::string> results;
     std::string& slot = results[function];
     slot = text;
     return slot.c_str();
@@ -78,7 +81,19 @@ private:
   VRNstandinCounted m_Counted{VRNkindEngine};
 };
 
-StandinEngine* as_engine(VRNhandle handle) { return static_cast<StandinEngine*>(static_cast<COLrefCounted*>(handle)); }
+using EngineRegistry = VRNstandinLiveSet<StandinEngine>;
+using HeldEngine = VRNstandinHeld<StandinEngine>;
+
+// A message handle points into its engine's definitions: it is checked against the live
+// engines, and its engine is held while the call uses it.
+HeldEngine engine_of_message(VRNhandle message) {
+  const MessageDefinition* wanted = static_cast<const MessageDefinition*>(message);
+  return HeldEngine(HeldEngine::Retained{EngineRegistry::get().retainWhere([&](const StandinEngine& engine) {
+    const MessageDefinition* first = engine.messages.data();
+    return wanted >= first && wanted < first + engine.messages.size();
+  })});
+}
+
 VRNstandinTable* as_table(VRNhandle handle) {
   return static_cast<VRNstandinTable*>(static_cast<COLrefCounted*>(handle));
 }
@@ -175,7 +190,9 @@ VRNresult load(StandinEngine& engine, const char* fileName) {
 #define VRN_ENGINE_BODY(...) \
   return VRNstandinGuard([&]() -> VRNresult { \
     if (!Engine) return VRNstandinFail("Null engine"); \
-    StandinEngine& engine = *as_engine(Engine); \
+    HeldEngine held(Engine); \
+    if (!held) return VRNstandinFail("Not an engine", "Handle", VRNstandinPointer(Engine)); \
+    StandinEngine& engine = *held; \
     (void)engine; \
     __VA_ARGS__ \
   })
@@ -188,20 +205,20 @@ VRNresult VRNengineCreate(VRNhandle* Engine) {
   VRN_STANDIN_ENTER(VRNengineCreate);
   return VRNstandinGuard([&]() -> VRNresult {
     StandinEngine* engine = new StandinEngine();
-    engine->add_ref();
-    *Engine = static_cast<COLrefCounted*>(engine);
+    EngineRegistry::get().add(engine);
+    *Engine = EngineRegistry::handleOf(engine);
     return nullptr;
   });
 }
 
 VRNresult VRNengineAddRef(VRNhandle Engine) {
   VRN_STANDIN_ENTER(VRNengineAddRef, VRNstandinPointer(Engine));
-  VRN_ENGINE_BODY(engine.add_ref(); return nullptr;);
+  VRN_ENGINE_BODY(EngineRegistry::get().retain(Engine); return nullptr;);
 }
 
 VRNresult VRNengineRelease(VRNhandle Engine) {
   VRN_STANDIN_ENTER(VRNengineRelease, VRNstandinPointer(Engine));
-  VRN_ENGINE_BODY(engine.release(); return nullptr;);
+  VRN_ENGINE_BODY(EngineRegistry::get().drop(held.get()); return nullptr;);
 }
 
 VRNresult VRNengineSetLogCallBackPerEngine(VRNhandle Engine, void* UserValue, VRNengineLogCallback Callback) {
@@ -296,7 +313,7 @@ VRNresult VRNengineCountOfMessage(VRNhandle Engine, int64_t* Count) {
 VRNresult VRNengineMessageName(VRNhandle Engine, int64_t Index, const char** Name) {
   VRN_STANDIN_ENTER(VRNengineMessageName, VRNstandinPointer(Engine), number(Index));
   VRN_ENGINE_BODY(if (VRNresult bad = check_message(engine, Index)) return bad;
-                  *Name = engine.messages[size_t(Index)].name.c_str(); return nullptr;);
+                  *Name = engine.result("MessageName", engine.messages[size_t(Index)].name); return nullptr;);
 }
 
 VRNresult VRNengineCountOfConfig(VRNhandle Engine, int64_t* Count) {
@@ -307,7 +324,7 @@ VRNresult VRNengineCountOfConfig(VRNhandle Engine, int64_t* Count) {
 VRNresult VRNengineConfigName(VRNhandle Engine, int64_t Index, const char** Name) {
   VRN_STANDIN_ENTER(VRNengineConfigName, VRNstandinPointer(Engine), number(Index));
   VRN_ENGINE_BODY(if (VRNresult bad = check_config(engine, Index)) return bad;
-                  *Name = engine.configs[size_t(Index)].name.c_str(); return nullptr;);
+                  *Name = engine.result("ConfigName", engine.configs[size_t(Index)].name); return nullptr;);
 }
 
 VRNresult VRNengineConfig(VRNhandle Engine, VRNhandle* Config) {
@@ -352,6 +369,8 @@ VRNresult VRNmessageGetCountOfIdentifier(VRNhandle Message, int64_t* Count) {
   VRN_STANDIN_ENTER(VRNmessageGetCountOfIdentifier, VRNstandinPointer(Message));
   return VRNstandinGuard([&]() -> VRNresult {
     if (!Message) return VRNstandinFail("Null message");
+    HeldEngine held = engine_of_message(Message);
+    if (!held) return VRNstandinFail("Not a message", "Handle", VRNstandinPointer(Message));
     *Count = int64_t(static_cast<MessageDefinition*>(Message)->identifiers.size());
     return nullptr;
   });
@@ -361,10 +380,12 @@ VRNresult VRNmessageGetIdentValue(VRNhandle Message, int64_t Index, const char**
   VRN_STANDIN_ENTER(VRNmessageGetIdentValue, VRNstandinPointer(Message), number(Index));
   return VRNstandinGuard([&]() -> VRNresult {
     if (!Message) return VRNstandinFail("Null message");
+    HeldEngine held = engine_of_message(Message);
+    if (!held) return VRNstandinFail("Not a message", "Handle", VRNstandinPointer(Message));
     const std::vector<std::string>& ids = static_cast<MessageDefinition*>(Message)->identifiers;
     if (Index < 0 || Index >= int64_t(ids.size()))
       return VRNstandinFail("Identifier index out of range", "Index", number(Index));
-    *Value = ids[size_t(Index)].c_str();
+    *Value = StandinEngine::result("IdentValue", ids[size_t(Index)]);
     return nullptr;
   });
 }
@@ -422,13 +443,16 @@ VRNresult VRNengineMakePrintable(VRNhandle Engine, const char* Message, const ch
 // ---- control ----
 
 void VRNstandinLog(VRNhandle Engine, const char* Line) {
-  if (Engine) as_engine(Engine)->log(Line ? Line : "");
+  HeldEngine held(Engine);
+  if (held) (*held).log(Line ? Line : "");
 }
 
 void VRNstandinLogFromWorker(VRNhandle Engine, const char* Line) {
-  if (!Engine) return;
   std::string line = Line ? Line : "";
-  std::thread worker([Engine, line]() { as_engine(Engine)->log(line); });
+  std::thread worker([Engine, line]() {
+    HeldEngine held(Engine);
+    if (held) (*held).log(line);
+  });
   worker.join();
 }
 

@@ -75,7 +75,7 @@ TEST_F(VRNjniImplement, AJavaStringBecomesLibraryTextFreedByTheHolder) {
   JNIEnv* env = fake.env();
   {
     VRNmultiByteHolder holder;
-    VRNjavaStringToMultiByte(holder.text, env, fake.newString(u"\u00e9\U0001F600"));
+    VRNjavaStringToMultiByte(holder.text, env, fake.newString(u"\u00e9\U0001F600"), "Value", "Test");
     EXPECT_STREQ("\xC3\xA9\xF0\x9F\x98\x80", holder.text);
     EXPECT_EQ(1, VRNstandinLiveCount("multibyte"));
   }
@@ -84,11 +84,42 @@ TEST_F(VRNjniImplement, AJavaStringBecomesLibraryTextFreedByTheHolder) {
   VRNstandinReset();
   fake.faults.getStringCharsFails = true;
   VRNmultiByteHolder holder;
-  EXPECT_THROW(VRNjavaStringToMultiByte(holder.text, env, fake.newString(u"x")), VRNjavaExceptionPending);
+  EXPECT_THROW(VRNjavaStringToMultiByte(holder.text, env, fake.newString(u"x"), "Value", "Test"),
+               VRNjavaExceptionPending);
   fake.faults.getStringCharsFails = false;
   EXPECT_STREQ("", VRNstandinJournal()) << "no characters, no library call";
   EXPECT_EQ("java/lang/OutOfMemoryError", fake.classNameOf(fake.pending()));
   fake.clearPending();
+}
+
+// The library reads its text arguments up to the first NUL: a Java string holding U+0000
+// is refused before anything reaches it, wherever the character stands, naming the method
+// (and the variable where the road has one).
+TEST_F(VRNjniImplement, AJavaStringHoldingUPlus0000IsRefusedBeforeTheLibrarySeesIt) {
+  JNIEnv* env = fake.env();
+  struct Row {
+    std::u16string text;
+    const char* variable;
+  };
+  const Row rows[] = {{std::u16string(u"A\0B\rC", 5), "InputString"},
+                      {std::u16string(u"\0", 1), ""},
+                      {std::u16string(u"MSH|one two|\0", 13), "Message"}};
+  for (const Row& row : rows) {
+    VRNstandinReset();
+    VRNmultiByteHolder holder;
+    try {
+      VRNjavaStringToMultiByte(holder.text, env, fake.newString(row.text), row.variable, "SomeMethod");
+      ADD_FAILURE() << "converted: " << row.variable;
+    } catch (const LEGerror& refused) {
+      std::string text = refused.description().c_str();
+      EXPECT_NE(std::string::npos, text.find("SomeMethod")) << text;
+      if (*row.variable) {
+        EXPECT_NE(std::string::npos, text.find(row.variable)) << text;
+      }
+    }
+    EXPECT_EQ(nullptr, holder.text);
+    EXPECT_EQ(0, VRNstandinCallCount("VRNwideCharToMultiByte")) << "nothing reached the library";
+  }
 }
 
 TEST_F(VRNjniImplement, ModifiedUtf8BytesAreCopiedAsTheJvmGivesThem) {

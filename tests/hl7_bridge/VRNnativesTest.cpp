@@ -27,7 +27,7 @@
 namespace {
 
 struct Row {
-  std::string method, shape, function, signature;
+  std::string method, shape, function, signature, name;
 };
 
 std::vector<Row> rows() {
@@ -39,7 +39,7 @@ std::vector<Row> rows() {
   // The Engine's natives; the other classes have suites of their own.
 #define VRN_ROW(Class, Method, Shape, Function, Variable, Name) \
   if (std::string(#Class) == "Engine")                          \
-    all.push_back({"Java_com_olvenmark_varnel_" #Class "_" #Method, #Shape, #Function, signatures[#Shape]});
+    all.push_back({"Java_com_olvenmark_varnel_" #Class "_" #Method, #Shape, #Function, signatures[#Shape], Name});
   VRN_NATIVES(VRN_ROW)
 #undef VRN_ROW
   return all;
@@ -256,6 +256,33 @@ TEST_F(VRNnatives, AFailureGivesEachShapesValueAndTheExceptionAdoptsTheError) {
   }
 }
 
+// A text holding U+0000 in any string argument: refused with a VarnelException naming the
+// method, and the library function is never called (it would read the text up to the NUL).
+TEST_F(VRNnatives, ATextHoldingUPlus0000IsRefusedAndNothingIsSent) {
+  TESTfakeJni& fake = Bridge::get().fake;
+  int checked = 0;
+  for (const Row& row : rows()) {
+    std::vector<jvalue> good = arguments(row, engine, table);
+    size_t at = 0;
+    for (size_t i = 1; row.signature[i] != ')'; ++i, ++at) {
+      if (row.signature[i] != 'L') continue;
+      i = row.signature.find(';', i);
+      std::vector<jvalue> args = good;
+      args[at].l = fake.newString(std::u16string(u"A\0B\rC", 5));
+      VRNstandinReset();
+      std::string result = invoke(Bridge::get().library.getProc(row.method.c_str()), row.signature, args);
+      jthrowable thrown = fake.pending();
+      ASSERT_NE(nullptr, thrown) << row.method << " gave " << result;
+      EXPECT_EQ("com/olvenmark/varnel/VarnelException", fake.classNameOf(thrown)) << row.method;
+      EXPECT_NE(std::string::npos, fake.messageOf(thrown).find(row.name)) << row.method << ": " << fake.messageOf(thrown);
+      EXPECT_EQ(0, VRNstandinCallCount(row.function.c_str())) << row.method << ": nothing sent";
+      fake.clearPending();
+      ++checked;
+    }
+  }
+  EXPECT_EQ(16, checked);
+}
+
 TEST_F(VRNnatives, OneNativeOfEachShapeSucceeds) {
   TESTfakeJni& fake = Bridge::get().fake;
   std::set<std::string> done;
@@ -322,6 +349,83 @@ TEST_F(VRNnatives, TheLogCallbackReachesTheListenerFromTheWorkerAndNotAfterTheRe
   EXPECT_EQ(globals, fake.globalReferences());
   VRNstandinLogFromWorker(engine, "after the release");
   EXPECT_EQ(2u, bridge.lines.size());
+}
+
+// The log callback detaches exactly the threads it attached. The creator thread, once the
+// JVM no longer knows it, stands for any thread that gets a dead creator's identifier: it
+// is attached for the line and detached after it. A native thread that someone else
+// attached is used as it is and stays attached.
+TEST_F(VRNnatives, TheLogCallbackDetachesExactlyTheThreadsItAttached) {
+  TESTfakeJni& fake = Bridge::get().fake;
+  Bridge& bridge = Bridge::get();
+  COLdllProc create = bridge.library.getProc("Java_com_olvenmark_varnel_Engine_VRNengineCreate");
+  std::string made = invoke(create, "()J", {});
+  EXPECT_EQ(nullptr, VRNengineRelease(reinterpret_cast<VRNhandle>(static_cast<intptr_t>(std::stoll(made.substr(5))))));
+  jlong listener = std::stoll(invoke(bridge.library.getProc("Java_com_olvenmark_varnel_Engine_VRNengineAddListener"),
+                                     "(J)J", {long_value(as_long(engine))})
+                                  .substr(5));
+  bridge.lines.clear();
+
+  ASSERT_EQ(JNI_OK, fake.vm()->DetachCurrentThread());
+  VRNstandinLog(engine, "on the creator, unknown to the JVM");
+  EXPECT_FALSE(fake.currentThreadAttached()) << "attached for the line, detached after it";
+  JNIEnv* again = nullptr;
+  ASSERT_EQ(JNI_OK, fake.vm()->AttachCurrentThread(reinterpret_cast<void**>(&again), nullptr));
+
+  bool stayed = false;
+  std::thread other([&] {
+    JNIEnv* own = nullptr;
+    fake.vm()->AttachCurrentThread(reinterpret_cast<void**>(&own), nullptr);
+    VRNstandinLog(engine, "on a thread attached by someone else");
+    stayed = fake.currentThreadAttached();
+    fake.vm()->DetachCurrentThread();
+  });
+  other.join();
+  EXPECT_TRUE(stayed) << "not detached by the callback";
+  ASSERT_EQ(2u, bridge.lines.size());
+  EXPECT_EQ("on the creator, unknown to the JVM", bridge.lines[0].text);
+  EXPECT_EQ("on a thread attached by someone else", bridge.lines[1].text);
+  VRNengineAddRef(engine);
+  invoke(bridge.library.getProc("Java_com_olvenmark_varnel_Engine_VRNengineRelease"), "(JJ)V",
+         {long_value(as_long(engine)), long_value(listener)});
+}
+
+// A listener that logs again from inside its line, and whose nested line releases the
+// engine: the release returns at once, and the reference goes when the outer line ends.
+TEST_F(VRNnatives, AReleaseFromANestedLineWaitsForNothing) {
+  TESTfakeJni& fake = Bridge::get().fake;
+  Bridge& bridge = Bridge::get();
+  COLdllProc release = bridge.library.getProc("Java_com_olvenmark_varnel_Engine_VRNengineRelease");
+  std::string made = invoke(bridge.library.getProc("Java_com_olvenmark_varnel_Engine_VRNengineCreate"), "()J", {});
+  EXPECT_EQ(nullptr, VRNengineRelease(reinterpret_cast<VRNhandle>(static_cast<intptr_t>(std::stoll(made.substr(5))))));
+  int globals = fake.globalReferences();
+  jlong listener = 0;
+  std::vector<std::string> heard;
+  fake.defineClass("varneltests/Nesting");
+  fake.defineMethod("varneltests/Nesting", "log", "(Ljava/lang/String;)V",
+                    [&](jobject, const std::vector<jvalue>& args) {
+                      std::u16string text = fake.textOf(args[0].l);
+                      heard.push_back(std::string(text.begin(), text.end()));
+                      if (heard.size() == 1) {
+                        VRNstandinLog(engine, "inner");
+                      } else {
+                        VRNengineAddRef(engine);  // the engine lives on past the release
+                        typedef void (*Release)(JNIEnv*, jobject, jlong, jlong);
+                        reinterpret_cast<Release>(release)(fake.env(), nullptr, as_long(engine), listener);
+                        heard.push_back("released");
+                      }
+                      return jvalue{};
+                    });
+  typedef jlong (*AddListener)(JNIEnv*, jobject, jlong);
+  listener = reinterpret_cast<AddListener>(bridge.library.getProc("Java_com_olvenmark_varnel_Engine_VRNengineAddListener"))(
+      fake.env(), fake.newObject("varneltests/Nesting"), as_long(engine));
+  ASSERT_NE(0, listener);
+  VRNstandinLog(engine, "outer");
+  EXPECT_EQ((std::vector<std::string>{"outer", "inner", "released"}), heard);
+  EXPECT_EQ(nullptr, fake.pending());
+  EXPECT_EQ(globals, fake.globalReferences()) << "deleted by the outer line, the last to finish";
+  VRNstandinLog(engine, "after the release");
+  EXPECT_EQ(3u, heard.size());
 }
 
 // Clearing the callback fails: the listener's reference and the engine are given back all

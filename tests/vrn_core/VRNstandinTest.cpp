@@ -302,6 +302,46 @@ TEST_F(StandinTest, LogsOnTheCallerAndOnAWorkerUntilTheCallbackGoes) {
   EXPECT_NE(std::this_thread::get_id(), g_threads[2]);
 }
 
+// An engine or date-time handle is checked before use, as the library's are: once the last reference
+// is gone, every call with it, a release included, is an error and touches nothing. A call
+// in progress keeps the engine alive: a listener that releases it from inside a line
+// (the engine's last reference) still finds it usable until the line has ended.
+void release_inside(void* engine, const char*) {
+  VRNhandle handle = static_cast<VRNhandle>(engine);
+  EXPECT_EQ(nullptr, VRNengineRelease(handle));
+  int64_t major = -1;
+  EXPECT_EQ(nullptr, VRNengineGetMajorVersion(handle, &major)) << "released under the line that delivers it";
+}
+
+TEST_F(StandinTest, AnEngineHandleIsCheckedAndACallKeepsItsEngineAlive) {
+  VRNhandle gone = nullptr;
+  ASSERT_EQ(nullptr, VRNengineCreate(&gone));
+  ASSERT_EQ(nullptr, VRNengineRelease(gone));
+  EXPECT_EQ(1, VRNstandinLiveCount("engine"));
+  int64_t value = 0;
+  const char* text = nullptr;
+  EXPECT_EQ("Not an engine", take_error(VRNengineGetMajorVersion(gone, &value)));
+  EXPECT_EQ("Not an engine", take_error(VRNengineMakePrintable(gone, "x", "\r\n", &text)));
+  EXPECT_EQ("Not an engine", take_error(VRNengineAddRef(gone)));
+  EXPECT_EQ("Not an engine", take_error(VRNengineRelease(gone)));
+  VRNstandinLog(gone, "nobody hears this");
+
+  VRNhandle inside = nullptr;
+  ASSERT_EQ(nullptr, VRNengineCreate(&inside));
+  ASSERT_EQ(nullptr, VRNengineSetLogCallBackPerEngine(inside, inside, release_inside));
+  VRNstandinLogFromWorker(inside, "release me");
+  EXPECT_EQ(1, VRNstandinLiveCount("engine")) << "gone once the line ended";
+  EXPECT_EQ("Not an engine", take_error(VRNengineGetMajorVersion(inside, &value)));
+
+  VRNhandle date = nullptr;
+  ASSERT_EQ(nullptr, VRNdateTimeCreate(&date));
+  ASSERT_EQ(nullptr, VRNdateTimeRelease(date));
+  double day = 0;
+  EXPECT_EQ("Not a date-time", take_error(VRNdateTimeGetDATE(date, &day)));
+  EXPECT_EQ("Not a date-time", take_error(VRNdateTimeRelease(date)));
+  EXPECT_EQ(0, VRNstandinLiveCount("datetime"));
+}
+
 // The DATE type's rule on both sides of day 0: the whole part toward zero is the day, the
 // fraction's absolute value the time of day. Setting the second fraction keeps the day and
 // the whole seconds, and the formatted value reads the same day and time.

@@ -3,8 +3,12 @@ package varneltests;
 import harness.Cases;
 import harness.Check;
 import harness.ChildJvm;
+import harness.ClassTree;
 import harness.Suite;
 import java.util.List;
+
+import java.nio.file.Path;
+import java.nio.file.Paths;
 
 /** The cases that end or may end the process, each in a child JVM of its own. */
 public final class ChildSuite implements Suite {
@@ -44,6 +48,38 @@ public final class ChildSuite implements Suite {
             String own = Integer.toString(Runtime.version().feature());
             Check.isTrue(child.output.startsWith(NOT_TESTED + own + "."), "refused: " + child);
             Check.equal(1, child.status, "exit code");
+        });
+
+        table.add("aJvmEndsWhileTheLogCallbackIsBusy", () -> {
+            String[][] rows = {
+                {"creatorsThread", "on the creator's thread", "0"},
+                {"slowLine", "refused, released", "0"},
+                {"nested", "01 released", "0"},
+            };
+            for (String[] row : rows) {
+                ChildJvm.Result child = ChildJvm.runWithin(30, "varneltests.EngineLifeChild", row[0]);
+                Check.equal(row[1], child.output, row[0] + ": output");
+                Check.isTrue(child.jniWarnings().isEmpty(), row[0] + ": no JNI warning: " + child);
+                Check.equal(Integer.parseInt(row[2]), child.status, row[0] + ": exit code");
+            }
+        });
+
+        table.add("logLinesReachAListenerWhoseClassesComeFromAChildLoader", () -> {
+            String tree = System.getProperty("java.class.path");
+            Path varnel = Paths.get("com", "olvenmark", "varnel");
+            String without = ClassTree.copy(path -> !path.startsWith(varnel));
+            try {
+                String[][] runs = {{without, "only in the child loader"}, {tree, "also on the class path"}};
+                for (String[] run : runs) {
+                    ChildJvm.Result child = ChildJvm.runOn(run[0], "varneltests.LoaderChild", tree,
+                            "varneltests.LoadedEngine");
+                    Check.equal("caller: on the caller\nother: on a worker\nexception: true\nother: release me\n",
+                            child.output, run[1] + ": what the listener heard, and nothing else");
+                    Check.equal(0, child.status, run[1] + ": exit code");
+                }
+            } finally {
+                ClassTree.remove(without);
+            }
         });
 
         table.add("aListenersExceptionIsDescribedAndCleared", () -> {

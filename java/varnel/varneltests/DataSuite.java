@@ -207,12 +207,12 @@ public final class DataSuite implements Suite {
                     Object[] args = arguments(row, at);
                     String what = row + " argument " + at;
                     VarnelException thrown = Check.throwsOf(VarnelException.class, () -> call(row, args));
-                    Check.equal("", StandIn.journal(), what + ": no library call");
+                    Check.equal("", EngineSuite.libraryCalls(), what + ": no library call");
                     Check.equal(0, StandIn.parameterCount(thrown.handle()), what + ": no parameters");
                     Check.equal("Illegal - Null string passed in argument in method " + row.name,
                             exception.VRNvarnelExceptionGetMessage(thrown.handle()), what + ": read by its own native");
                     Check.equal(0, exception.VRNvarnelExceptionGetCountOfParameter(thrown.handle()), what);
-                    exception.VRNvarnelExceptionRelease(thrown.handle());
+                    EngineSuite.giveBack(thrown);
                     expectNoLeaks(what);
                     ++checked;
                 }
@@ -249,7 +249,7 @@ public final class DataSuite implements Suite {
             VarnelException missing = Check.throwsOf(VarnelException.class,
                     () -> message.VRNtableColumnIndex(pid, "PID.99"));
             Check.equal("PID.99", StandIn.parameter(missing.handle(), "Name"), "the name vrn_core was given");
-            StandIn.release(missing.handle());
+            EngineSuite.giveBack(missing);
             String dump = message.VRNtableDump(h);
             Check.contains(dump, "\"Jos\u00e9\"", "the dump shows the new cell");
             Check.equal("MSH|^~\\&|SEND|FAC|RECV|RFAC|20260101||ADT^A01|42|P|2.5\r"
@@ -273,7 +273,7 @@ public final class DataSuite implements Suite {
             StandIn.reset();
             VarnelException outside = Check.throwsOf(VarnelException.class, () -> table.VRNtableGetInteger(msh, -1, 0));
             Check.equal("-1", StandIn.parameter(outside.handle(), "First"), "the index vrn_core was given");
-            StandIn.release(outside.handle());
+            EngineSuite.giveBack(outside);
             table.VRNtableAddRef(h);
             table.VRNtableRelease(h);
             expectNoLeaks("typed cells");
@@ -337,7 +337,7 @@ public final class DataSuite implements Suite {
             Check.equal((short) 0, value.VRNdateTimeGetOffsetIsDefined(h), "no offset for a null value");
             VarnelException unformatted = Check.throwsOf(VarnelException.class,
                     () -> value.VRNdateTimeFormat(h, "yyyy"));
-            StandIn.release(unformatted.handle());
+            EngineSuite.giveBack(unformatted);
             value.VRNdateTimeSetDATE(h, 46023.75);
             value.VRNdateTimeSetSecondFraction(h, 0.25);
             Check.near(0.25, value.VRNdateTimeGetSecondFraction(h), 1e-5, "the second fraction read from DATE");
@@ -389,11 +389,11 @@ public final class DataSuite implements Suite {
             VarnelException unknown = Check.throwsOf(VarnelException.class,
                     () -> encoding.VRNvarnelEncodingSetCurrentTranslationLocale("xx_XX"));
             Check.equal("xx_XX", StandIn.parameter(unknown.handle(), "Locale"), "the locale sockmod2 was given");
-            StandIn.release(unknown.handle());
+            EngineSuite.giveBack(unknown);
             VarnelException outside = Check.throwsOf(VarnelException.class,
                     () -> encoding.VRNvarnelEncodingTranslationLocale(-1));
             Check.equal("-1", StandIn.parameter(outside.handle(), "Index"), "a negative index as it is");
-            StandIn.release(outside.handle());
+            EngineSuite.giveBack(outside);
             VarnelException refused = Check.throwsOf(VarnelException.class,
                     () -> encoding.VRNvarnelEncodingSetCurrentTranslationLocale(null));
             Check.equal(0L, refused.handle(), "made from a text");

@@ -18,6 +18,10 @@ public final class StandIn {
     public static native void log(long engine, byte[] line);
     public static native void logMany(long engine, byte[] line, int count);
     public static native void logFromWorker(long engine, byte[] line);
+    /** On the stand-in's one kept native thread: attached, a static ()J method called, detached. */
+    public static native long callOnKeptThread(String className, String method);
+    /** A log line on the kept thread, while the JVM does not know it. */
+    public static native void logFromKeptThread(long engine, byte[] line);
     public static native String description(long error);
     public static native String parameter(long error, String key);
     public static native int parameterCount(long error);

@@ -7,7 +7,11 @@
 #include "standins/common/STANDINjni.h"
 #include "standins/vrn_core/VRNstandinControl.h"
 
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #define VRN_CONTROL(Result, Name, ...) STANDIN_JAVA_NATIVE(StandIn, Result, Name, ##__VA_ARGS__)
@@ -25,6 +29,75 @@ VRN_CONTROL(void, logMany, jlong engine, jbyteArray line, jint count) {
 
 VRN_CONTROL(void, logFromWorker, jlong engine, jbyteArray line) {
   VRNstandinLogFromWorker(STANDINjavaHandle(engine), STANDINjavaBytes(env, line).c_str());
+}
+
+namespace {
+
+// One native thread of the stand-in's own that lives as long as the process and runs the
+// jobs given to it one at a time, each job's caller waiting for its end: a thread that can
+// first make something through Java and later, unknown to the JVM again, log a line.
+class KeptThread {
+public:
+  static KeptThread& get() {
+    static KeptThread* kept = new KeptThread();  // never destroyed: its thread never ends
+    return *kept;
+  }
+  void run(const std::function<void()>& job) {
+    std::unique_lock<std::mutex> hold(m_Lock);
+    m_Done.wait(hold, [&] { return !m_Job; });
+    m_Job = job;
+    m_Wake.notify_all();
+    m_Done.wait(hold, [&] { return !m_Job; });
+  }
+
+private:
+  KeptThread() { std::thread([this] { serve(); }).detach(); }
+  void serve() {
+    std::unique_lock<std::mutex> hold(m_Lock);
+    for (;;) {
+      m_Wake.wait(hold, [&] { return bool(m_Job); });
+      std::function<void()> job = m_Job;
+      hold.unlock();
+      job();
+      hold.lock();
+      m_Job = nullptr;
+      m_Done.notify_all();
+    }
+  }
+  std::mutex m_Lock;
+  std::condition_variable m_Wake, m_Done;
+  std::function<void()> m_Job;
+};
+
+}  // namespace
+
+// On the kept thread: attaches it, calls the static ()J method of a class on the class
+// path, detaches it again and hands back the method's result (0 after a Java exception,
+// which is described).
+VRN_CONTROL(jlong, callOnKeptThread, jstring className, jstring methodName) {
+  JavaVM* vm = nullptr;
+  env->GetJavaVM(&vm);
+  std::string type = STANDINjavaText(env, className), method = STANDINjavaText(env, methodName);
+  jlong result = 0;
+  KeptThread::get().run([&] {
+    JNIEnv* own = nullptr;
+    if (vm->AttachCurrentThread(reinterpret_cast<void**>(&own), nullptr) != JNI_OK) return;
+    jclass found = own->FindClass(type.c_str());
+    jmethodID call = found ? own->GetStaticMethodID(found, method.c_str(), "()J") : nullptr;
+    if (call) result = own->CallStaticLongMethod(found, call);
+    if (own->ExceptionCheck()) {
+      own->ExceptionDescribe();
+      own->ExceptionClear();
+    }
+    vm->DetachCurrentThread();
+  });
+  return result;
+}
+
+// One log line of the engine on the kept thread, which is not attached then.
+VRN_CONTROL(void, logFromKeptThread, jlong engine, jbyteArray line) {
+  std::string text = STANDINjavaBytes(env, line);
+  KeptThread::get().run([&] { VRNstandinLog(STANDINjavaHandle(engine), text.c_str()); });
 }
 
 // The description of an error handle, its bytes as they stand (ASCII in the suites).
