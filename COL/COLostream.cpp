@@ -95,10 +95,6 @@ char* hexDigits(char* end, U value, const char* digitSet) {
 const char UpperDigits[] = "0123456789ABCDEF";
 const char LowerDigits[] = "0123456789abcdef";
 
-}  // namespace
-
-namespace {
-
 // Room enough for the digits of any integer type.
 const int NumberRoom = 24;
 
@@ -186,8 +182,7 @@ COLostream& COLostream::operator<<(const void* pointer) {
 COLostream& COLostream::operator<<(bool value) { return *this << (value ? "True" : "False"); }
 
 unsigned COLostream::newline() {
-  return pMember->write(pMember->LinePrefix.c_str(),
-                              static_cast<unsigned>(pMember->LinePrefix.size()));
+  return pMember->write(pMember->LinePrefix.c_str(), static_cast<unsigned>(pMember->LinePrefix.size()));
 }
 
 void COLostream::flush() { pMember->Sink->flush(); }
