@@ -6,10 +6,17 @@
 #include <new>
 
 // Roughly half again at each step from 17 on; a table never grows past the last.
-const size_t COLlookupPrimes[31] = {
-    2,     5,     11,    17,    29,     47,     71,     107,    163,    251,    379,
-    569,   857,   1289,  1949,  2927,   4391,   6599,   9901,   14867,  22303,  33457,
-    50207, 75323, 112997, 169501, 254257, 381389, 572087, 858149, 0};
+#define COL_LOOKUP_PRIMES(X)                                                                  \
+  X(2) X(5) X(11) X(17) X(29) X(47) X(71) X(107) X(163) X(251) X(379) X(569) X(857) X(1289) \
+  X(1949) X(2927) X(4391) X(6599) X(9901) X(14867) X(22303) X(33457) X(50207) X(75323)     \
+  X(112997) X(169501) X(254257) X(381389) X(572087) X(858149)
+
+#define COL_LOOKUP_PRIME(p) p,
+const size_t COLlookupPrimes[31] = {COL_LOOKUP_PRIMES(COL_LOOKUP_PRIME) 0};
+
+// 2^64 / p rounded up: a 32-bit hash mod p is then two multiplications (see bucket_index).
+#define COL_LOOKUP_RECIPROCAL(p) UINT64_MAX / p + 1,
+const uint64_t COLlookupReciprocals[31] = {COL_LOOKUP_PRIMES(COL_LOOKUP_RECIPROCAL) 0};
 
 namespace {
 
@@ -41,7 +48,7 @@ size_t COLvoidLookup::chain_length(size_t BucketIndex) const {
 
 COLvoidLookupNode* COLvoidLookup::insert(size_t Hash, const void* Key, COLvoidLookupNode* Node) {
   if (Node == NULL) throw COLerror("Out of memory", 271, "COLhashmap", OutOfMemory);
-  size_t bucket = Hash % bucket_count();
+  size_t bucket = bucket_index(Hash);
   size_t walked = 0;
   // Equal keys have equal hashes, so a node whose stored hash differs is passed over
   // without the virtual key comparison; most nodes of a chain are.
@@ -54,7 +61,7 @@ COLvoidLookupNode* COLvoidLookup::insert(size_t Hash, const void* Key, COLvoidLo
   }
   if (walked >= LongChain && m_Count >= bucket_count()) {
     grow();
-    bucket = Hash % bucket_count();
+    bucket = bucket_index(Hash);
   }
   Node->Next = m_Buckets[bucket];
   m_Buckets[bucket] = Node;
@@ -95,7 +102,7 @@ void COLvoidLookup::grow() {
 }
 
 COLvoidLookupNode* COLvoidLookup::find(size_t Hash, const void* Key) const {
-  for (COLvoidLookupNode* node = m_Buckets[Hash % bucket_count()]; node != NULL; node = node->Next)
+  for (COLvoidLookupNode* node = m_Buckets[bucket_index(Hash)]; node != NULL; node = node->Next)
     if (node->Hash == Hash && key_equals(Key, node)) return node;
   return NULL;
 }

@@ -13,6 +13,8 @@
 
 // The bucket counts a table steps through, ending in 0.
 extern const size_t COLlookupPrimes[31];
+// For each bucket count p, 2^64 / p rounded up (0 for the end).
+extern const uint64_t COLlookupReciprocals[31];
 
 // The head of every node; a typed map puts its key and value after it.
 struct COLvoidLookupNode {
@@ -48,12 +50,25 @@ public:
   COLvoidLookupNode* previous(const COLvoidLookupNode* Place) const;
 
 protected:
+  // The head of the chain that a key of this hash is in, for the typed map's own walk.
+  COLvoidLookupNode* chain_of(size_t Hash) const { return m_Buckets[bucket_index(Hash)]; }
+  // Hash mod the bucket count. The hashes are 32-bit values, and for those the remainder
+  // comes from the count's reciprocal without a division: the low 64 bits of the hash
+  // times the reciprocal are the fraction Hash / count, and that fraction times the count
+  // has the remainder in its integer part (exact for 32-bit hashes and counts).
+  size_t bucket_index(size_t Hash) const {
+    const size_t Count = bucket_count();
+    if (Hash > 0xFFFFFFFFu) return Hash % Count;
+    const uint64_t Fraction = COLlookupReciprocals[m_pBucketCount - COLlookupPrimes] * Hash;
+    return static_cast<size_t>((static_cast<unsigned __int128>(Fraction) * Count) >> 64);
+  }
+
   virtual void delete_node(COLvoidLookupNode* Node) = 0;
   virtual size_t hash_of(const COLvoidLookupNode* Node) const = 0;
   virtual bool key_equals(const void* Key, const COLvoidLookupNode* Node) const = 0;
 
 private:
-  size_t bucket_of(const COLvoidLookupNode* Node) const { return hash_of(Node) % bucket_count(); }
+  size_t bucket_of(const COLvoidLookupNode* Node) const { return bucket_index(hash_of(Node)); }
   COLvoidLookupNode* chain_end(size_t BucketIndex) const;
   COLvoidLookupNode* predecessor(size_t BucketIndex, const COLvoidLookupNode* Place, int line) const;
   void grow();
@@ -159,8 +174,14 @@ public:
     return COLvoidLookup::insert(Hash, &NewNode->Key, NewNode);
   }
 
+  // The engine's find, walked here with the hash and the equality of K themselves, so
+  // that both are inlined.
   COLhashmapIterator<K, V, H> find(const K& Key) {
-    return COLhashmapIterator<K, V, H>(this, COLvoidLookup::find(m_HashFunction(Key), &Key));
+    const size_t Hash = H::hash(Key);
+    for (COLvoidLookupNode* Place = chain_of(Hash); Place != NULL; Place = Place->Next)
+      if (Place->Hash == Hash && COLhashmapKeysEqual(Key, static_cast<const Node*>(Place)->Key))
+        return COLhashmapIterator<K, V, H>(this, Place);
+    return COLhashmapIterator<K, V, H>(this, NULL);
   }
 
   const K& key(const COLvoidLookupNode* Place) const {

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <type_traits>
+#include <typeinfo>
 
 class COLostreamPrivate {
 public:
@@ -19,6 +20,22 @@ public:
   COLsink* Sink = nullptr;
   unsigned IndentLevel = 0;
   bool OwnsSink = false;
+  // The target of the sink when the sink is a COLsinkString itself (no class derived from
+  // it, which may write otherwise), else null. Its write is the string's write, which the
+  // stream then calls directly, inlined, instead of through the sink's virtual write.
+  COLstring* StringTarget = nullptr;
+
+  void setSink(COLsink* sink, bool owns) {
+    Sink = sink;
+    OwnsSink = owns;
+    StringTarget = sink != nullptr && typeid(*sink) == typeid(COLsinkString)
+                       ? static_cast<COLsinkString*>(sink)->string()
+                       : nullptr;
+  }
+  unsigned write(const char* data, unsigned length) {
+    if (StringTarget != nullptr) return StringTarget->write(data, length);
+    return Sink->write(data, length);
+  }
 
   void rebuildPrefix() {
     LinePrefix = Newline;
@@ -27,8 +44,7 @@ public:
 };
 
 COLostream::COLostream(COLsink* sink, bool owns) : pMember(new COLostreamPrivate) {
-  pMember->Sink = sink;
-  pMember->OwnsSink = owns;
+  pMember->setSink(sink, owns);
 }
 
 COLostream::COLostream(COLsink* sink) : COLostream(sink, false) {}
@@ -47,8 +63,7 @@ COLsink* COLostream::set_sink(COLsink* pSink, bool owns) {
   COL_PRECONDITION(pSink != NULL, "COLostream", 200);
   // The sink it has already: deleting it would leave the stream writing into freed memory.
   if (pMember->OwnsSink && pMember->Sink != pSink) delete pMember->Sink;
-  pMember->Sink = pSink;
-  pMember->OwnsSink = owns;
+  pMember->setSink(pSink, owns);
   return pSink;
 }
 
@@ -56,7 +71,7 @@ COLsink* COLostream::sink() const { return pMember->Sink; }
 bool COLostream::owns_sink() const { return pMember->OwnsSink; }
 
 COLostream& COLostream::write(const char* data, unsigned length) {
-  pMember->Sink->write(data, length);
+  pMember->write(data, length);
   return *this;
 }
 
@@ -80,22 +95,44 @@ char* hexDigits(char* end, U value, const char* digitSet) {
 const char UpperDigits[] = "0123456789ABCDEF";
 const char LowerDigits[] = "0123456789abcdef";
 
+// Room enough for the digits of any integer type.
+const int NumberRoom = 24;
+
+// The number of hexadecimal digits of value, at least one.
+template <class U>
+int hexDigitCount(U value) {
+  const int bits = 64 - __builtin_clzll(static_cast<unsigned long long>(value) | 1);
+  return (bits + 3) / 4;
+}
+
+// Writes value at at (which has NumberRoom bytes) and returns the end. Decimal is the
+// value's own type through to_chars, as %i and %u write it; hexadecimal is the two's
+// complement of the argument's own width, as %X, %hX, %lX and %llX write it.
+template <class T>
+char* numberText(char* at, T value, int base) {
+  if (base == 10) return std::to_chars(at, at + NumberRoom, value).ptr;
+  const auto bits = static_cast<typename std::make_unsigned<T>::type>(value);
+  char* const end = at + hexDigitCount(bits);
+  hexDigits(end, bits, UpperDigits);
+  return end;
+}
+
 }  // namespace
 
-// Decimal is the value's own type through to_chars, as %i and %u write it; hexadecimal is the
-// two's complement of the argument's own width, as %X, %hX, %lX and %llX write it.
+// Into a string sink's string, the digits go straight behind its text when they fit in
+// the room an append of them would find there (so that neither road grows the string);
+// otherwise through a buffer and the sink's write.
 template <class T>
 COLostream& COLostream::number(T value) {
-  char digits[24];
-  const char* start = digits;
-  const char* end;
-  if (pMember->Base == 10) {
-    end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-  } else {
-    end = digits + sizeof digits;
-    start = hexDigits(digits + sizeof digits, static_cast<typename std::make_unsigned<T>::type>(value), UpperDigits);
+  COLstring* const target = pMember->StringTarget;
+  if (target != nullptr && target->capacity() - target->size() - 2 >= NumberRoom) {
+    char* const text = target->data();
+    target->resize(static_cast<int>(numberText(text + target->size(), value, pMember->Base) - text));
+    return *this;
   }
-  pMember->Sink->write(start, static_cast<unsigned>(end - start));
+  char digits[NumberRoom];
+  const char* const end = numberText(digits, value, pMember->Base);
+  pMember->write(digits, static_cast<unsigned>(end - digits));
   return *this;
 }
 
@@ -145,8 +182,7 @@ COLostream& COLostream::operator<<(const void* pointer) {
 COLostream& COLostream::operator<<(bool value) { return *this << (value ? "True" : "False"); }
 
 unsigned COLostream::newline() {
-  return pMember->Sink->write(pMember->LinePrefix.c_str(),
-                              static_cast<unsigned>(pMember->LinePrefix.size()));
+  return pMember->write(pMember->LinePrefix.c_str(), static_cast<unsigned>(pMember->LinePrefix.size()));
 }
 
 void COLostream::flush() { pMember->Sink->flush(); }

@@ -17,42 +17,14 @@ const char ConversionText[] =
     "Unable to convert wide char string to multibyte string, locale may be incorrect.";
 }  // namespace
 
-void COLstring::init() {
-  _length = 0;
-  _capacity = InlineCapacity;
-  _u.internal[0] = '\0';
-}
-
-COLstring::COLstring() { init(); }
-
-COLstring::COLstring(const COLstring& other) {
+void COLstring::copy_heap(const COLstring& other) {
   init();
-  if (other.is_inline()) {
-    memcpy(_u.internal, other._u.internal, InlineCapacity);
-    _length = other._length;
-  } else if (other._length != 0) {
-    append(other.c_str(), other._length);
-  }
-}
-
-COLstring::COLstring(const char* text) {
-  init();
-  append(text, -1);
-}
-
-COLstring::COLstring(const char* data, int length) {
-  init();
-  append(data, length);
+  if (other._length != 0) append(other.c_str(), other._length);
 }
 
 COLstring::COLstring(int count, char ch) {
   init();
   append(count, ch);
-}
-
-COLstring::COLstring(const COLspan& span) {
-  init();
-  if (span.length != 0) append(span.data, static_cast<int>(span.length));
 }
 
 COLstring::COLstring(const COLstring& src, size_t start, size_t length) {
@@ -126,10 +98,6 @@ COLstring::COLstring(const wchar_t* text) {
   reserve(needed + 3);
   int written = WideCharToMultiByte(CP_UTF8, 0, text, -1, data(), needed + 2, nullptr, nullptr);
   if (written > 0) set_length(written - 1);
-}
-
-COLstring::~COLstring() {
-  if (!is_inline()) delete[] _u.heap;
 }
 
 char& COLstring::operator[](int CharIndex) {
@@ -211,7 +179,7 @@ COLstring& COLstring::assign(int count, char ch) {
   return *this;
 }
 
-COLstring& COLstring::append(const char* data, int length) {
+COLstring& COLstring::append_general(const char* data, int length) {
   if (length == -1) {
     if (data == nullptr || *data == '\0') return *this;
     length = static_cast<int>(strlen(data));
@@ -230,12 +198,6 @@ COLstring& COLstring::append(const char* data, int length) {
   return *this;
 }
 
-COLstring& COLstring::append(const char* text) { return append(text, -1); }
-
-COLstring& COLstring::append(const COLstring& other) {
-  return append(other.c_str(), other._length);
-}
-
 COLstring& COLstring::append(int count, char ch) {
   if (count <= 0) return *this;
   int n = _length + count;
@@ -246,7 +208,7 @@ COLstring& COLstring::append(int count, char ch) {
   return *this;
 }
 
-unsigned COLstring::write(const char* data, unsigned length) {
+unsigned COLstring::write_general(const char* data, unsigned length) {
   // append counts in int, where 2^31 bytes or more would turn into a negative length (-1
   // even meaning "up to the NUL"). No string holds that much, so such a write is refused
   // before a byte is taken rather than reported as taken whole.
@@ -344,11 +306,7 @@ void COLstring::shrink(int CapacityHint) {
   _capacity = target;
 }
 
-void COLstring::resize(int NewSize) {
-  COL_ASSERT(NewSize < _capacity, "COLstring", 734);
-  data()[NewSize] = '\0';
-  _length = NewSize;
-}
+void COLstring::resize_past_capacity() { COLassertionFailed("COLstring", 734, "NewSize < _capacity"); }
 
 void COLstring::set_length(int n) {
   if (n >= 0 && n < _capacity) _length = n;
@@ -698,17 +656,11 @@ bool COLstring::split_at_last(COLstring& left, COLstring& right, const char* sep
   return true;
 }
 
-bool operator==(const COLstring& left, const COLstring& right) {
-  return compareTexts(left.c_str(), right.c_str()) == 0;
-}
 bool operator==(const COLstring& left, const char* right) {
   return compareTexts(left.c_str(), right) == 0;
 }
 bool operator==(const char* left, const COLstring& right) {
   return compareTexts(left, right.c_str()) == 0;
-}
-bool operator!=(const COLstring& left, const COLstring& right) {
-  return compareTexts(left.c_str(), right.c_str()) != 0;
 }
 bool operator!=(const COLstring& left, const char* right) {
   return compareTexts(left.c_str(), right) != 0;
@@ -716,17 +668,11 @@ bool operator!=(const COLstring& left, const char* right) {
 bool operator!=(const char* left, const COLstring& right) {
   return compareTexts(left, right.c_str()) != 0;
 }
-bool operator<(const COLstring& left, const COLstring& right) {
-  return compareTexts(left.c_str(), right.c_str()) < 0;
-}
 bool operator<(const COLstring& left, const char* right) {
   return compareTexts(left.c_str(), right) < 0;
 }
 bool operator<(const char* left, const COLstring& right) {
   return compareTexts(left, right.c_str()) < 0;
-}
-bool operator>(const COLstring& left, const COLstring& right) {
-  return compareTexts(left.c_str(), right.c_str()) > 0;
 }
 bool operator>(const COLstring& left, const char* right) {
   return compareTexts(left.c_str(), right) > 0;
@@ -734,17 +680,11 @@ bool operator>(const COLstring& left, const char* right) {
 bool operator>(const char* left, const COLstring& right) {
   return compareTexts(left, right.c_str()) > 0;
 }
-bool operator<=(const COLstring& left, const COLstring& right) {
-  return compareTexts(left.c_str(), right.c_str()) <= 0;
-}
 bool operator<=(const COLstring& left, const char* right) {
   return compareTexts(left.c_str(), right) <= 0;
 }
 bool operator<=(const char* left, const COLstring& right) {
   return compareTexts(left, right.c_str()) <= 0;
-}
-bool operator>=(const COLstring& left, const COLstring& right) {
-  return compareTexts(left.c_str(), right.c_str()) >= 0;
 }
 bool operator>=(const COLstring& left, const char* right) {
   return compareTexts(left.c_str(), right) >= 0;

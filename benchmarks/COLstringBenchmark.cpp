@@ -79,6 +79,52 @@ void copyStdString(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * n);
 }
 
+// A string made from a NUL-terminated text, as names and keys are made.
+void constructCOLstring(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const std::string s = sample(n, 'x');
+  const char* text = s.c_str();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(text);
+    COLstring made(text);
+    benchmark::DoNotOptimize(made.c_str());
+  }
+  state.SetBytesProcessed(state.iterations() * n);
+}
+
+void constructStdString(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const std::string s = sample(n, 'x');
+  const char* text = s.c_str();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(text);
+    std::string made(text);
+    benchmark::DoNotOptimize(made.data());
+  }
+  state.SetBytesProcessed(state.iterations() * n);
+}
+
+// n appends of one byte into a fresh string.
+void appendByteCOLstring(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    COLstring text;
+    for (int i = 0; i < count; ++i) text.append("x", 1);
+    benchmark::DoNotOptimize(text.c_str());
+  }
+  state.SetBytesProcessed(state.iterations() * count);
+}
+
+void appendByteStdString(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text.append("x", 1);
+    benchmark::DoNotOptimize(text.data());
+  }
+  state.SetBytesProcessed(state.iterations() * count);
+}
+
 // n appends of five bytes into a fresh string.
 void appendCOLstring(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
@@ -127,6 +173,10 @@ BENCHMARK(copyCOLstring)->Name("stringCopy/COLstring")->TEXT_SIZES;
 BENCHMARK(copyStdString)->Name("stringCopy/std::string")->TEXT_SIZES;
 BENCHMARK(findCOLstring)->Name("stringFind/COLstring")->TEXT_SIZES;
 BENCHMARK(findStdString)->Name("stringFind/std::string")->TEXT_SIZES;
+BENCHMARK(constructCOLstring)->Name("stringConstruct/COLstring")->TEXT_SIZES;
+BENCHMARK(constructStdString)->Name("stringConstruct/std::string")->TEXT_SIZES;
+BENCHMARK(appendByteCOLstring)->Name("stringAppend1/COLstring")->Arg(1024)->Arg(1 << 20);
+BENCHMARK(appendByteStdString)->Name("stringAppend1/std::string")->Arg(1024)->Arg(1 << 20);
 BENCHMARK(appendCOLstring)->Name("stringAppend5/COLstring")->Arg(8)->Arg(1024);
 BENCHMARK(appendStdString)->Name("stringAppend5/std::string")->Arg(8)->Arg(1024);
 

@@ -174,6 +174,47 @@ TEST(COLhashmap, BucketCountsStepThroughThePrimesAndStopAtTheLast) {
   EXPECT_EQ(missing, 0);
 }
 
+// Bucket indexes come from the bucket count's reciprocal instead of a division: at every
+// bucket count, keys whose hashes lie at the ends of the 32 bits, at multiples of the
+// count and beyond 32 bits go into the bucket their hash mod the count names, and are
+// found and removed there. Probe keys carry the top bit, which fillers never do.
+struct LowBitsShiftedHash {
+  static size_t hash(const unsigned long long& key) { return static_cast<size_t>((key >> 3) & ((1ull << 60) - 1)); }
+};
+
+TEST(COLhashmap, EveryBucketCountPlacesEdgeHashesInTheirBucket) {
+  COLhashmap<unsigned long long, int, LowBitsShiftedHash> map;
+  std::vector<size_t> checked;
+  for (unsigned long long filler = 0; checked.size() < 30; ++filler) {
+    ASSERT_NE(map.insert(filler, 0), nullptr);
+    const size_t p = map.bucket_count();
+    if (!checked.empty() && checked.back() >= p) continue;
+    checked.push_back(p);
+    const unsigned long long top = 0xFFFFFFFFull;
+    for (unsigned long long h : {0ull, p - 1ull, 1ull * p, p + 1ull, top, top - top % p, top - top % p - 1,
+                                 top + 1, top + p, 0xFFFFFFFFFFFFull}) {
+      const unsigned long long key = 1ull << 63 | h << 3;
+      const size_t bucket = static_cast<size_t>(h % p);
+      const size_t before = map.chain_length(bucket);
+      ASSERT_NE(map.insert(key, 1), nullptr) << h << " in " << p;
+      // A probe may grow a small table itself; it is then checked in the next one.
+      const bool grown = map.bucket_count() != p;
+      if (!grown) {
+        EXPECT_EQ(map.chain_length(bucket), before + 1) << h << " in " << p;
+      }
+      COLvoidLookupNode* place = map.find(key).place();
+      ASSERT_NE(place, nullptr) << h << " in " << p;
+      EXPECT_EQ(map.value(place), 1);
+      map.remove(place);
+      if (!grown) {
+        EXPECT_EQ(map.chain_length(bucket), before) << h << " in " << p;
+      }
+      EXPECT_EQ(map.find(key).place(), nullptr) << h << " in " << p;
+    }
+  }
+  EXPECT_EQ(checked, std::vector<size_t>(COLlookupPrimes, COLlookupPrimes + 30));
+}
+
 TEST(COLhashmap, ClearDeletesEveryNodeAndReturnsToTwoBuckets) {
   Counted::live = 0;
   COLhashmap<int, Counted, ConstantHash> map;

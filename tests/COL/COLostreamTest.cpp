@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -115,6 +116,83 @@ TEST(COLostream, IntegersAreWrittenAsPrintfWritesThem) {
   expectPrintfBytes<unsigned long>("%lu", "%lX");
   expectPrintfBytes<long long>("%lli", "%llX");
   expectPrintfBytes<unsigned long long>("%llu", "%llX");
+}
+
+// Into a string sink's string, numbers go straight behind the text when the room is there
+// and through the sink's write when it is not: on both sides of that edge, inline and on
+// the heap, the text is printf's and the capacity the one an append of the same digits
+// leaves.
+TEST(COLostream, IntegersIntoAStringAreThoseOfPrintfAtEveryFill) {
+  struct Start {
+    int reserved;
+    int fills;
+  };
+  for (const Start start : {Start{0, 15}, Start{40, 40}}) {
+    for (int fill = 0; fill <= start.fills; ++fill) {
+      for (unsigned long long bits : {0ull, 9ull, 10ull, 0xFFull, 0x100ull, ~0ull, 1ull << 63, 1234567890123ull}) {
+        for (int base : {10, 16}) {
+          auto startString = [&] {
+            COLstring s;
+            if (start.reserved != 0) s.reserve(start.reserved);
+            s.append(fill, 'f');
+            return s;
+          };
+          const long long value = static_cast<long long>(bits);
+          char digits[64];
+          snprintf(digits, sizeof digits, base == 10 ? "%lli" : "%llX", value);
+          COLstring expected = startString();
+          expected.append(digits, static_cast<int>(strlen(digits)));
+
+          COLstring target = startString();
+          {
+            COLostream stream(target);
+            stream.set_base(base);
+            stream << value;
+          }
+          const std::string why = std::to_string(fill) + " bytes before " + digits;
+          EXPECT_EQ(TESTtext(target), TESTtext(expected)) << why;
+          EXPECT_EQ(target.capacity(), expected.capacity()) << why;
+          EXPECT_EQ(target.c_str()[target.size()], '\0') << why;
+        }
+      }
+    }
+  }
+}
+
+// Only a string sink itself is written through its string: a sink derived from it keeps
+// its own write, and replacing the sink takes the new one's road.
+class CountingStringSink : public COLsinkString {
+public:
+  explicit CountingStringSink(COLstring& target) : COLsinkString(target) {}
+  unsigned write(const void* data, unsigned length) override {
+    ++writes;
+    return COLsinkString::write(data, length);
+  }
+  int writes = 0;
+};
+
+TEST(COLostream, ASinkDerivedFromTheStringSinkKeepsItsWrite) {
+  COLstring first, second, third;
+  CountingStringSink counting(first);
+  COLostream stream(&counting);
+  stream << 5 << hex << 255 << "x";
+  EXPECT_EQ(counting.writes, 3);
+  EXPECT_EQ(TESTtext(first), "5FFx");
+
+  stream.set_sink(new COLsinkString(second), true);
+  stream << 7;
+  EXPECT_EQ(TESTtext(second), "7");
+  TESTrecordingSink recording;
+  stream.set_sink(&recording, false);
+  stream << 8;
+  EXPECT_EQ(recording.writes, std::vector<std::string>{"8"});
+  EXPECT_EQ(TESTtext(second), "7");
+  CountingStringSink again(third);
+  stream.set_sink(&again, false);
+  stream << 9;
+  EXPECT_EQ(again.writes, 1);
+  EXPECT_EQ(TESTtext(third), "9");
+  EXPECT_EQ(TESTtext(first), "5FFx");
 }
 
 TEST(COLostream, PointersAreWrittenInLowerCaseHexadecimal) {

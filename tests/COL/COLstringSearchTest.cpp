@@ -5,6 +5,7 @@
 #include "COL/COLerror.h"
 #include "tests/support/TESTsupport.h"
 
+#include <cstring>
 #include <functional>
 #include <random>
 #include <string>
@@ -220,6 +221,38 @@ TEST(COLstringCompare, EveryOperatorFollowsTheUnsignedByteOrder) {
   }
   EXPECT_TRUE(COLstring("") == static_cast<const char*>(nullptr));
   EXPECT_EQ(COLstring::compare(nullptr, "a"), -1);
+}
+
+// Two inline texts are compared a machine word at a time. Whatever their buffers hold
+// behind the NUL (bytes left from a longer text) must not count, bytes are ordered
+// unsigned, and the word boundary changes nothing; a heap text beside an inline one takes
+// the other road. Against strcmp on random texts of the bytes that matter.
+TEST(COLstringCompare, InlineTextsCompareAsCTextsWhateverFollowsTheirNul) {
+  std::mt19937 random(11);
+  const char alphabet[] = {'a', 'b', '\0', '\x7f', '\x80', '\xff'};
+  auto randomText = [&] {
+    std::string text(random() % 16, ' ');
+    for (char& c : text) c = alphabet[random() % sizeof alphabet];
+    return text;
+  };
+  // An inline string of 15 bytes of junk, overwritten by text and cut to its length.
+  auto withJunkBehind = [&](const std::string& text, bool heap) {
+    COLstring s(15, static_cast<char>(alphabet[random() % sizeof alphabet] | 1));
+    if (heap) s.reserve(40);
+    memcpy(s.data(), text.data(), text.size());
+    s.resize(static_cast<int>(text.size()));
+    return s;
+  };
+  for (int round = 0; round < 20000; ++round) {
+    const std::string left = randomText(), right = round % 3 == 0 ? left : randomText();
+    const COLstring l = withJunkBehind(left, round % 8 == 1), r = withJunkBehind(right, round % 8 == 2);
+    const int order = strcmp(left.c_str(), right.c_str());
+    const int sign = (order > 0) - (order < 0);
+    const bool results[] = {l == r, l != r, l < r, l > r, l <= r, l >= r};
+    const bool expected[] = {sign == 0, sign != 0, sign < 0, sign > 0, sign <= 0, sign >= 0};
+    for (int op = 0; op < 6; ++op)
+      ASSERT_EQ(results[op], expected[op]) << "round " << round << " operator " << op << ": '" << left << "' vs '" << right << "'";
+  }
 }
 
 TEST(COLstringCompare, NoCaseComparisonUpperCasesAsciiOnly) {

@@ -4,6 +4,7 @@
 #include "COL/COLerror.h"
 #include "tests/support/TESTsupport.h"
 
+#include <algorithm>
 #include <climits>
 #include <functional>
 #include <string>
@@ -91,6 +92,80 @@ TEST(COLstring, AppendingFromItsOwnTextIsSafe) {
   COLstring w("0123456789abcdefghij");
   w = w.c_str() + 5;
   EXPECT_EQ(bytes(w), "56789abcdefghij");
+}
+
+// Short texts go straight into the inline buffer, and appends that fit are made in place:
+// around the inline boundary and at the edge of the room, text and capacity are those of
+// the rules (construction asks length + 1, so up to 14 bytes stay inline; an append grows
+// the string when its result + 2 exceeds the capacity). The bytes include NULs and bytes
+// from 0x80 on at the places where the short copies split their words.
+TEST(COLstring, ShortTextsAndAppendsThatFitFollowTheRulesAtEveryLength) {
+  const std::string plain = "abcdefghijklmnopqrstuvwxyz";
+  const std::string mixed = std::string("\xff\x80\0defg\xfe\x81jklm\x90opqrstuvwxyz", 26);
+  auto madeCapacity = [](int n) { return n <= 14 ? 16 : std::max(n + 2, 32); };
+  for (int n = 0; n <= 20; ++n) {
+    const std::string text = mixed.substr(0, static_cast<size_t>(n));
+    const COLstring made[] = {COLstring(text.data(), n), COLstring(COLspan(text.data(), static_cast<unsigned>(n))),
+                              COLstring(plain.substr(0, static_cast<size_t>(n)).c_str())};
+    for (const COLstring& s : made) {
+      EXPECT_EQ(bytes(s), &s == &made[2] ? plain.substr(0, static_cast<size_t>(n)) : text) << n;
+      EXPECT_EQ(s.capacity(), madeCapacity(n)) << n;
+      EXPECT_EQ(s.c_str()[n], '\0') << n;
+    }
+  }
+
+  // Starts: inline, and a heap block with room.
+  for (int reserved : {0, 40}) {
+    for (int start = 0; start <= 20; ++start) {
+      for (int n = 1; n <= 20; ++n) {
+        for (int form = 0; form < 2; ++form) {
+          COLstring s;
+          if (reserved != 0) s.reserve(reserved);
+          s.append(plain.c_str(), start);
+          const int before = s.capacity();
+          if (form == 0) {
+            s.append(mixed.data(), n);
+          } else {
+            EXPECT_EQ(s.write(mixed.data(), static_cast<unsigned>(n)), static_cast<unsigned>(n));
+          }
+          const int expected = start + n + 2 <= before ? before : std::max(start + n + 2, 2 * before);
+          const std::string why = std::to_string(start) + " + " + std::to_string(n) + " into " + std::to_string(before);
+          EXPECT_EQ(bytes(s), plain.substr(0, static_cast<size_t>(start)) + mixed.substr(0, static_cast<size_t>(n))) << why;
+          EXPECT_EQ(s.capacity(), expected) << why;
+          EXPECT_EQ(s.c_str()[s.size()], '\0') << why;
+        }
+      }
+    }
+  }
+}
+
+// An append of the string's own bytes that would fit its room still takes the road that
+// reads them from a copy, inline or on the heap, through append, += and write.
+TEST(COLstring, OwnBytesAppendedWithinTheRoomAreReadBeforeTheyMove) {
+  struct Case {
+    const char* why;
+    std::function<void(COLstring&)> edit;
+    std::function<void(std::string&)> model;
+  };
+  const Case cases[] = {
+      {"a middle run", [](COLstring& s) { s.append(s.c_str() + 1, 3); }, [](std::string& m) { m += m.substr(1, 3); }},
+      {"the last byte", [](COLstring& s) { s.append(s.c_str() + s.size() - 1, 1); }, [](std::string& m) { m += m.back(); }},
+      {"the whole string", [](COLstring& s) { s.append(s); }, [](std::string& m) { m += m; }},
+      {"+= of its own tail", [](COLstring& s) { s += s.c_str() + 2; }, [](std::string& m) { m += m.substr(2); }},
+      {"write of its head", [](COLstring& s) { s.write(s.c_str(), 4); }, [](std::string& m) { m += m.substr(0, 4); }},
+  };
+  for (const Case& c : cases) {
+    for (int reserved : {0, 60}) {
+      COLstring s;
+      if (reserved != 0) s.reserve(reserved);
+      s.append("abcdef", 6);
+      std::string model = "abcdef";
+      c.edit(s);
+      c.model(model);
+      EXPECT_EQ(bytes(s), model) << c.why << " with " << reserved << " reserved";
+      EXPECT_EQ(s.c_str()[s.size()], '\0') << c.why;
+    }
+  }
 }
 
 TEST(COLstring, AppendIgnoresNullAndEmptyInput) {
