@@ -958,6 +958,48 @@ LSTATUS RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, 
   });
 }
 
+LSTATUS RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                         LPDWORD size) {
+  if (reserved != nullptr || (data != nullptr && size == nullptr)) return ERROR_INVALID_PARAMETER;
+  std::string narrowName;
+  if (name != nullptr && *name != L'\0') {
+    int length = WideCharToMultiByte(CP_UTF8, 0, name, -1, nullptr, 0, nullptr, nullptr);
+    narrowName.assign(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, name, -1, &narrowName[0], length, nullptr, nullptr);
+    narrowName.resize(static_cast<size_t>(length) - 1);
+  }
+  DWORD storedType = 0, storedSize = 0;
+  LSTATUS status = RegQueryValueExA(key, narrowName.c_str(), nullptr, &storedType, nullptr, &storedSize);
+  if (status != ERROR_SUCCESS) return status;
+  std::string bytes(storedSize + 1, '\0');
+  status = RegQueryValueExA(key, narrowName.c_str(), nullptr, &storedType, reinterpret_cast<BYTE*>(&bytes[0]),
+                            &storedSize);
+  if (status != ERROR_SUCCESS) return status;
+  bytes.resize(storedSize);
+  if (storedType == REG_SZ || storedType == REG_EXPAND_SZ || storedType == REG_MULTI_SZ) {
+    std::wstring text;
+    if (!bytes.empty()) {
+      text.assign(bytes.size(), L'\0');
+      int length = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0],
+                                       static_cast<int>(text.size()));
+      text.resize(static_cast<size_t>(length));
+    }
+    bytes.assign(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(WCHAR));
+  }
+  if (type != nullptr) *type = storedType;
+  if (size == nullptr) return ERROR_SUCCESS;
+  const DWORD needed = static_cast<DWORD>(bytes.size());
+  if (data != nullptr) {
+    if (*size < needed) {
+      *size = needed;
+      return ERROR_MORE_DATA;
+    }
+    memcpy(data, bytes.data(), bytes.size());
+  }
+  *size = needed;
+  return ERROR_SUCCESS;
+}
+
 LSTATUS RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data, DWORD size) {
   OpenKey base;
   LONG status = resolve(key, base);
