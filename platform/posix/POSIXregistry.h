@@ -120,6 +120,9 @@ LSTATUS RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type,
 // size is ERROR_NOACCESS.
 LSTATUS RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data,
                        DWORD size);
+// The same with a wide name; a string value's text is stored as UTF-8.
+LSTATUS RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data,
+                       DWORD size);
 LSTATUS RegDeleteValueA(HKEY key, LPCSTR name);
 // Deletes a key without subkeys (one with subkeys is ERROR_ACCESS_DENIED); an empty path
 // deletes the key of the handle itself.

@@ -74,6 +74,10 @@ TESTprogramRun TESTcaptureProgram(const std::string& program, const std::vector<
   return run;
 }
 
+TESTprogramRun TESTcaptureProgramUtf8(const std::string& program, const std::vector<std::string>& words) {
+  return TESTcaptureProgram(program, words);
+}
+
 bool TESTconfineFileSystem(const std::string& nativeDirectory) {
   return chroot(nativeDirectory.c_str()) == 0 && chdir("/") == 0;
 }
