@@ -15,7 +15,7 @@ struct TESTprogramRun {
 };
 
 // The words are the child's whole argument vector, its first being the name that the
-// program sees for itself. The child's standard input is empty. A program that cannot be
+// program sees for itself. The program's path may be in either form. The child's standard input is empty. A program that cannot be
 // started fails the test and gives exit code -1.
 TESTprogramRun TESTcaptureProgram(const std::string& program, const std::vector<std::string>& words);
 // The same with words in UTF-8, which a Windows child gets through its wide command line,
