@@ -1,6 +1,7 @@
 # The installed set, checked: installs the build tree BUILD_DIR into a fresh PREFIX (inside
 # the build tree) and compares every entry below it, files and folders, with EXPECTED (a
-# comma-separated list of paths relative to PREFIX). Run as cmake -P by the tests.
+# comma-separated list of paths relative to PREFIX). Run as cmake -P by the tests and, for
+# the trees built without them, by scripts/test.
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}"
                 RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
