@@ -9,6 +9,7 @@
 #include "tests/support/TESTchild.h"
 #include "tests/support/TESTprocess.h"
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,16 @@ TEST_F(SkelwinText, WithAnotherCodePageARunRefusesWhatItCannotHold) {
        SKELtext(SZ, "C:\\a;C:\\??"), plain},
   };
   for (const TextCase& c : refused) check(c, TESTprogramPath(), "SkelwinInTheSystemCodePage", notChanged.c_str());
+
+  // The default directory, the program's own: a copy of the test program in a folder
+  // whose name has an Ω.
+  TESTtemporaryDirectory folder;
+  const std::string place = folder.path() + u8"\\Ωmega";
+  std::filesystem::create_directory(std::filesystem::u8path(place));
+  const std::string copy = place + "\\SKELprogramTests.exe";
+  std::filesystem::copy_file(std::filesystem::u8path(TESTprogramPath()), std::filesystem::u8path(copy));
+  check({"the program's own directory", {"--user"}, plain, plain, 1, plain, plain}, copy,
+        "SkelwinInTheSystemCodePage", notChanged.c_str());
 
   const TextCase done[] = {
       {"text the code page holds is written", {"--user", "--path", u8"C:\\Zoë"}, latin, cjk, 0,
