@@ -12,6 +12,8 @@
 
 namespace {
 const char* const LOCK_NAME = "Global\\OlvenmarkSkelwinPathEdit";
+const unsigned long DEFAULT_WAIT_LIMIT = 30000;
+const unsigned long NOTICE_AFTER = 1000;
 
 // The system's text of the last error, after what was being done to which object.
 [[noreturn]] void raiseLockError(const char* action, DWORD code) {
@@ -33,7 +35,35 @@ void SKELpathLock::take() {
   if (Handle == nullptr) raiseLockError("create", GetLastError());
   // An abandoned mutex is ours as well: the run that left it ended, and every registry
   // write is whole, so there is nothing half-done to mend.
-  DWORD Result = WaitForSingleObject(static_cast<HANDLE>(Handle), INFINITE);
+  const unsigned long Limit = waitLimit();
+  const unsigned long First = Limit < NOTICE_AFTER ? Limit : NOTICE_AFTER;
+  DWORD Result = WaitForSingleObject(static_cast<HANDLE>(Handle), First);
+  if (Result == WAIT_TIMEOUT && Limit > First) {
+    // Whoever started the run (an installer with its output redirected) learns why it
+    // stands still: what it has printed so far, and what it waits for.
+    COLstandardOutput << flush;
+    COLstandardError << "Waiting for another program that is editing PATH (at most " << (Limit + 999) / 1000
+                     << " seconds)..." << newline << flush;
+    Result = WaitForSingleObject(static_cast<HANDLE>(Handle), Limit - First);
+  }
+  if (Result == WAIT_TIMEOUT) {
+    COLostreamString text;
+    text << "PATH not changed: another program has held the mutex \"" << LOCK_NAME << "\" for "
+         << (Limit + 999) / 1000 << " seconds without letting it go";
+    throw COLerror(text.string(), static_cast<int>(ERROR_TIMEOUT));
+  }
   Held = Result == WAIT_OBJECT_0 || Result == WAIT_ABANDONED;
   if (!Held) raiseLockError("wait for", Result == WAIT_FAILED ? GetLastError() : DWORD(ERROR_INVALID_FUNCTION));
+}
+
+unsigned long SKELpathLock::waitLimit() {
+  const char* Text = PLATgetenv("SKELWIN_LOCK_WAIT_MS");
+  if (Text == nullptr || *Text == '\0') return DEFAULT_WAIT_LIMIT;
+  unsigned long Limit = 0;
+  for (const char* p = Text; *p != '\0'; ++p) {
+    if (*p < '0' || *p > '9') return DEFAULT_WAIT_LIMIT;
+    Limit = Limit * 10 + static_cast<unsigned long>(*p - '0');
+    if (Limit > DEFAULT_WAIT_LIMIT) return DEFAULT_WAIT_LIMIT;
+  }
+  return Limit;
 }

@@ -11,6 +11,7 @@
 #include "platform/PLATwindows.h"
 #include "skelwin/SKELbuildInfo.h"
 #include "skelwin/SKELpathLock.h"
+#include "skelwin/SKELtext.h"
 
 namespace {
 const char* const SOURCE = "main";
@@ -46,6 +47,26 @@ int writeEnvironmentValue(HKEY RootKey, const char* KeyPath, const COLstring& Na
     Registry.setString(Name, Value, ActualType);
   }
   return notifyEnvironmentChange();
+}
+
+// On a system whose code page is not UTF-8 (a Windows that ignores the program's
+// manifest), text the code page cannot hold reaches the program as "?" or as a
+// look-alike; writing it back would destroy what was stored or given. Such a run
+// changes nothing.
+void refuseTextTheCodePageCannotHold(bool DirectoryGiven, HKEY RootKey, const char* KeyPath, const char* Label) {
+  if (SKELcodePageHoldsEverything()) return;
+  COLostreamString Text;
+  Text << "PATH not changed: ";
+  if (!SKELargumentsHeldExactly())
+    Text << "the command line holds";
+  else if (!DirectoryGiven && !SKELexecutablePathHeldExactly())
+    Text << "the program's own directory holds";
+  else if (!SKELregistryValueHeldExactly(RootKey, KeyPath, "PATH"))
+    Text << "the " << Label << " PATH holds";
+  else
+    return;
+  Text << " characters that this system's code page (" << static_cast<int>(GetACP()) << ") cannot hold";
+  throw COLerror(Text.string(), 0);
 }
 
 void rebuildFrom(COLstring& List, const COLstring& Piece) {
@@ -121,6 +142,8 @@ int runGuarded(int argc, char** argv) {
 
   const COLstring& Value = SystemFlag ? SystemPath : UserPath;
   const char* Label = SystemFlag ? "System" : "User";
+  refuseTextTheCodePageCannotHold(Parser.isFlagPresent("path"), SystemFlag ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
+                                  SystemFlag ? SYSTEM_ENVIRONMENT_KEY : USER_ENVIRONMENT_KEY, Label);
   COLstring NewValue;
   if (!RemoveFlag) {
     if (pathListContains(Value, Directory)) {
@@ -196,9 +219,9 @@ void splitPathList(LEGvector<COLstring>& Pieces, const COLstring& Text, const CO
 bool pathListContains(const COLstring& List, const COLstring& Item) {
   LEGvector<COLstring> Pieces;
   splitPathList(Pieces, List, PATH_SEPARATOR);
-  const COLstring Wanted = Item.lowered();
+  const COLstring Wanted = SKELcomparisonForm(Item);
   for (int i = 0; i < Pieces.size(); ++i)
-    if (Pieces[i].lowered() == Wanted) return true;
+    if (SKELcomparisonForm(Pieces[i]) == Wanted) return true;
   return false;
 }
 
@@ -214,10 +237,10 @@ COLstring pathListAdd(const COLstring& List, const COLstring& Item) {
 COLstring pathListRemove(const COLstring& List, const COLstring& Item) {
   LEGvector<COLstring> Pieces;
   splitPathList(Pieces, List, PATH_SEPARATOR);
-  const COLstring Unwanted = Item.lowered();
+  const COLstring Unwanted = SKELcomparisonForm(Item);
   COLstring Result;
   for (int i = 0; i < Pieces.size(); ++i)
-    if (Pieces[i].lowered() != Unwanted) rebuildFrom(Result, Pieces[i]);
+    if (SKELcomparisonForm(Pieces[i]) != Unwanted) rebuildFrom(Result, Pieces[i]);
   return Result;
 }
 

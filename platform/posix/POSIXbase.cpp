@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <string>
 
 namespace {
 
@@ -144,8 +145,13 @@ void putUtf8(uint32_t c, char* out) {
 
 }  // namespace
 
+UINT GetACP() { return CP_UTF8; }
+
+BOOL IsDBCSLeadByte(BYTE) { return FALSE; }
+
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH source, int sourceLength, LPSTR dest,
                         int destSize, LPCCH, LPBOOL usedDefault) {
+  if (codePage == CP_ACP) codePage = CP_UTF8;
   if (codePage != CP_UTF8 || source == nullptr || sourceLength == 0 || sourceLength < -1 ||
       destSize < 0 || (flags & ~static_cast<DWORD>(WC_ERR_INVALID_CHARS)) != 0 ||
       usedDefault != nullptr) {
@@ -184,4 +190,110 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH source, int sourceLen
     out += utf8Length(c);
   }
   return static_cast<int>(needed);
+}
+
+namespace {
+
+// The code point of the UTF-8 sequence at text[i] (at most count bytes), and how many bytes
+// it takes; a byte that starts no valid sequence is U+FFFD of one byte.
+uint32_t nextCodePoint(const unsigned char* text, size_t count, size_t i, size_t& used, bool& valid) {
+  unsigned char lead = text[i];
+  used = 1;
+  valid = true;
+  if (lead < 0x80) return lead;
+  size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+  valid = false;
+  if (length == 0 || i + length > count) return 0xFFFD;
+  uint32_t c = lead & (0x7F >> length);
+  for (size_t k = 1; k < length; ++k) {
+    if ((text[i + k] & 0xC0) != 0x80) return 0xFFFD;
+    c = (c << 6) | (text[i + k] & 0x3F);
+  }
+  const uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (c < smallest[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0xFFFD;
+  used = length;
+  valid = true;
+  return c;
+}
+
+}  // namespace
+
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH source, int sourceLength, LPWSTR dest,
+                        int destSize) {
+  if (codePage == CP_ACP) codePage = CP_UTF8;
+  if (codePage != CP_UTF8 || source == nullptr || sourceLength == 0 || sourceLength < -1 || destSize < 0 ||
+      (flags & ~static_cast<DWORD>(MB_ERR_INVALID_CHARS)) != 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  const unsigned char* text = reinterpret_cast<const unsigned char*>(source);
+  size_t count = sourceLength == -1 ? strlen(source) + 1 : static_cast<size_t>(sourceLength);
+  size_t needed = 0;
+  for (size_t i = 0, used = 0; i < count; i += used) {
+    bool valid = true;
+    nextCodePoint(text, count, i, used, valid);
+    if (!valid && (flags & MB_ERR_INVALID_CHARS)) {
+      SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+      return 0;
+    }
+    ++needed;
+  }
+  if (destSize == 0) return static_cast<int>(needed);
+  if (dest == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  if (needed > static_cast<size_t>(destSize)) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  size_t out = 0;
+  for (size_t i = 0, used = 0; i < count; i += used) {
+    bool valid = true;
+    dest[out++] = static_cast<WCHAR>(nextCodePoint(text, count, i, used, valid));
+  }
+  return static_cast<int>(needed);
+}
+
+LPWSTR GetCommandLineW() {
+  static std::wstring line = [] {
+    std::string words;
+    if (FILE* file = fopen("/proc/self/cmdline", "rb")) {
+      char buffer[4096];
+      size_t n;
+      while ((n = fread(buffer, 1, sizeof buffer, file)) > 0) words.append(buffer, n);
+      fclose(file);
+    }
+    std::string joined;
+    size_t start = 0;
+    while (start < words.size()) {
+      size_t end = words.find('\0', start);
+      if (end == std::string::npos) end = words.size();
+      std::string word = words.substr(start, end - start);
+      if (!joined.empty()) joined += ' ';
+      if (!word.empty() && word.find_first_of(" \t\"") == std::string::npos) {
+        joined += word;
+      } else {
+        joined += '"';
+        size_t backslashes = 0;
+        for (char c : word) {
+          if (c == '\\') {
+            ++backslashes;
+            continue;
+          }
+          joined.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+          backslashes = 0;
+          joined += c;
+        }
+        joined.append(2 * backslashes, '\\');
+        joined += '"';
+      }
+      start = end + 1;
+    }
+    std::wstring wide(joined.size() + 1, L'\0');
+    int length = MultiByteToWideChar(CP_UTF8, 0, joined.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
+    wide.resize(length > 0 ? static_cast<size_t>(length) - 1 : 0);
+    return wide;
+  }();
+  return &line[0];
 }

@@ -97,6 +97,17 @@ void OutputDebugStringA(LPCSTR text);
 #define WC_ERR_INVALID_CHARS 0x00000080
 #define MB_ERR_INVALID_CHARS 0x00000008
 
+// The layer's ANSI code page is UTF-8: its ANSI calls hand their bytes through unchanged,
+// and Linux reads file names, the command line and the registry store's text as UTF-8.
+// So GetACP answers CP_UTF8, which is no double-byte code page (IsDBCSLeadByte is FALSE
+// for every byte), and CP_ACP is CP_UTF8 in the two conversions.
+UINT GetACP();
+BOOL IsDBCSLeadByte(BYTE c);
+// The process's command line in Windows form: its words joined by blanks, each quoted
+// as the runtime's argument parser reads it back (a word that is empty or holds a blank,
+// a tab or a quote), decoded from UTF-8. The text lives as long as the process.
+LPWSTR GetCommandLineW();
+
 // Code page 65001 only (anything else is ERROR_INVALID_PARAMETER). A length of -1 takes
 // the text with its terminator; a destination size of 0 asks for the size needed; a
 // destination too small gives 0 and ERROR_INSUFFICIENT_BUFFER. Without
@@ -104,6 +115,12 @@ void OutputDebugStringA(LPCSTR text);
 // U+10FFFF) becomes U+FFFD, as on Windows.
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH source, int sourceLength,
                         LPSTR dest, int destSize, LPCCH defaultChar, LPBOOL usedDefault);
+// The other way, with the same rules for lengths and sizes. Without MB_ERR_INVALID_CHARS
+// a byte that starts no character, a sequence cut short, an overlong form and a
+// surrogate's form become U+FFFD each, as on Windows; with it they give 0 and
+// ERROR_NO_UNICODE_TRANSLATION.
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH source, int sourceLength, LPWSTR dest,
+                        int destSize);
 
 #include "platform/posix/POSIXfiletime.h"
 

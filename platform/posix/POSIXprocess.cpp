@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <map>
 #include <mutex>
 #include <string>
@@ -140,6 +141,28 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
   if (size == 0) return 0;
   memcpy(buffer, path.data(), size - 1);
   buffer[size - 1] = '\0';
+  return size;
+}
+
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size) {
+  char path[4096];
+  DWORD length = GetModuleFileNameA(module, path, sizeof path);
+  if (length == 0 || length >= sizeof path - 1) return 0;
+  std::wstring wide(length + 1, L'\0');
+  int count = MultiByteToWideChar(CP_UTF8, 0, path, -1, &wide[0], static_cast<int>(wide.size()));
+  wide.resize(count > 0 ? static_cast<size_t>(count) - 1 : 0);
+  if (buffer == nullptr && size > 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  if (wide.size() < size) {
+    wmemcpy(buffer, wide.c_str(), wide.size() + 1);
+    return static_cast<DWORD>(wide.size());
+  }
+  SetLastError(ERROR_INSUFFICIENT_BUFFER);
+  if (size == 0) return 0;
+  wmemcpy(buffer, wide.data(), size - 1);
+  buffer[size - 1] = L'\0';
   return size;
 }
 

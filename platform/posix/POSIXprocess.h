@@ -18,6 +18,8 @@ HMODULE GetModuleHandleA(LPCSTR name);
 // characters and a NUL, and the answer is size with ERROR_INSUFFICIENT_BUFFER (0 for a
 // size of 0); a handle that is no loaded module gives 0 and ERROR_MOD_NOT_FOUND.
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
+// The same path decoded from UTF-8, the size and the answer counted in WCHARs.
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size);
 
 // Loading a module at run time, over the dynamic loader. The handle is the module's base,
 // so GetModuleHandleA and GetModuleFileNameA know it, and each load needs its FreeLibrary.

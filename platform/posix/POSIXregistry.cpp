@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <functional>
 #include <map>
 #include <memory>
@@ -956,6 +957,66 @@ LSTATUS RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, 
     if (value == nullptr) return ERROR_FILE_NOT_FOUND;
     return copyValue(*value, type, data, size);
   });
+}
+
+namespace {
+
+// A wide text in the store's UTF-8.
+std::string utf8Of(const WCHAR* text, size_t length) {
+  if (text == nullptr || length == 0) return std::string();
+  int bytes = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
+  if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), &narrow[0], bytes, nullptr, nullptr);
+  return narrow;
+}
+
+}  // namespace
+
+LSTATUS RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                         LPDWORD size) {
+  if (reserved != nullptr || (data != nullptr && size == nullptr)) return ERROR_INVALID_PARAMETER;
+  std::string narrowName = utf8Of(name, name != nullptr ? wcslen(name) : 0);
+  DWORD storedType = 0, storedSize = 0;
+  LSTATUS status = RegQueryValueExA(key, narrowName.c_str(), nullptr, &storedType, nullptr, &storedSize);
+  if (status != ERROR_SUCCESS) return status;
+  std::string bytes(storedSize + 1, '\0');
+  status = RegQueryValueExA(key, narrowName.c_str(), nullptr, &storedType, reinterpret_cast<BYTE*>(&bytes[0]),
+                            &storedSize);
+  if (status != ERROR_SUCCESS) return status;
+  bytes.resize(storedSize);
+  if (isStringType(storedType)) {
+    std::wstring text;
+    if (!bytes.empty()) {
+      text.assign(bytes.size(), L'\0');
+      int length = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0],
+                                       static_cast<int>(text.size()));
+      text.resize(static_cast<size_t>(length));
+    }
+    bytes.assign(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(WCHAR));
+  }
+  if (type != nullptr) *type = storedType;
+  if (size == nullptr) return ERROR_SUCCESS;
+  const DWORD needed = static_cast<DWORD>(bytes.size());
+  if (data != nullptr) {
+    if (*size < needed) {
+      *size = needed;
+      return ERROR_MORE_DATA;
+    }
+    memcpy(data, bytes.data(), bytes.size());
+  }
+  *size = needed;
+  return ERROR_SUCCESS;
+}
+
+LSTATUS RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size) {
+  if (data == nullptr && size != 0) return ERROR_NOACCESS;
+  std::string narrowName = utf8Of(name, name != nullptr ? wcslen(name) : 0);
+  if (!isStringType(type)) return RegSetValueExA(key, narrowName.c_str(), reserved, type, data, size);
+  std::wstring text(size / sizeof(WCHAR), L'\0');
+  if (!text.empty()) memcpy(&text[0], data, text.size() * sizeof(WCHAR));
+  std::string bytes = utf8Of(text.data(), text.size());
+  return RegSetValueExA(key, narrowName.c_str(), reserved, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                        static_cast<DWORD>(bytes.size()));
 }
 
 LSTATUS RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data, DWORD size) {

@@ -111,9 +111,17 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass,
 // data when the buffer has room for it, not counted in the size.
 LSTATUS RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
                          LPDWORD size);
+// The same with a wide name, a string value's text (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ)
+// decoded from the store's UTF-8 (sizes count WCHARs times their size); other values as
+// they are stored.
+LSTATUS RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                         LPDWORD size);
 // Stores exactly the bytes given: no terminator is added to a string. Null data with a
 // size is ERROR_NOACCESS.
 LSTATUS RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data,
+                       DWORD size);
+// The same with a wide name; a string value's text is stored as UTF-8.
+LSTATUS RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data,
                        DWORD size);
 LSTATUS RegDeleteValueA(HKEY key, LPCSTR name);
 // Deletes a key without subkeys (one with subkeys is ERROR_ACCESS_DENIED); an empty path

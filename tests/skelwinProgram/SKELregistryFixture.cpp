@@ -1,6 +1,8 @@
 // Seeding and reading the PATH values around each Skelwin test.
 #include "tests/skelwinProgram/SKELregistryFixture.h"
 
+#include "tests/support/TESTregistry.h"
+
 #include <cstdio>
 #include <ostream>
 
@@ -87,6 +89,26 @@ void SKELregistryFixture::seed(const SKELscope& scope, const SKELstoredValue& va
         << scope.key;
   }
   RegCloseKey(key);
+}
+
+void SKELregistryFixture::seedText(const SKELscope& scope, const SKELstoredValue& value) {
+  seed(scope, SKELmissing());
+  if (!value.exists) return;
+  HKEY key = openKey(scope);
+  if (key == nullptr) return;
+  EXPECT_EQ(TESTsetRegistryText(key, "PATH", value.type, value.bytes), 0) << scope.key;
+  RegCloseKey(key);
+}
+
+SKELstoredValue SKELregistryFixture::storedText(const SKELscope& scope) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(scope.root, scope.key, 0, KEY_READ, &key) != 0) return SKELmissing();
+  SKELstoredValue value = SKELmissing();
+  DWORD type = 0;
+  std::string text;
+  if (TESTregistryText(key, "PATH", type, text)) value = SKELstoredValue{true, type, text};
+  RegCloseKey(key);
+  return value;
 }
 
 SKELstoredValue SKELregistryFixture::stored(const SKELscope& scope) {

@@ -44,6 +44,9 @@ protected:
   // given name (or removes it, for a value that does not exist).
   void seed(const SKELscope& scope, const SKELstoredValue& value, const char* name = "PATH");
   SKELstoredValue stored(const SKELscope& scope);
+  // The same through the wide calls, with the texts in UTF-8: every character as stored.
+  void seedText(const SKELscope& scope, const SKELstoredValue& value);
+  SKELstoredValue storedText(const SKELscope& scope);
   // The stored name of the scope's PATH value, as the registry keeps its case.
   std::string storedName(const SKELscope& scope);
   // The environment-change notices sent so far (Linux only: our layer writes them down).

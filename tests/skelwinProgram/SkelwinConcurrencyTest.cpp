@@ -1,9 +1,15 @@
 // Skelwin runs side by side, as installers start it: every run adds its own directory to
-// the same user PATH at the same moment, and no addition may be lost; and a run that
-// cannot take the lock they share changes nothing.
+// the same user PATH at the same moment, and no addition may be lost; a run that cannot
+// take the lock they share changes nothing; and a run whose lock another program keeps
+// says that it waits, and gives up in bounded time.
 #include "tests/skelwinProgram/SKELregistryFixture.h"
 
+#include "skelwin/SKELpathLock.h"
+#include "tests/support/TESTchild.h"
 #include "tests/support/TESTprocess.h"
+
+#include <chrono>
+#include <cstdio>
 
 #include <filesystem>
 #include <functional>
@@ -140,6 +146,132 @@ TEST_F(SkelwinConcurrency, ARunThatCannotTakeTheLockChangesNothing) {
     EXPECT_NE(run.out.find("Current User PATH: C:\\Base\r\n"), std::string::npos) << c.what << ": " << run.out;
     if (held != nullptr) CloseHandle(held);
   }
+}
+
+// A program that holds the lock until its input ends: one that hangs while editing PATH.
+TEST_CHILD_ROLE(HoldsThePathLock) {
+  HANDLE lock = CreateMutexA(nullptr, FALSE, LockName);
+  if (lock == nullptr || WaitForSingleObject(lock, INFINITE) != WAIT_OBJECT_0) return 2;
+  while (getchar() != EOF) {
+  }
+  ReleaseMutex(lock);
+  CloseHandle(lock);
+  return 0;
+}
+
+// Starts the holder and waits until it has the lock.
+class LockHolder {
+public:
+  LockHolder() : program_(TESTprogramPath(), {"SKELprogramTests", TESTchildRole("HoldsThePathLock")[0]}) {
+    for (int tries = 0; tries < 500; ++tries) {
+      HANDLE probe = CreateMutexA(nullptr, FALSE, LockName);
+      DWORD result = probe != nullptr ? WaitForSingleObject(probe, 0) : WAIT_FAILED;
+      if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED) ReleaseMutex(probe);
+      if (probe != nullptr) CloseHandle(probe);
+      if (result == WAIT_TIMEOUT) return;
+      Sleep(20);
+    }
+    ADD_FAILURE() << "the holder never took the lock";
+  }
+  // Lets the lock go and gives what the holder did.
+  TESTprogramRun letGo() { return program_.finish(); }
+
+private:
+  TESTrunningProgram program_;
+};
+
+struct WaitCase {
+  const char* why;
+  const char* limit;         // SKELWIN_LOCK_WAIT_MS, or null for the default
+  unsigned long expectedMs;  // how long the run must wait before it gives up
+  bool notice;               // whether it says that it waits
+};
+
+// How long a run takes beyond its wait: starting it (a quarter of a second under Wine,
+// more on a loaded machine) and ending it.
+const long SlackMs = 5000;
+
+long millisecondsSince(std::chrono::steady_clock::time_point start) {
+  return static_cast<long>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+}
+
+// The lines of a run's standard error.
+std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+TEST_F(SkelwinConcurrency, ARunWhoseLockIsKeptSaysSoAndGivesUpInTime) {
+  // The default is the case of record: 30 seconds, once in each build.
+  const WaitCase cases[] = {
+      {"a limit under the notice's second", "500", 500, false},
+      {"a shortened limit", "2500", 2500, true},
+      {"the default limit", nullptr, 30000, true},
+  };
+  const std::string Base = "C:\\Base";
+  for (const WaitCase& c : cases) {
+    seed(SKELuser, SKELtext(REG_EXPAND_SZ, Base));
+    LockHolder holder;
+    TESTsetEnvironment("SKELWIN_LOCK_WAIT_MS", c.limit);
+    const auto start = std::chrono::steady_clock::now();
+    TESTprogramRun run = TESTcaptureProgram(SKELWIN_PROGRAM, {"Skelwin", "--user", "--path", "C:\\New"});
+    const long waited = millisecondsSince(start);
+    TESTsetEnvironment("SKELWIN_LOCK_WAIT_MS", nullptr);
+
+    EXPECT_EQ(run.exitCode, 1) << c.why << ": " << run.out << run.err;
+    std::vector<std::string> lines = linesOf(run.err);
+    ASSERT_EQ(lines.size(), c.notice ? 2u : 1u) << c.why << ": " << run.err;
+    EXPECT_EQ(lines.back().rfind("PATH not changed", 0), 0u) << c.why << ": " << run.err;
+    EXPECT_EQ(lines.back().find("PATH not changed"), lines.back().rfind("PATH not changed")) << c.why;
+    EXPECT_GE(waited, static_cast<long>(c.expectedMs)) << c.why;
+    EXPECT_LT(waited, static_cast<long>(c.expectedMs) + SlackMs) << c.why;
+    EXPECT_EQ(stored(SKELuser), SKELtext(REG_EXPAND_SZ, Base)) << c.why;
+    EXPECT_EQ(holder.letGo().exitCode, 0) << c.why;
+  }
+}
+
+TEST(SkelwinLockWait, TheEnvironmentMayOnlyShortenTheWait) {
+  const struct {
+    const char* value;
+    unsigned long limit;
+  } cases[] = {
+      {nullptr, 30000}, {"", 30000},      {"0", 0},          {"2500", 2500},    {"30000", 30000},
+      {"30001", 30000}, {"99999999999999999999", 30000},     {"-5", 30000},     {"12s", 30000},
+      {" 100", 30000},
+  };
+  for (const auto& c : cases) {
+    TESTsetEnvironment("SKELWIN_LOCK_WAIT_MS", c.value);
+    EXPECT_EQ(SKELpathLock::waitLimit(), c.limit) << (c.value != nullptr ? c.value : "<unset>");
+  }
+  TESTsetEnvironment("SKELWIN_LOCK_WAIT_MS", nullptr);
+}
+
+TEST_F(SkelwinConcurrency, ARunGoesOnWhenTheLockIsLetGoAndShowingTakesNoLock) {
+  const std::string Base = "C:\\Base";
+  seed(SKELuser, SKELtext(REG_EXPAND_SZ, Base));
+  LockHolder holder;
+
+  const auto start = std::chrono::steady_clock::now();
+  TESTprogramRun run = TESTcaptureProgram(SKELWIN_PROGRAM, {"Skelwin", "--show"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_LT(millisecondsSince(start), 1000 + SlackMs);
+
+  TESTsetEnvironment("SKELWIN_LOCK_WAIT_MS", "20000");
+  TESTprogramRun waiting;
+  std::thread runner([&] { waiting = TESTcaptureProgram(SKELWIN_PROGRAM, {"Skelwin", "--user", "--path", "C:\\New"}); });
+  Sleep(2500);
+  EXPECT_EQ(stored(SKELuser), SKELtext(REG_EXPAND_SZ, Base)) << "written without the lock";
+  EXPECT_EQ(holder.letGo().exitCode, 0);
+  runner.join();
+  TESTsetEnvironment("SKELWIN_LOCK_WAIT_MS", nullptr);
+  EXPECT_EQ(waiting.exitCode, 0) << waiting.out << waiting.err;
+  EXPECT_EQ(linesOf(waiting.err).size(), 1u) << "the notice that it waits: " << waiting.err;
+  EXPECT_EQ(waiting.err.find("PATH not changed"), std::string::npos) << waiting.err;
+  EXPECT_EQ(stored(SKELuser), SKELtext(REG_EXPAND_SZ, Base + ";C:\\New"));
 }
 
 }  // namespace

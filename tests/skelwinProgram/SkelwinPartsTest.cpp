@@ -1,6 +1,7 @@
 // Skelwin's pieces in the test's own process: the path-list operations, and the registry
 // reads and writes with their preconditions and the environment-change notice.
 #include "skelwin/main.h"
+#include "skelwin/SKELtext.h"
 
 #include "COL/COLostream.h"
 #include "COL/COLsink.h"
@@ -62,6 +63,30 @@ TEST(SkelwinPathList, ItemsMatchWithoutRegardToAsciiCaseOnly) {
   };
   for (const Case& c : cases)
     EXPECT_EQ(pathListContains(c.list, c.item), c.contained) << '"' << c.list << "\" holds \"" << c.item << '"';
+}
+
+// The lead bytes of code page 932, the predicate a Japanese Windows answers with.
+bool leadsIn932(unsigned char byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); }
+bool leadsNever(unsigned char) { return false; }
+
+TEST(SkelwinPathList, TheComparisonFormLowersAToZButNoTrailByte) {
+  struct Case {
+    const char* why;
+    SKELleadBytePredicate leads;
+    const char* item;
+    const char* form;
+  } cases[] = {
+      {"A to Z only", leadsNever, "C:\\Tools\\\xC4\xD6[Z]", "c:\\tools\\\xC4\xD6[z]"},
+      {"UTF-8 has no letter among its bytes", leadsNever, "C:\\\xCE\xA9\xF0\x9F\x98\x80",
+       "c:\\\xCE\xA9\xF0\x9F\x98\x80"},
+      // \x93\x4E and \x93\x6E are two different characters of 932.
+      {"the trail byte stays, the letters after it are lowered", leadsIn932, "C:\\\x93\x4E\x95\xD3\\BIN",
+       "c:\\\x93\x4E\x95\xD3\\bin"},
+      {"a trail byte that is a lead byte's value is still a trail byte", leadsIn932, "\x81\x81" "A\x81N",
+       "\x81\x81" "a\x81N"},
+      {"a lead byte at the end has nothing to skip", leadsIn932, "AB\x93", "ab\x93"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(TESTtext(SKELcomparisonForm(c.item, c.leads)), c.form) << c.why;
 }
 
 TEST(SkelwinPathList, RebuiltListsJoinTheNonEmptyItems) {

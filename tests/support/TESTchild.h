@@ -16,6 +16,10 @@ bool TESTregisterChildRole(const char* name, TESTchildRoleFunction role);
 
 // The arguments (after the program's own name) that make a test program play the role.
 std::vector<std::string> TESTchildRole(const char* name);
+// In a role: the words it was started with after the role's own word, as an argument
+// vector whose first element, the program's name, is that word.
+int TESTchildArgumentCount();
+char** TESTchildArguments();
 
 #define TEST_CHILD_ROLE(name)                                                       \
   static int TESTchildRole_##name();                                                \

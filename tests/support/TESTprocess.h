@@ -15,9 +15,14 @@ struct TESTprogramRun {
 };
 
 // The words are the child's whole argument vector, its first being the name that the
-// program sees for itself. The child's standard input is empty. A program that cannot be
+// program sees for itself. The program's path may be in either form. The child's standard input is empty. A program that cannot be
 // started fails the test and gives exit code -1.
 TESTprogramRun TESTcaptureProgram(const std::string& program, const std::vector<std::string>& words);
+// The same with words in UTF-8, which a Windows child gets through its wide command line,
+// every character as it is, whatever the code pages of the test and the child; each
+// program then sees them as its own code page can hold them. Natively the words are the
+// child's bytes, as above.
+TESTprogramRun TESTcaptureProgramUtf8(const std::string& program, const std::vector<std::string>& words);
 
 // Makes the directory (named natively) the root of the calling process's file system and
 // its current directory, so that a child role may try a call that could harm the real one

@@ -15,6 +15,19 @@
 
 extern char** environ;
 
+namespace {
+
+// The program's path as the system takes it; the layer's Windows form is read as well.
+std::string nativePath(const std::string& path) {
+  if (path.size() < 2 || (path[0] != 'Z' && path[0] != 'z') || path[1] != ':') return path;
+  std::string native = path.substr(2);
+  for (char& c : native)
+    if (c == '\\') c = '/';
+  return native;
+}
+
+}  // namespace
+
 TESTprogramRun TESTcaptureProgram(const std::string& program, const std::vector<std::string>& words) {
   TESTprogramRun run{-1, "", ""};
   int outPipe[2], errPipe[2];
@@ -31,7 +44,7 @@ TESTprogramRun TESTcaptureProgram(const std::string& program, const std::vector<
   for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
   argv.push_back(nullptr);
   pid_t child = 0;
-  int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+  int spawned = posix_spawn(&child, nativePath(program).c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   close(outPipe[1]);
   close(errPipe[1]);
@@ -74,6 +87,10 @@ TESTprogramRun TESTcaptureProgram(const std::string& program, const std::vector<
   return run;
 }
 
+TESTprogramRun TESTcaptureProgramUtf8(const std::string& program, const std::vector<std::string>& words) {
+  return TESTcaptureProgram(program, words);
+}
+
 bool TESTconfineFileSystem(const std::string& nativeDirectory) {
   return chroot(nativeDirectory.c_str()) == 0 && chdir("/") == 0;
 }
@@ -99,15 +116,6 @@ std::string temporaryFile() {
   }
   close(fd);
   return path;
-}
-
-// The program's path as the system takes it; the layer's Windows form is read as well.
-std::string nativePath(const std::string& path) {
-  if (path.size() < 2 || (path[0] != 'Z' && path[0] != 'z') || path[1] != ':') return path;
-  std::string native = path.substr(2);
-  for (char& c : native)
-    if (c == '\\') c = '/';
-  return native;
 }
 
 std::string contentOf(const std::string& path) {

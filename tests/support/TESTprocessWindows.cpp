@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <thread>
 
 namespace {
@@ -47,9 +48,15 @@ void drain(HANDLE pipe, std::string* target) {
   while (ReadFile(pipe, buffer, sizeof buffer, &n, nullptr) && n > 0) target->append(buffer, n);
 }
 
-}  // namespace
+std::wstring wideOf(const std::string& utf8) {
+  if (utf8.empty()) return std::wstring();
+  int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0], length);
+  return wide;
+}
 
-TESTprogramRun TESTcaptureProgram(const std::string& program, const std::vector<std::string>& words) {
+TESTprogramRun capture(const std::string& program, const std::vector<std::string>& words, bool utf8) {
   TESTprogramRun run{-1, "", ""};
   SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
   HANDLE outRead, outWrite, errRead, errWrite;
@@ -73,15 +80,25 @@ TESTprogramRun TESTcaptureProgram(const std::string& program, const std::vector<
   startup.hStdInput = input;
   startup.hStdOutput = outWrite;
   startup.hStdError = errWrite;
+  STARTUPINFOW wideStartup = {};
+  wideStartup.cb = sizeof wideStartup;
+  wideStartup.dwFlags = STARTF_USESTDHANDLES;
+  wideStartup.hStdInput = input;
+  wideStartup.hStdOutput = outWrite;
+  wideStartup.hStdError = errWrite;
   PROCESS_INFORMATION process = {};
   std::string path = windowsPath(program);
+  std::wstring widePath = wideOf(path), wideLine = wideOf(line);
+  wideLine.push_back(L'\0');
   // Wine now and then fails a start with ERROR_INTERNAL_ERROR when many processes start
   // at once; nothing of the program has run then, so it is started again.
   BOOL started = FALSE;
   DWORD startError = 0;
   for (int attempt = 0; attempt < 5; ++attempt) {
-    started = CreateProcessA(path.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                             &process);
+    started = utf8 ? CreateProcessW(widePath.c_str(), &wideLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                    &wideStartup, &process)
+                   : CreateProcessA(path.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                                    &process);
     startError = GetLastError();
     if (started || startError != ERROR_INTERNAL_ERROR) break;
     Sleep(50);
@@ -105,6 +122,16 @@ TESTprogramRun TESTcaptureProgram(const std::string& program, const std::vector<
   CloseHandle(outRead);
   CloseHandle(errRead);
   return run;
+}
+
+}  // namespace
+
+TESTprogramRun TESTcaptureProgram(const std::string& program, const std::vector<std::string>& words) {
+  return capture(program, words, false);
+}
+
+TESTprogramRun TESTcaptureProgramUtf8(const std::string& program, const std::vector<std::string>& words) {
+  return capture(program, words, true);
 }
 
 // Under Wine every drive letter leads into the real file system; none can be made a

@@ -3,6 +3,42 @@
 
 #include <gtest/gtest.h>
 
+namespace {
+
+std::wstring wideName(const std::string& name) { return std::wstring(name.begin(), name.end()); }
+
+}  // namespace
+
+LSTATUS TESTsetRegistryText(HKEY key, const std::string& name, DWORD type, const std::string& utf8) {
+  std::wstring text;
+  if (!utf8.empty()) {
+    int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    text.assign(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &text[0], length);
+  }
+  return RegSetValueExW(key, wideName(name).c_str(), 0, type, reinterpret_cast<const BYTE*>(text.data()),
+                        static_cast<DWORD>(text.size() * sizeof(WCHAR)));
+}
+
+bool TESTregistryText(HKEY key, const std::string& name, DWORD& type, std::string& utf8) {
+  utf8.clear();
+  DWORD size = 0;
+  if (RegQueryValueExW(key, wideName(name).c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
+  if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ) return true;
+  std::wstring text(size / sizeof(WCHAR) + 1, L'\0');
+  DWORD read = static_cast<DWORD>(text.size() * sizeof(WCHAR));
+  if (RegQueryValueExW(key, wideName(name).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&text[0]), &read) !=
+      ERROR_SUCCESS)
+    return false;
+  text.resize(read / sizeof(WCHAR));
+  if (text.empty()) return true;
+  int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                   nullptr);
+  utf8.assign(static_cast<size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &utf8[0], length, nullptr, nullptr);
+  return true;
+}
+
 void TESTdeleteRegistryTree(HKEY parent, const std::string& path) {
   HKEY key;
   if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;

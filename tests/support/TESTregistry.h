@@ -10,6 +10,14 @@
 // Deletes a key with every key below it, with the system's own calls alone.
 void TESTdeleteRegistryTree(HKEY parent, const std::string& path);
 
+// A string value written and read through the wide calls, so that every character is
+// stored as it is, whatever the test's code page: the text is given and answered in
+// UTF-8, and is the value's whole data (a terminating NUL is part of it). The value's
+// name is ASCII.
+LSTATUS TESTsetRegistryText(HKEY key, const std::string& name, DWORD type, const std::string& utf8);
+// False when the value cannot be read; a value of another type answers its type alone.
+bool TESTregistryText(HKEY key, const std::string& name, DWORD& type, std::string& utf8);
+
 class TESTregistryKey {
 public:
   // suite names the folder below OlvenmarkTests; the key is named after the running test.
