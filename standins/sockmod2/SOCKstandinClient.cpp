@@ -8,12 +8,26 @@
 #include "standins/sockmod2/SOCKstandinLink.h"
 #include "standins/sockmod2/SOCKstandinSide.h"
 
+#include <cstring>
 #include <memory>
 
 namespace {
 
 struct ClientCore : SOCKside {
   std::shared_ptr<SOCKlink> link;
+
+  void deliver(const SOCKevent& e) override {
+    SOCKclientCallbacks c = SOCKclientCallbacksNow();
+    audience.deliver([&](void* user) {
+      switch (e.what) {
+        case SOCKconnectedEvent: if (c.connected) c.connected(user); break;
+        case SOCKclosedEvent: if (c.closed) c.closed(user); break;
+        case SOCKclientMessageEvent: if (c.message) c.message(user, e.textOrNull()); break;
+        case SOCKclientIgnoredEvent: if (c.ignoredData) c.ignoredData(user, e.textOrNull()); break;
+        case SOCKclientErrorEvent: if (c.error) c.error(user, e.textOrNull(), e.code); break;
+      }
+    });
+  }
 
 private:
   // A connection open now frames its next messages with the new blocks.
@@ -43,9 +57,27 @@ private:
   std::shared_ptr<ClientCore> m_Core;
 };
 
-void post(const std::shared_ptr<ClientCore>& core, SOCKcall<SOCKclientCallbacks> call) {
-  SOCKpost(SOCKclientLoop(), SOCKclientCallbacksNow, core, std::move(call));
+void post(const std::shared_ptr<SOCKeventTarget>& core, int what, std::string text = std::string(), int code = 0) {
+  SOCKevent event;
+  event.what = what;
+  event.text = std::move(text);
+  event.code = code;
+  SOCKclientLoop().post(core, std::move(event));
 }
+
+// What the client's reader reports goes through the client side's loop.
+class ClientSink : public SOCKlinkSink {
+public:
+  explicit ClientSink(std::shared_ptr<SOCKeventTarget> core) : m_Core(std::move(core)) {}
+  void opened() override { post(m_Core, SOCKconnectedEvent); }
+  void message(std::string text) override { post(m_Core, SOCKclientMessageEvent, std::move(text)); }
+  void ignored(std::string text) override { post(m_Core, SOCKclientIgnoredEvent, std::move(text)); }
+  void error(const std::string& text, int code) override { post(m_Core, SOCKclientErrorEvent, text, code); }
+  void closed() override { post(m_Core, SOCKclosedEvent); }
+
+private:
+  std::shared_ptr<SOCKeventTarget> m_Core;
+};
 
 std::shared_ptr<SOCKlink> link_of(const std::shared_ptr<ClientCore>& core) {
   std::lock_guard<std::mutex> hold(core->lock);
@@ -78,33 +110,7 @@ VRNresult connect_to(const std::shared_ptr<ClientCore>& core, const char* host, 
     std::lock_guard<std::mutex> hold(core->lock);
     core->link = link;
   }
-  SOCKlinkSink sink;
-  sink.opened = [core]() {
-    post(core, [](const SOCKclientCallbacks& c, void* user) {
-      if (c.connected) c.connected(user);
-    });
-  };
-  sink.message = [core](std::string text) {
-    post(core, [text = std::move(text)](const SOCKclientCallbacks& c, void* user) {
-      if (c.message) c.message(user, text.c_str());
-    });
-  };
-  sink.ignored = [core](std::string text) {
-    post(core, [text = std::move(text)](const SOCKclientCallbacks& c, void* user) {
-      if (c.ignoredData) c.ignoredData(user, text.c_str());
-    });
-  };
-  sink.error = [core](const std::string& text, int code) {
-    post(core, [text, code](const SOCKclientCallbacks& c, void* user) {
-      if (c.error) c.error(user, text.c_str(), code);
-    });
-  };
-  sink.closed = [core]() {
-    post(core, [](const SOCKclientCallbacks& c, void* user) {
-      if (c.closed) c.closed(user);
-    });
-  };
-  link->start(sink);
+  link->start(std::unique_ptr<SOCKlinkSink>(new ClientSink(core)));
   return nullptr;
 }
 
@@ -201,24 +207,20 @@ bool SOCKstandinClientEvent(VRNhandle Client, const char* Event, const char* Tex
     static_cast<LEGerror*>(error)->release();
     return false;
   }
-  std::string event = Event ? Event : "";
-  SOCKeventText text(Text);
-  std::function<void(const SOCKclientCallbacks&, void*)> call;
-  if (event == "connected")
-    call = [](const SOCKclientCallbacks& c, void* u) { if (c.connected) c.connected(u); };
-  else if (event == "closed")
-    call = [](const SOCKclientCallbacks& c, void* u) { if (c.closed) c.closed(u); };
-  else if (event == "message")
-    call = [=](const SOCKclientCallbacks& c, void* u) { if (c.message) c.message(u, text.get()); };
-  else if (event == "ignoredData")
-    call = [=](const SOCKclientCallbacks& c, void* u) { if (c.ignoredData) c.ignoredData(u, text.get()); };
-  else if (event == "error")
-    call = [=](const SOCKclientCallbacks& c, void* u) { if (c.error) c.error(u, text.get(), Code); };
-  else
-    return false;
-  std::shared_ptr<ClientCore> core = client->core();
-  SOCKraise(FromWorker, [core, call]() { post(core, call); });
-  return true;
+  static const struct {
+    const char* name;
+    int what;
+  } events[] = {{"connected", SOCKconnectedEvent},
+                {"closed", SOCKclosedEvent},
+                {"message", SOCKclientMessageEvent},
+                {"ignoredData", SOCKclientIgnoredEvent},
+                {"error", SOCKclientErrorEvent}};
+  for (const auto& known : events) {
+    if (Event == nullptr || std::strcmp(Event, known.name) != 0) continue;
+    SOCKraise(FromWorker, SOCKclientLoop(), client->core(), SOCKraisedEvent(known.what, nullptr, Text, Code));
+    return true;
+  }
+  return false;
 }
 
 }  // extern "C"

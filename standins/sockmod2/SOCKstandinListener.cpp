@@ -10,6 +10,7 @@
 #include "standins/sockmod2/SOCKstandinSide.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 
@@ -18,6 +19,8 @@ namespace {
 class Connection;
 
 struct ListenerCore : SOCKside {
+  void deliver(const SOCKevent& event) override;
+
   std::string host = "127.0.0.1";
   SOCKET socket = INVALID_SOCKET;  // owned by the accept thread while it runs
   int port = 0;
@@ -57,8 +60,32 @@ private:
   std::shared_ptr<ListenerCore> m_Core;
 };
 
-void post(const std::shared_ptr<ListenerCore>& core, SOCKcall<SOCKlistenerCallbacks> call) {
-  SOCKpost(SOCKlistenerLoop(), SOCKlistenerCallbacksNow, core, std::move(call));
+void ListenerCore::deliver(const SOCKevent& e) {
+  SOCKlistenerCallbacks c = SOCKlistenerCallbacksNow();
+  audience.deliver([&](void* user) {
+    switch (e.what) {
+      case SOCKlistenerErrorEvent: if (c.listenerError) c.listenerError(user, e.textOrNull(), e.code); break;
+      case SOCKconnectEvent: if (c.connect) c.connect(user, e.connection); break;
+      case SOCKdisconnectEvent: if (c.disconnect) c.disconnect(user, e.connection); break;
+      case SOCKconnectionErrorEvent:
+        if (c.connectionError) c.connectionError(user, e.connection, e.textOrNull(), e.code);
+        break;
+      case SOCKlistenerMessageEvent: if (c.message) c.message(user, e.connection, e.textOrNull()); break;
+      case SOCKlistenerIgnoredEvent: if (c.ignoredData) c.ignoredData(user, e.connection, e.textOrNull()); break;
+    }
+  });
+}
+
+// An event of the stand-in's own, about a connection it holds until the event is delivered.
+void post(const std::shared_ptr<SOCKeventTarget>& core, int what, const SOCKref<Connection>& connection,
+          std::string text = std::string(), int code = 0) {
+  SOCKevent event;
+  event.what = what;
+  event.connection = static_cast<SOCKobject*>(connection.get());
+  if (connection.get()) event.held = SOCKref<SOCKobject>(connection.get());
+  event.text = std::move(text);
+  event.code = code;
+  SOCKlistenerLoop().post(core, std::move(event));
 }
 
 void remove_connection(const std::shared_ptr<ListenerCore>& core, Connection* connection) {
@@ -70,6 +97,27 @@ void remove_connection(const std::shared_ptr<ListenerCore>& core, Connection* co
   core->connections.erase(found);
 }
 
+// What a connection's reader reports goes through the listener side's loop.
+class ConnectionSink : public SOCKlinkSink {
+public:
+  ConnectionSink(std::shared_ptr<ListenerCore> core, SOCKref<Connection> connection)
+      : m_Core(std::move(core)), m_Target(m_Core), m_Connection(std::move(connection)) {}
+  void message(std::string text) override { post(m_Target, SOCKlistenerMessageEvent, m_Connection, std::move(text)); }
+  void ignored(std::string text) override { post(m_Target, SOCKlistenerIgnoredEvent, m_Connection, std::move(text)); }
+  void error(const std::string& text, int code) override {
+    post(m_Target, SOCKconnectionErrorEvent, m_Connection, text, code);
+  }
+  void closed() override {
+    remove_connection(m_Core, m_Connection.get());
+    post(m_Target, SOCKdisconnectEvent, m_Connection);
+  }
+
+private:
+  std::shared_ptr<ListenerCore> m_Core;
+  std::shared_ptr<SOCKeventTarget> m_Target;  // the same side, as the loop takes it
+  SOCKref<Connection> m_Connection;
+};
+
 void accepted(const std::shared_ptr<ListenerCore>& core, SOCKET socket) {
   std::string header, trailer;
   core->blocks(header, trailer);
@@ -79,32 +127,8 @@ void accepted(const std::shared_ptr<ListenerCore>& core, SOCKET socket) {
     std::lock_guard<std::mutex> hold(core->lock);
     core->connections.push_back(connection);
   }
-  post(core, [connection](const SOCKlistenerCallbacks& c, void* user) {
-    if (c.connect) c.connect(user, connection.get());
-  });
-  SOCKlinkSink sink;
-  sink.message = [core, connection](std::string text) {
-    post(core, [connection, text = std::move(text)](const SOCKlistenerCallbacks& c, void* user) {
-      if (c.message) c.message(user, connection.get(), text.c_str());
-    });
-  };
-  sink.ignored = [core, connection](std::string text) {
-    post(core, [connection, text = std::move(text)](const SOCKlistenerCallbacks& c, void* user) {
-      if (c.ignoredData) c.ignoredData(user, connection.get(), text.c_str());
-    });
-  };
-  sink.error = [core, connection](const std::string& text, int code) {
-    post(core, [connection, text, code](const SOCKlistenerCallbacks& c, void* user) {
-      if (c.connectionError) c.connectionError(user, connection.get(), text.c_str(), code);
-    });
-  };
-  sink.closed = [core, connection]() {
-    remove_connection(core, connection.get());
-    post(core, [connection](const SOCKlistenerCallbacks& c, void* user) {
-      if (c.disconnect) c.disconnect(user, connection.get());
-    });
-  };
-  link->start(sink);
+  post(core, SOCKconnectEvent, connection);
+  link->start(std::unique_ptr<SOCKlinkSink>(new ConnectionSink(core, connection)));
 }
 
 void accept_loop(std::shared_ptr<ListenerCore> core, SOCKET listening, std::shared_ptr<bool> stop) {
@@ -119,9 +143,7 @@ void accept_loop(std::shared_ptr<ListenerCore> core, SOCKET listening, std::shar
     SOCKET socket = ready == SOCKET_ERROR ? INVALID_SOCKET : accept(listening, nullptr, nullptr);
     if (socket == INVALID_SOCKET) {
       int code = WSAGetLastError();
-      post(core, [code](const SOCKlistenerCallbacks& c, void* user) {
-        if (c.listenerError) c.listenerError(user, SOCKwsaText(code).c_str(), code);
-      });
+      post(core, SOCKlistenerErrorEvent, SOCKref<Connection>(), SOCKwsaText(code), code);
       Sleep(50);
       continue;
     }
@@ -399,31 +421,18 @@ bool SOCKstandinListenerEvent(VRNhandle Listener, const char* Event, VRNhandle C
     static_cast<LEGerror*>(error)->release();
     return false;
   }
-  std::string event = Event ? Event : "";
-  SOCKeventText text(Text);
-  auto connection = static_cast<VRNhandle>(Connection);
-  std::function<void(const SOCKlistenerCallbacks&, void*)> call;
-  if (event == "listenerError")
-    call = [=](const SOCKlistenerCallbacks& c, void* u) { if (c.listenerError) c.listenerError(u, text.get(), Code); };
-  else if (event == "connect")
-    call = [=](const SOCKlistenerCallbacks& c, void* u) { if (c.connect) c.connect(u, connection); };
-  else if (event == "disconnect")
-    call = [=](const SOCKlistenerCallbacks& c, void* u) { if (c.disconnect) c.disconnect(u, connection); };
-  else if (event == "connectionError")
-    call = [=](const SOCKlistenerCallbacks& c, void* u) {
-      if (c.connectionError) c.connectionError(u, connection, text.get(), Code);
-    };
-  else if (event == "message")
-    call = [=](const SOCKlistenerCallbacks& c, void* u) { if (c.message) c.message(u, connection, text.get()); };
-  else if (event == "ignoredData")
-    call = [=](const SOCKlistenerCallbacks& c, void* u) {
-      if (c.ignoredData) c.ignoredData(u, connection, text.get());
-    };
-  else
-    return false;
-  std::shared_ptr<ListenerCore> core = listener->core();
-  SOCKraise(FromWorker, [core, call]() { post(core, call); });
-  return true;
+  static const struct {
+    const char* name;
+    int what;
+  } events[] = {{"listenerError", SOCKlistenerErrorEvent},      {"connect", SOCKconnectEvent},
+                {"disconnect", SOCKdisconnectEvent},            {"connectionError", SOCKconnectionErrorEvent},
+                {"message", SOCKlistenerMessageEvent},          {"ignoredData", SOCKlistenerIgnoredEvent}};
+  for (const auto& known : events) {
+    if (Event == nullptr || std::strcmp(Event, known.name) != 0) continue;
+    SOCKraise(FromWorker, SOCKlistenerLoop(), listener->core(), SOCKraisedEvent(known.what, Connection, Text, Code));
+    return true;
+  }
+  return false;
 }
 
 }  // extern "C"

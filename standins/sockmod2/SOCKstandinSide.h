@@ -7,17 +7,16 @@
 #include "standins/sockmod2/SOCKstandinCore.h"
 #include "standins/sockmod2/SOCKstandinEvents.h"
 
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 
-class SOCKside {
+class SOCKside : public SOCKeventTarget {
 public:
   SOCKside() = default;
   SOCKside(const SOCKside&) = delete;
   SOCKside& operator=(const SOCKside&) = delete;
-  virtual ~SOCKside() = default;
+  ~SOCKside() override = default;
 
   // AddListener and RemoveListener: an error for a value added twice or never added.
   VRNresult addUser(void* UserValue);
@@ -38,33 +37,11 @@ protected:
   virtual void blocksChanged() {}
 };
 
-template <typename Callbacks>
-using SOCKcall = std::function<void(const Callbacks&, void*)>;
-
-// Posts one event to a side's loop; when it is delivered, each user value still in the
-// audience gets it with the callbacks registered at that moment.
-template <typename Callbacks>
-void SOCKpost(SOCKloop& loop, Callbacks (*now)(), std::shared_ptr<SOCKside> side, SOCKcall<Callbacks> call) {
-  loop.post([side, now, call = std::move(call)]() {
-    Callbacks callbacks = now();
-    side->audience.deliver([&](void* user) { call(callbacks, user); });
-  });
-}
-
-// An event raised by hand: posted from the calling thread, or from a new thread of the
-// stand-in that is joined before this returns.
-void SOCKraise(bool fromWorker, const std::function<void()>& post);
-
-// The text of an event raised by hand, which may be null.
-class SOCKeventText {
-public:
-  explicit SOCKeventText(const char* text) : m_Text(text ? text : ""), m_Null(text == nullptr) {}
-  const char* get() const { return m_Null ? nullptr : m_Text.c_str(); }
-
-private:
-  std::string m_Text;
-  bool m_Null;
-};
+// An event raised by hand: posted to the loop from the calling thread, or from a new
+// thread of the stand-in that is joined before this returns.
+void SOCKraise(bool fromWorker, SOCKloop& loop, const std::shared_ptr<SOCKeventTarget>& target, const SOCKevent& event);
+// The event a test raises by hand: text may be null, connection is not held.
+SOCKevent SOCKraisedEvent(int what, VRNhandle connection, const char* text, int code);
 
 // A setter of one process-wide callback.
 #define SOCK_CALLBACK_SETTER(Name, Change, Callbacks, Field, Type)        \
