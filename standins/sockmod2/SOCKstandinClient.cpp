@@ -127,7 +127,7 @@ SOCK_OBJECT_LIFETIME(client, ::Client, SOCKkindClient, Client)
 SOCK_SIDE_FUNCTIONS(client, SOCK_CLIENT, Client)
 
 VRNresult VRNclientGetIsConnected(VRNhandle Client, unsigned char* Flag) {
-  SOCK_ENTER(VRNclientGetIsConnected, SOCKpointer(Client));
+  SOCK_ENTER(VRNclientGetIsConnected, SOCKpointerArg(Client));
   SOCK_CLIENT(Client, {
     SOCK_NEED(Flag);
     std::shared_ptr<SOCKlink> link = link_of(core);
@@ -137,7 +137,7 @@ VRNresult VRNclientGetIsConnected(VRNhandle Client, unsigned char* Flag) {
 }
 
 VRNresult VRNclientStopMessageLoop(VRNhandle Client) {
-  SOCK_ENTER(VRNclientStopMessageLoop, SOCKpointer(Client));
+  SOCK_ENTER(VRNclientStopMessageLoop, SOCKpointerArg(Client));
   SOCK_CLIENT(Client, SOCKclientLoop().stop(); return nullptr;);
 }
 
@@ -151,7 +151,7 @@ VRNresult VRNclientRunMessageLoop() {
 
 VRNresult VRNclientMakePrintable(VRNhandle Client, const char* Input, const char* NewLine, int Count,
                                  const char** Printable) {
-  SOCK_ENTER(VRNclientMakePrintable, SOCKpointer(Client), SOCKtext(Input), SOCKtext(NewLine), std::to_string(Count));
+  SOCK_ENTER(VRNclientMakePrintable, SOCKpointerArg(Client), SOCKtextArg(Input), SOCKtextArg(NewLine), SOCKnumberArg(Count));
   SOCK_CLIENT(Client, {
     SOCK_NEED(Printable);
     *Printable = SOCKresult("VRNclientMakePrintable", SOCKprintable(Input, NewLine, Count));
@@ -160,12 +160,12 @@ VRNresult VRNclientMakePrintable(VRNhandle Client, const char* Input, const char
 }
 
 VRNresult VRNclientConnect(VRNhandle Client, const char* Host, int Port) {
-  SOCK_ENTER(VRNclientConnect, SOCKpointer(Client), SOCKtext(Host), std::to_string(Port));
+  SOCK_ENTER(VRNclientConnect, SOCKpointerArg(Client), SOCKtextArg(Host), SOCKnumberArg(Port));
   SOCK_CLIENT(Client, return connect_to(core, Host, Port););
 }
 
 VRNresult VRNclientClose(VRNhandle Client) {
-  SOCK_ENTER(VRNclientClose, SOCKpointer(Client));
+  SOCK_ENTER(VRNclientClose, SOCKpointerArg(Client));
   SOCK_CLIENT(Client, {
     if (std::shared_ptr<SOCKlink> link = link_of(core)) link->close(false);
     return nullptr;
@@ -173,7 +173,7 @@ VRNresult VRNclientClose(VRNhandle Client) {
 }
 
 VRNresult VRNclientHardClose(VRNhandle Client) {
-  SOCK_ENTER(VRNclientHardClose, SOCKpointer(Client));
+  SOCK_ENTER(VRNclientHardClose, SOCKpointerArg(Client));
   SOCK_CLIENT(Client, {
     if (std::shared_ptr<SOCKlink> link = link_of(core)) link->close(true);
     return nullptr;
@@ -181,7 +181,7 @@ VRNresult VRNclientHardClose(VRNhandle Client) {
 }
 
 VRNresult VRNclientSendMessage(VRNhandle Client, const char* Message) {
-  SOCK_ENTER(VRNclientSendMessage, SOCKpointer(Client), SOCKtext(Message));
+  SOCK_ENTER(VRNclientSendMessage, SOCKpointerArg(Client), SOCKtextArg(Message));
   SOCK_CLIENT(Client, {
     SOCK_NEED(Message);
     std::shared_ptr<SOCKlink> link = link_of(core);

@@ -198,7 +198,7 @@ SOCK_OBJECT_LIFETIME(listener, ::Listener, SOCKkindListener, Listener)
 SOCK_SIDE_FUNCTIONS(listener, SOCK_LISTENER, Listener)
 
 VRNresult VRNlistenerGetPort(VRNhandle Listener, int* Port) {
-  SOCK_ENTER(VRNlistenerGetPort, SOCKpointer(Listener));
+  SOCK_ENTER(VRNlistenerGetPort, SOCKpointerArg(Listener));
   SOCK_LISTENER(Listener, {
     SOCK_NEED(Port);
     std::lock_guard<std::mutex> hold(core->lock);
@@ -208,7 +208,7 @@ VRNresult VRNlistenerGetPort(VRNhandle Listener, int* Port) {
 }
 
 VRNresult VRNlistenerGetHost(VRNhandle Listener, const char** Host) {
-  SOCK_ENTER(VRNlistenerGetHost, SOCKpointer(Listener));
+  SOCK_ENTER(VRNlistenerGetHost, SOCKpointerArg(Listener));
   SOCK_LISTENER(Listener, {
     SOCK_NEED(Host);
     std::lock_guard<std::mutex> hold(core->lock);
@@ -218,7 +218,7 @@ VRNresult VRNlistenerGetHost(VRNhandle Listener, const char** Host) {
 }
 
 VRNresult VRNlistenerSetHost(VRNhandle Listener, const char* Host) {
-  SOCK_ENTER(VRNlistenerSetHost, SOCKpointer(Listener), SOCKtext(Host));
+  SOCK_ENTER(VRNlistenerSetHost, SOCKpointerArg(Listener), SOCKtextArg(Host));
   SOCK_LISTENER(Listener, {
     ULONG address;
     if (VRNresult bad = SOCKparseHost(Host, &address)) return bad;
@@ -229,7 +229,7 @@ VRNresult VRNlistenerSetHost(VRNhandle Listener, const char* Host) {
 }
 
 VRNresult VRNlistenerGetIsListening(VRNhandle Listener, unsigned char* Flag) {
-  SOCK_ENTER(VRNlistenerGetIsListening, SOCKpointer(Listener));
+  SOCK_ENTER(VRNlistenerGetIsListening, SOCKpointerArg(Listener));
   SOCK_LISTENER(Listener, {
     SOCK_NEED(Flag);
     std::lock_guard<std::mutex> hold(core->lock);
@@ -239,7 +239,7 @@ VRNresult VRNlistenerGetIsListening(VRNhandle Listener, unsigned char* Flag) {
 }
 
 VRNresult VRNlistenerGetConnection(VRNhandle Listener, int Index, VRNhandle* Connection) {
-  SOCK_ENTER(VRNlistenerGetConnection, SOCKpointer(Listener), std::to_string(Index));
+  SOCK_ENTER(VRNlistenerGetConnection, SOCKpointerArg(Listener), SOCKnumberArg(Index));
   SOCK_LISTENER(Listener, {
     SOCK_NEED(Connection);
     std::lock_guard<std::mutex> hold(core->lock);
@@ -251,7 +251,7 @@ VRNresult VRNlistenerGetConnection(VRNhandle Listener, int Index, VRNhandle* Con
 }
 
 VRNresult VRNlistenerCountOfConnection(VRNhandle Listener, int* Count) {
-  SOCK_ENTER(VRNlistenerCountOfConnection, SOCKpointer(Listener));
+  SOCK_ENTER(VRNlistenerCountOfConnection, SOCKpointerArg(Listener));
   SOCK_LISTENER(Listener, {
     SOCK_NEED(Count);
     std::lock_guard<std::mutex> hold(core->lock);
@@ -261,7 +261,7 @@ VRNresult VRNlistenerCountOfConnection(VRNhandle Listener, int* Count) {
 }
 
 VRNresult VRNlistenerStopMessageLoop(VRNhandle Listener) {
-  SOCK_ENTER(VRNlistenerStopMessageLoop, SOCKpointer(Listener));
+  SOCK_ENTER(VRNlistenerStopMessageLoop, SOCKpointerArg(Listener));
   SOCK_LISTENER(Listener, SOCKlistenerLoop().stop(); return nullptr;);
 }
 
@@ -274,7 +274,7 @@ VRNresult VRNlistenerRunMessageLoop() {
 }
 
 VRNresult VRNlistenerStartListen(VRNhandle Listener, int Port) {
-  SOCK_ENTER(VRNlistenerStartListen, SOCKpointer(Listener), std::to_string(Port));
+  SOCK_ENTER(VRNlistenerStartListen, SOCKpointerArg(Listener), SOCKnumberArg(Port));
   SOCK_LISTENER(Listener, {
     if (Port < 0 || Port > 65535) return SOCKfail("Port out of range", "Port", std::to_string(Port));
     std::lock_guard<std::mutex> hold(core->lock);
@@ -315,7 +315,7 @@ VRNresult VRNlistenerStartListen(VRNhandle Listener, int Port) {
 
 VRNresult VRNlistenerMakePrintable(VRNhandle Listener, const char* Input, const char* NewLine, int Count,
                                    const char** Printable) {
-  SOCK_ENTER(VRNlistenerMakePrintable, SOCKpointer(Listener), SOCKtext(Input), SOCKtext(NewLine), std::to_string(Count));
+  SOCK_ENTER(VRNlistenerMakePrintable, SOCKpointerArg(Listener), SOCKtextArg(Input), SOCKtextArg(NewLine), SOCKnumberArg(Count));
   SOCK_LISTENER(Listener, {
     SOCK_NEED(Printable);
     *Printable = SOCKresult("VRNlistenerMakePrintable", SOCKprintable(Input, NewLine, Count));
@@ -324,12 +324,12 @@ VRNresult VRNlistenerMakePrintable(VRNhandle Listener, const char* Input, const 
 }
 
 VRNresult VRNlistenerStopListen(VRNhandle Listener) {
-  SOCK_ENTER(VRNlistenerStopListen, SOCKpointer(Listener));
+  SOCK_ENTER(VRNlistenerStopListen, SOCKpointerArg(Listener));
   SOCK_LISTENER(Listener, stop_listening(core); return nullptr;);
 }
 
 VRNresult VRNlistenerCloseAll(VRNhandle Listener) {
-  SOCK_ENTER(VRNlistenerCloseAll, SOCKpointer(Listener));
+  SOCK_ENTER(VRNlistenerCloseAll, SOCKpointerArg(Listener));
   SOCK_LISTENER(Listener, close_all(core, false); return nullptr;);
 }
 
@@ -347,7 +347,7 @@ SOCK_LISTENER_SETTER(VRNlistenerSetIgnoredDataCallback, ignoredData, VRNlistener
 SOCK_OBJECT_LIFETIME(connection, ::Connection, SOCKkindConnection, Connection)
 
 VRNresult VRNconnectionGetRemoteHostName(VRNhandle Connection, const char** Host) {
-  SOCK_ENTER(VRNconnectionGetRemoteHostName, SOCKpointer(Connection));
+  SOCK_ENTER(VRNconnectionGetRemoteHostName, SOCKpointerArg(Connection));
   SOCK_CONNECTION(Connection, {
     SOCK_NEED(Host);
     if (!connection->link()) return SOCKfail("Not connected");
@@ -359,7 +359,7 @@ VRNresult VRNconnectionGetRemoteHostName(VRNhandle Connection, const char** Host
 }
 
 VRNresult VRNconnectionGetId(VRNhandle Connection, int* Id) {
-  SOCK_ENTER(VRNconnectionGetId, SOCKpointer(Connection));
+  SOCK_ENTER(VRNconnectionGetId, SOCKpointerArg(Connection));
   SOCK_CONNECTION(Connection, {
     SOCK_NEED(Id);
     *Id = connection->id();
@@ -368,7 +368,7 @@ VRNresult VRNconnectionGetId(VRNhandle Connection, int* Id) {
 }
 
 VRNresult VRNconnectionGetRemoteIpAddress(VRNhandle Connection, int* Address) {
-  SOCK_ENTER(VRNconnectionGetRemoteIpAddress, SOCKpointer(Connection));
+  SOCK_ENTER(VRNconnectionGetRemoteIpAddress, SOCKpointerArg(Connection));
   SOCK_CONNECTION(Connection, {
     SOCK_NEED(Address);
     *Address = connection->link() ? connection->link()->remoteAddress() : 0;
@@ -377,7 +377,7 @@ VRNresult VRNconnectionGetRemoteIpAddress(VRNhandle Connection, int* Address) {
 }
 
 VRNresult VRNconnectionGetRemoteIpAddressAsString(VRNhandle Connection, const char** Address) {
-  SOCK_ENTER(VRNconnectionGetRemoteIpAddressAsString, SOCKpointer(Connection));
+  SOCK_ENTER(VRNconnectionGetRemoteIpAddressAsString, SOCKpointerArg(Connection));
   SOCK_CONNECTION(Connection, {
     SOCK_NEED(Address);
     *Address = SOCKresult("VRNconnectionGetRemoteIpAddressAsString",
@@ -387,7 +387,7 @@ VRNresult VRNconnectionGetRemoteIpAddressAsString(VRNhandle Connection, const ch
 }
 
 VRNresult VRNconnectionSendMessage(VRNhandle Connection, const char* Message) {
-  SOCK_ENTER(VRNconnectionSendMessage, SOCKpointer(Connection), SOCKtext(Message));
+  SOCK_ENTER(VRNconnectionSendMessage, SOCKpointerArg(Connection), SOCKtextArg(Message));
   SOCK_CONNECTION(Connection, {
     SOCK_NEED(Message);
     if (!connection->link()) return SOCKfail("Not connected");
@@ -396,7 +396,7 @@ VRNresult VRNconnectionSendMessage(VRNhandle Connection, const char* Message) {
 }
 
 VRNresult VRNconnectionClose(VRNhandle Connection) {
-  SOCK_ENTER(VRNconnectionClose, SOCKpointer(Connection));
+  SOCK_ENTER(VRNconnectionClose, SOCKpointerArg(Connection));
   SOCK_CONNECTION(Connection, {
     if (connection->link()) connection->link()->close(false);
     return nullptr;
@@ -404,7 +404,7 @@ VRNresult VRNconnectionClose(VRNhandle Connection) {
 }
 
 VRNresult VRNconnectionHardClose(VRNhandle Connection) {
-  SOCK_ENTER(VRNconnectionHardClose, SOCKpointer(Connection));
+  SOCK_ENTER(VRNconnectionHardClose, SOCKpointerArg(Connection));
   SOCK_CONNECTION(Connection, {
     if (connection->link()) connection->link()->close(true);
     return nullptr;

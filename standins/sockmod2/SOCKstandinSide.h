@@ -46,7 +46,7 @@ SOCKevent SOCKraisedEvent(int what, VRNhandle connection, const char* text, int 
 // A setter of one process-wide callback.
 #define SOCK_CALLBACK_SETTER(Name, Change, Callbacks, Field, Type)        \
   VRNresult Name(Type Callback) {                                         \
-    SOCK_ENTER(Name, SOCKpointer(reinterpret_cast<void*>(Callback)));     \
+    SOCK_ENTER(Name, SOCKpointerArg(reinterpret_cast<void*>(Callback)));     \
     return SOCKguard([&]() -> VRNresult {                                 \
       Change([&](Callbacks& c) { c.Field = Callback; });                  \
       return nullptr;                                                     \
@@ -58,11 +58,11 @@ SOCKevent SOCKraisedEvent(int what, VRNhandle connection, const char* text, int 
 // a handle named Param that WITH (the side's SOCK_WITH_OBJECT) turns into `core`.
 #define SOCK_SIDE_FUNCTIONS(what, WITH, Param)                                                    \
   VRNresult VRN##what##AddListener(VRNhandle Param, void* UserValue) {                            \
-    SOCK_ENTER(VRN##what##AddListener, SOCKpointer(Param), SOCKpointer(UserValue));               \
+    SOCK_ENTER(VRN##what##AddListener, SOCKpointerArg(Param), SOCKpointerArg(UserValue));               \
     WITH(Param, return core->addUser(UserValue););                                                \
   }                                                                                               \
   VRNresult VRN##what##RemoveListener(VRNhandle Param, void* UserValue) {                         \
-    SOCK_ENTER(VRN##what##RemoveListener, SOCKpointer(Param), SOCKpointer(UserValue));            \
+    SOCK_ENTER(VRN##what##RemoveListener, SOCKpointerArg(Param), SOCKpointerArg(UserValue));            \
     WITH(Param, return core->removeUser(UserValue););                                             \
   }                                                                                               \
   SOCK_BLOCK_FUNCTIONS(what, WITH, Param, Header, header)                                         \
@@ -70,10 +70,10 @@ SOCKevent SOCKraisedEvent(int what, VRNhandle connection, const char* text, int 
 
 #define SOCK_BLOCK_FUNCTIONS(what, WITH, Param, Which, field)                                    \
   VRNresult VRN##what##Get##Which##Block(VRNhandle Param, const char** Block) {                  \
-    SOCK_ENTER(VRN##what##Get##Which##Block, SOCKpointer(Param));                                \
+    SOCK_ENTER(VRN##what##Get##Which##Block, SOCKpointerArg(Param));                                \
     WITH(Param, return core->getBlock(core->field, "VRN" #what "Get" #Which "Block", Block););   \
   }                                                                                              \
   VRNresult VRN##what##Set##Which##Block(VRNhandle Param, const char* Block) {                   \
-    SOCK_ENTER(VRN##what##Set##Which##Block, SOCKpointer(Param), SOCKtext(Block));               \
+    SOCK_ENTER(VRN##what##Set##Which##Block, SOCKpointerArg(Param), SOCKtextArg(Block));               \
     WITH(Param, return core->setBlock(core->field, Block););                                     \
   }

@@ -164,7 +164,7 @@ VRNresult VRNstandinFail(const std::string& description, const char* key, const 
   return static_cast<LEGerror*>(error);
 }
 
-VRNresult VRNstandinEnter(const char* name, const std::vector<std::string>& arguments) {
+VRNresult VRNstandinEnter(const char* name, std::initializer_list<STANDINarg> arguments) {
   return calls().enter(name, arguments);
 }
 
