@@ -12,8 +12,6 @@
 #include <string>
 #include <vector>
 
-TEST_COUNT_ALLOCATIONS()
-
 namespace {
 
 class SocketTest : public ::testing::Test {

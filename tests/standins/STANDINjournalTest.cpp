@@ -14,8 +14,6 @@
 #include <thread>
 #include <vector>
 
-TEST_COUNT_ALLOCATIONS()
-
 namespace {
 
 const char* const Functions[] = {"open", "openAll", "send"};
