@@ -167,14 +167,15 @@ std::string SOCKlink::remoteText() const {
   return text;
 }
 
-VRNresult SOCKlink::send(const std::string& message) {
+VRNresult SOCKlink::send(const char* message) {
   SOCKET socket;
-  std::string frame;
+  // Each sending thread frames into a buffer of its own, which it keeps for the next send.
+  thread_local std::string frame;
   {
     std::lock_guard<std::mutex> hold(m_Lock);
     if (m_Socket == INVALID_SOCKET || m_CloseRequested) return SOCKfail("Not connected");
     socket = m_Socket;
-    frame = m_Header + message + m_Trailer;
+    frame.assign(m_Header).append(message).append(m_Trailer);
     ++m_Sends;
   }
   int failure = 0;
@@ -190,6 +191,8 @@ VRNresult SOCKlink::send(const std::string& message) {
       done += size_t(sent);
     }
   }
+  // A thread does not keep a big message's buffer.
+  if (frame.capacity() > (1 << 20)) std::string().swap(frame);
   std::lock_guard<std::mutex> hold(m_Lock);
   if (--m_Sends == 0) m_SendsDone.notify_all();
   return failure ? SOCKsocketFail("send", failure) : nullptr;

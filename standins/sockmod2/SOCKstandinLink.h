@@ -51,7 +51,7 @@ public:
   // The reader thread owns the sink and destroys it when it ends.
   void start(std::unique_ptr<SOCKlinkSink> sink);
   // Header, message and trailer in one piece, whole or not at all (an error object).
-  VRNresult send(const std::string& message);
+  VRNresult send(const char* message);
   void setBlocks(const std::string& header, const std::string& trailer);
   // A soft close sends the end of the stream; a hard one resets the connection.
   void close(bool hard);
