@@ -8,7 +8,10 @@
 // At 1, 8 and 64 connections sending at once (one persistent sender thread each, started
 // before the timing), with messages of 200 B and 64 KB. Every round trip is timed:
 // items_per_second is the round trips per second over all connections, median_us the
-// median round trip. jvm_attach_detach times what the I/O-thread road pays per event.
+// median round trip, cpu_us the process's CPU time (all its threads, the JVM's too) per
+// round trip. jvm_attach_detach times what the I/O-thread road pays per event. JniCall
+// times one call on the calling thread: the JNI floor (an empty native, a trivial upcall)
+// beside the bridge's own (a plain native, a callback raised by hand), ns_per_call each.
 #include "benchmarks/BENCHjvm.h"
 
 #include <benchmark/benchmark.h>
@@ -16,6 +19,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -53,6 +57,7 @@ void LlpEcho(benchmark::State& state, int road) {
   bool ready = Env->CallStaticBooleanMethod(Bench, prepare, road, connections, size);
   check(true, "prepare");
   if (!ready) state.SkipWithError("the road could not be set up");
+  std::clock_t cpuStart = std::clock();
   for (auto _ : state) {
     if (!ready) break;
     bool whole = Env->CallStaticBooleanMethod(Bench, run, RoundTrips);
@@ -62,7 +67,10 @@ void LlpEcho(benchmark::State& state, int road) {
       break;
     }
   }
-  state.SetItemsProcessed(int64_t(state.iterations()) * connections * RoundTrips);
+  double cpu = double(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+  int64_t roundTrips = int64_t(state.iterations()) * connections * RoundTrips;
+  state.SetItemsProcessed(roundTrips);
+  if (roundTrips > 0) state.counters["cpu_us"] = cpu * 1e6 / double(roundTrips);
   state.counters["median_us"] = double(Env->CallStaticLongMethod(Bench, median)) / 1000.0;
   check(true, "median");
   Env->CallStaticVoidMethod(Bench, finish);
@@ -105,6 +113,51 @@ void JvmAttachDetach(benchmark::State& state) {
 }
 BENCHMARK(JvmAttachDetach)->UseManualTime();
 
+// timer: the LlpBench method that times count calls ("(I)J", nanoseconds, -1 for a fault).
+void JniCall(benchmark::State& state, const char* timer) {
+  const int Calls = 10000;
+  static const jmethodID prepare = method("prepareCalls", "()Z");
+  static const jmethodID finish = method("finishCalls", "()V");
+  jmethodID time = method(timer, "(I)J");
+  bool ready = Env->CallStaticBooleanMethod(Bench, prepare);
+  check(true, "prepareCalls");
+  if (!ready) state.SkipWithError("no server with a connection");
+  double total = 0;
+  for (auto _ : state) {
+    if (!ready) break;
+    jlong took = Env->CallStaticLongMethod(Bench, time, Calls);
+    check(true, timer);
+    if (took < 0) {
+      state.SkipWithError("a call went wrong");
+      break;
+    }
+    state.SetIterationTime(double(took) / 1e9);
+    total += double(took);
+  }
+  int64_t calls = int64_t(state.iterations()) * Calls;
+  state.SetItemsProcessed(calls);
+  if (calls > 0) state.counters["ns_per_call"] = total / double(calls);
+  Env->CallStaticVoidMethod(Bench, finish);
+  check(true, "finishCalls");
+}
+BENCHMARK_CAPTURE(JniCall, empty_native, "timeEmptyNative")->UseManualTime();
+BENCHMARK_CAPTURE(JniCall, trivial_upcall, "timeUpcalls")->UseManualTime();
+BENCHMARK_CAPTURE(JniCall, bridge_native, "timeBridgeNative")->UseManualTime();
+BENCHMARK_CAPTURE(JniCall, bridge_callback, "timeBridgeCallback")->UseManualTime();
+
+// LlpBench's natives of the floor.
+void JNICALL EmptyNative(JNIEnv*, jclass) {}
+
+jlong JNICALL TimeUpcalls(JNIEnv* env, jclass bench, jint count) {
+  jmethodID upcall = env->GetStaticMethodID(bench, "emptyUpcall", "()V");
+  if (upcall == nullptr) return -1;
+  auto start = std::chrono::steady_clock::now();
+  for (jint i = 0; i < count; ++i) env->CallStaticVoidMethod(bench, upcall);
+  auto took = std::chrono::steady_clock::now() - start;
+  if (env->ExceptionCheck()) return -1;
+  return jlong(std::chrono::duration_cast<std::chrono::nanoseconds>(took).count());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -112,6 +165,10 @@ int main(int argc, char** argv) {
   if (!BENCHstartJvm("LLPjavaBenchmarks", LLP_BENCH_CLASS_PATH, LLP_BENCH_LIBRARY_PATH, &Vm, &Env)) return 1;
   Bench = Env->FindClass("varneltests/LlpBench");
   check(Bench != nullptr, "varneltests/LlpBench");
+  JNINativeMethod natives[] = {
+      {const_cast<char*>("emptyNative"), const_cast<char*>("()V"), reinterpret_cast<void*>(EmptyNative)},
+      {const_cast<char*>("timeUpcalls"), const_cast<char*>("(I)J"), reinterpret_cast<void*>(TimeUpcalls)}};
+  check(Env->RegisterNatives(Bench, natives, 2) == JNI_OK, "RegisterNatives");
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;

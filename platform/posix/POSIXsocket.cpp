@@ -111,6 +111,15 @@ int setsockopt(SOCKET s, int level, int name, const char* value, int length) {
     std::memcpy(&setting, value, sizeof setting);
     return POSIXsys::setLinger(handle(s), setting.l_onoff != 0, setting.l_linger);
   }
+  if (level == SOL_SOCKET && name == SO_RCVTIMEO) {
+    if (length < int(sizeof(DWORD))) {
+      WSASetLastError(WSAEFAULT);
+      return SOCKET_ERROR;
+    }
+    DWORD milliseconds;
+    std::memcpy(&milliseconds, value, sizeof milliseconds);
+    return POSIXsys::setReceiveTimeout(handle(s), milliseconds);
+  }
   // Windows takes a BOOL option from as little as one byte.
   int number = 0;
   if (length >= int(sizeof(int))) std::memcpy(&number, value, sizeof number);
@@ -162,13 +171,29 @@ int WSAPoll(LPWSAPOLLFD descriptors, ULONG count, INT timeout) {
     WSASetLastError(WSAEFAULT);
     return SOCKET_ERROR;
   }
-  std::vector<int64_t> sockets(count);
-  std::vector<short> events(count), returned(count);
+  // A reader polls one socket at a time, often: a few descriptors are translated on the
+  // stack, only a long list on the heap.
+  const ULONG Few = 16;
+  int64_t fewSockets[Few];
+  short fewEvents[Few], fewReturned[Few];
+  std::vector<int64_t> manySockets;
+  std::vector<short> manyEvents, manyReturned;
+  int64_t* sockets = fewSockets;
+  short* events = fewEvents;
+  short* returned = fewReturned;
+  if (count > Few) {
+    manySockets.resize(count);
+    manyEvents.resize(count);
+    manyReturned.resize(count);
+    sockets = manySockets.data();
+    events = manyEvents.data();
+    returned = manyReturned.data();
+  }
   for (ULONG i = 0; i < count; ++i) {
     sockets[i] = handle(descriptors[i].fd);
     events[i] = descriptors[i].events;
   }
-  int result = POSIXsys::poll(sockets.data(), events.data(), returned.data(), count, timeout);
+  int result = POSIXsys::poll(sockets, events, returned, count, timeout);
   if (result < 0) return SOCKET_ERROR;
   for (ULONG i = 0; i < count; ++i) descriptors[i].revents = returned[i];
   return result;

@@ -32,6 +32,7 @@ typedef u_short ADDRESS_FAMILY;
 #define SOL_SOCKET 0xffff
 #define SO_REUSEADDR 0x0004
 #define SO_LINGER 0x0080
+#define SO_RCVTIMEO 0x1006
 #define TCP_NODELAY 0x0001
 #define SOMAXCONN 0x7fffffff
 
@@ -144,8 +145,9 @@ int recv(SOCKET s, char* buffer, int length, int flags);
 int send(SOCKET s, const char* buffer, int length, int flags);
 int closesocket(SOCKET s);
 int shutdown(SOCKET s, int how);
-// SOL_SOCKET's SO_REUSEADDR and SO_LINGER (a struct linger), and IPPROTO_TCP's
-// TCP_NODELAY; anything else is WSAENOPROTOOPT.
+// SOL_SOCKET's SO_REUSEADDR, SO_LINGER (a struct linger) and, for setsockopt only,
+// SO_RCVTIMEO (a DWORD of milliseconds; a recv that it ends fails with WSAETIMEDOUT), and
+// IPPROTO_TCP's TCP_NODELAY; anything else is WSAENOPROTOOPT.
 int setsockopt(SOCKET s, int level, int name, const char* value, int length);
 int getsockopt(SOCKET s, int level, int name, char* value, int* length);
 int getsockname(SOCKET s, struct sockaddr* name, int* nameLength);

@@ -7,6 +7,7 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -135,7 +136,14 @@ int recv(int64_t s, char* buffer, int length, int flags) {
   if (!descriptor(s, fd)) return -1;
   if (length < 0) { WSASetLastError(WSAEinval); return -1; }
   ssize_t got = ::recv(fd, buffer, size_t(length), flags);
-  return got < 0 ? fail() : int(got);
+  if (got >= 0) return int(got);
+  // Sockets here always block: a read that would block is one that the receive timeout
+  // ended, which Windows reports as a time-out.
+  if (errno == EAGAIN || errno == EWOULDBLOCK) {
+    WSASetLastError(10060);
+    return -1;
+  }
+  return fail();
 }
 
 int send(int64_t s, const char* buffer, int length, int flags) {
@@ -185,6 +193,14 @@ int setLinger(int64_t s, int onOff, int seconds) {
   return ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &value, sizeof value) < 0 ? fail() : 0;
 }
 
+int setReceiveTimeout(int64_t s, unsigned milliseconds) {
+  int fd;
+  if (!descriptor(s, fd)) return -1;
+  // 0 waits without end, on both systems.
+  ::timeval value{time_t(milliseconds / 1000), suseconds_t((milliseconds % 1000) * 1000)};
+  return ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &value, sizeof value) < 0 ? fail() : 0;
+}
+
 int getIntOption(int64_t s, int level, int name, int* value) {
   int fd, sysLevel, sysName;
   if (!descriptor(s, fd)) return -1;
@@ -223,7 +239,14 @@ int sockName(int64_t s, void* name, int* nameLength, bool peer) {
 }
 
 int poll(const int64_t* sockets, const short* events, short* returned, unsigned count, int timeout) {
-  std::vector<pollfd> fds(count);
+  const unsigned Few = 16;
+  pollfd few[Few];
+  std::vector<pollfd> many;
+  pollfd* fds = few;
+  if (count > Few) {
+    many.resize(count);
+    fds = many.data();
+  }
   for (unsigned i = 0; i < count; ++i) {
     int fd;
     if (!descriptor(sockets[i], fd)) return -1;
@@ -234,7 +257,7 @@ int poll(const int64_t* sockets, const short* events, short* returned, unsigned 
   }
   int result;
   do {
-    result = ::poll(fds.data(), nfds_t(count), timeout < 0 ? -1 : timeout);
+    result = ::poll(fds, nfds_t(count), timeout < 0 ? -1 : timeout);
   } while (result < 0 && errno == EINTR);
   if (result < 0) return fail();
   for (unsigned i = 0; i < count; ++i) {

@@ -21,6 +21,8 @@ int shutdown(int64_t s, int how);
 // Linger values arrive already widened: onOff and seconds.
 int setIntOption(int64_t s, int level, int name, int value);
 int setLinger(int64_t s, int onOff, int seconds);
+// SO_RCVTIMEO: a recv that waits longer fails with WSAETIMEDOUT; 0 waits without end.
+int setReceiveTimeout(int64_t s, unsigned milliseconds);
 int getIntOption(int64_t s, int level, int name, int* value);
 int getLinger(int64_t s, int* onOff, int* seconds);
 int sockName(int64_t s, void* name, int* nameLength, bool peer);

@@ -27,7 +27,35 @@ void STANDINjournal::count(const char* name) {
   ++m_OtherCounts[name];
 }
 
-VRNresult STANDINjournal::enter(const char* name, const std::vector<std::string>& arguments) {
+STANDINarg STANDINarg::text(const char* text) {
+  return STANDINarg(Text, text, text ? std::strlen(text) : 0, 0);
+}
+
+STANDINarg STANDINarg::pointer(const void* value) {
+  return STANDINarg(Pointer, nullptr, 0, uint64_t(reinterpret_cast<uintptr_t>(value)));
+}
+
+STANDINarg STANDINarg::number(long long value) { return STANDINarg(Number, nullptr, 0, uint64_t(value)); }
+
+void STANDINjournal::Slot::write(std::string& line) const {
+  line.append(bytes, 0, nameLength);
+  for (const Kept& argument : arguments) {
+    line += ' ';
+    switch (argument.kind) {
+      case STANDINarg::Written: line.append(bytes, argument.offset, argument.kept); break;
+      case STANDINarg::Text:
+        if (argument.null) line += "null";
+        else STANDINwriteText(line, bytes.data() + argument.offset, argument.kept, argument.length);
+        break;
+      case STANDINarg::Pointer:
+        line += STANDINpointer(reinterpret_cast<const void*>(uintptr_t(argument.value)));
+        break;
+      case STANDINarg::Number: line += std::to_string(static_cast<long long>(argument.value)); break;
+    }
+  }
+}
+
+VRNresult STANDINjournal::enter(const char* name, std::initializer_list<STANDINarg> arguments) {
   count(name);
   uint64_t ticket = m_Next++;
   {
@@ -36,10 +64,19 @@ VRNresult STANDINjournal::enter(const char* name, const std::vector<std::string>
     // A slower call that took an older ticket for this slot leaves the newer line alone.
     if (slot.ticket < ticket) {
       slot.ticket = ticket;
-      slot.line = name;
-      for (const std::string& argument : arguments) {
-        slot.line += ' ';
-        slot.line += argument;
+      slot.bytes.assign(name);
+      slot.nameLength = slot.bytes.size();
+      slot.arguments.clear();
+      for (const STANDINarg& argument : arguments) {
+        Kept kept{argument.kind(), false, slot.bytes.size(), 0, argument.length(), argument.value()};
+        if (argument.kind() == STANDINarg::Written) {
+          kept.kept = argument.length();
+        } else if (argument.kind() == STANDINarg::Text) {
+          kept.null = argument.bytes() == nullptr;
+          kept.kept = std::min(argument.length(), STANDINtextLimit);
+        }
+        if (kept.kept) slot.bytes.append(argument.bytes(), kept.kept);
+        slot.arguments.push_back(kept);
       }
     }
   }
@@ -95,10 +132,14 @@ bool STANDINjournal::failNextUnhandled(const char* function) {
 template <typename Fn>
 void STANDINjournal::eachLine(Fn fn) {
   uint64_t first = m_First.load();
+  std::string line;
   for (size_t i = 0; i < Capacity; ++i) {
     Slot& slot = m_Slots[i];
     std::lock_guard<std::mutex> hold(slot.lock);
-    if (slot.ticket >= first) fn(slot.ticket, slot.line);
+    if (slot.ticket < first) continue;
+    line.clear();
+    slot.write(line);
+    fn(slot.ticket, line);
   }
 }
 
@@ -132,11 +173,16 @@ size_t STANDINjournal::byteCount() {
 
 std::string STANDINtext(const char* text) {
   if (text == nullptr) return "null";
-  static const char hex[] = "0123456789ABCDEF";
   size_t length = std::strlen(text);
-  const char* end = text + std::min(length, STANDINtextLimit);
   std::string out;
-  out.reserve(size_t(end - text) + 32);
+  STANDINwriteText(out, text, std::min(length, STANDINtextLimit), length);
+  return out;
+}
+
+void STANDINwriteText(std::string& out, const char* text, size_t kept, size_t length) {
+  static const char hex[] = "0123456789ABCDEF";
+  const char* end = text + kept;
+  out.reserve(out.size() + kept + 32);
   out += '"';
   // Bytes that stand for themselves go in runs.
   const char* run = text;
@@ -152,8 +198,7 @@ std::string STANDINtext(const char* text) {
   }
   out.append(run, size_t(end - run));
   out += '"';
-  if (length > STANDINtextLimit) out += "...(" + std::to_string(length) + " bytes)";
-  return out;
+  if (length > kept) out += "...(" + std::to_string(length) + " bytes)";
 }
 
 std::string STANDINpointer(const void* value) {

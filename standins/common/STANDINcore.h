@@ -9,6 +9,8 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -17,10 +19,42 @@
 #include <unordered_map>
 #include <vector>
 
+// One argument of a journalled call. The journal keeps it as the call gives it (a text's
+// first bytes and its length, a pointer, a number) and writes it out only when a test
+// reads the journal; an argument that is already a string (a literal, std::to_string) is
+// kept as it is written. It only points at what it is made from: it lives for one call.
+class STANDINarg {
+public:
+  enum Kind { Written, Text, Pointer, Number };
+
+  STANDINarg(const std::string& written) : m_Kind(Written), m_Bytes(written.data()), m_Length(written.size()) {}
+  STANDINarg(const char* written) : m_Kind(Written), m_Bytes(written), m_Length(std::strlen(written)) {}
+  // Written as STANDINtext writes it.
+  static STANDINarg text(const char* text);
+  // Written as STANDINpointer writes it.
+  static STANDINarg pointer(const void* value);
+  static STANDINarg number(long long value);
+
+  Kind kind() const { return m_Kind; }
+  const char* bytes() const { return m_Bytes; }
+  size_t length() const { return m_Length; }
+  uint64_t value() const { return m_Value; }
+
+private:
+  STANDINarg(Kind kind, const char* bytes, size_t length, uint64_t value)
+      : m_Kind(kind), m_Bytes(bytes), m_Length(length), m_Value(value) {}
+  Kind m_Kind;
+  const char* m_Bytes;  // Written and Text: the bytes; null for a null text
+  size_t m_Length;      // the whole length of the text
+  uint64_t m_Value = 0; // a pointer's bits, a number's value
+};
+
 // The journal keeps the last Capacity calls, and each text argument only up to
 // STANDINtextLimit bytes (STANDINtext), so that a long run of big messages costs neither
 // memory nor time. A call takes the lock of its own slot of the ring, not one lock of the
-// whole journal; the injections are looked at only while one waits.
+// whole journal, and copies its arguments' raw values into the slot's own buffers, which
+// it reuses: once the ring has gone round, a call allocates nothing. The injections are
+// looked at only while one waits.
 class STANDINjournal {
 public:
   // Makes a new error object with one reference; key is null for an error without a
@@ -34,7 +68,7 @@ public:
   STANDINjournal& operator=(const STANDINjournal&) = delete;
 
   // The entry step: journals "name args..." and returns the injected failure or null.
-  VRNresult enter(const char* name, const std::vector<std::string>& arguments);
+  VRNresult enter(const char* name, std::initializer_list<STANDINarg> arguments);
 
   // Forgets the injections, the journal and the counts.
   void reset();
@@ -55,10 +89,20 @@ private:
     bool withKey = false;
     std::string description, key, value;
   };
+  // An argument as a slot keeps it: bytes are at offset in the slot's bytes.
+  struct Kept {
+    STANDINarg::Kind kind;
+    bool null;
+    size_t offset, kept, length;
+    uint64_t value;
+  };
   struct Slot {
     std::mutex lock;
     uint64_t ticket = 0;  // the call's place in the order of calls; 0 for none
-    std::string line;
+    std::string bytes;    // the name, then the bytes the arguments keep
+    size_t nameLength = 0;
+    std::vector<Kept> arguments;
+    void write(std::string& line) const;
   };
 
   bool inject(const char* function, const Injection& injection);
@@ -88,6 +132,9 @@ const size_t STANDINtextLimit = 256;
 
 // Quoted and escaped, or "null"; past STANDINtextLimit bytes cut: "first bytes"...(N bytes).
 std::string STANDINtext(const char* text);
+// The same of a text of length bytes, of which the first kept (at most STANDINtextLimit)
+// are given, appended to out.
+void STANDINwriteText(std::string& out, const char* bytes, size_t kept, size_t length);
 std::string STANDINpointer(const void* value); // "null", "all-ones" or hex
 
 // Runs body, turning any exception into the all-ones handle, as the real libraries report

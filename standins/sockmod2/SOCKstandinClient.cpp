@@ -8,12 +8,26 @@
 #include "standins/sockmod2/SOCKstandinLink.h"
 #include "standins/sockmod2/SOCKstandinSide.h"
 
+#include <cstring>
 #include <memory>
 
 namespace {
 
 struct ClientCore : SOCKside {
   std::shared_ptr<SOCKlink> link;
+
+  void deliver(const SOCKevent& e) override {
+    SOCKclientCallbacks c = SOCKclientCallbacksNow();
+    audience.deliver([&](void* user) {
+      switch (e.what) {
+        case SOCKconnectedEvent: if (c.connected) c.connected(user); break;
+        case SOCKclosedEvent: if (c.closed) c.closed(user); break;
+        case SOCKclientMessageEvent: if (c.message) c.message(user, e.textOrNull()); break;
+        case SOCKclientIgnoredEvent: if (c.ignoredData) c.ignoredData(user, e.textOrNull()); break;
+        case SOCKclientErrorEvent: if (c.error) c.error(user, e.textOrNull(), e.code); break;
+      }
+    });
+  }
 
 private:
   // A connection open now frames its next messages with the new blocks.
@@ -43,9 +57,27 @@ private:
   std::shared_ptr<ClientCore> m_Core;
 };
 
-void post(const std::shared_ptr<ClientCore>& core, SOCKcall<SOCKclientCallbacks> call) {
-  SOCKpost(SOCKclientLoop(), SOCKclientCallbacksNow, core, std::move(call));
+void post(const std::shared_ptr<SOCKeventTarget>& core, int what, std::string text = std::string(), int code = 0) {
+  SOCKevent event;
+  event.what = what;
+  event.text = std::move(text);
+  event.code = code;
+  SOCKclientLoop().post(core, std::move(event));
 }
+
+// What the client's reader reports goes through the client side's loop.
+class ClientSink : public SOCKlinkSink {
+public:
+  explicit ClientSink(std::shared_ptr<SOCKeventTarget> core) : m_Core(std::move(core)) {}
+  void opened() override { post(m_Core, SOCKconnectedEvent); }
+  void message(std::string text) override { post(m_Core, SOCKclientMessageEvent, std::move(text)); }
+  void ignored(std::string text) override { post(m_Core, SOCKclientIgnoredEvent, std::move(text)); }
+  void error(const std::string& text, int code) override { post(m_Core, SOCKclientErrorEvent, text, code); }
+  void closed() override { post(m_Core, SOCKclosedEvent); }
+
+private:
+  std::shared_ptr<SOCKeventTarget> m_Core;
+};
 
 std::shared_ptr<SOCKlink> link_of(const std::shared_ptr<ClientCore>& core) {
   std::lock_guard<std::mutex> hold(core->lock);
@@ -78,33 +110,7 @@ VRNresult connect_to(const std::shared_ptr<ClientCore>& core, const char* host, 
     std::lock_guard<std::mutex> hold(core->lock);
     core->link = link;
   }
-  SOCKlinkSink sink;
-  sink.opened = [core]() {
-    post(core, [](const SOCKclientCallbacks& c, void* user) {
-      if (c.connected) c.connected(user);
-    });
-  };
-  sink.message = [core](std::string text) {
-    post(core, [text = std::move(text)](const SOCKclientCallbacks& c, void* user) {
-      if (c.message) c.message(user, text.c_str());
-    });
-  };
-  sink.ignored = [core](std::string text) {
-    post(core, [text = std::move(text)](const SOCKclientCallbacks& c, void* user) {
-      if (c.ignoredData) c.ignoredData(user, text.c_str());
-    });
-  };
-  sink.error = [core](const std::string& text, int code) {
-    post(core, [text, code](const SOCKclientCallbacks& c, void* user) {
-      if (c.error) c.error(user, text.c_str(), code);
-    });
-  };
-  sink.closed = [core]() {
-    post(core, [](const SOCKclientCallbacks& c, void* user) {
-      if (c.closed) c.closed(user);
-    });
-  };
-  link->start(sink);
+  link->start(std::unique_ptr<SOCKlinkSink>(new ClientSink(core)));
   return nullptr;
 }
 
@@ -121,7 +127,7 @@ SOCK_OBJECT_LIFETIME(client, ::Client, SOCKkindClient, Client)
 SOCK_SIDE_FUNCTIONS(client, SOCK_CLIENT, Client)
 
 VRNresult VRNclientGetIsConnected(VRNhandle Client, unsigned char* Flag) {
-  SOCK_ENTER(VRNclientGetIsConnected, SOCKpointer(Client));
+  SOCK_ENTER(VRNclientGetIsConnected, SOCKpointerArg(Client));
   SOCK_CLIENT(Client, {
     SOCK_NEED(Flag);
     std::shared_ptr<SOCKlink> link = link_of(core);
@@ -131,7 +137,7 @@ VRNresult VRNclientGetIsConnected(VRNhandle Client, unsigned char* Flag) {
 }
 
 VRNresult VRNclientStopMessageLoop(VRNhandle Client) {
-  SOCK_ENTER(VRNclientStopMessageLoop, SOCKpointer(Client));
+  SOCK_ENTER(VRNclientStopMessageLoop, SOCKpointerArg(Client));
   SOCK_CLIENT(Client, SOCKclientLoop().stop(); return nullptr;);
 }
 
@@ -145,7 +151,7 @@ VRNresult VRNclientRunMessageLoop() {
 
 VRNresult VRNclientMakePrintable(VRNhandle Client, const char* Input, const char* NewLine, int Count,
                                  const char** Printable) {
-  SOCK_ENTER(VRNclientMakePrintable, SOCKpointer(Client), SOCKtext(Input), SOCKtext(NewLine), std::to_string(Count));
+  SOCK_ENTER(VRNclientMakePrintable, SOCKpointerArg(Client), SOCKtextArg(Input), SOCKtextArg(NewLine), SOCKnumberArg(Count));
   SOCK_CLIENT(Client, {
     SOCK_NEED(Printable);
     *Printable = SOCKresult("VRNclientMakePrintable", SOCKprintable(Input, NewLine, Count));
@@ -154,12 +160,12 @@ VRNresult VRNclientMakePrintable(VRNhandle Client, const char* Input, const char
 }
 
 VRNresult VRNclientConnect(VRNhandle Client, const char* Host, int Port) {
-  SOCK_ENTER(VRNclientConnect, SOCKpointer(Client), SOCKtext(Host), std::to_string(Port));
+  SOCK_ENTER(VRNclientConnect, SOCKpointerArg(Client), SOCKtextArg(Host), SOCKnumberArg(Port));
   SOCK_CLIENT(Client, return connect_to(core, Host, Port););
 }
 
 VRNresult VRNclientClose(VRNhandle Client) {
-  SOCK_ENTER(VRNclientClose, SOCKpointer(Client));
+  SOCK_ENTER(VRNclientClose, SOCKpointerArg(Client));
   SOCK_CLIENT(Client, {
     if (std::shared_ptr<SOCKlink> link = link_of(core)) link->close(false);
     return nullptr;
@@ -167,7 +173,7 @@ VRNresult VRNclientClose(VRNhandle Client) {
 }
 
 VRNresult VRNclientHardClose(VRNhandle Client) {
-  SOCK_ENTER(VRNclientHardClose, SOCKpointer(Client));
+  SOCK_ENTER(VRNclientHardClose, SOCKpointerArg(Client));
   SOCK_CLIENT(Client, {
     if (std::shared_ptr<SOCKlink> link = link_of(core)) link->close(true);
     return nullptr;
@@ -175,7 +181,7 @@ VRNresult VRNclientHardClose(VRNhandle Client) {
 }
 
 VRNresult VRNclientSendMessage(VRNhandle Client, const char* Message) {
-  SOCK_ENTER(VRNclientSendMessage, SOCKpointer(Client), SOCKtext(Message));
+  SOCK_ENTER(VRNclientSendMessage, SOCKpointerArg(Client), SOCKtextArg(Message));
   SOCK_CLIENT(Client, {
     SOCK_NEED(Message);
     std::shared_ptr<SOCKlink> link = link_of(core);
@@ -201,24 +207,20 @@ bool SOCKstandinClientEvent(VRNhandle Client, const char* Event, const char* Tex
     static_cast<LEGerror*>(error)->release();
     return false;
   }
-  std::string event = Event ? Event : "";
-  SOCKeventText text(Text);
-  std::function<void(const SOCKclientCallbacks&, void*)> call;
-  if (event == "connected")
-    call = [](const SOCKclientCallbacks& c, void* u) { if (c.connected) c.connected(u); };
-  else if (event == "closed")
-    call = [](const SOCKclientCallbacks& c, void* u) { if (c.closed) c.closed(u); };
-  else if (event == "message")
-    call = [=](const SOCKclientCallbacks& c, void* u) { if (c.message) c.message(u, text.get()); };
-  else if (event == "ignoredData")
-    call = [=](const SOCKclientCallbacks& c, void* u) { if (c.ignoredData) c.ignoredData(u, text.get()); };
-  else if (event == "error")
-    call = [=](const SOCKclientCallbacks& c, void* u) { if (c.error) c.error(u, text.get(), Code); };
-  else
-    return false;
-  std::shared_ptr<ClientCore> core = client->core();
-  SOCKraise(FromWorker, [core, call]() { post(core, call); });
-  return true;
+  static const struct {
+    const char* name;
+    int what;
+  } events[] = {{"connected", SOCKconnectedEvent},
+                {"closed", SOCKclosedEvent},
+                {"message", SOCKclientMessageEvent},
+                {"ignoredData", SOCKclientIgnoredEvent},
+                {"error", SOCKclientErrorEvent}};
+  for (const auto& known : events) {
+    if (Event == nullptr || std::strcmp(Event, known.name) != 0) continue;
+    SOCKraise(FromWorker, SOCKclientLoop(), client->core(), SOCKraisedEvent(known.what, nullptr, Text, Code));
+    return true;
+  }
+  return false;
 }
 
 }  // extern "C"

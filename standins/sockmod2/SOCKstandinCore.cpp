@@ -66,7 +66,7 @@ VRNresult SOCKsocketFail(const char* call, int code) {
   return SOCKfail(std::string(call) + " failed", "Code", std::to_string(code), code);
 }
 
-VRNresult SOCKenter(const char* name, const std::vector<std::string>& arguments) {
+VRNresult SOCKenter(const char* name, std::initializer_list<STANDINarg> arguments) {
   return calls().enter(name, arguments);
 }
 

@@ -30,10 +30,14 @@ VRNresult SOCKfail(const std::string& description, const char* key, const std::s
 VRNresult SOCKsocketFail(const char* call, int code);
 
 // The entry step: journals "name args..." and returns an injected failure or null.
-VRNresult SOCKenter(const char* name, const std::vector<std::string>& arguments);
+VRNresult SOCKenter(const char* name, std::initializer_list<STANDINarg> arguments);
 
-// How arguments are written into the journal: quoted and escaped text or "null"; a
-// pointer as "null", "all-ones" or hex.
+// The arguments of SOCK_ENTER, kept raw and written out when a test reads the journal:
+// quoted and escaped text or "null"; a pointer as "null", "all-ones" or hex; a number.
+inline STANDINarg SOCKtextArg(const char* text) { return STANDINarg::text(text); }
+inline STANDINarg SOCKpointerArg(const void* value) { return STANDINarg::pointer(value); }
+inline STANDINarg SOCKnumberArg(long long value) { return STANDINarg::number(value); }
+// The same written at once, for an error's parameter.
 inline std::string SOCKtext(const char* text) { return STANDINtext(text); }
 inline std::string SOCKpointer(const void* value) { return STANDINpointer(value); }
 
@@ -127,10 +131,10 @@ VRNresult SOCKguard(Body body) {
     });                                                                                      \
   }                                                                                          \
   VRNresult VRN##what##AddRef(VRNhandle Param) {                                             \
-    SOCK_ENTER(VRN##what##AddRef, SOCKpointer(Param));                                       \
+    SOCK_ENTER(VRN##what##AddRef, SOCKpointerArg(Param));                                       \
     SOCK_WITH_OBJECT(SOCKobject, kind, object, Param, object->addRef(); return nullptr;);   \
   }                                                                                          \
   VRNresult VRN##what##Release(VRNhandle Param) {                                            \
-    SOCK_ENTER(VRN##what##Release, SOCKpointer(Param));                                      \
+    SOCK_ENTER(VRN##what##Release, SOCKpointerArg(Param));                                      \
     SOCK_WITH_OBJECT(SOCKobject, kind, object, Param, object->release(); return nullptr;);  \
   }

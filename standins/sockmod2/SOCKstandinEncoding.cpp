@@ -39,7 +39,7 @@ VRNresult VRNvarnelEncodingGetCurrentTranslationLocale(const char** Locale) {
 }
 
 VRNresult VRNvarnelEncodingSetCurrentTranslationLocale(const char* Locale) {
-  SOCK_ENTER(VRNvarnelEncodingSetCurrentTranslationLocale, SOCKtext(Locale));
+  SOCK_ENTER(VRNvarnelEncodingSetCurrentTranslationLocale, SOCKtextArg(Locale));
   return SOCKguard([&]() -> VRNresult {
     SOCK_NEED(Locale);
     std::string wanted = Locale;
@@ -64,7 +64,7 @@ VRNresult VRNvarnelEncodingCountOfTranslationLocale(int* Count) {
 }
 
 VRNresult VRNvarnelEncodingTranslationLocale(int Index, const char** Locale) {
-  SOCK_ENTER(VRNvarnelEncodingTranslationLocale, std::to_string(Index));
+  SOCK_ENTER(VRNvarnelEncodingTranslationLocale, SOCKnumberArg(Index));
   return SOCKguard([&]() -> VRNresult {
     SOCK_NEED(Locale);
     if (Index < 0 || Index >= s_LocaleCount)

@@ -45,40 +45,43 @@ void SOCKaudience::waitForOthers(std::unique_lock<std::mutex>& hold) {
   m_Done.wait(hold, [&] { return m_InFlight <= own; });
 }
 
-void SOCKaudience::deliver(const std::function<void(void*)>& call) {
-  std::vector<void*> users;
+bool SOCKaudience::begin(void** few, size_t countOfFew, std::vector<void*>& many, size_t& count) {
   {
     std::lock_guard<std::mutex> hold(m_Lock);
-    if (m_Users.empty()) return;
-    users = m_Users;
+    if (m_Users.empty()) return false;
+    count = m_Users.size();
+    if (count <= countOfFew) std::copy(m_Users.begin(), m_Users.end(), few);
+    else many = m_Users;
     ++m_InFlight;
   }
   t_Delivering.push_back(this);
-  for (void* user : users) {
-    {
-      std::lock_guard<std::mutex> hold(m_Lock);
-      if (std::find(m_Users.begin(), m_Users.end(), user) == m_Users.end()) continue;
-    }
-    call(user);
-  }
+  return true;
+}
+
+bool SOCKaudience::stillThere(void* user) {
+  std::lock_guard<std::mutex> hold(m_Lock);
+  return std::find(m_Users.begin(), m_Users.end(), user) != m_Users.end();
+}
+
+void SOCKaudience::end() {
   t_Delivering.erase(std::find(t_Delivering.begin(), t_Delivering.end(), this));
   std::lock_guard<std::mutex> hold(m_Lock);
   --m_InFlight;
   m_Done.notify_all();
 }
 
-void SOCKloop::post(std::function<void()> event) {
+void SOCKloop::post(const std::shared_ptr<SOCKeventTarget>& target, SOCKevent&& event) {
   {
     std::unique_lock<std::mutex> hold(m_Lock);
     if (m_Running > 0) {
-      m_Queue.push_back(std::move(event));
+      m_Queue.push_back(Queued{target, std::move(event)});
       // Woken after the lock is given up, the loop need not wait for it at once.
       hold.unlock();
       m_Wake.notify_one();
       return;
     }
   }
-  event();
+  target->deliver(event);
 }
 
 void SOCKloop::run() {
@@ -89,11 +92,13 @@ void SOCKloop::run() {
   m_PendingStop = false;
   for (;;) {
     if (!m_Queue.empty()) {
-      std::function<void()> event = std::move(m_Queue.front());
-      m_Queue.pop_front();
-      hold.unlock();
-      event();
-      event = nullptr;  // the references it holds go before the lock is taken again
+      {
+        // The references the event holds go before the lock is taken again.
+        Queued queued = std::move(m_Queue.front());
+        m_Queue.pop_front();
+        hold.unlock();
+        queued.target->deliver(queued.event);
+      }
       hold.lock();
       continue;
     }

@@ -7,9 +7,9 @@
 
 namespace {
 
-// How long the reader waits before it looks at a close request again, should closing
-// fail to wake it.
-const int PollMilliseconds = 100;
+// How long the reader waits in recv before it looks at a close request again, should
+// closing fail to wake it (a shutdown does not end a waiting recv everywhere).
+const DWORD WakeMilliseconds = 100;
 
 // The length of the longest end of text (from its byte at on) that begins block.
 size_t partial_match(const std::string& text, size_t at, const std::string& block) {
@@ -82,8 +82,7 @@ void SOCKframer::setBlocks(const std::string& header, const std::string& trailer
   m_Searched = 0;
 }
 
-void SOCKframer::feed(const char* bytes, size_t length, const std::function<void(std::string)>& message,
-                      const std::function<void(std::string)>& ignored) {
+void SOCKframer::feed(const char* bytes, size_t length, SOCKlinkSink& sink) {
   m_Pending.append(bytes, length);
   size_t at = 0;  // the first byte not yet handed on
   for (;;) {
@@ -93,11 +92,11 @@ void SOCKframer::feed(const char* bytes, size_t length, const std::function<void
         // Keep what may be the beginning of a header split across reads.
         size_t keep = partial_match(m_Pending, at, m_Header);
         size_t stop = m_Pending.size() - keep;
-        if (stop > at) ignored(m_Pending.substr(at, stop - at));
+        if (stop > at) sink.ignored(m_Pending.substr(at, stop - at));
         at = stop;
         break;
       }
-      if (start > at) ignored(m_Pending.substr(at, start - at));
+      if (start > at) sink.ignored(m_Pending.substr(at, start - at));
       at = start + m_Header.size();
       m_InFrame = true;
       m_Searched = at;
@@ -110,7 +109,7 @@ void SOCKframer::feed(const char* bytes, size_t length, const std::function<void
       m_Searched = m_Pending.size() - tail;
       break;
     }
-    message(m_Pending.substr(at, end - at));
+    sink.message(m_Pending.substr(at, end - at));
     at = end + m_Trailer.size();
     m_InFrame = false;
   }
@@ -135,6 +134,8 @@ SOCKlink::SOCKlink(SOCKET socket, const std::string& header, const std::string& 
   // Messages go out as soon as they are framed, as an LLP peer expects.
   int on = 1;
   setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
+  DWORD wake = WakeMilliseconds;
+  setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&wake), sizeof wake);
 }
 
 SOCKlink::~SOCKlink() {
@@ -146,12 +147,15 @@ SOCKlink::~SOCKlink() {
   if (m_Socket != INVALID_SOCKET) closesocket(m_Socket);
 }
 
-void SOCKlink::start(SOCKlinkSink sink) {
+void SOCKlink::start(std::unique_ptr<SOCKlinkSink> sink) {
   std::shared_ptr<SOCKlink> self = shared_from_this();
   SOCKcountUp(SOCKkindThread);
   std::lock_guard<std::mutex> hold(m_ThreadLock);
-  m_Reader = std::thread([self, sink]() {
-    self->run(sink);
+  SOCKlinkSink* owned = sink.release();
+  m_Reader = std::thread([self, owned]() {
+    std::unique_ptr<SOCKlinkSink> sink(owned);
+    self->run(*sink);
+    sink.reset();
     SOCKcountDown(SOCKkindThread);
   });
 }
@@ -163,14 +167,15 @@ std::string SOCKlink::remoteText() const {
   return text;
 }
 
-VRNresult SOCKlink::send(const std::string& message) {
+VRNresult SOCKlink::send(const char* message) {
   SOCKET socket;
-  std::string frame;
+  // Each sending thread frames into a buffer of its own, which it keeps for the next send.
+  thread_local std::string frame;
   {
     std::lock_guard<std::mutex> hold(m_Lock);
     if (m_Socket == INVALID_SOCKET || m_CloseRequested) return SOCKfail("Not connected");
     socket = m_Socket;
-    frame = m_Header + message + m_Trailer;
+    frame.assign(m_Header).append(message).append(m_Trailer);
     ++m_Sends;
   }
   int failure = 0;
@@ -186,6 +191,8 @@ VRNresult SOCKlink::send(const std::string& message) {
       done += size_t(sent);
     }
   }
+  // A thread does not keep a big message's buffer.
+  if (frame.capacity() > (1 << 20)) std::string().swap(frame);
   std::lock_guard<std::mutex> hold(m_Lock);
   if (--m_Sends == 0) m_SendsDone.notify_all();
   return failure ? SOCKsocketFail("send", failure) : nullptr;
@@ -228,8 +235,8 @@ void SOCKlink::join() {
   reader.join();
 }
 
-void SOCKlink::run(const SOCKlinkSink& sink) {
-  if (sink.opened) sink.opened();
+void SOCKlink::run(SOCKlinkSink& sink) {
+  sink.opened();
   std::vector<char> buffer(64 * 1024);
   for (;;) {
     {
@@ -240,16 +247,16 @@ void SOCKlink::run(const SOCKlinkSink& sink) {
         m_BlocksChanged = false;
       }
     }
-    WSAPOLLFD poll = {m_Socket, POLLRDNORM, 0};
-    int ready = WSAPoll(&poll, 1, PollMilliseconds);
-    if (ready == 0) continue;
-    int got = ready == SOCKET_ERROR ? SOCKET_ERROR : recv(m_Socket, buffer.data(), int(buffer.size()), 0);
+    // The reader waits in recv itself: bytes, the end of the stream, a failure, or the
+    // wake-up time with nothing read, after which it looks at a close request again.
+    int got = recv(m_Socket, buffer.data(), int(buffer.size()), 0);
     if (got > 0) {
-      m_Framer.feed(buffer.data(), size_t(got), sink.message, sink.ignored);
+      m_Framer.feed(buffer.data(), size_t(got), sink);
       continue;
     }
     if (got == SOCKET_ERROR) {
       int code = WSAGetLastError();
+      if (code == WSAETIMEDOUT) continue;
       bool requested;
       {
         std::lock_guard<std::mutex> hold(m_Lock);

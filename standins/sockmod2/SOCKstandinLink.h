@@ -9,11 +9,22 @@
 #include "platform/PLATwindows.h"
 
 #include <condition_variable>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+
+// What a link reports, from its reader thread: each text is a string of its own, for the
+// receiver to keep.
+class SOCKlinkSink {
+public:
+  virtual ~SOCKlinkSink() = default;
+  virtual void opened() {}
+  virtual void message(std::string text) = 0;
+  virtual void ignored(std::string text) = 0;
+  virtual void error(const std::string& text, int code) = 0;
+  virtual void closed() = 0;
+};
 
 // Cuts a byte stream into the texts between header and trailer; what lies outside a frame
 // is ignored data. Both blocks may be several bytes long and split across reads.
@@ -21,9 +32,8 @@ class SOCKframer {
 public:
   SOCKframer(std::string header, std::string trailer);
   void setBlocks(const std::string& header, const std::string& trailer);
-  // Each text is handed on as a string of its own, for the receiver to keep.
-  void feed(const char* bytes, size_t length, const std::function<void(std::string)>& message,
-            const std::function<void(std::string)>& ignored);
+  // Hands each message and each piece of ignored data to the sink.
+  void feed(const char* bytes, size_t length, SOCKlinkSink& sink);
   // What the stream ended with: an unfinished frame, or bytes that began a header.
   std::string leftover();
 
@@ -33,21 +43,15 @@ private:
   size_t m_Searched = 0;  // in a frame: where the search for the trailer goes on
 };
 
-struct SOCKlinkSink {
-  std::function<void()> opened;
-  std::function<void(std::string)> message, ignored;
-  std::function<void(const std::string&, int)> error;
-  std::function<void()> closed;
-};
-
 class SOCKlink : public std::enable_shared_from_this<SOCKlink> {
 public:
   SOCKlink(SOCKET socket, const std::string& header, const std::string& trailer);
   ~SOCKlink();
 
-  void start(SOCKlinkSink sink);
+  // The reader thread owns the sink and destroys it when it ends.
+  void start(std::unique_ptr<SOCKlinkSink> sink);
   // Header, message and trailer in one piece, whole or not at all (an error object).
-  VRNresult send(const std::string& message);
+  VRNresult send(const char* message);
   void setBlocks(const std::string& header, const std::string& trailer);
   // A soft close sends the end of the stream; a hard one resets the connection.
   void close(bool hard);
@@ -60,7 +64,7 @@ public:
   std::string remoteText() const;
 
 private:
-  void run(const SOCKlinkSink& sink);
+  void run(SOCKlinkSink& sink);
 
   std::mutex m_Lock;
   std::condition_variable m_SendsDone;

@@ -10,6 +10,7 @@
 #include "standins/sockmod2/SOCKstandinSide.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 
@@ -18,6 +19,8 @@ namespace {
 class Connection;
 
 struct ListenerCore : SOCKside {
+  void deliver(const SOCKevent& event) override;
+
   std::string host = "127.0.0.1";
   SOCKET socket = INVALID_SOCKET;  // owned by the accept thread while it runs
   int port = 0;
@@ -57,8 +60,32 @@ private:
   std::shared_ptr<ListenerCore> m_Core;
 };
 
-void post(const std::shared_ptr<ListenerCore>& core, SOCKcall<SOCKlistenerCallbacks> call) {
-  SOCKpost(SOCKlistenerLoop(), SOCKlistenerCallbacksNow, core, std::move(call));
+void ListenerCore::deliver(const SOCKevent& e) {
+  SOCKlistenerCallbacks c = SOCKlistenerCallbacksNow();
+  audience.deliver([&](void* user) {
+    switch (e.what) {
+      case SOCKlistenerErrorEvent: if (c.listenerError) c.listenerError(user, e.textOrNull(), e.code); break;
+      case SOCKconnectEvent: if (c.connect) c.connect(user, e.connection); break;
+      case SOCKdisconnectEvent: if (c.disconnect) c.disconnect(user, e.connection); break;
+      case SOCKconnectionErrorEvent:
+        if (c.connectionError) c.connectionError(user, e.connection, e.textOrNull(), e.code);
+        break;
+      case SOCKlistenerMessageEvent: if (c.message) c.message(user, e.connection, e.textOrNull()); break;
+      case SOCKlistenerIgnoredEvent: if (c.ignoredData) c.ignoredData(user, e.connection, e.textOrNull()); break;
+    }
+  });
+}
+
+// An event of the stand-in's own, about a connection it holds until the event is delivered.
+void post(const std::shared_ptr<SOCKeventTarget>& core, int what, const SOCKref<Connection>& connection,
+          std::string text = std::string(), int code = 0) {
+  SOCKevent event;
+  event.what = what;
+  event.connection = static_cast<SOCKobject*>(connection.get());
+  if (connection.get()) event.held = SOCKref<SOCKobject>(connection.get());
+  event.text = std::move(text);
+  event.code = code;
+  SOCKlistenerLoop().post(core, std::move(event));
 }
 
 void remove_connection(const std::shared_ptr<ListenerCore>& core, Connection* connection) {
@@ -70,6 +97,27 @@ void remove_connection(const std::shared_ptr<ListenerCore>& core, Connection* co
   core->connections.erase(found);
 }
 
+// What a connection's reader reports goes through the listener side's loop.
+class ConnectionSink : public SOCKlinkSink {
+public:
+  ConnectionSink(std::shared_ptr<ListenerCore> core, SOCKref<Connection> connection)
+      : m_Core(std::move(core)), m_Target(m_Core), m_Connection(std::move(connection)) {}
+  void message(std::string text) override { post(m_Target, SOCKlistenerMessageEvent, m_Connection, std::move(text)); }
+  void ignored(std::string text) override { post(m_Target, SOCKlistenerIgnoredEvent, m_Connection, std::move(text)); }
+  void error(const std::string& text, int code) override {
+    post(m_Target, SOCKconnectionErrorEvent, m_Connection, text, code);
+  }
+  void closed() override {
+    remove_connection(m_Core, m_Connection.get());
+    post(m_Target, SOCKdisconnectEvent, m_Connection);
+  }
+
+private:
+  std::shared_ptr<ListenerCore> m_Core;
+  std::shared_ptr<SOCKeventTarget> m_Target;  // the same side, as the loop takes it
+  SOCKref<Connection> m_Connection;
+};
+
 void accepted(const std::shared_ptr<ListenerCore>& core, SOCKET socket) {
   std::string header, trailer;
   core->blocks(header, trailer);
@@ -79,32 +127,8 @@ void accepted(const std::shared_ptr<ListenerCore>& core, SOCKET socket) {
     std::lock_guard<std::mutex> hold(core->lock);
     core->connections.push_back(connection);
   }
-  post(core, [connection](const SOCKlistenerCallbacks& c, void* user) {
-    if (c.connect) c.connect(user, connection.get());
-  });
-  SOCKlinkSink sink;
-  sink.message = [core, connection](std::string text) {
-    post(core, [connection, text = std::move(text)](const SOCKlistenerCallbacks& c, void* user) {
-      if (c.message) c.message(user, connection.get(), text.c_str());
-    });
-  };
-  sink.ignored = [core, connection](std::string text) {
-    post(core, [connection, text = std::move(text)](const SOCKlistenerCallbacks& c, void* user) {
-      if (c.ignoredData) c.ignoredData(user, connection.get(), text.c_str());
-    });
-  };
-  sink.error = [core, connection](const std::string& text, int code) {
-    post(core, [connection, text, code](const SOCKlistenerCallbacks& c, void* user) {
-      if (c.connectionError) c.connectionError(user, connection.get(), text.c_str(), code);
-    });
-  };
-  sink.closed = [core, connection]() {
-    remove_connection(core, connection.get());
-    post(core, [connection](const SOCKlistenerCallbacks& c, void* user) {
-      if (c.disconnect) c.disconnect(user, connection.get());
-    });
-  };
-  link->start(sink);
+  post(core, SOCKconnectEvent, connection);
+  link->start(std::unique_ptr<SOCKlinkSink>(new ConnectionSink(core, connection)));
 }
 
 void accept_loop(std::shared_ptr<ListenerCore> core, SOCKET listening, std::shared_ptr<bool> stop) {
@@ -119,9 +143,7 @@ void accept_loop(std::shared_ptr<ListenerCore> core, SOCKET listening, std::shar
     SOCKET socket = ready == SOCKET_ERROR ? INVALID_SOCKET : accept(listening, nullptr, nullptr);
     if (socket == INVALID_SOCKET) {
       int code = WSAGetLastError();
-      post(core, [code](const SOCKlistenerCallbacks& c, void* user) {
-        if (c.listenerError) c.listenerError(user, SOCKwsaText(code).c_str(), code);
-      });
+      post(core, SOCKlistenerErrorEvent, SOCKref<Connection>(), SOCKwsaText(code), code);
       Sleep(50);
       continue;
     }
@@ -176,7 +198,7 @@ SOCK_OBJECT_LIFETIME(listener, ::Listener, SOCKkindListener, Listener)
 SOCK_SIDE_FUNCTIONS(listener, SOCK_LISTENER, Listener)
 
 VRNresult VRNlistenerGetPort(VRNhandle Listener, int* Port) {
-  SOCK_ENTER(VRNlistenerGetPort, SOCKpointer(Listener));
+  SOCK_ENTER(VRNlistenerGetPort, SOCKpointerArg(Listener));
   SOCK_LISTENER(Listener, {
     SOCK_NEED(Port);
     std::lock_guard<std::mutex> hold(core->lock);
@@ -186,7 +208,7 @@ VRNresult VRNlistenerGetPort(VRNhandle Listener, int* Port) {
 }
 
 VRNresult VRNlistenerGetHost(VRNhandle Listener, const char** Host) {
-  SOCK_ENTER(VRNlistenerGetHost, SOCKpointer(Listener));
+  SOCK_ENTER(VRNlistenerGetHost, SOCKpointerArg(Listener));
   SOCK_LISTENER(Listener, {
     SOCK_NEED(Host);
     std::lock_guard<std::mutex> hold(core->lock);
@@ -196,7 +218,7 @@ VRNresult VRNlistenerGetHost(VRNhandle Listener, const char** Host) {
 }
 
 VRNresult VRNlistenerSetHost(VRNhandle Listener, const char* Host) {
-  SOCK_ENTER(VRNlistenerSetHost, SOCKpointer(Listener), SOCKtext(Host));
+  SOCK_ENTER(VRNlistenerSetHost, SOCKpointerArg(Listener), SOCKtextArg(Host));
   SOCK_LISTENER(Listener, {
     ULONG address;
     if (VRNresult bad = SOCKparseHost(Host, &address)) return bad;
@@ -207,7 +229,7 @@ VRNresult VRNlistenerSetHost(VRNhandle Listener, const char* Host) {
 }
 
 VRNresult VRNlistenerGetIsListening(VRNhandle Listener, unsigned char* Flag) {
-  SOCK_ENTER(VRNlistenerGetIsListening, SOCKpointer(Listener));
+  SOCK_ENTER(VRNlistenerGetIsListening, SOCKpointerArg(Listener));
   SOCK_LISTENER(Listener, {
     SOCK_NEED(Flag);
     std::lock_guard<std::mutex> hold(core->lock);
@@ -217,7 +239,7 @@ VRNresult VRNlistenerGetIsListening(VRNhandle Listener, unsigned char* Flag) {
 }
 
 VRNresult VRNlistenerGetConnection(VRNhandle Listener, int Index, VRNhandle* Connection) {
-  SOCK_ENTER(VRNlistenerGetConnection, SOCKpointer(Listener), std::to_string(Index));
+  SOCK_ENTER(VRNlistenerGetConnection, SOCKpointerArg(Listener), SOCKnumberArg(Index));
   SOCK_LISTENER(Listener, {
     SOCK_NEED(Connection);
     std::lock_guard<std::mutex> hold(core->lock);
@@ -229,7 +251,7 @@ VRNresult VRNlistenerGetConnection(VRNhandle Listener, int Index, VRNhandle* Con
 }
 
 VRNresult VRNlistenerCountOfConnection(VRNhandle Listener, int* Count) {
-  SOCK_ENTER(VRNlistenerCountOfConnection, SOCKpointer(Listener));
+  SOCK_ENTER(VRNlistenerCountOfConnection, SOCKpointerArg(Listener));
   SOCK_LISTENER(Listener, {
     SOCK_NEED(Count);
     std::lock_guard<std::mutex> hold(core->lock);
@@ -239,7 +261,7 @@ VRNresult VRNlistenerCountOfConnection(VRNhandle Listener, int* Count) {
 }
 
 VRNresult VRNlistenerStopMessageLoop(VRNhandle Listener) {
-  SOCK_ENTER(VRNlistenerStopMessageLoop, SOCKpointer(Listener));
+  SOCK_ENTER(VRNlistenerStopMessageLoop, SOCKpointerArg(Listener));
   SOCK_LISTENER(Listener, SOCKlistenerLoop().stop(); return nullptr;);
 }
 
@@ -252,7 +274,7 @@ VRNresult VRNlistenerRunMessageLoop() {
 }
 
 VRNresult VRNlistenerStartListen(VRNhandle Listener, int Port) {
-  SOCK_ENTER(VRNlistenerStartListen, SOCKpointer(Listener), std::to_string(Port));
+  SOCK_ENTER(VRNlistenerStartListen, SOCKpointerArg(Listener), SOCKnumberArg(Port));
   SOCK_LISTENER(Listener, {
     if (Port < 0 || Port > 65535) return SOCKfail("Port out of range", "Port", std::to_string(Port));
     std::lock_guard<std::mutex> hold(core->lock);
@@ -293,7 +315,7 @@ VRNresult VRNlistenerStartListen(VRNhandle Listener, int Port) {
 
 VRNresult VRNlistenerMakePrintable(VRNhandle Listener, const char* Input, const char* NewLine, int Count,
                                    const char** Printable) {
-  SOCK_ENTER(VRNlistenerMakePrintable, SOCKpointer(Listener), SOCKtext(Input), SOCKtext(NewLine), std::to_string(Count));
+  SOCK_ENTER(VRNlistenerMakePrintable, SOCKpointerArg(Listener), SOCKtextArg(Input), SOCKtextArg(NewLine), SOCKnumberArg(Count));
   SOCK_LISTENER(Listener, {
     SOCK_NEED(Printable);
     *Printable = SOCKresult("VRNlistenerMakePrintable", SOCKprintable(Input, NewLine, Count));
@@ -302,12 +324,12 @@ VRNresult VRNlistenerMakePrintable(VRNhandle Listener, const char* Input, const 
 }
 
 VRNresult VRNlistenerStopListen(VRNhandle Listener) {
-  SOCK_ENTER(VRNlistenerStopListen, SOCKpointer(Listener));
+  SOCK_ENTER(VRNlistenerStopListen, SOCKpointerArg(Listener));
   SOCK_LISTENER(Listener, stop_listening(core); return nullptr;);
 }
 
 VRNresult VRNlistenerCloseAll(VRNhandle Listener) {
-  SOCK_ENTER(VRNlistenerCloseAll, SOCKpointer(Listener));
+  SOCK_ENTER(VRNlistenerCloseAll, SOCKpointerArg(Listener));
   SOCK_LISTENER(Listener, close_all(core, false); return nullptr;);
 }
 
@@ -325,7 +347,7 @@ SOCK_LISTENER_SETTER(VRNlistenerSetIgnoredDataCallback, ignoredData, VRNlistener
 SOCK_OBJECT_LIFETIME(connection, ::Connection, SOCKkindConnection, Connection)
 
 VRNresult VRNconnectionGetRemoteHostName(VRNhandle Connection, const char** Host) {
-  SOCK_ENTER(VRNconnectionGetRemoteHostName, SOCKpointer(Connection));
+  SOCK_ENTER(VRNconnectionGetRemoteHostName, SOCKpointerArg(Connection));
   SOCK_CONNECTION(Connection, {
     SOCK_NEED(Host);
     if (!connection->link()) return SOCKfail("Not connected");
@@ -337,7 +359,7 @@ VRNresult VRNconnectionGetRemoteHostName(VRNhandle Connection, const char** Host
 }
 
 VRNresult VRNconnectionGetId(VRNhandle Connection, int* Id) {
-  SOCK_ENTER(VRNconnectionGetId, SOCKpointer(Connection));
+  SOCK_ENTER(VRNconnectionGetId, SOCKpointerArg(Connection));
   SOCK_CONNECTION(Connection, {
     SOCK_NEED(Id);
     *Id = connection->id();
@@ -346,7 +368,7 @@ VRNresult VRNconnectionGetId(VRNhandle Connection, int* Id) {
 }
 
 VRNresult VRNconnectionGetRemoteIpAddress(VRNhandle Connection, int* Address) {
-  SOCK_ENTER(VRNconnectionGetRemoteIpAddress, SOCKpointer(Connection));
+  SOCK_ENTER(VRNconnectionGetRemoteIpAddress, SOCKpointerArg(Connection));
   SOCK_CONNECTION(Connection, {
     SOCK_NEED(Address);
     *Address = connection->link() ? connection->link()->remoteAddress() : 0;
@@ -355,7 +377,7 @@ VRNresult VRNconnectionGetRemoteIpAddress(VRNhandle Connection, int* Address) {
 }
 
 VRNresult VRNconnectionGetRemoteIpAddressAsString(VRNhandle Connection, const char** Address) {
-  SOCK_ENTER(VRNconnectionGetRemoteIpAddressAsString, SOCKpointer(Connection));
+  SOCK_ENTER(VRNconnectionGetRemoteIpAddressAsString, SOCKpointerArg(Connection));
   SOCK_CONNECTION(Connection, {
     SOCK_NEED(Address);
     *Address = SOCKresult("VRNconnectionGetRemoteIpAddressAsString",
@@ -365,7 +387,7 @@ VRNresult VRNconnectionGetRemoteIpAddressAsString(VRNhandle Connection, const ch
 }
 
 VRNresult VRNconnectionSendMessage(VRNhandle Connection, const char* Message) {
-  SOCK_ENTER(VRNconnectionSendMessage, SOCKpointer(Connection), SOCKtext(Message));
+  SOCK_ENTER(VRNconnectionSendMessage, SOCKpointerArg(Connection), SOCKtextArg(Message));
   SOCK_CONNECTION(Connection, {
     SOCK_NEED(Message);
     if (!connection->link()) return SOCKfail("Not connected");
@@ -374,7 +396,7 @@ VRNresult VRNconnectionSendMessage(VRNhandle Connection, const char* Message) {
 }
 
 VRNresult VRNconnectionClose(VRNhandle Connection) {
-  SOCK_ENTER(VRNconnectionClose, SOCKpointer(Connection));
+  SOCK_ENTER(VRNconnectionClose, SOCKpointerArg(Connection));
   SOCK_CONNECTION(Connection, {
     if (connection->link()) connection->link()->close(false);
     return nullptr;
@@ -382,7 +404,7 @@ VRNresult VRNconnectionClose(VRNhandle Connection) {
 }
 
 VRNresult VRNconnectionHardClose(VRNhandle Connection) {
-  SOCK_ENTER(VRNconnectionHardClose, SOCKpointer(Connection));
+  SOCK_ENTER(VRNconnectionHardClose, SOCKpointerArg(Connection));
   SOCK_CONNECTION(Connection, {
     if (connection->link()) connection->link()->close(true);
     return nullptr;
@@ -399,31 +421,18 @@ bool SOCKstandinListenerEvent(VRNhandle Listener, const char* Event, VRNhandle C
     static_cast<LEGerror*>(error)->release();
     return false;
   }
-  std::string event = Event ? Event : "";
-  SOCKeventText text(Text);
-  auto connection = static_cast<VRNhandle>(Connection);
-  std::function<void(const SOCKlistenerCallbacks&, void*)> call;
-  if (event == "listenerError")
-    call = [=](const SOCKlistenerCallbacks& c, void* u) { if (c.listenerError) c.listenerError(u, text.get(), Code); };
-  else if (event == "connect")
-    call = [=](const SOCKlistenerCallbacks& c, void* u) { if (c.connect) c.connect(u, connection); };
-  else if (event == "disconnect")
-    call = [=](const SOCKlistenerCallbacks& c, void* u) { if (c.disconnect) c.disconnect(u, connection); };
-  else if (event == "connectionError")
-    call = [=](const SOCKlistenerCallbacks& c, void* u) {
-      if (c.connectionError) c.connectionError(u, connection, text.get(), Code);
-    };
-  else if (event == "message")
-    call = [=](const SOCKlistenerCallbacks& c, void* u) { if (c.message) c.message(u, connection, text.get()); };
-  else if (event == "ignoredData")
-    call = [=](const SOCKlistenerCallbacks& c, void* u) {
-      if (c.ignoredData) c.ignoredData(u, connection, text.get());
-    };
-  else
-    return false;
-  std::shared_ptr<ListenerCore> core = listener->core();
-  SOCKraise(FromWorker, [core, call]() { post(core, call); });
-  return true;
+  static const struct {
+    const char* name;
+    int what;
+  } events[] = {{"listenerError", SOCKlistenerErrorEvent},      {"connect", SOCKconnectEvent},
+                {"disconnect", SOCKdisconnectEvent},            {"connectionError", SOCKconnectionErrorEvent},
+                {"message", SOCKlistenerMessageEvent},          {"ignoredData", SOCKlistenerIgnoredEvent}};
+  for (const auto& known : events) {
+    if (Event == nullptr || std::strcmp(Event, known.name) != 0) continue;
+    SOCKraise(FromWorker, SOCKlistenerLoop(), listener->core(), SOCKraisedEvent(known.what, Connection, Text, Code));
+    return true;
+  }
+  return false;
 }
 
 }  // extern "C"

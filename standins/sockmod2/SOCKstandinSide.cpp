@@ -35,11 +35,21 @@ void SOCKside::blocks(std::string& header, std::string& trailer) {
   trailer = this->trailer;
 }
 
-void SOCKraise(bool fromWorker, const std::function<void()>& post) {
+void SOCKraise(bool fromWorker, SOCKloop& loop, const std::shared_ptr<SOCKeventTarget>& target, const SOCKevent& event) {
   if (fromWorker) {
-    std::thread worker(post);
+    std::thread worker([&] { loop.post(target, SOCKevent(event)); });
     worker.join();
   } else {
-    post();
+    loop.post(target, SOCKevent(event));
   }
+}
+
+SOCKevent SOCKraisedEvent(int what, VRNhandle connection, const char* text, int code) {
+  SOCKevent event;
+  event.what = what;
+  event.connection = connection;
+  event.text = text ? text : "";
+  event.nullText = text == nullptr;
+  event.code = code;
+  return event;
 }

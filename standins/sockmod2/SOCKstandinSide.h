@@ -7,17 +7,16 @@
 #include "standins/sockmod2/SOCKstandinCore.h"
 #include "standins/sockmod2/SOCKstandinEvents.h"
 
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 
-class SOCKside {
+class SOCKside : public SOCKeventTarget {
 public:
   SOCKside() = default;
   SOCKside(const SOCKside&) = delete;
   SOCKside& operator=(const SOCKside&) = delete;
-  virtual ~SOCKside() = default;
+  ~SOCKside() override = default;
 
   // AddListener and RemoveListener: an error for a value added twice or never added.
   VRNresult addUser(void* UserValue);
@@ -38,38 +37,16 @@ protected:
   virtual void blocksChanged() {}
 };
 
-template <typename Callbacks>
-using SOCKcall = std::function<void(const Callbacks&, void*)>;
-
-// Posts one event to a side's loop; when it is delivered, each user value still in the
-// audience gets it with the callbacks registered at that moment.
-template <typename Callbacks>
-void SOCKpost(SOCKloop& loop, Callbacks (*now)(), std::shared_ptr<SOCKside> side, SOCKcall<Callbacks> call) {
-  loop.post([side, now, call = std::move(call)]() {
-    Callbacks callbacks = now();
-    side->audience.deliver([&](void* user) { call(callbacks, user); });
-  });
-}
-
-// An event raised by hand: posted from the calling thread, or from a new thread of the
-// stand-in that is joined before this returns.
-void SOCKraise(bool fromWorker, const std::function<void()>& post);
-
-// The text of an event raised by hand, which may be null.
-class SOCKeventText {
-public:
-  explicit SOCKeventText(const char* text) : m_Text(text ? text : ""), m_Null(text == nullptr) {}
-  const char* get() const { return m_Null ? nullptr : m_Text.c_str(); }
-
-private:
-  std::string m_Text;
-  bool m_Null;
-};
+// An event raised by hand: posted to the loop from the calling thread, or from a new
+// thread of the stand-in that is joined before this returns.
+void SOCKraise(bool fromWorker, SOCKloop& loop, const std::shared_ptr<SOCKeventTarget>& target, const SOCKevent& event);
+// The event a test raises by hand: text may be null, connection is not held.
+SOCKevent SOCKraisedEvent(int what, VRNhandle connection, const char* text, int code);
 
 // A setter of one process-wide callback.
 #define SOCK_CALLBACK_SETTER(Name, Change, Callbacks, Field, Type)        \
   VRNresult Name(Type Callback) {                                         \
-    SOCK_ENTER(Name, SOCKpointer(reinterpret_cast<void*>(Callback)));     \
+    SOCK_ENTER(Name, SOCKpointerArg(reinterpret_cast<void*>(Callback)));     \
     return SOCKguard([&]() -> VRNresult {                                 \
       Change([&](Callbacks& c) { c.Field = Callback; });                  \
       return nullptr;                                                     \
@@ -81,11 +58,11 @@ private:
 // a handle named Param that WITH (the side's SOCK_WITH_OBJECT) turns into `core`.
 #define SOCK_SIDE_FUNCTIONS(what, WITH, Param)                                                    \
   VRNresult VRN##what##AddListener(VRNhandle Param, void* UserValue) {                            \
-    SOCK_ENTER(VRN##what##AddListener, SOCKpointer(Param), SOCKpointer(UserValue));               \
+    SOCK_ENTER(VRN##what##AddListener, SOCKpointerArg(Param), SOCKpointerArg(UserValue));               \
     WITH(Param, return core->addUser(UserValue););                                                \
   }                                                                                               \
   VRNresult VRN##what##RemoveListener(VRNhandle Param, void* UserValue) {                         \
-    SOCK_ENTER(VRN##what##RemoveListener, SOCKpointer(Param), SOCKpointer(UserValue));            \
+    SOCK_ENTER(VRN##what##RemoveListener, SOCKpointerArg(Param), SOCKpointerArg(UserValue));            \
     WITH(Param, return core->removeUser(UserValue););                                             \
   }                                                                                               \
   SOCK_BLOCK_FUNCTIONS(what, WITH, Param, Header, header)                                         \
@@ -93,10 +70,10 @@ private:
 
 #define SOCK_BLOCK_FUNCTIONS(what, WITH, Param, Which, field)                                    \
   VRNresult VRN##what##Get##Which##Block(VRNhandle Param, const char** Block) {                  \
-    SOCK_ENTER(VRN##what##Get##Which##Block, SOCKpointer(Param));                                \
+    SOCK_ENTER(VRN##what##Get##Which##Block, SOCKpointerArg(Param));                                \
     WITH(Param, return core->getBlock(core->field, "VRN" #what "Get" #Which "Block", Block););   \
   }                                                                                              \
   VRNresult VRN##what##Set##Which##Block(VRNhandle Param, const char* Block) {                   \
-    SOCK_ENTER(VRN##what##Set##Which##Block, SOCKpointer(Param), SOCKtext(Block));               \
+    SOCK_ENTER(VRN##what##Set##Which##Block, SOCKpointerArg(Param), SOCKtextArg(Block));               \
     WITH(Param, return core->setBlock(core->field, Block););                                     \
   }

@@ -164,7 +164,7 @@ VRNresult VRNstandinFail(const std::string& description, const char* key, const 
   return static_cast<LEGerror*>(error);
 }
 
-VRNresult VRNstandinEnter(const char* name, const std::vector<std::string>& arguments) {
+VRNresult VRNstandinEnter(const char* name, std::initializer_list<STANDINarg> arguments) {
   return calls().enter(name, arguments);
 }
 
@@ -297,8 +297,10 @@ VRNresult VRNerrorCreate(VRNhandle* Error, const char* Description) {
 
 // ---- text conversion ----
 
+// The text conversions run for every text that crosses the bridge: their arguments go into
+// the journal raw.
 VRNresult VRNwideCharToMultiByte(const VRNunit* Text, int64_t Length, char** Result) {
-  VRN_STANDIN_ENTER(VRNwideCharToMultiByte, std::to_string(Length));
+  VRN_STANDIN_ENTER(VRNwideCharToMultiByte, STANDINarg::number(Length));
   return VRNstandinGuard([&]() -> VRNresult {
     if (Text == nullptr && Length != 0) return VRNstandinFail("Null text with a length");
     // A negative length converts nothing.
@@ -313,7 +315,7 @@ VRNresult VRNwideCharToMultiByte(const VRNunit* Text, int64_t Length, char** Res
 }
 
 VRNresult VRNmultiByteFree(char* Text) {
-  VRN_STANDIN_ENTER(VRNmultiByteFree, VRNstandinPointer(Text));
+  VRN_STANDIN_ENTER(VRNmultiByteFree, STANDINarg::pointer(Text));
   return VRNstandinGuard([&]() -> VRNresult {
     if (Text == nullptr) return VRNstandinFail("Null text freed");
     delete[] Text;
@@ -323,7 +325,7 @@ VRNresult VRNmultiByteFree(char* Text) {
 }
 
 VRNresult VRNmultiByteToWideChar(const char* Text, int64_t Length, VRNunit** Result) {
-  VRN_STANDIN_ENTER(VRNmultiByteToWideChar, VRNstandinText(Text), std::to_string(Length));
+  VRN_STANDIN_ENTER(VRNmultiByteToWideChar, STANDINarg::text(Text), STANDINarg::number(Length));
   return VRNstandinGuard([&]() -> VRNresult {
     if (Text == nullptr) return VRNstandinFail("Null text");
     std::unique_ptr<VRNunit[]> wide(new VRNunit[size_t(std::max<int64_t>(Length, 0)) + 1]);
@@ -337,7 +339,7 @@ VRNresult VRNmultiByteToWideChar(const char* Text, int64_t Length, VRNunit** Res
 }
 
 VRNresult VRNwideCharFree(VRNunit* Text) {
-  VRN_STANDIN_ENTER(VRNwideCharFree, VRNstandinPointer(Text));
+  VRN_STANDIN_ENTER(VRNwideCharFree, STANDINarg::pointer(Text));
   return VRNstandinGuard([&]() -> VRNresult {
     // Freeing nothing is allowed: the bridge frees after a failed conversion too.
     if (Text == nullptr) return nullptr;

@@ -58,7 +58,7 @@ VRNresult VRNstandinFail(const std::string& description, const char* key, const 
                          int code = 0x80001000);
 
 // The entry step: journals "name args..." and returns an injected failure or null.
-VRNresult VRNstandinEnter(const char* name, const std::vector<std::string>& arguments);
+VRNresult VRNstandinEnter(const char* name, std::initializer_list<STANDINarg> arguments);
 
 // How arguments are written into the journal: quoted and escaped text or "null"; a
 // pointer as "null", "all-ones" or hex.

@@ -1,12 +1,16 @@
 // Sockets behind the door: the Winsock calls the network stand-in makes, with the same
 // expectations for Windows and our layer (the codes, the byte order, a reset that a zero
-// linger makes, a bound port 0, option round trips).
+// linger makes, a bound port 0, option round trips, a receive timeout), and that the
+// layer's poll allocates nothing for a few descriptors.
 #include "platform/PLATwindows.h"
 
+#include "tests/support/TESTallocations.h"
 #include "tests/support/TESTsupport.h"
 
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -185,6 +189,44 @@ TEST_F(SocketTest, FailuresAndTheirCodes) {
   if (!TEST_WINDOWS_BUILD) {
     EXPECT_EQ(WSAGetLastError(), WSAENOTCONN);
   }
+}
+
+TEST_F(SocketTest, AReceiveTimeoutEndsAWaitingRecvAndKeepsTheConnection) {
+  SOCKET client, server;
+  pair(&client, &server);
+  DWORD wait = 50;
+  ASSERT_EQ(setsockopt(server, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&wait), sizeof wait), 0);
+  char buffer[16];
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(recv(server, buffer, sizeof buffer, 0), SOCKET_ERROR);
+  EXPECT_EQ(WSAGetLastError(), WSAETIMEDOUT);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(30));
+  // The connection still carries what comes after.
+  ASSERT_EQ(send(client, "late", 4, 0), 4);
+  ASSERT_EQ(recv(server, buffer, sizeof buffer, 0), 4);
+  EXPECT_EQ(std::string(buffer, 4), "late");
+  // Too short a value is refused.
+  EXPECT_EQ(setsockopt(server, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&wait), 2), SOCKET_ERROR);
+  EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
+}
+
+TEST_F(SocketTest, PollAllocatesNothingForAFewSocketsAndServesMany) {
+  if (TEST_WINDOWS_BUILD) GTEST_SKIP() << "the layer's own poll";
+  SOCKET client, server;
+  pair(&client, &server);
+  ASSERT_EQ(send(client, "x", 1, 0), 1);
+  WSAPOLLFD one = {server, POLLRDNORM, 0};
+  ASSERT_EQ(WSAPoll(&one, 1, 5000), 1);
+  long before = TESTallocations();
+  for (int i = 0; i < 100; ++i) ASSERT_EQ(WSAPoll(&one, 1, 0), 1);
+  EXPECT_EQ(TESTallocations() - before, 0);
+  EXPECT_TRUE(one.revents & POLLRDNORM);
+
+  // More descriptors than fit on the stack: each keeps its own answer.
+  std::vector<WSAPOLLFD> many;
+  for (int i = 0; i < 40; ++i) many.push_back({i % 2 ? server : client, POLLRDNORM, 0});
+  ASSERT_EQ(WSAPoll(many.data(), ULONG(many.size()), 0), 20);
+  for (int i = 0; i < 40; ++i) EXPECT_EQ(bool(many[size_t(i)].revents & POLLRDNORM), i % 2 == 1) << i;
 }
 
 }  // namespace

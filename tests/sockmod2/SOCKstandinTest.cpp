@@ -6,6 +6,7 @@
 #include "standins/sockmod2/SOCKstandinControl.h"
 #include "platform/PLATwindows.h"
 
+#include "tests/support/TESTallocations.h"
 #include "tests/support/TESTsupport.h"
 
 #include <algorithm>
@@ -670,6 +671,29 @@ TEST_F(SockmodTest, ControlInterface) {
   EXPECT_TRUE(SOCKstandinClientEvent(m_Client, "error", nullptr, 5, false));
   EXPECT_FALSE(SOCKstandinClientEvent(m_Listener, "error", nullptr, 5, false));
   EXPECT_EQ(m_ClientEvents.lines("error "), std::vector<std::string>{"5 (null)"});
+}
+
+int countMessage(void* u, VRNhandle, const char*) {
+  ++*static_cast<int*>(u);
+  return 0;
+}
+
+// An event goes from where it is found to the callback as one value, with no callable made
+// or copied for it: with no loop running and a short text, raising and delivering one
+// allocates nothing.
+TEST_F(SockmodTest, AnEventReachesItsCallbackWithoutAllocating) {
+  if (TEST_WINDOWS_BUILD) GTEST_SKIP() << "the stand-in's DLL has a heap of its own";
+  int messages = 0;
+  ASSERT_OK(VRNlistenerRemoveListener(m_Listener, &m_Server));
+  ASSERT_OK(VRNlistenerAddListener(m_Listener, &messages));
+  VRNlistenerSetMessageCallback(countMessage);
+  ASSERT_TRUE(SOCKstandinListenerEvent(m_Listener, "message", nullptr, "MSH|short", 0, false));
+  long before = TESTallocations();
+  for (int i = 0; i < 100; ++i) ASSERT_TRUE(SOCKstandinListenerEvent(m_Listener, "message", nullptr, "MSH|short", 0, false));
+  EXPECT_EQ(0, TESTallocations() - before);
+  EXPECT_EQ(101, messages);
+  ASSERT_OK(VRNlistenerRemoveListener(m_Listener, &messages));
+  ASSERT_OK(VRNlistenerAddListener(m_Listener, &m_Server));
 }
 
 TEST_F(SockmodTest, ManyClientsNothingLostOrDuplicated) {

@@ -3,8 +3,11 @@
 // with many threads calling at once.
 #include "standins/common/STANDINcore.h"
 
+#include "tests/support/TESTallocations.h"
+
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <sstream>
 #include <string>
@@ -75,6 +78,45 @@ TEST(JournalText, LongTextsAreCut) {
   };
   for (const Case& c : cases) EXPECT_EQ(c.journalled, STANDINtext(c.text.c_str())) << c.text.size();
   EXPECT_EQ("null", STANDINtext(nullptr));
+}
+
+// Arguments kept raw read back exactly as the helpers write them at once; and once the
+// ring has gone round, a call with a pointer, a text and a number allocates nothing.
+TEST_F(Journal, RawArgumentsReadAsTheyWouldBeWrittenAndCostNoAllocation) {
+  const std::string cut = std::string(STANDINtextLimit - 1, 'x') + "\r\x01" + std::string(1000, 'y');
+  struct Case {
+    STANDINarg raw;
+    std::string written;
+  };
+  const Case cases[] = {
+      {STANDINarg::text(nullptr), STANDINtext(nullptr)},
+      {STANDINarg::text(""), STANDINtext("")},
+      {STANDINarg::text("a\r\n\"b\\"), STANDINtext("a\r\n\"b\\")},
+      {STANDINarg::text(cut.c_str()), STANDINtext(cut.c_str())},
+      {STANDINarg::pointer(nullptr), STANDINpointer(nullptr)},
+      {STANDINarg::pointer(VRNunhandledError()), STANDINpointer(VRNunhandledError())},
+      {STANDINarg::pointer(reinterpret_cast<void*>(uintptr_t(0xABC0))), STANDINpointer(reinterpret_cast<void*>(uintptr_t(0xABC0)))},
+      {STANDINarg::number(0), "0"},
+      {STANDINarg::number(-42), "-42"},
+      {STANDINarg::number(LLONG_MIN), std::to_string(LLONG_MIN)},
+  };
+  for (const Case& c : cases) {
+    journal.reset();
+    journal.enter("send", {c.raw, "w"});
+    EXPECT_EQ("send " + c.written + " w", std::string(journal.text()));
+    EXPECT_EQ(c.written.size() + 7, journal.byteCount());
+  }
+
+  const std::string message(200, 'm');
+  int handle = 0;
+  for (size_t i = 0; i < 2 * STANDINjournal::Capacity; ++i)
+    journal.enter("send", {STANDINarg::pointer(&handle), STANDINarg::text(message.c_str()), STANDINarg::number(7)});
+  long before = TESTallocations();
+  for (int i = 0; i < 1000; ++i)
+    journal.enter("send", {STANDINarg::pointer(&handle), STANDINarg::text(message.c_str()), STANDINarg::number(i)});
+  EXPECT_EQ(0, TESTallocations() - before);
+  std::vector<std::string> lines = lines_of(journal.text());
+  EXPECT_EQ("send " + STANDINpointer(&handle) + " " + STANDINtext(message.c_str()) + " 999", lines.back());
 }
 
 // Many threads journalling big messages: the journal keeps the newest lines whole and in

@@ -172,6 +172,89 @@ public final class LlpBench {
         road = null;
     }
 
+    // What one call costs on the calling thread, each timed over count calls, in nanoseconds:
+    // the JNI floor (a native that does nothing, registered by the benchmark program, and an
+    // upcall of a static method that does nothing, made count times from C++), and the
+    // bridge's own over the stand-in (a plain native, LlpServer.port(); an event raised by
+    // hand on this thread, which reaches a listener through the bridge: one native call that
+    // makes one callback).
+
+    static native void emptyNative();
+    static native long timeUpcalls(int count);
+
+    public static void emptyUpcall() {}
+
+    static LlpServer callServer;
+    static LlpClient callClient;
+    static long callConnection;
+    static long callbacks;
+    static final byte[] CALLBACK_TEXT = "MSH|^~\\&|CALL|".getBytes(StandardCharsets.UTF_8);
+
+    /** A listening server with one connection and a listener that counts messages; false on failure. */
+    public static boolean prepareCalls() throws Exception {
+        callServer = new LlpServer();
+        callServer.setListener(new LlpServerListener() {
+            public void errorReceived(String text, int code) {}
+            public void clientConnected(LlpConnection connection) {}
+            public void clientDisconnected(LlpConnection connection) {}
+            public void clientErrorReceived(LlpConnection connection, String text, int code) {}
+            public void messageReceived(LlpConnection connection, String message) {
+                ++callbacks;
+            }
+            public void dataIgnored(LlpConnection connection, String data) {}
+        });
+        callServer.startListen(0);
+        callClient = new LlpClient();
+        callClient.connect("127.0.0.1", callServer.port());
+        long deadline = System.nanoTime() + TimeUnit.SECONDS.toNanos(WAIT_SECONDS);
+        while (callServer.countOfConnection() == 0 && System.nanoTime() < deadline) {
+            Thread.sleep(1);
+        }
+        if (callServer.countOfConnection() == 0) {
+            return false;
+        }
+        callConnection = callServer.connection(0).handle();
+        return true;
+    }
+
+    public static void finishCalls() {
+        callClient.close();
+        callClient.release();
+        callServer.release();
+        callServer = null;
+        callClient = null;
+    }
+
+    public static long timeEmptyNative(int count) {
+        long start = System.nanoTime();
+        for (int i = 0; i < count; ++i) {
+            emptyNative();
+        }
+        return System.nanoTime() - start;
+    }
+
+    public static long timeBridgeNative(int count) {
+        int port = callServer.port();
+        long start = System.nanoTime();
+        for (int i = 0; i < count; ++i) {
+            if (callServer.port() != port) {
+                return -1;
+            }
+        }
+        return System.nanoTime() - start;
+    }
+
+    /** -1 when a callback did not come. */
+    public static long timeBridgeCallback(int count) {
+        long before = callbacks;
+        long start = System.nanoTime();
+        for (int i = 0; i < count; ++i) {
+            SockStandIn.listenerEvent(callServer.handle(), "message", callConnection, CALLBACK_TEXT, 0, false);
+        }
+        long took = System.nanoTime() - start;
+        return callbacks - before == count ? took : -1;
+    }
+
     // The floor: MLLP over plain sockets, as a Java program would write it without the bridge.
 
     static final byte START = 0x0B, END = 0x1C, CR = 0x0D;
