@@ -149,6 +149,24 @@ UINT GetACP() { return CP_UTF8; }
 
 BOOL IsDBCSLeadByte(BYTE) { return FALSE; }
 
+namespace {
+
+// Whether a conversion's destination of destSize units (more than 0) takes needed units;
+// when it is missing or too small the thread's last error says which.
+bool destinationHolds(const void* dest, int destSize, size_t needed) {
+  if (dest == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  if (needed > static_cast<size_t>(destSize)) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH source, int sourceLength, LPSTR dest,
                         int destSize, LPCCH, LPBOOL usedDefault) {
   if (codePage == CP_ACP) codePage = CP_UTF8;
@@ -174,14 +192,7 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH source, int sourceLen
     return 0;
   }
   if (destSize == 0) return static_cast<int>(needed);
-  if (dest == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
-  }
-  if (needed > static_cast<size_t>(destSize)) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return 0;
-  }
+  if (!destinationHolds(dest, destSize, needed)) return 0;
   char* out = dest;
   for (size_t i = 0; i < count; ++i) {
     uint32_t c = static_cast<uint32_t>(source[i]);
@@ -239,14 +250,7 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH source, int sourceLeng
     ++needed;
   }
   if (destSize == 0) return static_cast<int>(needed);
-  if (dest == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
-  }
-  if (needed > static_cast<size_t>(destSize)) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return 0;
-  }
+  if (!destinationHolds(dest, destSize, needed)) return 0;
   size_t out = 0;
   for (size_t i = 0, used = 0; i < count; i += used) {
     bool valid = true;

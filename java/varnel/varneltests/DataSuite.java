@@ -198,11 +198,7 @@ public final class DataSuite implements Suite {
         cases.add("aNullStringIsRefusedBeforeAnyLibraryCall", () -> {
             int checked = 0;
             for (EngineSuite.Row row : rows()) {
-                List<Character> types = row.parameters();
-                for (int at = 0; at < types.size(); ++at) {
-                    if (types.get(at) != 'L') {
-                        continue;
-                    }
+                for (int at : row.stringPositions()) {
                     StandIn.reset();
                     Object[] args = arguments(row, at);
                     String what = row + " argument " + at;

@@ -66,6 +66,18 @@ public final class EngineSuite implements Suite {
             return types;
         }
 
+        /** The positions of the String parameters. */
+        List<Integer> stringPositions() {
+            List<Character> types = parameters();
+            List<Integer> positions = new ArrayList<>();
+            for (int at = 0; at < types.size(); ++at) {
+                if (types.get(at) == 'L') {
+                    positions.add(at);
+                }
+            }
+            return positions;
+        }
+
         @Override
         public String toString() {
             return method;
@@ -259,11 +271,7 @@ public final class EngineSuite implements Suite {
 
         table.add("aNullStringIsRefusedBeforeAnyLibraryCall", () -> {
             for (Row row : rows()) {
-                List<Character> types = row.parameters();
-                for (int at = 0; at < types.size(); ++at) {
-                    if (types.get(at) != 'L') {
-                        continue;
-                    }
+                for (int at : row.stringPositions()) {
                     long h = newEngine(engine);
                     StandIn.reset();
                     Object[] args = arguments(row, h, tableHandle, at);
@@ -288,11 +296,7 @@ public final class EngineSuite implements Suite {
         table.add("aTextHoldingUPlus0000IsRefusedNamingTheMethodAndNothingIsSent", () -> {
             int checked = 0;
             for (Row row : rows()) {
-                List<Character> types = row.parameters();
-                for (int at = 0; at < types.size(); ++at) {
-                    if (types.get(at) != 'L') {
-                        continue;
-                    }
+                for (int at : row.stringPositions()) {
                     long h = newEngine(engine);
                     StandIn.reset();
                     Object[] args = arguments(row, h, tableHandle, at, "A\u0000B\rC");

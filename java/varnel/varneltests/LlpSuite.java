@@ -284,10 +284,7 @@ public final class LlpSuite implements Suite {
                 for (EngineSuite.Row row : rows()) {
                     List<Character> types = row.parameters();
                     int strings = 0;
-                    for (int at = 0; at < types.size(); ++at) {
-                        if (types.get(at) != 'L') {
-                            continue;
-                        }
+                    for (int at : row.stringPositions()) {
                         Object[] args = new Object[types.size()];
                         for (int i = 0; i < args.length; ++i) {
                             char c = types.get(i);
