@@ -56,6 +56,18 @@ std::wstring wideOf(const std::string& utf8) {
   return wide;
 }
 
+// Start-up information (either form) that gives the child these three handles.
+template <class Startup>
+Startup redirected(HANDLE input, HANDLE output, HANDLE error) {
+  Startup startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = input;
+  startup.hStdOutput = output;
+  startup.hStdError = error;
+  return startup;
+}
+
 TESTprogramRun capture(const std::string& program, const std::vector<std::string>& words, bool utf8) {
   TESTprogramRun run{-1, "", ""};
   SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
@@ -74,18 +86,8 @@ TESTprogramRun capture(const std::string& program, const std::vector<std::string
     if (i) line += ' ';
     appendQuoted(line, words[i]);
   }
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = input;
-  startup.hStdOutput = outWrite;
-  startup.hStdError = errWrite;
-  STARTUPINFOW wideStartup = {};
-  wideStartup.cb = sizeof wideStartup;
-  wideStartup.dwFlags = STARTF_USESTDHANDLES;
-  wideStartup.hStdInput = input;
-  wideStartup.hStdOutput = outWrite;
-  wideStartup.hStdError = errWrite;
+  STARTUPINFOA startup = redirected<STARTUPINFOA>(input, outWrite, errWrite);
+  STARTUPINFOW wideStartup = redirected<STARTUPINFOW>(input, outWrite, errWrite);
   PROCESS_INFORMATION process = {};
   std::string path = windowsPath(program);
   std::wstring widePath = wideOf(path), wideLine = wideOf(line);
