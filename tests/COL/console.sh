@@ -14,6 +14,11 @@ else wine=wine; fi
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
+# Natively, Skelwin's registry and lock live in a store of this run's own.
+store=$(mktemp -d) || exit 1
+trap 'rm -rf "$store"' EXIT
+export PLAT_REGISTRY_DIR="$store"
+
 failed=0
 # on_terminal <expected text> <program> <arguments>...: runs the program on a terminal of
 # its own and looks for the text in what the terminal got, the console's cursor moves
