@@ -140,8 +140,8 @@ int runGuarded(int argc, char** argv) {
   bool SystemFlag = Parser.isFlagPresent("system");
   bool UserFlag = Parser.isFlagPresent("user");
   const char* Label = SystemFlag ? "System" : "User";
-  refuseTextThatDoesNotComeThrough(Parser.isFlagPresent("path"),
-                                   SystemFlag == UserFlag ? nullptr : SystemFlag ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
+  HKEY ChosenRoot = SystemFlag == UserFlag ? nullptr : SystemFlag ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+  refuseTextThatDoesNotComeThrough(Parser.isFlagPresent("path"), ChosenRoot,
                                    SystemFlag ? SYSTEM_ENVIRONMENT_KEY : USER_ENVIRONMENT_KEY, Label);
 
   COLstandardOutput << (RemoveFlag ? "Removing path: " : "Adding path: ") << Directory << newline << newline;

@@ -131,8 +131,8 @@ TEST_F(SkelwinText, TextThatIsNotWellFormedIsNeverRewritten) {
        reversed},
       {"a directory argument with a lone surrogate", {"--user", "--path", "C:\\new" + D800}, plain, plain, 1, plain,
        plain},
-      {"removing C:\\dir<D800> keeps another program's C:\\dir<FFFD>", {"--user", "--remove", "--path", "C:\\dir" + D800},
-       replaced, plain, 1, replaced, plain},
+      {"removing C:\\dir<D800> keeps another program's C:\\dir<FFFD>",
+       {"--user", "--remove", "--path", "C:\\dir" + D800}, replaced, plain, 1, replaced, plain},
       {"C:\\dir<DFFF> is not the listed C:\\dir<D800>", {"--user", "--path", "C:\\dir" + DFFF}, oddDir, plain, 1,
        oddDir, plain},
   };
