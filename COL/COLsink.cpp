@@ -4,13 +4,96 @@
 #include "COL/COLstring.h"
 #include "platform/PLATwindows.h"
 
+#include <string>
+
 COLsink::~COLsink() {}
 void COLsink::flush() {}
 void COLsink::end_of_data() {}
 bool COLsink::write_source(COLsource*) { return false; }
 
+namespace {
+
+// The console that the stream leads to, or null for anything else (a pipe, a file, no
+// descriptor at all).
+HANDLE consoleOf(FILE* file) {
+  int fd = _fileno(file);
+  if (fd < 0) return nullptr;
+  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  DWORD mode = 0;
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode)) return nullptr;
+  return handle;
+}
+
+// How many bytes at the end of the text begin a character of the process's code page that
+// they do not complete.
+unsigned incompleteTail(const char* data, unsigned length) {
+  if (GetACP() == CP_UTF8) {
+    for (unsigned back = 1; back <= 3 && back <= length; ++back) {
+      const unsigned char byte = static_cast<unsigned char>(data[length - back]);
+      if ((byte & 0xC0) == 0x80) continue;
+      const unsigned needs = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+      return needs > back ? back : 0;
+    }
+    return 0;
+  }
+  unsigned i = 0;
+  while (i < length) {
+    if (!IsDBCSLeadByte(static_cast<BYTE>(data[i]))) {
+      ++i;
+    } else if (i + 1 == length) {
+      return 1;
+    } else {
+      i += 2;
+    }
+  }
+  return 0;
+}
+
+// The text as characters on the console; what the console refuses is lost, as a failed
+// fwrite's bytes are.
+void showOnConsole(HANDLE console, const char* data, unsigned length) {
+  if (length == 0) return;
+  const int wideLength = MultiByteToWideChar(CP_ACP, 0, data, static_cast<int>(length), nullptr, 0);
+  if (wideLength <= 0) return;
+  std::wstring wide(static_cast<size_t>(wideLength), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, data, static_cast<int>(length), &wide[0], wideLength);
+  // In pieces of a size every console takes, never between the halves of a pair.
+  const size_t Piece = 8192;
+  for (size_t done = 0; done < wide.size();) {
+    size_t count = wide.size() - done < Piece ? wide.size() - done : Piece;
+    if (done + count < wide.size() && count > 1 && wide[done + count - 1] >= 0xD800 &&
+        wide[done + count - 1] <= 0xDBFF)
+      --count;
+    DWORD written = 0;
+    if (!WriteConsoleW(console, wide.data() + done, static_cast<DWORD>(count), &written, nullptr)) return;
+    done += count;
+  }
+}
+
+}  // namespace
+
+COLsinkFileHandle::~COLsinkFileHandle() {
+  if (m_PendingLength == 0) return;
+  if (HANDLE console = consoleOf(m_File)) showOnConsole(console, m_Pending, m_PendingLength);
+}
+
 unsigned COLsinkFileHandle::write(const void* data, unsigned length) {
-  if (length != 0) fwrite(data, 1, length, m_File);
+  if (length == 0) return length;
+  HANDLE console = consoleOf(m_File);
+  if (console == nullptr) {
+    fwrite(data, 1, length, m_File);
+    return length;
+  }
+  // What the stream holds goes first, so that the order of the text stays.
+  fflush(m_File);
+  const char* bytes = static_cast<const char*>(data);
+  std::string text(m_Pending, m_PendingLength);
+  text.append(bytes, length);
+  const unsigned tail = incompleteTail(text.data(), static_cast<unsigned>(text.size()));
+  const unsigned whole = static_cast<unsigned>(text.size()) - tail;
+  showOnConsole(console, text.data(), whole);
+  for (unsigned i = 0; i < tail; ++i) m_Pending[i] = text[whole + i];
+  m_PendingLength = tail;
   return length;
 }
 

@@ -1,5 +1,6 @@
 // Sinks: anything that takes bytes. COLsinkString appends them to a string it owns or
-// borrows; the file-handle sinks hand them to a stdio stream they never close.
+// borrows; the file-handle sinks hand them to a stdio stream they never close, or show
+// them as text when the stream leads to a console.
 #pragma once
 
 #include <cstdio>
@@ -21,7 +22,13 @@ public:
 class COLsinkFileHandle : public COLsink {
 public:
   explicit COLsinkFileHandle(FILE* file) : m_File(file) {}
-  // Reports the whole length taken, whatever fwrite managed.
+  ~COLsinkFileHandle() override;
+  COLsinkFileHandle(const COLsinkFileHandle&) = delete;
+  COLsinkFileHandle& operator=(const COLsinkFileHandle&) = delete;
+  // To a pipe or a file, the bytes go unchanged (fwrite). To a console, which keeps a code
+  // page of its own, they are text of the process's code page, shown as characters
+  // through the console's wide call; the first bytes of a character cut off at the end of
+  // a write wait for the rest. Reports the whole length taken, whatever was written.
   unsigned write(const void* data, unsigned length) override;
   // fflush; a failure is ignored, as every user of the stream ignores it.
   void flush() override;
@@ -30,6 +37,8 @@ public:
 
 private:
   FILE* m_File;
+  char m_Pending[4] = {};
+  unsigned m_PendingLength = 0;
 };
 
 class COLsinkStandardOut : public COLsinkFileHandle {

@@ -111,6 +111,26 @@ COLstring REGregistry::getString(const COLstring& Name, const char* Default, int
   return COLstring(Buffer.data());
 }
 
+bool REGregistry::getWideString(const COLstring& Name, std::wstring& Text, int* pType) {
+  Text.clear();
+  // Value names are ASCII here: each byte is its own code unit.
+  std::wstring WideName;
+  for (int i = 0; i < Name.size(); ++i) WideName += static_cast<WCHAR>(static_cast<unsigned char>(Name[i]));
+  HKEY Base = pMember->baseKey();
+  DWORD Type = 0, Size = 0;
+  if (RegQueryValueExW(Base, WideName.c_str(), nullptr, &Type, nullptr, &Size) != ERROR_SUCCESS) return false;
+  std::wstring Buffer(Size / sizeof(WCHAR) + 1, L'\0');
+  Size = static_cast<DWORD>(Buffer.size() * sizeof(WCHAR));
+  LONG Result = RegQueryValueExW(Base, WideName.c_str(), nullptr, &Type, reinterpret_cast<BYTE*>(&Buffer[0]), &Size);
+  COL_PRECONDITION(Result == 0, "REGregistry", 306);
+  if (Type != REGdefaultString && Type != REGexpandString) return false;
+  if (pType != nullptr) *pType = static_cast<int>(Type);
+  Buffer.resize(Size / sizeof(WCHAR));
+  const size_t End = Buffer.find(L'\0');
+  Text = End == std::wstring::npos ? Buffer : Buffer.substr(0, End);
+  return true;
+}
+
 int REGregistry::setString(const COLstring& Name, const COLstring& Value, int Type) {
   LONG Result = RegSetValueExA(pMember->baseKey(), Name.c_str(), 0, static_cast<DWORD>(Type),
                                reinterpret_cast<const BYTE*>(Value.c_str()), static_cast<DWORD>(Value.size()) + 1);

@@ -7,6 +7,8 @@
 #include "COL/COLstring.h"
 #include "platform/PLATwindows.h"
 
+#include <string>
+
 class REGregistryPrivate;
 
 class REGregistry {
@@ -29,6 +31,11 @@ public:
   // A REG_SZ or REG_EXPAND_SZ value's text up to its first NUL, unexpanded; the default
   // for a missing or unreadable value or one of another type (*pType then unchanged).
   COLstring getString(const COLstring& Name, const char* Default = "", int* pType = nullptr);
+  // The same value's text as the registry keeps it, in WCHARs (UTF-16 code units on
+  // Windows), for a caller that must see every unit, a lone surrogate too, before the code
+  // page has turned it into something else. False, and Text empty, where getString would
+  // give the default.
+  bool getWideString(const COLstring& Name, std::wstring& Text, int* pType = nullptr);
   // Writes the text with its NUL as a value of the given type. Returns 0.
   int setString(const COLstring& Name, const COLstring& Value, int Type);
   // A REG_DWORD value, else the default.

@@ -64,5 +64,6 @@ inline char* PLATtmpnam(char* buffer) { return tmpnam(buffer); }
 #include "platform/posix/POSIXfile.h"
 #include "platform/posix/POSIXprocess.h"
 #include "platform/posix/POSIXsocket.h"
+#include "platform/posix/POSIXstring.h"
 
 #endif

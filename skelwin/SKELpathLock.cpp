@@ -16,6 +16,16 @@ const unsigned long DEFAULT_WAIT_LIMIT = 30000;
 const unsigned long NOTICE_AFTER = 1000;
 
 // The system's text of the last error, after what was being done to which object.
+// How long a wait of that many milliseconds is, in whole seconds rounded up, as a person
+// says it: "a moment" for none at all, "1 second", "30 seconds".
+COLstring spanText(unsigned long Milliseconds) {
+  if (Milliseconds == 0) return "a moment";
+  const unsigned long Seconds = (Milliseconds + 999) / 1000;
+  COLostreamString Text;
+  Text << Seconds << (Seconds == 1 ? " second" : " seconds");
+  return Text.string();
+}
+
 [[noreturn]] void raiseLockError(const char* action, DWORD code) {
   COLostreamString text;
   text << "PATH not changed: cannot " << action << " the mutex \"" << LOCK_NAME << "\": "
@@ -42,14 +52,14 @@ void SKELpathLock::take() {
     // Whoever started the run (an installer with its output redirected) learns why it
     // stands still: what it has printed so far, and what it waits for.
     COLstandardOutput << flush;
-    COLstandardError << "Waiting for another program that is editing PATH (at most " << (Limit + 999) / 1000
-                     << " seconds)..." << newline << flush;
+    COLstandardError << "Waiting for another program that is editing PATH (at most " << spanText(Limit) << ")..."
+                     << newline << flush;
     Result = WaitForSingleObject(static_cast<HANDLE>(Handle), Limit - First);
   }
   if (Result == WAIT_TIMEOUT) {
     COLostreamString text;
-    text << "PATH not changed: another program has held the mutex \"" << LOCK_NAME << "\" for "
-         << (Limit + 999) / 1000 << " seconds without letting it go";
+    text << "PATH not changed: another program has held the mutex \"" << LOCK_NAME << "\" for " << spanText(Limit)
+         << " without letting it go";
     throw COLerror(text.string(), static_cast<int>(ERROR_TIMEOUT));
   }
   Held = Result == WAIT_OBJECT_0 || Result == WAIT_ABANDONED;

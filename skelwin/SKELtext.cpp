@@ -1,25 +1,50 @@
 // A text is held exactly when turning it from UTF-16 into the code page and back gives
-// the same text: a character the code page lacks comes back as "?" or as the look-alike
-// that Windows' best fit chose (Omega for an Ω), and either differs from what was stored.
+// the same text.
 #include "skelwin/SKELtext.h"
 
+#include "REG/REGregistry.h"
 #include "platform/PLATwindows.h"
 
 #include <string>
 
 namespace {
 
-bool heldExactly(const WCHAR* Text, int Length) {
-  if (Length == 0) return true;
-  int Bytes = WideCharToMultiByte(CP_ACP, 0, Text, Length, nullptr, 0, nullptr, nullptr);
-  if (Bytes <= 0) return false;
+bool wellFormed(const WCHAR* Text, size_t Length) {
+  for (size_t i = 0; i < Length; ++i) {
+    const unsigned Unit = static_cast<unsigned>(Text[i]);
+    if (Unit >= 0xD800 && Unit <= 0xDBFF && i + 1 < Length && static_cast<unsigned>(Text[i + 1]) >= 0xDC00 &&
+        static_cast<unsigned>(Text[i + 1]) <= 0xDFFF) {
+      ++i;
+      continue;
+    }
+    if (Unit >= 0xD800 && Unit <= 0xDFFF) return false;
+  }
+  return true;
+}
+
+SKELtextFate fateOf(const WCHAR* Text, size_t Length) {
+  if (Length == 0) return SKELheldExactly;
+  if (!wellFormed(Text, Length)) return SKELnotWellFormed;
+  const int Size = static_cast<int>(Length);
+  int Bytes = WideCharToMultiByte(CP_ACP, 0, Text, Size, nullptr, 0, nullptr, nullptr);
+  if (Bytes <= 0) return SKELbeyondCodePage;
   std::string Narrow(static_cast<size_t>(Bytes), '\0');
-  WideCharToMultiByte(CP_ACP, 0, Text, Length, &Narrow[0], Bytes, nullptr, nullptr);
+  WideCharToMultiByte(CP_ACP, 0, Text, Size, &Narrow[0], Bytes, nullptr, nullptr);
   int Back = MultiByteToWideChar(CP_ACP, 0, Narrow.data(), Bytes, nullptr, 0);
-  if (Back != Length) return false;
+  if (Back != Size) return SKELbeyondCodePage;
   std::wstring Wide(static_cast<size_t>(Back), L'\0');
   MultiByteToWideChar(CP_ACP, 0, Narrow.data(), Bytes, &Wide[0], Back);
-  return Wide.compare(0, Wide.size(), Text, static_cast<size_t>(Length)) == 0;
+  return Wide.compare(0, Wide.size(), Text, Length) == 0 ? SKELheldExactly : SKELbeyondCodePage;
+}
+
+// The item's text in WCHARs, when its bytes are valid text of the code page.
+bool wideOf(const COLstring& Item, std::wstring& Wide) {
+  Wide.clear();
+  if (Item.size() == 0) return true;
+  int Length = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, Item.c_str(), Item.size(), nullptr, 0);
+  if (Length <= 0) return false;
+  Wide.assign(static_cast<size_t>(Length), L'\0');
+  return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, Item.c_str(), Item.size(), &Wide[0], Length) == Length;
 }
 
 }  // namespace
@@ -40,9 +65,15 @@ COLstring SKELcomparisonForm(const COLstring& Item, SKELleadBytePredicate IsLead
   return Form;
 }
 
-bool SKELcodePageHoldsEverything() { return GetACP() == CP_UTF8; }
+bool SKELsameItem(const COLstring& Left, const COLstring& Right, SKELleadBytePredicate IsLeadByte) {
+  std::wstring WideLeft, WideRight;
+  if (wideOf(Left, WideLeft) && wideOf(Right, WideRight))
+    return CompareStringOrdinal(WideLeft.data(), static_cast<int>(WideLeft.size()), WideRight.data(),
+                                static_cast<int>(WideRight.size()), TRUE) == CSTR_EQUAL;
+  return SKELcomparisonForm(Left, IsLeadByte) == SKELcomparisonForm(Right, IsLeadByte);
+}
 
-bool SKELargumentsHeldExactly() {
+SKELtextFate SKELargumentsFate() {
   const WCHAR* Line = GetCommandLineW();
   // The program's name ends at its closing quote when it starts with one, else at the
   // first blank or tab: the way Windows' runtime reads it.
@@ -54,38 +85,20 @@ bool SKELargumentsHeldExactly() {
   } else {
     while (*Rest != L'\0' && *Rest != L' ' && *Rest != L'\t') ++Rest;
   }
-  return heldExactly(Rest, static_cast<int>(wcslen(Rest)));
+  return fateOf(Rest, wcslen(Rest));
 }
 
-bool SKELexecutablePathHeldExactly() {
+SKELtextFate SKELexecutablePathFate() {
   std::wstring Path(32768, L'\0');
   DWORD Length = GetModuleFileNameW(nullptr, &Path[0], static_cast<DWORD>(Path.size()));
-  if (Length == 0 || Length >= Path.size()) return false;
-  return heldExactly(Path.data(), static_cast<int>(Length));
+  if (Length == 0 || Length >= Path.size()) return SKELbeyondCodePage;
+  return fateOf(Path.data(), Length);
 }
 
-bool SKELregistryValueHeldExactly(void* RootKey, const char* KeyPath, const char* ValueName) {
-  HKEY Key = nullptr;
-  if (RegOpenKeyExA(static_cast<HKEY>(RootKey), KeyPath, 0, KEY_READ, &Key) != ERROR_SUCCESS) return true;
-  std::wstring Name;
-  for (const char* p = ValueName; *p != '\0'; ++p) Name += static_cast<WCHAR>(static_cast<unsigned char>(*p));
-  bool Exact = true;
-  DWORD Type = 0, Size = 0;
-  if (RegQueryValueExW(Key, Name.c_str(), nullptr, &Type, nullptr, &Size) == ERROR_SUCCESS &&
-      (Type == REG_SZ || Type == REG_EXPAND_SZ)) {
-    std::wstring Text(Size / sizeof(WCHAR) + 1, L'\0');
-    DWORD Read = static_cast<DWORD>(Text.size() * sizeof(WCHAR));
-    if (RegQueryValueExW(Key, Name.c_str(), nullptr, &Type, reinterpret_cast<BYTE*>(&Text[0]), &Read) ==
-        ERROR_SUCCESS) {
-      // As the program reads the value: up to its first NUL.
-      Text.resize(Read / sizeof(WCHAR));
-      size_t End = Text.find(L'\0');
-      if (End != std::wstring::npos) Text.resize(End);
-      Exact = heldExactly(Text.data(), static_cast<int>(Text.size()));
-    } else {
-      Exact = false;  // it changed under us; better not write than guess
-    }
-  }
-  RegCloseKey(Key);
-  return Exact;
+SKELtextFate SKELregistryValueFate(void* RootKey, const char* KeyPath, const char* ValueName) {
+  REGregistry Registry(static_cast<HKEY>(RootKey));
+  Registry.setKey(KeyPath, false, 0);
+  std::wstring Text;
+  if (!Registry.getWideString(ValueName, Text, nullptr)) return SKELheldExactly;
+  return fateOf(Text.data(), Text.size());
 }

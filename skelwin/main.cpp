@@ -49,23 +49,31 @@ int writeEnvironmentValue(HKEY RootKey, const char* KeyPath, const COLstring& Na
   return notifyEnvironmentChange();
 }
 
-// On a system whose code page is not UTF-8 (a Windows that ignores the program's
-// manifest), text the code page cannot hold reaches the program as "?" or as a
-// look-alike; writing it back would destroy what was stored or given. Such a run
-// changes nothing.
-void refuseTextTheCodePageCannotHold(bool DirectoryGiven, HKEY RootKey, const char* KeyPath, const char* Label) {
-  if (SKELcodePageHoldsEverything()) return;
+// Text that does not come through the code page exactly reaches the program as U+FFFD,
+// "?" or a look-alike: a surrogate without its other half (which Windows file names may
+// hold) on any code page, and on a system whose code page is not UTF-8 (a Windows that
+// ignores the program's manifest) every character that code page lacks. An answer about
+// such a directory may be false, and writing such a value back would destroy what was
+// stored or given, so the run changes nothing, before it prints any line of that text.
+// The scope's value is looked at when one scope was chosen (RootKey not null).
+void refuseTextThatDoesNotComeThrough(bool DirectoryGiven, HKEY RootKey, const char* KeyPath, const char* Label) {
   COLostreamString Text;
   Text << "PATH not changed: ";
-  if (!SKELargumentsHeldExactly())
+  SKELtextFate Fate = SKELargumentsFate();
+  if (Fate != SKELheldExactly) {
     Text << "the command line holds";
-  else if (!DirectoryGiven && !SKELexecutablePathHeldExactly())
+  } else if (!DirectoryGiven && (Fate = SKELexecutablePathFate()) != SKELheldExactly) {
     Text << "the program's own directory holds";
-  else if (!SKELregistryValueHeldExactly(RootKey, KeyPath, "PATH"))
+  } else if (RootKey != nullptr && (Fate = SKELregistryValueFate(RootKey, KeyPath, "PATH")) != SKELheldExactly) {
     Text << "the " << Label << " PATH holds";
-  else
+  } else {
     return;
-  Text << " characters that this system's code page (" << static_cast<int>(GetACP()) << ") cannot hold";
+  }
+  if (Fate == SKELnotWellFormed)
+    Text << " a UTF-16 surrogate without its other half, which no code page holds, so the program cannot keep it "
+            "as it is";
+  else
+    Text << " characters that this system's code page (" << static_cast<int>(GetACP()) << ") cannot hold";
   throw COLerror(Text.string(), 0);
 }
 
@@ -129,10 +137,15 @@ int runGuarded(int argc, char** argv) {
     return 0;
   }
 
-  COLstandardOutput << (RemoveFlag ? "Removing path: " : "Adding path: ") << Directory << newline << newline;
-
   bool SystemFlag = Parser.isFlagPresent("system");
   bool UserFlag = Parser.isFlagPresent("user");
+  const char* Label = SystemFlag ? "System" : "User";
+  HKEY ChosenRoot = SystemFlag == UserFlag ? nullptr : SystemFlag ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+  refuseTextThatDoesNotComeThrough(Parser.isFlagPresent("path"), ChosenRoot,
+                                   SystemFlag ? SYSTEM_ENVIRONMENT_KEY : USER_ENVIRONMENT_KEY, Label);
+
+  COLstandardOutput << (RemoveFlag ? "Removing path: " : "Adding path: ") << Directory << newline << newline;
+
   if (SystemFlag == UserFlag) {
     COLstandardOutput << "ERROR: must specify exactly one of --system or --user, to modify either system or "
                          "user's PATH"
@@ -141,9 +154,6 @@ int runGuarded(int argc, char** argv) {
   }
 
   const COLstring& Value = SystemFlag ? SystemPath : UserPath;
-  const char* Label = SystemFlag ? "System" : "User";
-  refuseTextTheCodePageCannotHold(Parser.isFlagPresent("path"), SystemFlag ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
-                                  SystemFlag ? SYSTEM_ENVIRONMENT_KEY : USER_ENVIRONMENT_KEY, Label);
   COLstring NewValue;
   if (!RemoveFlag) {
     if (pathListContains(Value, Directory)) {
@@ -219,9 +229,8 @@ void splitPathList(LEGvector<COLstring>& Pieces, const COLstring& Text, const CO
 bool pathListContains(const COLstring& List, const COLstring& Item) {
   LEGvector<COLstring> Pieces;
   splitPathList(Pieces, List, PATH_SEPARATOR);
-  const COLstring Wanted = SKELcomparisonForm(Item);
   for (int i = 0; i < Pieces.size(); ++i)
-    if (SKELcomparisonForm(Pieces[i]) == Wanted) return true;
+    if (SKELsameItem(Pieces[i], Item)) return true;
   return false;
 }
 
@@ -237,10 +246,9 @@ COLstring pathListAdd(const COLstring& List, const COLstring& Item) {
 COLstring pathListRemove(const COLstring& List, const COLstring& Item) {
   LEGvector<COLstring> Pieces;
   splitPathList(Pieces, List, PATH_SEPARATOR);
-  const COLstring Unwanted = SKELcomparisonForm(Item);
   COLstring Result;
   for (int i = 0; i < Pieces.size(); ++i)
-    if (SKELcomparisonForm(Pieces[i]) != Unwanted) rebuildFrom(Result, Pieces[i]);
+    if (!SKELsameItem(Pieces[i], Item)) rebuildFrom(Result, Pieces[i]);
   return Result;
 }
 

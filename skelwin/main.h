@@ -23,9 +23,8 @@ int setSystemEnvironmentValue(const COLstring& Name, const COLstring& Value);
 int setUserEnvironmentValue(const COLstring& Name, const COLstring& Value);
 
 // Path lists: items separated by ";". Every item counts when splitting, empty ones too;
-// items are equal when their texts are with A to Z lowered (SKELcomparisonForm, which
-// leaves the second byte of a double-byte character alone); a rebuilt list joins the
-// non-empty items only.
+// items are equal when they name the same directory to Windows, case ignored in every
+// script (SKELsameItem); a rebuilt list joins the non-empty items only.
 void splitPathList(LEGvector<COLstring>& Pieces, const COLstring& Text, const COLstring& Separator);
 bool pathListContains(const COLstring& List, const COLstring& Item);
 COLstring pathListAdd(const COLstring& List, const COLstring& Item);

@@ -630,6 +630,61 @@ BOOL SetHandleInformation(HANDLE object, DWORD mask, DWORD flags) {
   return TRUE;
 }
 
+HANDLE GetStdHandle(DWORD which) {
+  switch (which) {
+    case STD_INPUT_HANDLE: return handleOf(0);
+    case STD_OUTPUT_HANDLE: return handleOf(1);
+    case STD_ERROR_HANDLE: return handleOf(2);
+  }
+  SetLastError(ERROR_INVALID_PARAMETER);
+  return INVALID_HANDLE_VALUE;
+}
+
+BOOL GetConsoleMode(HANDLE console, LPDWORD mode) {
+  int fd = descriptorOf(console);
+  if (fd == -1 || !isatty(fd)) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (mode == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  *mode = ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT;
+  return TRUE;
+}
+
+BOOL WriteConsoleW(HANDLE console, const void* text, DWORD length, LPDWORD written, LPVOID) {
+  int fd = descriptorOf(console);
+  if (fd == -1 || !isatty(fd)) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (text == nullptr && length != 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  std::string bytes;
+  if (length != 0) {
+    const WCHAR* wide = static_cast<const WCHAR*>(text);
+    int size = WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+    bytes.assign(static_cast<size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0) WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(length), &bytes[0], size, nullptr, nullptr);
+  }
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      POSIXsetLastErrorFromErrno();
+      return FALSE;
+    }
+    done += static_cast<size_t>(n);
+  }
+  if (written != nullptr) *written = length;
+  return TRUE;
+}
+
 BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information) {
   int fd = descriptorOf(file);
   if (fd == -1) {

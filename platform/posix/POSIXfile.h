@@ -114,6 +114,21 @@ BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION inform
 // descriptor opened for reading only.
 BOOL SetEndOfFile(HANDLE file);
 
+// The console is the terminal: a handle is a console's when its descriptor is a terminal.
+// GetConsoleMode answers ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT for it, and
+// ERROR_INVALID_HANDLE for any other handle (a pipe, a file), as Windows does. WriteConsoleW
+// shows the text as the terminal reads it, in UTF-8 (a WCHAR that is no character, such
+// as a surrogate, shows as U+FFFD); *written counts the WCHARs taken.
+#define ENABLE_PROCESSED_OUTPUT   0x0001
+#define ENABLE_WRAP_AT_EOL_OUTPUT 0x0002
+#define STD_INPUT_HANDLE  ((DWORD)-10)
+#define STD_OUTPUT_HANDLE ((DWORD)-11)
+#define STD_ERROR_HANDLE  ((DWORD)-12)
+// The handles of descriptors 0, 1 and 2.
+HANDLE GetStdHandle(DWORD which);
+BOOL GetConsoleMode(HANDLE console, LPDWORD mode);
+BOOL WriteConsoleW(HANDLE console, const void* text, DWORD length, LPDWORD written, LPVOID reserved);
+
 // The Windows C runtime's descriptor functions. The flag values are Windows' own and are
 // translated one by one; a flag outside this list, or _O_TEXT with _O_BINARY, or an access
 // mode of 3, gives EINVAL. Descriptors have no text translation (see _setmode).

@@ -185,6 +185,8 @@ struct WaitCase {
   const char* limit;         // SKELWIN_LOCK_WAIT_MS, or null for the default
   unsigned long expectedMs;  // how long the run must wait before it gives up
   bool notice;               // whether it says that it waits
+  const char* span;          // how it says how long it waited
+  const char* atMost;        // and, in its notice, how long it may wait
 };
 
 // How long a run takes beyond its wait: starting it (a quarter of a second under Wine,
@@ -207,9 +209,10 @@ std::vector<std::string> linesOf(const std::string& text) {
 TEST_F(SkelwinConcurrency, ARunWhoseLockIsKeptSaysSoAndGivesUpInTime) {
   // The default is the case of record: 30 seconds, once in each build.
   const WaitCase cases[] = {
-      {"a limit under the notice's second", "500", 500, false},
-      {"a shortened limit", "2500", 2500, true},
-      {"the default limit", nullptr, 30000, true},
+      {"no wait at all", "0", 0, false, " for a moment without", nullptr},
+      {"a limit under the notice's second", "500", 500, false, " for 1 second without", nullptr},
+      {"a shortened limit", "2500", 2500, true, " for 3 seconds without", "(at most 3 seconds)..."},
+      {"the default limit", nullptr, 30000, true, " for 30 seconds without", "(at most 30 seconds)..."},
   };
   const std::string Base = "C:\\Base";
   for (const WaitCase& c : cases) {
@@ -226,6 +229,10 @@ TEST_F(SkelwinConcurrency, ARunWhoseLockIsKeptSaysSoAndGivesUpInTime) {
     ASSERT_EQ(lines.size(), c.notice ? 2u : 1u) << c.why << ": " << run.err;
     EXPECT_EQ(lines.back().rfind("PATH not changed", 0), 0u) << c.why << ": " << run.err;
     EXPECT_EQ(lines.back().find("PATH not changed"), lines.back().rfind("PATH not changed")) << c.why;
+    EXPECT_NE(lines.back().find(c.span), std::string::npos) << c.why << ": " << run.err;
+    if (c.notice) {
+      EXPECT_NE(lines.front().find(c.atMost), std::string::npos) << c.why << ": " << run.err;
+    }
     EXPECT_GE(waited, static_cast<long>(c.expectedMs)) << c.why;
     EXPECT_LT(waited, static_cast<long>(c.expectedMs) + SlackMs) << c.why;
     EXPECT_EQ(stored(SKELuser), SKELtext(REG_EXPAND_SZ, Base)) << c.why;

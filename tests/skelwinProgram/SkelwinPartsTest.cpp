@@ -44,7 +44,7 @@ TEST(SkelwinPathList, SplittingKeepsEveryItemAsItStands) {
   }
 }
 
-TEST(SkelwinPathList, ItemsMatchWithoutRegardToAsciiCaseOnly) {
+TEST(SkelwinPathList, ItemsMatchWithoutRegardToCase) {
   struct Case {
     const char* list;
     const char* item;
@@ -54,7 +54,9 @@ TEST(SkelwinPathList, ItemsMatchWithoutRegardToAsciiCaseOnly) {
       {"C:\\Tools", "C:\\Tools\\", false},
       {"C:\\Tools\\", "C:\\Tools", false},
       {" C:\\A", "C:\\A", false},
-      {"C:\\\xC4", "c:\\\xE4", false},
+      // Ä and ä in the test program's code page 1252 under Wine, the same directory; natively
+      // bytes that are no UTF-8, compared byte for byte.
+      {"C:\\\xC4", "c:\\\xE4", TESTwindowsBuild},
       {"C:\\A;;C:\\B", "", true},
       {"C:\\A;", "", true},
       {"C:\\A", "", false},

@@ -42,6 +42,9 @@ protected:
     EXPECT_EQ(run.exitCode, c.exitCode) << c.why << "\n" << run.out << run.err;
     if (mustSay != nullptr) {
       EXPECT_NE(run.err.find(mustSay), std::string::npos) << c.why << ": " << run.err;
+      // The refusal comes before any line that shows the text as the program got it.
+      EXPECT_EQ(run.out.find("Adding path:"), std::string::npos) << c.why << ": " << run.out;
+      EXPECT_EQ(run.out.find("Removing path:"), std::string::npos) << c.why << ": " << run.out;
     } else {
       EXPECT_EQ(run.err, "") << c.why;
     }
@@ -70,10 +73,115 @@ TEST_F(SkelwinText, EveryEntryAndTheArgumentSurviveByteForByte) {
        SKELtext(SZ, "C:\\a"), greek},
       {"A to Z are lowered around CJK characters", {"--user", "--remove", "--path", u8"c:\\USERS\\张伟\\appdata\\LOCAL\\bin"},
        cjk, greek, 0, SKELtext(EXPAND, "C:\\x;C:\\y"), greek},
-      {"Greek letters are not folded", {"--system", "--remove", "--path", u8"C:\\Program Files\\δelta\\bin"}, cjk,
-       greek, 0, cjk, greek},
+      {"Greek letters match in the other case", {"--system", "--remove", "--path", u8"C:\\Program Files\\δelta\\bin"},
+       cjk, greek, 0, cjk, SKELtext(SZ, u8"C:\\Users\\Ωmega\\bin;C:\\Omega")},
   };
   for (const TextCase& c : cases) check(c, SKELWIN_PROGRAM, nullptr, nullptr);
+}
+
+// Windows compares file names ignoring case in every script, code unit by code unit: a
+// directory listed in another case is the same directory, while ß and SS, İ and i, ı and
+// I, or a composed letter and its decomposed form are not.
+TEST_F(SkelwinText, ADirectoryListedInAnotherCaseIsTheSameDirectory) {
+  const SKELstoredValue plain = SKELtext(SZ, "C:\\a");
+  const TextCase cases[] = {
+      {"Latin-1 capitals remove the small letters", {"--user", "--remove", "--path", u8"C:\\ÄRGER"},
+       SKELtext(SZ, u8"C:\\ärger;C:\\y"), plain, 0, SKELtext(SZ, "C:\\y"), plain},
+      {"Latin-1 small letters are already included", {"--user", "--path", u8"C:\\ärger"},
+       SKELtext(SZ, u8"C:\\Ärger"), plain, 0, SKELtext(SZ, u8"C:\\Ärger"), plain},
+      {"Greek", {"--user", "--remove", "--path", u8"C:\\ΣΟΦΊΑ"}, SKELtext(EXPAND, u8"C:\\x;C:\\σοφία"), plain, 0,
+       SKELtext(EXPAND, "C:\\x"), plain},
+      {"Cyrillic", {"--system", "--remove", "--path", u8"C:\\программы"}, plain,
+       SKELtext(SZ, u8"C:\\ПРОГРАММЫ;C:\\x"), 0, plain, SKELtext(SZ, "C:\\x")},
+      {"fullwidth letters", {"--user", "--path", u8"C:\\ｔｏｏｌｓ"}, SKELtext(SZ, u8"C:\\ＴＯＯＬＳ"), plain, 0,
+       SKELtext(SZ, u8"C:\\ＴＯＯＬＳ"), plain},
+      {"ß is not SS", {"--user", "--path", u8"C:\\STRASSE"}, SKELtext(SZ, u8"C:\\straße"), plain, 0,
+       SKELtext(SZ, u8"C:\\straße;C:\\STRASSE"), plain},
+      {"İ is not i", {"--user", "--path", u8"C:\\İnfo"}, SKELtext(SZ, u8"C:\\info"), plain, 0,
+       SKELtext(SZ, u8"C:\\info;C:\\İnfo"), plain},
+      {"ı is not I", {"--user", "--remove", "--path", u8"C:\\DIR"}, SKELtext(SZ, u8"C:\\dır"), plain, 0,
+       SKELtext(SZ, u8"C:\\dır"), plain},
+      {"a composed é is not e with its accent", {"--user", "--remove", "--path", u8"C:\\Café"},
+       SKELtext(SZ, u8"C:\\Cafe\u0301"), plain, 0, SKELtext(SZ, u8"C:\\Cafe\u0301"), plain},
+      {"letters beyond U+FFFF keep their case", {"--user", "--path", u8"C:\\\U00010428"},
+       SKELtext(SZ, u8"C:\\\U00010400"), plain, 0, SKELtext(SZ, u8"C:\\\U00010400;C:\\\U00010428"), plain},
+  };
+  for (const TextCase& c : cases) check(c, SKELWIN_PROGRAM, nullptr, nullptr);
+}
+
+// A value may hold a surrogate without its other half (Windows file names may), which
+// no code page holds: the program would read it as U+FFFD and write that back, so a run
+// on such a value, or with such an argument, changes nothing and says why. Texts are
+// given in UTF-8 with such a unit written as if it were a character.
+TEST_F(SkelwinText, TextThatIsNotWellFormedIsNeverRewritten) {
+  if (!TESTwindowsBuild) GTEST_SKIP() << "our layer's registry and command line hold well-formed text only";
+  const std::string notChanged = "PATH not changed";
+  const std::string D800 = "\xED\xA0\x80", DC00 = "\xED\xB0\x80", DFFF = "\xED\xBF\xBF";
+  const SKELstoredValue plain = SKELtext(SZ, "C:\\a");
+  const SKELstoredValue oddUser = SKELtext(EXPAND, "C:\\Tools;C:\\odd" + D800 + "name;C:\\y");
+  const SKELstoredValue endsOdd = SKELtext(SZ, "C:\\Tools;C:\\end" + DC00);
+  const SKELstoredValue reversed = SKELtext(SZ, "C:\\r" + DC00 + D800 + ";C:\\b");
+  const SKELstoredValue replaced = SKELtext(SZ, u8"C:\\dir\uFFFD;C:\\b");
+  const SKELstoredValue oddDir = SKELtext(SZ, "C:\\dir" + D800 + ";C:\\b");
+  const TextCase refused[] = {
+      {"an entry with a lone high surrogate, another being added", {"--user", "--path", "C:\\x"}, oddUser, plain, 1,
+       oddUser, plain},
+      {"a lone low surrogate at the very end", {"--user", "--path", "C:\\x"}, endsOdd, plain, 1, endsOdd, plain},
+      {"a reversed pair in the system value", {"--system", "--remove", "--path", "C:\\b"}, plain, reversed, 1, plain,
+       reversed},
+      {"a directory argument with a lone surrogate", {"--user", "--path", "C:\\new" + D800}, plain, plain, 1, plain,
+       plain},
+      {"removing C:\\dir<D800> keeps another program's C:\\dir<FFFD>",
+       {"--user", "--remove", "--path", "C:\\dir" + D800}, replaced, plain, 1, replaced, plain},
+      {"C:\\dir<DFFF> is not the listed C:\\dir<D800>", {"--user", "--path", "C:\\dir" + DFFF}, oddDir, plain, 1,
+       oddDir, plain},
+  };
+  for (const TextCase& c : refused) check(c, SKELWIN_PROGRAM, nullptr, notChanged.c_str());
+  // What the refusal says is the cause: the text, not the code page, which is UTF-8.
+  seedText(SKELuser, oddUser);
+  TESTprogramRun run = TESTcaptureProgramUtf8(SKELWIN_PROGRAM, {"Skelwin", "--user", "--path", "C:\\x"});
+  EXPECT_NE(run.err.find("the User PATH holds a UTF-16 surrogate without its other half"), std::string::npos)
+      << run.err;
+  EXPECT_EQ(run.err.find("code page ("), std::string::npos) << run.err;
+
+  const TextCase done[] = {
+      {"the other scope's odd text does not matter", {"--system", "--path", "C:\\x"}, oddUser, plain, 0, oddUser,
+       SKELtext(SZ, "C:\\a;C:\\x")},
+      {"showing writes nothing and refuses nothing", {"--show"}, oddUser, reversed, 0, oddUser, reversed},
+  };
+  for (const TextCase& c : done) check(c, SKELWIN_PROGRAM, nullptr, nullptr);
+}
+
+// Natively a name is bytes, which need not be UTF-8; the program keeps them as they are
+// and compares them as they are, A to Z aside.
+TEST_F(SkelwinText, BytesThatAreNoUtf8AreKeptAndComparedAsTheyAre) {
+  if (TESTwindowsBuild) GTEST_SKIP() << "Windows keeps its names in UTF-16";
+  const std::string D800 = "\xED\xA0\x80", DFFF = "\xED\xBF\xBF";
+  const SKELstoredValue plain = SKELtext(SZ, "C:\\a");
+  struct Case {
+    const char* why;
+    std::vector<std::string> arguments;
+    SKELstoredValue before, after;
+  } cases[] = {
+      {"an entry nobody named stays byte for byte", {"--user", "--path", "C:\\x"},
+       SKELtext(EXPAND, "C:\\Tools;C:\\odd" + D800 + "name;C:\\y"),
+       SKELtext(EXPAND, "C:\\Tools;C:\\odd" + D800 + "name;C:\\y;C:\\x")},
+      {"removing C:\\dir<ED A0 80> keeps C:\\dir<U+FFFD>", {"--user", "--remove", "--path", "C:\\dir" + D800},
+       SKELtext(SZ, u8"C:\\dir\uFFFD"), SKELtext(SZ, u8"C:\\dir\uFFFD")},
+      {"C:\\dir<ED BF BF> is not C:\\dir<ED A0 80>", {"--user", "--path", "C:\\dir" + DFFF},
+       SKELtext(SZ, "C:\\dir" + D800), SKELtext(SZ, "C:\\dir" + D800 + ";C:\\dir" + DFFF)},
+      {"A to Z still match around such bytes", {"--user", "--remove", "--path", "C:\\DIR" + D800},
+       SKELtext(SZ, "C:\\dir" + D800 + ";C:\\b"), SKELtext(SZ, "C:\\b")},
+  };
+  for (const Case& c : cases) {
+    seed(SKELuser, c.before);
+    seed(SKELmachine, plain);
+    std::vector<std::string> words{"Skelwin"};
+    words.insert(words.end(), c.arguments.begin(), c.arguments.end());
+    TESTprogramRun run = TESTcaptureProgram(SKELWIN_PROGRAM, words);
+    EXPECT_EQ(run.exitCode, 0) << c.why << ": " << run.out << run.err;
+    EXPECT_EQ(stored(SKELuser), c.after) << c.why;
+  }
 }
 
 TEST_F(SkelwinText, WithAnotherCodePageARunRefusesWhatItCannotHold) {

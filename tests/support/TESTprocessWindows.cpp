@@ -3,6 +3,7 @@
 #include "tests/support/TESTprocess.h"
 
 #include "platform/PLATwindows.h"
+#include "tests/support/TESTsupport.h"
 
 #include <gtest/gtest.h>
 
@@ -48,13 +49,7 @@ void drain(HANDLE pipe, std::string* target) {
   while (ReadFile(pipe, buffer, sizeof buffer, &n, nullptr) && n > 0) target->append(buffer, n);
 }
 
-std::wstring wideOf(const std::string& utf8) {
-  if (utf8.empty()) return std::wstring();
-  int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0], length);
-  return wide;
-}
+std::wstring wideOf(const std::string& utf8) { return TESTwideOfUtf8(utf8); }
 
 // Start-up information (either form) that gives the child these three handles.
 template <class Startup>

@@ -1,6 +1,8 @@
 // The tests' private registry keys.
 #include "tests/support/TESTregistry.h"
 
+#include "tests/support/TESTsupport.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -10,12 +12,7 @@ std::wstring wideName(const std::string& name) { return std::wstring(name.begin(
 }  // namespace
 
 LSTATUS TESTsetRegistryText(HKEY key, const std::string& name, DWORD type, const std::string& utf8) {
-  std::wstring text;
-  if (!utf8.empty()) {
-    int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    text.assign(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &text[0], length);
-  }
+  const std::wstring text = TESTwideOfUtf8(utf8);
   return RegSetValueExW(key, wideName(name).c_str(), 0, type, reinterpret_cast<const BYTE*>(text.data()),
                         static_cast<DWORD>(text.size() * sizeof(WCHAR)));
 }
@@ -31,11 +28,7 @@ bool TESTregistryText(HKEY key, const std::string& name, DWORD& type, std::strin
       ERROR_SUCCESS)
     return false;
   text.resize(read / sizeof(WCHAR));
-  if (text.empty()) return true;
-  int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                   nullptr);
-  utf8.assign(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &utf8[0], length, nullptr, nullptr);
+  utf8 = TESTutf8OfWide(text);
   return true;
 }
 

@@ -201,3 +201,51 @@ std::string TESTprogramPath() {
     buffer.resize(buffer.size() * 2);
   }
 }
+
+std::wstring TESTwideOfUtf8(const std::string& utf8) {
+  std::wstring wide;
+  for (size_t i = 0; i < utf8.size();) {
+    const unsigned char lead = static_cast<unsigned char>(utf8[i]);
+    const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    unsigned point = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
+    for (size_t k = 1; k < length && i + k < utf8.size(); ++k)
+      point = (point << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    i += length;
+    if (point > 0xFFFF && sizeof(WCHAR) == 2) {
+      point -= 0x10000;
+      wide += static_cast<WCHAR>(0xD800 + (point >> 10));
+      wide += static_cast<WCHAR>(0xDC00 + (point & 0x3FF));
+    } else {
+      wide += static_cast<WCHAR>(point);
+    }
+  }
+  return wide;
+}
+
+std::string TESTutf8OfWide(const std::wstring& wide) {
+  std::string utf8;
+  for (size_t i = 0; i < wide.size(); ++i) {
+    unsigned point = static_cast<unsigned>(wide[i]);
+    if (point >= 0xD800 && point <= 0xDBFF && i + 1 < wide.size() && static_cast<unsigned>(wide[i + 1]) >= 0xDC00 &&
+        static_cast<unsigned>(wide[i + 1]) <= 0xDFFF) {
+      point = 0x10000 + ((point - 0xD800) << 10) + (static_cast<unsigned>(wide[i + 1]) - 0xDC00);
+      ++i;
+    }
+    if (point < 0x80) {
+      utf8 += static_cast<char>(point);
+    } else if (point < 0x800) {
+      utf8 += static_cast<char>(0xC0 | (point >> 6));
+      utf8 += static_cast<char>(0x80 | (point & 0x3F));
+    } else if (point < 0x10000) {
+      utf8 += static_cast<char>(0xE0 | (point >> 12));
+      utf8 += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
+      utf8 += static_cast<char>(0x80 | (point & 0x3F));
+    } else {
+      utf8 += static_cast<char>(0xF0 | (point >> 18));
+      utf8 += static_cast<char>(0x80 | ((point >> 12) & 0x3F));
+      utf8 += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
+      utf8 += static_cast<char>(0x80 | (point & 0x3F));
+    }
+  }
+  return utf8;
+}

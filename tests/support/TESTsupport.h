@@ -4,6 +4,7 @@
 
 #include "COL/COLerror.h"
 #include "COL/COLsink.h"
+#include "platform/PLATwindows.h"
 
 #include <gtest/gtest.h>
 
@@ -156,3 +157,10 @@ std::string TESTreadWindowsFile(const std::string& windowsPath);
 int TESTrunProgram(const std::string& program, const std::vector<std::string>& arguments);
 // The full path of the running test program, in Windows form.
 std::string TESTprogramPath();
+
+// Text in UTF-8 as WCHARs and back, where a surrogate without its other half is written in
+// UTF-8 as it would be were it a character (U+D800 is "\xED\xA0\x80"), so that tests can
+// give and read back text that is not well-formed UTF-16 as Windows may hold it. With
+// 32-bit WCHARs (natively) a character beyond U+FFFF is one WCHAR.
+std::wstring TESTwideOfUtf8(const std::string& utf8);
+std::string TESTutf8OfWide(const std::wstring& wide);
