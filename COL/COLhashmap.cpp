@@ -108,7 +108,7 @@ COLvoidLookupNode* COLvoidLookup::find(size_t Hash, const void* Key) const {
 }
 
 void COLvoidLookup::remove(COLvoidLookupNode* Place) {
-  COL_PRECONDITION(Place != NULL, "COLhashmap", 74);
+  COL_PRECONDITION(Place != NULL, 74, "COLhashmap");
   const size_t bucket = bucket_of(Place);
   if (m_Buckets[bucket] == Place) {
     m_Buckets[bucket] = Place->Next;
@@ -189,7 +189,7 @@ COLvoidLookupNode* COLvoidLookup::predecessor(size_t BucketIndex, const COLvoidL
   COLvoidLookupNode* Current = m_Buckets[BucketIndex];
   for (;;) {
     if (Current == NULL || Current->Next == NULL)
-      COLpreconditionFailed("COLhashmap", line, "Current->Next != NULL");
+      COLpreconditionFailed(line, "COLhashmap", "Current->Next != NULL");
     if (Current->Next == Place) return Current;
     Current = Current->Next;
   }

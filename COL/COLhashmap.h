@@ -185,15 +185,15 @@ public:
   }
 
   const K& key(const COLvoidLookupNode* Place) const {
-    COL_PRECONDITION(Place != NULL, "COLhashmap", 327);
+    COL_PRECONDITION(Place != NULL, 327, "COLhashmap");
     return static_cast<const Node*>(Place)->Key;
   }
   V& value(COLvoidLookupNode* Place) {
-    COL_PRECONDITION(Place != NULL, "COLhashmap", 317);
+    COL_PRECONDITION(Place != NULL, 317, "COLhashmap");
     return static_cast<Node*>(Place)->Value;
   }
   const V& value(const COLvoidLookupNode* Place) const {
-    COL_PRECONDITION(Place != NULL, "COLhashmap", 317);
+    COL_PRECONDITION(Place != NULL, 317, "COLhashmap");
     return static_cast<const Node*>(Place)->Value;
   }
 

@@ -60,7 +60,7 @@ COLostream::~COLostream() {
 }
 
 COLsink* COLostream::set_sink(COLsink* pSink, bool owns) {
-  COL_PRECONDITION(pSink != NULL, "COLostream", 200);
+  COL_PRECONDITION(pSink != NULL, 200, "COLostream");
   // The sink it has already: deleting it would leave the stream writing into freed memory.
   if (pMember->OwnsSink && pMember->Sink != pSink) delete pMember->Sink;
   pMember->setSink(pSink, owns);

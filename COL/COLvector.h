@@ -40,16 +40,16 @@ public:
   const T* end() const { return data_ + size_; }
 
   T& operator[](int n) {
-    COL_PRECONDITION(n >= 0 && n < size_, "COLvector", 169);
+    COL_PRECONDITION(n >= 0 && n < size_, 169, "COLvector");
     return data_[n];
   }
   const T& operator[](int n) const {
-    COL_PRECONDITION(n >= 0 && n < size_, "COLvector", 169);
+    COL_PRECONDITION(n >= 0 && n < size_, 169, "COLvector");
     return data_[n];
   }
 
   T& back() {
-    COL_PRECONDITION(size_ > 0, "COLvector", 313);
+    COL_PRECONDITION(size_ > 0, 313, "COLvector");
     return data_[size_ - 1];
   }
 
@@ -69,7 +69,7 @@ public:
   }
 
   void remove(int ItemIndex) {
-    COL_PRECONDITION(ItemIndex >= 0 && ItemIndex < size_, "COLvector", 248);
+    COL_PRECONDITION(ItemIndex >= 0 && ItemIndex < size_, 248, "COLvector");
     remove(data_ + ItemIndex);
   }
 

@@ -36,11 +36,11 @@ public:
   int capacity() const { return capacity_; }
 
   T& operator[](int n) {
-    COL_PRECONDITION(n >= 0 && n < size_, "LEGvector", 171);
+    COL_PRECONDITION(n >= 0 && n < size_, 171, "LEGvector");
     return data_[n];
   }
   const T& operator[](int n) const {
-    COL_PRECONDITION(n >= 0 && n < size_, "LEGvector", 171);
+    COL_PRECONDITION(n >= 0 && n < size_, 171, "LEGvector");
     return data_[n];
   }
 
