@@ -561,31 +561,10 @@ int numericDirective(char* digits, char directive, const tm& fields) {
   return width;
 }
 
-// Gathers small pieces of text on the stack and hands them to a string in large appends.
-class TextGatherer {
-public:
-  explicit TextGatherer(COLstring& target) : m_Target(target) {}
-  void put(const char* data, size_t length) {
-    if (m_Used + length > sizeof m_Pending) {
-      finish();
-      if (length > sizeof m_Pending) {
-        m_Target.append(data, static_cast<int>(length));
-        return;
-      }
-    }
-    memcpy(m_Pending + m_Used, data, length);
-    m_Used += length;
-  }
-  void finish() {
-    m_Target.append(m_Pending, static_cast<int>(m_Used));
-    m_Used = 0;
-  }
-
-private:
-  COLstring& m_Target;
-  char m_Pending[256];
-  size_t m_Used = 0;
-};
+// Appends a piece of format's text (most are a byte or two).
+void put(COLstring& out, const char* data, size_t length) {
+  if (length > 0) out.append(data, static_cast<int>(length));
+}
 
 }  // namespace
 
@@ -597,34 +576,30 @@ COLstring COLdateTime::format(const char* format) const {
   COLstring result;
   if (format == nullptr) return result;
 
-  TextGatherer out(result);
   const char* p = format;
   while (*p != '\0') {
     // Literal runs between directives are mostly a byte or two: a plain scan beats strchr.
     const char* percent = p;
     while (*percent != '\0' && *percent != '%') ++percent;
-    out.put(p, static_cast<size_t>(percent - p));
+    put(result, p, static_cast<size_t>(percent - p));
     if (*percent == '\0') break;
     p = percent;
     if (p[1] == '\0') {
-      out.put("%", 1);
+      put(result, "%", 1);
       break;
     }
     if (p[1] == '%') {
-      out.put("%", 1);
+      put(result, "%", 1);
       p += 2;
       continue;
     }
     if (p[1] == 'z' || p[1] == 'Z') {
       const COLstring zone = COLdateTimeZoneText(*this);
-      out.put(zone.c_str(), static_cast<size_t>(zone.size()));
+      put(result, zone.c_str(), static_cast<size_t>(zone.size()));
       p += 2;
       continue;
     }
-    char digits[4];
-    const int numeric = numericDirective(digits, p[1], local);
-    if (numeric > 0) {
-      out.put(digits, static_cast<size_t>(numeric));
+    if (result.append_written<4>([&](char* at) { return numericDirective(at, p[1], local); }) > 0) {
       p += 2;
       continue;
     }
@@ -634,12 +609,11 @@ COLstring COLdateTime::format(const char* format) const {
     char output[128];
     const size_t written = strftime(output, sizeof output, directive, &local);
     if (written == 0)
-      out.put(directive, static_cast<size_t>(length));
+      put(result, directive, static_cast<size_t>(length));
     else
-      out.put(output, written);
+      put(result, output, written);
     p += length;
   }
-  out.finish();
   return result;
 }
 
