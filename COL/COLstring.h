@@ -116,7 +116,7 @@ public:
   // Appends the bytes, at most Most of them, that Write puts at the place it is given
   // (Write returns their number), and returns their number. When an append of Most bytes
   // would fit without growing, Write writes straight behind the text; otherwise it writes
-  // into a buffer of Most bytes that is then appended, growing the string as any append.
+  // into a buffer of Most bytes that then goes to write, growing the string as it does.
   template <int Most, class Writer>
   int append_written(Writer Write) {
     if (fits(Most)) {
@@ -128,7 +128,7 @@ public:
     }
     char buffer[Most];
     const int written = Write(buffer);
-    if (written > 0) append(buffer, written);
+    if (written > 0) write(buffer, static_cast<unsigned>(written));
     return written;
   }
 
