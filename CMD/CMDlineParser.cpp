@@ -153,10 +153,10 @@ void CMDlineParser::setFlagRepeatOk(const COLstring& FlagName, bool RepeatOk) {
   COLref<CMDlineFlag> pFlag = pMember->flag(FlagName);
   if (!pFlag.get())
     COLpreconditionFailed(
-        SOURCE, 418, (COLstring("pFlag.get(), setFlagRepeatOk(): Flag ") + FlagName + " not yet defined").c_str());
+        418, SOURCE, (COLstring("pFlag.get(), setFlagRepeatOk(): Flag ") + FlagName + " not yet defined").c_str());
   if (!pFlag->HasArgument)
     COLpreconditionFailed(
-        SOURCE, 419,
+        419, SOURCE,
         (COLstring("pFlag->HasArgument, setFlagRepeatOk(): Flag ") + FlagName + " doesn't have argument").c_str());
   pFlag->RepeatOk = RepeatOk;
 }
@@ -179,7 +179,7 @@ void CMDlineParser::parseArgs(int argc, const char* const* argv) {
   if (pMember->IsParsed)
     throw COLerror("CMDlineParser::parseArgs() has been called more than once.", COL_ERROR_PRECONDITION);
   pMember->IsParsed = true;
-  COL_PRECONDITION(argc != 0, SOURCE, 241);
+  COL_PRECONDITION(argc != 0, 241, SOURCE);
   pMember->ProgramName = argv[0];
 
   int index = 1;
@@ -238,7 +238,7 @@ int CMDlineParser::flagRepeatCount(const COLstring& FlagName) const {
 const COLstring& CMDlineParser::flagValue(const COLstring& FlagName, int RepeatIndex) const {
   COLref<CMDlineFlag> record = pMember->flag(FlagName);
   if (record.get() == nullptr) throw COLerror(FlagName + " not defined.", 667, SOURCE, COL_ERROR_PRECONDITION);
-  COL_PRECONDITION(RepeatIndex >= 0 && RepeatIndex < pMember->flag(FlagName)->ValueList.size(), SOURCE, 669);
+  COL_PRECONDITION(RepeatIndex >= 0 && RepeatIndex < pMember->flag(FlagName)->ValueList.size(), 669, SOURCE);
   return record->ValueList[RepeatIndex];
 }
 

@@ -6,6 +6,6 @@
 COLattachedSink::~COLattachedSink() {}
 
 COLsink* COLattachedSink::next() const {
-  COL_PRECONDITION(pNext != NULL, "COLattachedSink", 53);
+  COL_PRECONDITION(pNext != NULL, 53, "COLattachedSink");
   return pNext;
 }

@@ -188,7 +188,7 @@ bool COLavlTreeBase::removePlace(COLavlNode* Place) {
 }
 
 bool COLavlTreeBase::removePlaceRecording(COLavlNode* Place, int PathCapacity) {
-  COL_PRECONDITION(Place != NULL, Source, 352);
+  COL_PRECONDITION(Place != NULL, 352, Source);
   if (PathCapacity < 1 || PathCapacity > RemovalContext::MaximumPath) PathCapacity = RemovalContext::MaximumPath;
   RemovalContext Context;
   Context.key = nullptr;
@@ -223,7 +223,7 @@ bool COLavlTreeBase::removeStep(COLavlNode** Link, RemovalContext& Context) {
   if (Context.target_node == nullptr) {
     Direction = compare(Context.key, CurrNode);
   } else if (Context.path_count == 0) {
-    COL_POSTCONDITION(CurrNode == Context.target_node, Source, 731);
+    COL_POSTCONDITION(CurrNode == Context.target_node, 731, Source);
     Direction = 0;
   } else {
     COLavlNode* Child = Context.path[Context.path_count - 1];

@@ -219,13 +219,13 @@ void COLdateTime::set_status(int status) { pMember->Status = status; }
 
 void COLdateTime::set_null() {
   *this = COLdateTime();
-  COL_POSTCONDITION(status() == null, Source, 563);
+  COL_POSTCONDITION(status() == null, 563, Source);
 }
 
 double COLdateTime::value() const { return pMember->Value; }
 
 void COLdateTime::set_sub_second(double NewValue) {
-  COL_PRECONDITION(NewValue < 1, Source, 1169);
+  COL_PRECONDITION(NewValue < 1, 1169, Source);
   pMember->SubSecond = NewValue;
 }
 
@@ -309,7 +309,7 @@ COLdateTime& COLdateTime::set_time_t(const time_t& time) {
   const tm* local = PLATlocaltime(&time);
   if (local == nullptr) {
     pMember->Status = invalid;
-    COL_PRECONDITION(false, Source, 926);
+    COL_PRECONDITION(false, 926, Source);
   }
   double value;
   if (COLdateTimeFromFields(local->tm_year + 1900, local->tm_mon + 1, local->tm_mday, local->tm_hour,
@@ -327,29 +327,29 @@ bool COLdateTime::operator!=(const COLdateTime& date) const { return !(*this == 
 
 bool COLdateTime::operator<(const COLdateTime& date) const {
   if (status() == null && date.status() == null) return false;
-  COL_PRECONDITION(status() == valid, Source, 977);
-  COL_PRECONDITION(date.status() == valid, Source, 978);
+  COL_PRECONDITION(status() == valid, 977, Source);
+  COL_PRECONDITION(date.status() == valid, 978, Source);
   return COLdateTimeToLinear(value()) < COLdateTimeToLinear(date.value());
 }
 
 bool COLdateTime::operator>(const COLdateTime& date) const {
   if (status() == null && date.status() == null) return false;
-  COL_PRECONDITION(status() == valid, Source, 992);
-  COL_PRECONDITION(date.status() == valid, Source, 993);
+  COL_PRECONDITION(status() == valid, 992, Source);
+  COL_PRECONDITION(date.status() == valid, 993, Source);
   return COLdateTimeToLinear(value()) > COLdateTimeToLinear(date.value());
 }
 
 bool COLdateTime::operator<=(const COLdateTime& date) const {
   if (status() == null && date.status() == null) return true;
-  COL_PRECONDITION(status() == valid, Source, 1007);
-  COL_PRECONDITION(date.status() == valid, Source, 1008);
+  COL_PRECONDITION(status() == valid, 1007, Source);
+  COL_PRECONDITION(date.status() == valid, 1008, Source);
   return COLdateTimeToLinear(value()) <= COLdateTimeToLinear(date.value());
 }
 
 bool COLdateTime::operator>=(const COLdateTime& date) const {
   if (status() == null && date.status() == null) return true;
-  COL_PRECONDITION(status() == valid, Source, 1022);
-  COL_PRECONDITION(date.status() == valid, Source, 1023);
+  COL_PRECONDITION(status() == valid, 1022, Source);
+  COL_PRECONDITION(date.status() == valid, 1023, Source);
   return COLdateTimeToLinear(value()) >= COLdateTimeToLinear(date.value());
 }
 
@@ -490,7 +490,7 @@ void fillMonthMap() {
     char Buffer[100];
     memset(Buffer, 0, sizeof Buffer);
     strftime(Buffer, sizeof Buffer, "%b", &fields);
-    COL_PRECONDITION(strlen(Buffer) == 3, Source, 185);
+    COL_PRECONDITION(strlen(Buffer) == 3, 185, Source);
     COLdateTimeMonthMap.insert(COLstring(Buffer), month);
   }
 }
@@ -561,31 +561,10 @@ int numericDirective(char* digits, char directive, const tm& fields) {
   return width;
 }
 
-// Gathers small pieces of text on the stack and hands them to a string in large appends.
-class TextGatherer {
-public:
-  explicit TextGatherer(COLstring& target) : m_Target(target) {}
-  void put(const char* data, size_t length) {
-    if (m_Used + length > sizeof m_Pending) {
-      finish();
-      if (length > sizeof m_Pending) {
-        m_Target.append(data, static_cast<int>(length));
-        return;
-      }
-    }
-    memcpy(m_Pending + m_Used, data, length);
-    m_Used += length;
-  }
-  void finish() {
-    m_Target.append(m_Pending, static_cast<int>(m_Used));
-    m_Used = 0;
-  }
-
-private:
-  COLstring& m_Target;
-  char m_Pending[256];
-  size_t m_Used = 0;
-};
+// Appends a piece of format's text (most are a byte or two).
+void put(COLstring& out, const char* data, size_t length) {
+  if (length > 0) out.append(data, static_cast<int>(length));
+}
 
 }  // namespace
 
@@ -597,34 +576,30 @@ COLstring COLdateTime::format(const char* format) const {
   COLstring result;
   if (format == nullptr) return result;
 
-  TextGatherer out(result);
   const char* p = format;
   while (*p != '\0') {
     // Literal runs between directives are mostly a byte or two: a plain scan beats strchr.
     const char* percent = p;
     while (*percent != '\0' && *percent != '%') ++percent;
-    out.put(p, static_cast<size_t>(percent - p));
+    put(result, p, static_cast<size_t>(percent - p));
     if (*percent == '\0') break;
     p = percent;
     if (p[1] == '\0') {
-      out.put("%", 1);
+      put(result, "%", 1);
       break;
     }
     if (p[1] == '%') {
-      out.put("%", 1);
+      put(result, "%", 1);
       p += 2;
       continue;
     }
     if (p[1] == 'z' || p[1] == 'Z') {
       const COLstring zone = COLdateTimeZoneText(*this);
-      out.put(zone.c_str(), static_cast<size_t>(zone.size()));
+      put(result, zone.c_str(), static_cast<size_t>(zone.size()));
       p += 2;
       continue;
     }
-    char digits[4];
-    const int numeric = numericDirective(digits, p[1], local);
-    if (numeric > 0) {
-      out.put(digits, static_cast<size_t>(numeric));
+    if (result.append_written<4>([&](char* at) { return numericDirective(at, p[1], local); }) > 0) {
       p += 2;
       continue;
     }
@@ -634,12 +609,11 @@ COLstring COLdateTime::format(const char* format) const {
     char output[128];
     const size_t written = strftime(output, sizeof output, directive, &local);
     if (written == 0)
-      out.put(directive, static_cast<size_t>(length));
+      put(result, directive, static_cast<size_t>(length));
     else
-      out.put(output, written);
+      put(result, output, written);
     p += length;
   }
-  out.finish();
   return result;
 }
 
@@ -804,14 +778,14 @@ void COLdateTime::parse(const COLstring& text) {
 COLdateTime COLdateTime::from_digits(const COLstring& text) {
   int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
   sscanf(text.c_str(), "%4d%2d%2d%2d%2d%2d", &Year, &Month, &Day, &Hour, &Minute, &Second);
-  COL_POSTCONDITION(Year != 0, Source, 1806);
-  COL_POSTCONDITION(Month > 0 && Month <= 12, Source, 1807);
-  COL_POSTCONDITION(Day > 0 && Day <= 31, Source, 1808);
-  COL_POSTCONDITION(Hour >= 0 && Hour < 24, Source, 1809);
-  COL_POSTCONDITION(Minute >= 0 && Minute < 60, Source, 1810);
-  COL_POSTCONDITION(Second >= 0 && Second < 60, Source, 1811);
+  COL_POSTCONDITION(Year != 0, 1806, Source);
+  COL_POSTCONDITION(Month > 0 && Month <= 12, 1807, Source);
+  COL_POSTCONDITION(Day > 0 && Day <= 31, 1808, Source);
+  COL_POSTCONDITION(Hour >= 0 && Hour < 24, 1809, Source);
+  COL_POSTCONDITION(Minute >= 0 && Minute < 60, 1810, Source);
+  COL_POSTCONDITION(Second >= 0 && Second < 60, 1811, Source);
   COLdateTime CompileTimeStamp(Year, Month, Day, Hour, Minute, Second);
-  COL_POSTCONDITION(CompileTimeStamp.status() == COLdateTime::valid, Source, 1814);
+  COL_POSTCONDITION(CompileTimeStamp.status() == COLdateTime::valid, 1814, Source);
   return CompileTimeStamp;
 }
 
@@ -822,17 +796,17 @@ COLdateTime COLdateTime::from_build_text(const COLstring& text) {
   // The word is bounded by the buffer, and the numbers are decimal: the compiler writes
   // the hours and minutes with leading zeros ("08:09:00"), which are no octal prefix.
   sscanf(text.c_str(), "%99s %d %d %d:%d:%d", MonthBuffer, &Day, &Year, &Hour, &Minute, &Second);
-  COL_POSTCONDITION(strlen(MonthBuffer) == 3, Source, 1752);
-  COL_POSTCONDITION(Day > 0 && Day <= 31, Source, 1753);
-  COL_POSTCONDITION(Year != 0, Source, 1754);
-  COL_POSTCONDITION(Hour >= 0 && Hour < 24, Source, 1755);
-  COL_POSTCONDITION(Minute >= 0 && Minute < 60, Source, 1756);
-  COL_POSTCONDITION(Second >= 0 && Second < 60, Source, 1757);
+  COL_POSTCONDITION(strlen(MonthBuffer) == 3, 1752, Source);
+  COL_POSTCONDITION(Day > 0 && Day <= 31, 1753, Source);
+  COL_POSTCONDITION(Year != 0, 1754, Source);
+  COL_POSTCONDITION(Hour >= 0 && Hour < 24, 1755, Source);
+  COL_POSTCONDITION(Minute >= 0 && Minute < 60, 1756, Source);
+  COL_POSTCONDITION(Second >= 0 && Second < 60, 1757, Source);
   const int Month = COLdateTimeMonthFromAbbreviation(COLstring(MonthBuffer));
-  COL_POSTCONDITION(Month != -1, Source, 1760);
+  COL_POSTCONDITION(Month != -1, 1760, Source);
   COLdateTime Return;
   Return.set_date_time(Year, Month, Day, Hour, Minute, Second);
-  COL_POSTCONDITION(Return.status() == COLdateTime::valid, Source, 1769);
+  COL_POSTCONDITION(Return.status() == COLdateTime::valid, 1769, Source);
   return Return;
 }
 

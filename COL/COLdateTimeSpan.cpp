@@ -57,17 +57,17 @@ void COLdateTimeSpan::check_range() {
 int COLdateTimeSpan::days() const { return truncated(m_Days); }
 
 int COLdateTimeSpan::hours() const {
-  COL_PRECONDITION(status() == valid, "COLdateTime", 1458);
+  COL_PRECONDITION(status() == valid, 1458, "COLdateTime");
   return part(fraction(m_Days), 24);
 }
 
 int COLdateTimeSpan::minutes() const {
-  COL_PRECONDITION(status() == valid, "COLdateTime", 1474);
+  COL_PRECONDITION(status() == valid, 1474, "COLdateTime");
   return part(fraction(m_Days * 24), 60);
 }
 
 int COLdateTimeSpan::seconds() const {
-  COL_PRECONDITION(status() == valid, "COLdateTime", 1490);
+  COL_PRECONDITION(status() == valid, 1490, "COLdateTime");
   return part(fraction(m_Days * 24 * 60), 60);
 }
 

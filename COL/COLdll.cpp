@@ -71,7 +71,7 @@ void COLdll::unload() {
 }
 
 COLdllProc COLdll::getProc(const char* name) const {
-  if (m_DllHandle == nullptr) COLpreconditionFailed("COLdll", 161, "DllHandle != NULL");
+  if (m_DllHandle == nullptr) COLpreconditionFailed(161, "COLdll", "DllHandle != NULL");
   FARPROC proc = GetProcAddress(m_DllHandle, name);
   if (proc != nullptr) return reinterpret_cast<COLdllProc>(proc);
   int code = COLlastError();

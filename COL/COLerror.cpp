@@ -59,7 +59,7 @@ struct Message {
   const COLstring& text() { return *sink.string(); }
 };
 
-[[noreturn]] void conditionFailed(const char* prefix, int code, const char* source, int line,
+[[noreturn]] void conditionFailed(const char* prefix, int code, int line, const char* source,
                                   const char* expression) {
   if (COLabortOnFailure()) COLabort();
   Message message;
@@ -83,19 +83,19 @@ void COLfatal(const COLstring& message) {
 
 void COLabort() { abort(); }
 
-void COLassertionFailed(const char* source, int line, const char* expression) {
+void COLassertionFailed(int line, const char* source, const char* expression) {
   Message message;
   message.stream << source << ":" << line << " Assertion failed: " << expression;
   COLstandardError << message.text() << '\n' << flush;
   COLfatal(message.text());
 }
 
-void COLpreconditionFailed(const char* source, int line, const char* expression) {
-  conditionFailed("Failed precondition: ", COL_ERROR_PRECONDITION, source, line, expression);
+void COLpreconditionFailed(int line, const char* source, const char* expression) {
+  conditionFailed("Failed precondition: ", COL_ERROR_PRECONDITION, line, source, expression);
 }
 
-void COLpostconditionFailed(const char* source, int line, const char* expression) {
-  conditionFailed("Failed postcondition:", COL_ERROR_POSTCONDITION, source, line, expression);
+void COLpostconditionFailed(int line, const char* source, const char* expression) {
+  conditionFailed("Failed postcondition:", COL_ERROR_POSTCONDITION, line, source, expression);
 }
 
 COLstring COLwindowsErrorText(int code) {

@@ -2,6 +2,11 @@
 // a fatal assertion (a broken invariant: print, abort), a failed pre- or postcondition
 // (a caller's error: a COLerror unless the abort flag is set), and a run-time error
 // (thrown directly with its text and code). Every check names its source unit and line.
+//
+// The line numbers passed with errors and checks are fixed numbers, not the lines the
+// calls stand at: with the source unit's name they are part of each error's text and
+// fields as callers and users see them, so they stay as they are when the code moves.
+// Every call here takes them in one order: the line, then the source unit.
 #pragma once
 
 #include "COL/COLrefCounted.h"
@@ -36,11 +41,13 @@ private:
 
 COLostream& operator<<(COLostream& stream, const COLerror& error);
 
-// Error codes of the system.
+// Error codes of the system: every COLerror the system raises carries one of these.
 enum : int {
   COL_ERROR_PRECONDITION = static_cast<int>(0x80000100),
   COL_ERROR_POSTCONDITION = static_cast<int>(0x80000101),
   COL_ERROR_FILE_NOT_FOUND = static_cast<int>(0x80000201),
+  // A text that cannot be converted; a registry call's failure and a lack of memory carry
+  // it too.
   COL_ERROR_CONVERSION = static_cast<int>(0x80000500),
   COL_ERROR_DATE_TIME = static_cast<int>(0x80002000),
 };
@@ -62,13 +69,13 @@ COLstring COLstrerror(int errnum);
 [[noreturn]] void COLraiseWindowsError(int code, const char* text, int line, const char* file);
 
 // The failure sequences behind the check macros below.
-[[noreturn]] void COLassertionFailed(const char* source, int line, const char* expression);
-[[noreturn]] void COLpreconditionFailed(const char* source, int line, const char* expression);
-[[noreturn]] void COLpostconditionFailed(const char* source, int line, const char* expression);
+[[noreturn]] void COLassertionFailed(int line, const char* source, const char* expression);
+[[noreturn]] void COLpreconditionFailed(int line, const char* source, const char* expression);
+[[noreturn]] void COLpostconditionFailed(int line, const char* source, const char* expression);
 
-#define COL_ASSERT(expression, source, line) \
-  do { if (!(expression)) COLassertionFailed(source, line, #expression); } while (0)
-#define COL_PRECONDITION(expression, source, line) \
-  do { if (!(expression)) COLpreconditionFailed(source, line, #expression); } while (0)
-#define COL_POSTCONDITION(expression, source, line) \
-  do { if (!(expression)) COLpostconditionFailed(source, line, #expression); } while (0)
+#define COL_ASSERT(expression, line, source) \
+  do { if (!(expression)) COLassertionFailed(line, source, #expression); } while (0)
+#define COL_PRECONDITION(expression, line, source) \
+  do { if (!(expression)) COLpreconditionFailed(line, source, #expression); } while (0)
+#define COL_POSTCONDITION(expression, line, source) \
+  do { if (!(expression)) COLpostconditionFailed(line, source, #expression); } while (0)

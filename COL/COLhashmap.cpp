@@ -48,21 +48,22 @@ size_t COLvoidLookup::chain_length(size_t BucketIndex) const {
 
 COLvoidLookupNode* COLvoidLookup::insert(size_t Hash, const void* Key, COLvoidLookupNode* Node) {
   if (Node == NULL) throw COLerror("Out of memory", 271, "COLhashmap", OutOfMemory);
-  size_t bucket = bucket_index(Hash);
   size_t walked = 0;
   // Equal keys have equal hashes, so a node whose stored hash differs is passed over
   // without the virtual key comparison; most nodes of a chain are.
-  for (COLvoidLookupNode* node = m_Buckets[bucket]; node != NULL; node = node->Next) {
+  for (COLvoidLookupNode* node = chain_of(Hash); node != NULL; node = node->Next) {
     if (node->Hash == Hash && key_equals(Key, node)) {
       delete_node(Node);
       return NULL;
     }
     ++walked;
   }
-  if (walked >= LongChain && m_Count >= bucket_count()) {
-    grow();
-    bucket = bucket_index(Hash);
-  }
+  return link(Hash, Node, walked);
+}
+
+COLvoidLookupNode* COLvoidLookup::link(size_t Hash, COLvoidLookupNode* Node, size_t ChainLength) {
+  if (ChainLength >= LongChain && m_Count >= bucket_count()) grow();
+  const size_t bucket = bucket_index(Hash);
   Node->Next = m_Buckets[bucket];
   m_Buckets[bucket] = Node;
   ++m_Count;
@@ -101,14 +102,8 @@ void COLvoidLookup::grow() {
   }
 }
 
-COLvoidLookupNode* COLvoidLookup::find(size_t Hash, const void* Key) const {
-  for (COLvoidLookupNode* node = m_Buckets[bucket_index(Hash)]; node != NULL; node = node->Next)
-    if (node->Hash == Hash && key_equals(Key, node)) return node;
-  return NULL;
-}
-
 void COLvoidLookup::remove(COLvoidLookupNode* Place) {
-  COL_PRECONDITION(Place != NULL, "COLhashmap", 74);
+  COL_PRECONDITION(Place != NULL, 74, "COLhashmap");
   const size_t bucket = bucket_of(Place);
   if (m_Buckets[bucket] == Place) {
     m_Buckets[bucket] = Place->Next;
@@ -117,13 +112,6 @@ void COLvoidLookup::remove(COLvoidLookupNode* Place) {
   }
   delete_node(Place);
   --m_Count;
-}
-
-bool COLvoidLookup::remove(size_t Hash, const void* Key) {
-  COLvoidLookupNode* Place = find(Hash, Key);
-  if (Place == NULL) return false;
-  remove(Place);
-  return true;
 }
 
 void COLvoidLookup::clear() {
@@ -189,7 +177,7 @@ COLvoidLookupNode* COLvoidLookup::predecessor(size_t BucketIndex, const COLvoidL
   COLvoidLookupNode* Current = m_Buckets[BucketIndex];
   for (;;) {
     if (Current == NULL || Current->Next == NULL)
-      COLpreconditionFailed("COLhashmap", line, "Current->Next != NULL");
+      COLpreconditionFailed(line, "COLhashmap", "Current->Next != NULL");
     if (Current->Next == Place) return Current;
     Current = Current->Next;
   }

@@ -35,12 +35,11 @@ public:
   // The number of nodes in one bucket; 0 for an index that is no bucket.
   size_t chain_length(size_t BucketIndex) const;
 
-  // Links a node that already holds Hash and Key; null when the key is present, and then
-  // the node has been deleted.
+  // The engine's own road, by the virtual key comparison (a typed map walks its chains
+  // itself): links a node that already holds Hash and Key; null when the key is present,
+  // and then the node has been deleted.
   COLvoidLookupNode* insert(size_t Hash, const void* Key, COLvoidLookupNode* Node);
-  COLvoidLookupNode* find(size_t Hash, const void* Key) const;
   void remove(COLvoidLookupNode* Place);
-  bool remove(size_t Hash, const void* Key);
   // Deletes every node and returns to two buckets.
   void clear();
 
@@ -52,6 +51,9 @@ public:
 protected:
   // The head of the chain that a key of this hash is in, for the typed map's own walk.
   COLvoidLookupNode* chain_of(size_t Hash) const { return m_Buckets[bucket_index(Hash)]; }
+  // Links Node, which holds Hash and a key found absent from a chain of ChainLength nodes,
+  // at the head of its chain, after growing the table when that chain is long.
+  COLvoidLookupNode* link(size_t Hash, COLvoidLookupNode* Node, size_t ChainLength);
   // Hash mod the bucket count. The hashes are 32-bit values, and for those the remainder
   // comes from the count's reciprocal without a division: the low 64 bits of the hash
   // times the reciprocal are the fraction Hash / count, and that fraction times the count
@@ -154,12 +156,12 @@ private:
   COLvoidLookupNode* m_pPlace;
 };
 
+// Insert, find and remove all hash the key with H::hash and walk its chain with the key's
+// own equality, both inlined; the engine only links, unlinks and grows.
 template <class K, class V, class H = COLhash<K>>
 class COLhashmap : public COLvoidLookup {
 public:
-  typedef size_t (*HashFunction)(const K&);
-
-  COLhashmap() : m_HashFunction(&H::hash) {}
+  COLhashmap() {}
   ~COLhashmap() override {
     try {
       clear();
@@ -169,31 +171,35 @@ public:
 
   // Null when the key is already present; the map is then unchanged.
   COLvoidLookupNode* insert(const K& Key, const V& Value) {
-    const size_t Hash = m_HashFunction(Key);
-    Node* NewNode = new Node(Hash, Key, Value);
-    return COLvoidLookup::insert(Hash, &NewNode->Key, NewNode);
+    const size_t Hash = H::hash(Key);
+    size_t ChainLength = 0;
+    if (place_of(Hash, Key, &ChainLength) != NULL) return NULL;
+    return link(Hash, new Node(Hash, Key, Value), ChainLength);
   }
 
-  // The engine's find, walked here with the hash and the equality of K themselves, so
-  // that both are inlined.
   COLhashmapIterator<K, V, H> find(const K& Key) {
-    const size_t Hash = H::hash(Key);
-    for (COLvoidLookupNode* Place = chain_of(Hash); Place != NULL; Place = Place->Next)
-      if (Place->Hash == Hash && COLhashmapKeysEqual(Key, static_cast<const Node*>(Place)->Key))
-        return COLhashmapIterator<K, V, H>(this, Place);
-    return COLhashmapIterator<K, V, H>(this, NULL);
+    return COLhashmapIterator<K, V, H>(this, place_of(H::hash(Key), Key, NULL));
   }
+
+  // Removes the entry of Key, whose hash is Hash; false when there is none.
+  bool remove(size_t Hash, const void* Key) {
+    COLvoidLookupNode* Place = place_of(Hash, *static_cast<const K*>(Key), NULL);
+    if (Place == NULL) return false;
+    COLvoidLookup::remove(Place);
+    return true;
+  }
+  using COLvoidLookup::remove;
 
   const K& key(const COLvoidLookupNode* Place) const {
-    COL_PRECONDITION(Place != NULL, "COLhashmap", 327);
+    COL_PRECONDITION(Place != NULL, 327, "COLhashmap");
     return static_cast<const Node*>(Place)->Key;
   }
   V& value(COLvoidLookupNode* Place) {
-    COL_PRECONDITION(Place != NULL, "COLhashmap", 317);
+    COL_PRECONDITION(Place != NULL, 317, "COLhashmap");
     return static_cast<Node*>(Place)->Value;
   }
   const V& value(const COLvoidLookupNode* Place) const {
-    COL_PRECONDITION(Place != NULL, "COLhashmap", 317);
+    COL_PRECONDITION(Place != NULL, 317, "COLhashmap");
     return static_cast<const Node*>(Place)->Value;
   }
 
@@ -216,5 +222,13 @@ private:
     V Value;
   };
 
-  HashFunction m_HashFunction;
+  // The node of Key in the chain of Hash, or null; ChainLength, when given, receives the
+  // number of nodes passed (the whole chain when the key is absent).
+  COLvoidLookupNode* place_of(size_t Hash, const K& Key, size_t* ChainLength) const {
+    size_t Passed = 0;
+    for (COLvoidLookupNode* Place = chain_of(Hash); Place != NULL; Place = Place->Next, ++Passed)
+      if (Place->Hash == Hash && COLhashmapKeysEqual(Key, static_cast<const Node*>(Place)->Key)) return Place;
+    if (ChainLength != NULL) *ChainLength = Passed;
+    return NULL;
+  }
 };

@@ -6,7 +6,7 @@
 COLvoidList::~COLvoidList() {}
 
 COLlistPlace COLvoidList::append(COLlistPlace Item) {
-  COL_PRECONDITION(Item != NULL, "COLlist", 199);
+  COL_PRECONDITION(Item != NULL, 199, "COLlist");
   Item->pPrevious = pTail;
   Item->pNext = nullptr;
   if (pTail != nullptr)
@@ -19,7 +19,7 @@ COLlistPlace COLvoidList::append(COLlistPlace Item) {
 }
 
 COLlistPlace COLvoidList::insert_before(COLlistPlace Item, COLlistPlace Place) {
-  COL_PRECONDITION(Item != NULL, "COLlist", 171);
+  COL_PRECONDITION(Item != NULL, 171, "COLlist");
   if (Place == nullptr) return append(Item);
   Item->pPrevious = Place->pPrevious;
   Item->pNext = Place;
@@ -33,7 +33,7 @@ COLlistPlace COLvoidList::insert_before(COLlistPlace Item, COLlistPlace Place) {
 }
 
 void COLvoidList::remove(COLlistPlace Place) {
-  COL_PRECONDITION(Place != NULL, "COLlist", 44);
+  COL_PRECONDITION(Place != NULL, 44, "COLlist");
   if (Place->pPrevious != nullptr)
     Place->pPrevious->pNext = Place->pNext;
   else
@@ -62,7 +62,7 @@ void relink(COLlistNode* node, COLlistNode* other) {
 }  // namespace
 
 void COLvoidList::swap(COLlistPlace Place1, COLlistPlace Place2) {
-  COL_PRECONDITION(Place1 != NULL && Place2 != NULL, "COLlist", 75);
+  COL_PRECONDITION(Place1 != NULL && Place2 != NULL, 75, "COLlist");
   if (Place1 == Place2) return;
   std::swap(Place1->pPrevious, Place2->pPrevious);
   std::swap(Place1->pNext, Place2->pNext);

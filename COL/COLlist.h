@@ -83,11 +83,11 @@ public:
   COLlistPlace append(const T& value) { return COLvoidList::append(new Node(value)); }
 
   T& value(COLlistPlace Place) {
-    COL_PRECONDITION(Place != NULL, "COLlist", 358);
+    COL_PRECONDITION(Place != NULL, 358, "COLlist");
     return static_cast<Node*>(Place)->Value;
   }
   const T& value(COLlistPlace Place) const {
-    COL_PRECONDITION(Place != NULL, "COLlist", 358);
+    COL_PRECONDITION(Place != NULL, 358, "COLlist");
     return static_cast<const Node*>(Place)->Value;
   }
 

@@ -35,15 +35,15 @@ public:
   }
 
   const K& key(const COLavlNode* Place) const {
-    COL_PRECONDITION(Place != NULL, "COLmap", 175);
+    COL_PRECONDITION(Place != NULL, 175, "COLmap");
     return static_cast<const Node*>(Place)->Key;
   }
   V& value(COLavlNode* Place) {
-    COL_PRECONDITION(Place != NULL, "COLmap", 167);
+    COL_PRECONDITION(Place != NULL, 167, "COLmap");
     return static_cast<Node*>(Place)->Value;
   }
   const V& value(const COLavlNode* Place) const {
-    COL_PRECONDITION(Place != NULL, "COLmap", 171);
+    COL_PRECONDITION(Place != NULL, 171, "COLmap");
     return static_cast<const Node*>(Place)->Value;
   }
 };

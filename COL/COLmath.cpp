@@ -12,14 +12,14 @@ void COLrandomSeed() { PLATsrand(static_cast<unsigned>(time(nullptr))); }
 
 unsigned COLrandom(unsigned Max) {
   // Nothing lies in the range 0 to Max - 1 when Max is 0, and the modulo would divide by 0.
-  COL_PRECONDITION(Max > 0, "COLmath", 32);
+  COL_PRECONDITION(Max > 0, 32, "COLmath");
   // The check names the runtime's RAND_MAX, which PLAT_RAND_MAX is on every build.
-  if (!(Max < PLAT_RAND_MAX)) COLpreconditionFailed("COLmath", 33, "Max < RAND_MAX");
+  if (!(Max < PLAT_RAND_MAX)) COLpreconditionFailed(33, "COLmath", "Max < RAND_MAX");
   return static_cast<unsigned>(PLATrand()) % Max;
 }
 
 int64_t COLpower(int64_t base, int64_t Exponent) {
-  COL_PRECONDITION(Exponent >= 0, "COLmath", 139);
+  COL_PRECONDITION(Exponent >= 0, 139, "COLmath");
   // Squaring gives the same wrapped product as repeated multiplication (both are
   // arithmetic modulo 2^64), in logarithmic time; unsigned arithmetic makes the
   // wrapping defined.

@@ -60,7 +60,7 @@ COLostream::~COLostream() {
 }
 
 COLsink* COLostream::set_sink(COLsink* pSink, bool owns) {
-  COL_PRECONDITION(pSink != NULL, "COLostream", 200);
+  COL_PRECONDITION(pSink != NULL, 200, "COLostream");
   // The sink it has already: deleting it would leave the stream writing into freed memory.
   if (pMember->OwnsSink && pMember->Sink != pSink) delete pMember->Sink;
   pMember->setSink(pSink, owns);
@@ -119,15 +119,13 @@ char* numberText(char* at, T value, int base) {
 
 }  // namespace
 
-// Into a string sink's string, the digits go straight behind its text when they fit in
-// the room an append of them would find there (so that neither road grows the string);
-// otherwise through a buffer and the sink's write.
+// Into a string sink's string, the digits go by the string's own append_written (straight
+// behind its text when they fit); into any other sink through a buffer and its write.
 template <class T>
 COLostream& COLostream::number(T value) {
-  COLstring* const target = pMember->StringTarget;
-  if (target != nullptr && target->capacity() - target->size() - 2 >= NumberRoom) {
-    char* const text = target->data();
-    target->resize(static_cast<int>(numberText(text + target->size(), value, pMember->Base) - text));
+  const int base = pMember->Base;
+  if (COLstring* const target = pMember->StringTarget) {
+    target->append_written<NumberRoom>([&](char* at) { return static_cast<int>(numberText(at, value, base) - at); });
     return *this;
   }
   char digits[NumberRoom];

@@ -45,12 +45,12 @@ COLsimpleBuffer::COLsimpleBuffer(const COLsimpleBuffer& other)
 COLsimpleBuffer::~COLsimpleBuffer() { free(m_Data); }
 
 char& COLsimpleBuffer::operator[](unsigned PositionIndex) {
-  COL_PRECONDITION(PositionIndex < size(), "COLsimpleBuffer", 89);
+  COL_PRECONDITION(PositionIndex < size(), 89, "COLsimpleBuffer");
   return m_Data[PositionIndex];
 }
 
 char COLsimpleBuffer::operator[](const unsigned& PositionIndex) const {
-  COL_PRECONDITION(PositionIndex < size(), "COLsimpleBuffer", 95);
+  COL_PRECONDITION(PositionIndex < size(), 95, "COLsimpleBuffer");
   return m_Data[PositionIndex];
 }
 
@@ -63,7 +63,7 @@ void COLsimpleBuffer::resize(unsigned n) {
   }
   if (n > m_Capacity || n < m_Capacity / 2) {
     char* pNewBuffer = static_cast<char*>(realloc(m_Data, n));
-    if (pNewBuffer == nullptr) COLpreconditionFailed("COLsimpleBuffer", 70, "pNewBuffer, Out of memory.");
+    if (pNewBuffer == nullptr) COLpreconditionFailed(70, "COLsimpleBuffer", "pNewBuffer, Out of memory.");
     m_Data = pNewBuffer;
     m_Capacity = n;
   }

@@ -63,7 +63,7 @@ bool matches(const char* p, const char* end, const char* text) {
 }  // namespace
 
 void COLsplit(COLvector<COLstring>& out, const COLstring& text, const COLstring& Separator) {
-  COL_ASSERT(!Separator.is_null(), "COLsplit", 26);
+  COL_ASSERT(!Separator.is_null(), 26, "COLsplit");
   if (text.is_null()) return;
   const char* separator = Separator.c_str();
   size_t separatorLength = strlen(separator);

@@ -12,7 +12,6 @@
 #include <cstring>
 
 namespace {
-const int ConversionFailed = static_cast<int>(0x80000500);
 const char ConversionText[] =
     "Unable to convert wide char string to multibyte string, locale may be incorrect.";
 }  // namespace
@@ -85,7 +84,7 @@ COLstring::COLstring(const wchar_t* text) {
     reserve(n + 3);
     size_t newCount = PLATwcstombs(data(), text, static_cast<size_t>(n) + 2);
     if (newCount != static_cast<size_t>(-1)) {
-      COL_ASSERT(newCount < static_cast<size_t>(capacity()), "COLstring", 877);
+      COL_ASSERT(newCount < static_cast<size_t>(capacity()), 877, "COLstring");
       set_length(static_cast<int>(newCount));
       return;
     }
@@ -101,17 +100,17 @@ COLstring::COLstring(const wchar_t* text) {
 }
 
 char& COLstring::operator[](int CharIndex) {
-  COL_ASSERT(CharIndex >= 0 && CharIndex < size(), "COLstring", 741);
+  COL_ASSERT(CharIndex >= 0 && CharIndex < size(), 741, "COLstring");
   return data()[CharIndex];
 }
 
 const char& COLstring::operator[](int CharIndex) const {
-  COL_ASSERT(CharIndex >= 0 && CharIndex < size(), "COLstring", 741);
+  COL_ASSERT(CharIndex >= 0 && CharIndex < size(), 741, "COLstring");
   return c_str()[CharIndex];
 }
 
 char COLstring::at(int pos) const {
-  COL_ASSERT(pos >= 0 && pos < _length, "COLstring", 748);
+  COL_ASSERT(pos >= 0 && pos < _length, 748, "COLstring");
   return c_str()[pos];
 }
 
@@ -145,14 +144,14 @@ COLstring& COLstring::operator=(const wchar_t* text) {
     return *this;
   }
   size_t count = PLATwcstombs(nullptr, text, 0);
-  if (count == static_cast<size_t>(-1)) throw COLerror(ConversionText, 897, "COLstring", ConversionFailed);
+  if (count == static_cast<size_t>(-1)) throw COLerror(ConversionText, 897, "COLstring", COL_ERROR_CONVERSION);
   int n = static_cast<int>(count);
   assign(n + 1, '\0');
   if (PLATwcstombs(data(), text, count) == static_cast<size_t>(-1)) {
     // A runtime that counted the text may still fail part way through writing it, after
     // some bytes went into the buffer: the string is left as the n + 1 NULs it was given.
     memset(data(), 0, static_cast<size_t>(n) + 1);
-    throw COLerror(ConversionText, 904, "COLstring", ConversionFailed);
+    throw COLerror(ConversionText, 904, "COLstring", COL_ERROR_CONVERSION);
   }
   set_length(n);
   return *this;
@@ -264,8 +263,8 @@ COLstring& COLstring::erase(size_t pos, size_t count) {
 }
 
 COLstring& COLstring::erase_front(int n) {
-  COL_ASSERT(n >= 0, "COLstring", 204);
-  COL_ASSERT(n <= _length, "COLstring", 205);
+  COL_ASSERT(n >= 0, 204, "COLstring");
+  COL_ASSERT(n <= _length, 205, "COLstring");
   memmove(data(), c_str() + n, static_cast<size_t>(_length - n));
   _length -= n;
   data()[_length] = '\0';
@@ -306,7 +305,7 @@ void COLstring::shrink(int CapacityHint) {
   _capacity = target;
 }
 
-void COLstring::resize_past_capacity() { COLassertionFailed("COLstring", 734, "NewSize < _capacity"); }
+void COLstring::resize_past_capacity() { COLassertionFailed(734, "COLstring", "NewSize < _capacity"); }
 
 void COLstring::set_length(int n) {
   if (n >= 0 && n < _capacity) _length = n;
@@ -700,6 +699,6 @@ bool COLstartsWith(const COLstring& String, const COLstring& Prefix) {
 
 COLstring COLstripPrefix(const COLstring& String, const COLstring& Prefix) {
   COL_PRECONDITION(String.size() >= Prefix.size() && String.substr(0, Prefix.size()) == Prefix,
-                   "COLstring", 947);
+                   947, "COLstring");
   return String.mid(Prefix.size());
 }

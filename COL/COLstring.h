@@ -113,6 +113,25 @@ public:
     return write_general(data, length);
   }
 
+  // Appends the bytes, at most Most of them, that Write puts at the place it is given
+  // (Write returns their number), and returns their number. When an append of Most bytes
+  // would fit without growing, Write writes straight behind the text; otherwise it writes
+  // into a buffer of Most bytes that then goes to write, growing the string as it does.
+  template <int Most, class Writer>
+  int append_written(Writer Write) {
+    if (fits(Most)) {
+      char* const end = (is_inline() ? _u.internal : _u.heap) + _length;
+      const int written = Write(end);
+      end[written] = '\0';
+      _length += written;
+      return written;
+    }
+    char buffer[Most];
+    const int written = Write(buffer);
+    if (written > 0) write(buffer, static_cast<unsigned>(written));
+    return written;
+  }
+
   COLstring& insert(int pos, const char* text);
   COLstring& replace(size_t pos, size_t count, const COLstring& with, size_t withStart, int withLength);
   COLstring& erase(size_t pos, size_t count);

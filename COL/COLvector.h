@@ -40,16 +40,16 @@ public:
   const T* end() const { return data_ + size_; }
 
   T& operator[](int n) {
-    COL_PRECONDITION(n >= 0 && n < size_, "COLvector", 169);
+    COL_PRECONDITION(n >= 0 && n < size_, 169, "COLvector");
     return data_[n];
   }
   const T& operator[](int n) const {
-    COL_PRECONDITION(n >= 0 && n < size_, "COLvector", 169);
+    COL_PRECONDITION(n >= 0 && n < size_, 169, "COLvector");
     return data_[n];
   }
 
   T& back() {
-    COL_PRECONDITION(size_ > 0, "COLvector", 313);
+    COL_PRECONDITION(size_ > 0, 313, "COLvector");
     return data_[size_ - 1];
   }
 
@@ -69,7 +69,7 @@ public:
   }
 
   void remove(int ItemIndex) {
-    COL_PRECONDITION(ItemIndex >= 0 && ItemIndex < size_, "COLvector", 248);
+    COL_PRECONDITION(ItemIndex >= 0 && ItemIndex < size_, 248, "COLvector");
     remove(data_ + ItemIndex);
   }
 
@@ -108,14 +108,20 @@ private:
   T* data_;
 };
 
+// The slots a growable array of Capacity slots takes to hold Wanted (more than it has):
+// double, at least Wanted and at least 8; doubling past the int range takes the largest
+// count an int can hold. LEGvector grows by the same rule.
+inline int COLvectorGrownCapacity(int Capacity, int Wanted) {
+  long long grown = 2LL * Capacity;
+  if (grown < Wanted) grown = Wanted;
+  if (grown < 8) grown = 8;
+  return grown > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(grown);
+}
+
 template <class T>
 void COLvector<T>::reserve(int n) {
   if (n <= 0 || n <= capacity_) return;
-  long long wanted = 2LL * capacity_;
-  if (wanted < n) wanted = n;
-  if (wanted < 8) wanted = 8;
-  // Doubling past the int range takes the largest count an int can hold.
-  int capacity = wanted > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(wanted);
+  const int capacity = COLvectorGrownCapacity(capacity_, n);
   T* slots = static_cast<T*>(::operator new(sizeof(T) * static_cast<size_t>(capacity)));
   // Every element is copied before any original is destroyed, so that a copy that throws
   // leaves the vector as it was: the copies made so far go, the originals stay.

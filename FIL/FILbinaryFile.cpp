@@ -133,7 +133,7 @@ public:
   bool isOpen() const override { return FileHandle != nullptr; }
 
   unsigned long long position() override {
-    COL_PRECONDITION(FileHandle != NULL, Source, 280);
+    COL_PRECONDITION(FileHandle != NULL, 280, Source);
     long long at = _ftelli64(FileHandle);
     if (at == -1) raiseOn("ftell failed on '", FileName, errno);
     return static_cast<unsigned long long>(at);
@@ -143,7 +143,7 @@ public:
   // 64-bit call. The others keep fseek, because Wine's _fseeki64 leaves the end-of-file
   // mark set, which every fseek clears.
   void seek(unsigned long long Position) override {
-    COL_PRECONDITION(FileHandle != NULL, Source, 291);
+    COL_PRECONDITION(FileHandle != NULL, 291, Source);
     int result = Position <= static_cast<unsigned long long>(LONG_MAX)
                      ? fseek(FileHandle, static_cast<long>(Position), SEEK_SET)
                      : _fseeki64(FileHandle, static_cast<long long>(Position), SEEK_SET);
@@ -153,7 +153,7 @@ public:
   }
 
   unsigned read(void* Buffer, unsigned Length) override {
-    COL_PRECONDITION(FileHandle != NULL, Source, 301);
+    COL_PRECONDITION(FileHandle != NULL, 301, Source);
     if (LastOperation == Wrote) flush();
     LastOperation = Read;
     size_t got = fread(Buffer, 1, Length, FileHandle);
@@ -166,7 +166,7 @@ public:
   }
 
   unsigned write(const void* Data, unsigned Length) override {
-    COL_PRECONDITION(FileHandle != NULL, Source, 323);
+    COL_PRECONDITION(FileHandle != NULL, 323, Source);
     if (Length == 0) return 0;
     // The runtime lets a write follow a read only after a positioning call; a flush is
     // not one (Windows' runtime then refuses the write or puts it after the read-ahead).
@@ -188,7 +188,7 @@ public:
   }
 
   unsigned long long size() override {
-    COL_PRECONDITION(FileHandle != NULL, Source, 360);
+    COL_PRECONDITION(FileHandle != NULL, 360, Source);
     if (CachedSize == -1) {
       unsigned long long at = position();
       if (_fseeki64(FileHandle, 0, SEEK_END) != 0)
@@ -200,14 +200,14 @@ public:
   }
 
   void flush() override {
-    COL_PRECONDITION(FileHandle != NULL, Source, 378);
+    COL_PRECONDITION(FileHandle != NULL, 378, Source);
     if (ModeText == "rb") return;
     if (fflush(FileHandle) != 0) raiseOn("fflush failed on '", FileName, errno);
     LastOperation = None;
   }
 
   bool eof() override {
-    COL_PRECONDITION(FileHandle != NULL, Source, 208);
+    COL_PRECONDITION(FileHandle != NULL, 208, Source);
     return feof(FileHandle) != 0;
   }
 
@@ -272,27 +272,27 @@ public:
   bool isOpen() const override { return FileHandle != -1; }
 
   unsigned long long position() override {
-    COL_PRECONDITION(FileHandle != -1, Source, 551);
+    COL_PRECONDITION(FileHandle != -1, 551, Source);
     long long at = _lseeki64(FileHandle, 0, SEEK_CUR);
     if (at == -1) raiseOn("lseek failed on '", FileName, errno);
     return static_cast<unsigned long long>(at);
   }
 
   void seek(unsigned long long Position) override {
-    COL_PRECONDITION(FileHandle != -1, Source, 563);
+    COL_PRECONDITION(FileHandle != -1, 563, Source);
     if (_lseeki64(FileHandle, static_cast<long long>(Position), SEEK_SET) == -1)
       raiseMoveTo("lseek failed to move to ", Position, FileName, errno);
   }
 
   unsigned read(void* Buffer, unsigned Length) override {
-    COL_PRECONDITION(FileHandle != -1, Source, 573);
+    COL_PRECONDITION(FileHandle != -1, 573, Source);
     int got = _read(FileHandle, Buffer, Length);
     if (got == -1) raiseOn("read failed on '", FileName, errno);
     return static_cast<unsigned>(got);
   }
 
   unsigned write(const void* Data, unsigned Length) override {
-    COL_PRECONDITION(FileHandle != -1, Source, 585);
+    COL_PRECONDITION(FileHandle != -1, 585, Source);
     int put = _write(FileHandle, Data, Length);
     int error = errno;
     // Even a failed write may have changed the file's length.
@@ -302,7 +302,7 @@ public:
   }
 
   unsigned long long size() override {
-    COL_PRECONDITION(FileHandle != -1, Source, 598);
+    COL_PRECONDITION(FileHandle != -1, 598, Source);
     if (CachedSize == -1) {
       unsigned long long at = position();
       long long end = _lseeki64(FileHandle, 0, SEEK_END);
@@ -322,7 +322,7 @@ public:
   }
 
   bool eof() override {
-    COL_PRECONDITION(FileHandle != -1, Source, 526);
+    COL_PRECONDITION(FileHandle != -1, 526, Source);
     int result = _eof(FileHandle);
     if (result == -1) FILraiseErrno("_eof failed.", errno);
     return result == 1;
@@ -367,7 +367,7 @@ void FILbinaryFile::close() { pMember->close(); }
 
 unsigned FILbinaryFile::position() {
   unsigned long long at = pMember->position();
-  if (at > 0xFFFFFFFFu) COLpreconditionFailed(Source, 704, "pMember->position() <= COL_UINT_32_MAX");
+  if (at > 0xFFFFFFFFu) COLpreconditionFailed(704, Source, "pMember->position() <= COL_UINT_32_MAX");
   return static_cast<unsigned>(at);
 }
 
@@ -385,7 +385,7 @@ const COLstring& FILbinaryFile::fileName() const { return pMember->FileName; }
 void FILbinaryFile::setFileName(const COLstring& FileName) { pMember->FileName = FileName; }
 
 void FILbinaryFile::copyTo(COLsink* pDest) {
-  COL_PRECONDITION(pDest, Source, 735);
+  COL_PRECONDITION(pDest, 735, Source);
   const unsigned Block = 512;
   COLsimpleBuffer buffer(Block);
   unsigned got;

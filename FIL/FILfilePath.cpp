@@ -78,7 +78,7 @@ void FILfilePathPrivate::clear() {
 
 FILfilePath& FILfilePathPrivate::currentDirExtractor() {
   if (pCurrentDirExtractor == nullptr && !ParsingProcessDirectory) setCurrentDirectory(nullptr);
-  COL_POSTCONDITION(pCurrentDirExtractor != NULL, Source, 182);
+  COL_POSTCONDITION(pCurrentDirExtractor != NULL, 182, Source);
   return *pCurrentDirExtractor;
 }
 
@@ -261,12 +261,12 @@ void FILfilePath::setCurrentDirectory(const char* Directory) {
 }
 
 const char* FILfilePath::root() const {
-  COL_PRECONDITION(pMember->FileNameBuffer.size() > 0, Source, 366);
+  COL_PRECONDITION(pMember->FileNameBuffer.size() > 0, 366, Source);
   return pMember->Root;
 }
 
 const char* FILfilePath::extension() const {
-  COL_PRECONDITION(pMember->FileNameBuffer.size() > 0, Source, 360);
+  COL_PRECONDITION(pMember->FileNameBuffer.size() > 0, 360, Source);
   return pMember->Extension;
 }
 

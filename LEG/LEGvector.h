@@ -5,6 +5,7 @@
 #pragma once
 
 #include "COL/COLerror.h"
+#include "COL/COLvector.h"
 
 #include <cstddef>
 #include <cstring>
@@ -36,11 +37,11 @@ public:
   int capacity() const { return capacity_; }
 
   T& operator[](int n) {
-    COL_PRECONDITION(n >= 0 && n < size_, "LEGvector", 171);
+    COL_PRECONDITION(n >= 0 && n < size_, 171, "LEGvector");
     return data_[n];
   }
   const T& operator[](int n) const {
-    COL_PRECONDITION(n >= 0 && n < size_, "LEGvector", 171);
+    COL_PRECONDITION(n >= 0 && n < size_, 171, "LEGvector");
     return data_[n];
   }
 
@@ -80,11 +81,7 @@ private:
 template <class T>
 void LEGvector<T>::reserve(int n) {
   if (n <= 0 || n <= capacity_) return;
-  long long wanted = 2LL * capacity_;
-  if (wanted < n) wanted = n;
-  if (wanted < 8) wanted = 8;
-  // Doubling past the int range takes the largest count an int can hold.
-  int capacity = wanted > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(wanted);
+  const int capacity = COLvectorGrownCapacity(capacity_, n);
   T* slots = static_cast<T*>(::operator new(sizeof(T) * static_cast<size_t>(capacity)));
   if (size_ > 0) memcpy(static_cast<void*>(slots), static_cast<const void*>(data_), sizeof(T) * static_cast<size_t>(size_));
   ::operator delete(data_);

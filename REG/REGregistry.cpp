@@ -7,7 +7,6 @@
 
 namespace {
 
-const int REGerrorCode = static_cast<int>(0x80000500);
 const DWORD NameBufferLength = 1024;
 
 }  // namespace
@@ -17,14 +16,14 @@ public:
   explicit REGregistryPrivate(HKEY Root) : RootKey(Root), Key(nullptr), NoFlush(true), EnumIndex(0) {
     COL_PRECONDITION(RootKey == HKEY_LOCAL_MACHINE || RootKey == HKEY_CLASSES_ROOT || RootKey == HKEY_CURRENT_CONFIG ||
                          RootKey == HKEY_CURRENT_USER || RootKey == HKEY_USERS,
-                     "REGregistry", 72);
+                     72, "REGregistry");
   }
 
   // Reads, writes, deletions and tests work on the open subkey, else on the root.
   HKEY baseKey() const { return Key != nullptr ? Key : RootKey; }
 
   static void checkResult(LONG Result) {
-    if (Result != ERROR_SUCCESS) throw COLerror(COLwindowsErrorText(Result), 147, "REGregistry", REGerrorCode);
+    if (Result != ERROR_SUCCESS) throw COLerror(COLwindowsErrorText(Result), 147, "REGregistry", COL_ERROR_CONVERSION);
   }
 
   // A handle whose flush fails is still closed, so that raising the failure loses no
@@ -105,7 +104,7 @@ COLstring REGregistry::getString(const COLstring& Name, const char* Default, int
   COLsimpleBuffer Buffer(Size + 1);
   Size = Buffer.size();
   Result = RegQueryValueExA(Base, Name.c_str(), nullptr, &Type, reinterpret_cast<BYTE*>(Buffer.data()), &Size);
-  COL_PRECONDITION(Result == 0, "REGregistry", 306);
+  COL_PRECONDITION(Result == 0, 306, "REGregistry");
   if (Type != REGdefaultString && Type != REGexpandString) return COLstring(Default);
   if (pType != nullptr) *pType = static_cast<int>(Type);
   return COLstring(Buffer.data());

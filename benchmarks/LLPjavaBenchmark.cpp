@@ -9,7 +9,7 @@
 // before the timing), with messages of 200 B and 64 KB. Every round trip is timed:
 // items_per_second is the round trips per second over all connections, median_us the
 // median round trip, cpu_us the process's CPU time (all its threads, the JVM's too) per
-// round trip. jvm_attach_detach times what the I/O-thread road pays per event. JniCall
+// round trip. JvmAttachDetach times what the I/O-thread road pays per event. JniCall
 // times one call on the calling thread: the JNI floor (an empty native, a trivial upcall)
 // beside the bridge's own (a plain native, a callback raised by hand), ns_per_call each.
 #include "benchmarks/BENCHjvm.h"

@@ -2,7 +2,7 @@
 // or 10 MB to a stand-in listener, in the pieces TCP makes of it, and the time runs until the
 // listener's message event has the whole text. A framer that searched each read's buffer
 // from the frame's start would grow with the square of the size.
-#include "hl7_bridge/VRNlibraryContract.h"
+#include "contracts/VRNlibraryContract.h"
 #include "platform/PLATwindows.h"
 
 #include <benchmark/benchmark.h>

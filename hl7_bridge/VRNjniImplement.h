@@ -7,7 +7,7 @@
 
 #include "COL/COLstring.h"
 #include "LEG/LEGerror.h"
-#include "hl7_bridge/VRNlibraryContract.h"
+#include "contracts/VRNlibraryContract.h"
 
 #include <jni.h>
 

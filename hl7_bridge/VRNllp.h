@@ -4,7 +4,7 @@
 // reach the Java object that AddListener registered, on whatever thread sockmod2 uses.
 #pragma once
 
-#include "hl7_bridge/VRNlibraryContract.h"
+#include "contracts/VRNlibraryContract.h"
 
 #include <jni.h>
 

@@ -1,7 +1,6 @@
 // The roads of the natives' shapes, and the exports of every table line.
 #include "hl7_bridge/VRNshapes.h"
 
-#include "hl7_bridge/VRNnativeTable.h"
 
 namespace {
 
@@ -207,6 +206,6 @@ jstring VRNreportError(JNIEnv* env, jlong h, jstring value, VRNtextToText functi
 }
 
 // The exports: every line of the table, through its shape.
-#define VRN_DEFINE_NATIVE(Class, Method, Shape, Function, Variable, Name) \
+#define VRN_NATIVE_LINE(Class, Method, Shape, Function, Variable, Name) \
   VRN_SHAPE_##Shape(Class, Method, Function, Variable, Name)
-VRN_NATIVES(VRN_DEFINE_NATIVE)
+#include "contracts/VRNnatives.def"

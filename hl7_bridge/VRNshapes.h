@@ -1,12 +1,12 @@
 // The shapes of vrn_java's natives: each is the whole road of one kind of native, from
 // the Java arguments through the checks and conversions to the library call and the
 // result, written once. VRN_SHAPE_<Shape> makes the exported JNI function of one table
-// line (VRNnativeTable.h) and hands it to the shape's road with the line's library
+// line (contracts/VRNnatives.def) and hands it to the shape's road with the line's library
 // function and null-check names. Every road is one guarded region.
 #pragma once
 
 #include "hl7_bridge/VRNjniImplement.h"
-#include "hl7_bridge/VRNlibraryContract.h"
+#include "contracts/VRNlibraryContract.h"
 #include "hl7_bridge/VRNllp.h"
 
 #include <jni.h>

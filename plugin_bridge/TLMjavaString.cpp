@@ -322,13 +322,13 @@ jstring TLMjavaStringFromUtf8(JNIEnv* pEnv, const char* Text) {
   const TLMconversionResult Result =
       utf8ToUtf16(&pUtf8Start, pUtf8Start + Utf8Size, &pUtf16Start, pUtf16End, strictConversion);
   if (Result != conversionDone) {
-    COL_ASSERT(Result != targetExhausted, SourceName, 59);
-    COL_ASSERT(Result == sourceExhausted || Result == sourceIllegal, SourceName, 60);
-    COL_ASSERT(pUtf16Start < pUtf16End, SourceName, 63);
+    COL_ASSERT(Result != targetExhausted, 59, SourceName);
+    COL_ASSERT(Result == sourceExhausted || Result == sourceIllegal, 60, SourceName);
+    COL_ASSERT(pUtf16Start < pUtf16End, 63, SourceName);
     *pUtf16Start++ = static_cast<TLMutf16>(Replacement);
   }
   const size_t Utf16Size = static_cast<size_t>(pUtf16Start - pUtf16Begin) * sizeof(TLMutf16);
-  COL_ASSERT(Utf16Size % 2 == 0, SourceName, 72);
+  COL_ASSERT(Utf16Size % 2 == 0, 72, SourceName);
   // An empty buffer has no block; the JVM still wants an address.
   static const jchar NoUnits[1] = {0};
   const jchar* Units = Utf16Size == 0 ? NoUnits : reinterpret_cast<const jchar*>(pUtf16Begin);
@@ -361,9 +361,9 @@ COLstring TLMjavaStringToUtf8(JNIEnv* pEnv, jstring String) {
   const TLMconversionResult Result =
       utf16ToUtf8(&pUtf16Start, pUtf16Start + Length, &pUtf8Start, pUtf8End, strictConversion);
   if (Result != conversionDone) {
-    COL_ASSERT(Result != targetExhausted, SourceName, 106);
-    COL_ASSERT(Result == sourceExhausted || Result == sourceIllegal, SourceName, 107);
-    COL_ASSERT(pUtf8Start + 3 < pUtf8End, SourceName, 110);
+    COL_ASSERT(Result != targetExhausted, 106, SourceName);
+    COL_ASSERT(Result == sourceExhausted || Result == sourceIllegal, 107, SourceName);
+    COL_ASSERT(pUtf8Start + 3 < pUtf8End, 110, SourceName);
     *pUtf8Start++ = 0xEF;
     *pUtf8Start++ = 0xBF;
     *pUtf8Start++ = 0xBD;

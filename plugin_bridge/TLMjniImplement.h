@@ -4,7 +4,7 @@
 #pragma once
 
 #include "LEG/LEGerror.h"
-#include "plugin_bridge/TLMclient.h"
+#include "contracts/TLMclient.h"
 
 #include <jni.h>
 

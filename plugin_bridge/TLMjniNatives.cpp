@@ -115,5 +115,5 @@ void SourceSetup(JNIEnv* pEnv) { TLMsourceInitialize(pEnv); }
 #define TLM_NATIVE(Class, Method, Function, Shape, A, B)                                    \
   extern "C" JNIEXPORT TLM_RESULT_##Shape JNICALL Java_com_olvenmark_tollmere_plugin_##Class##_##Method \
   TLM_BODY_##Shape(Class, Function, A, B)
-#include "plugin_bridge/TLMnatives.def"
+#include "contracts/TLMnatives.def"
 #undef TLM_NATIVE

@@ -43,7 +43,7 @@ int writeEnvironmentValue(HKEY RootKey, const char* KeyPath, const COLstring& Na
     int ActualType = 0;
     Registry.getString(Name, "", &ActualType);
     COL_PRECONDITION(ActualType == REGregistry::REGdefaultString || ActualType == REGregistry::REGexpandString,
-                     SOURCE, PreconditionLine);
+                     PreconditionLine, SOURCE);
     Registry.setString(Name, Value, ActualType);
   }
   return notifyEnvironmentChange();
@@ -129,7 +129,7 @@ int runGuarded(int argc, char** argv) {
   COLstring UserPath = getUserEnvironmentValue("PATH");
 
   if (ShowFlag) {
-    COL_PRECONDITION(!RemoveFlag, SOURCE, 204);
+    COL_PRECONDITION(!RemoveFlag, 204, SOURCE);
     COLstandardOutput << "Current System PATH: " << SystemPath << newline << newline;
     COLstandardOutput << "Current User PATH: " << UserPath << newline << newline;
     printPathItems("System", SystemPath);

@@ -578,7 +578,7 @@ void deliver(int event, void* callback, TLMhandle endpoint, const std::vector<vo
 
 #define TLM_NATIVE(Class, Method, Function, Shape, A, B) \
   TLMerror Function TLM_PARAMS_##Shape { return TLM_STANDIN_##Shape(Function); }
-#include "plugin_bridge/TLMnatives.def"
+#include "contracts/TLMnatives.def"
 #undef TLM_NATIVE
 
 TLMerror TLMdestinationRemoveListener(TLMhandle Handle, void* UserValue) {

@@ -3,7 +3,7 @@
 // this control interface to watch the calls, inject failures and raise events.
 #pragma once
 
-#include "plugin_bridge/TLMclient.h"
+#include "contracts/TLMclient.h"
 
 extern "C" {
 

@@ -3,7 +3,7 @@
 // the journal, and the kinds of live object, are each stand-in's own.
 #pragma once
 
-#include "hl7_bridge/VRNlibraryContract.h"
+#include "contracts/VRNlibraryContract.h"
 
 // Reset forgets the injections and the journal; live objects are left alone.
 // FailNext: the next call of Function returns a new error object with the description

@@ -1,10 +1,11 @@
-// The machinery every library stand-in shares: the journal of calls with their arguments,
-// the failures injected into the next call of a named function, and the way arguments
-// are written into the journal. Each stand-in keeps one STANDINjournal and gives it its
-// own list of function names and its own maker of error objects.
+// The machinery the vrn_core and sockmod2 stand-ins share (their functions return
+// VRNresult): the journal of calls with their arguments, the failures injected into the
+// next call of a named function, and the way arguments are written into the journal. Each
+// keeps one STANDINjournal and gives it its own list of function names and its own maker
+// of error objects. The TLM stand-in keeps a journal and injections of its own.
 #pragma once
 
-#include "hl7_bridge/VRNlibraryContract.h"
+#include "contracts/VRNlibraryContract.h"
 
 #include <atomic>
 #include <cstddef>

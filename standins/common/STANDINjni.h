@@ -3,7 +3,7 @@
 // injections, the journal, live counts), each forwarding to the stand-in's C function.
 #pragma once
 
-#include "hl7_bridge/VRNlibraryContract.h"
+#include "contracts/VRNlibraryContract.h"
 
 #include <jni.h>
 

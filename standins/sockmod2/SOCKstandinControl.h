@@ -6,7 +6,7 @@
 // worker thread of the stand-in's own.
 #pragma once
 
-#include "hl7_bridge/VRNlibraryContract.h"
+#include "contracts/VRNlibraryContract.h"
 #include "standins/common/STANDINcontrol.h"
 
 extern "C" {

@@ -5,7 +5,7 @@
 // at once. No lock is held while a callback runs.
 #pragma once
 
-#include "hl7_bridge/VRNlibraryContract.h"
+#include "contracts/VRNlibraryContract.h"
 #include "standins/sockmod2/SOCKstandinCore.h"
 
 #include <condition_variable>

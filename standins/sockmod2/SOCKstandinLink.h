@@ -5,7 +5,7 @@
 // reader; the reader closes the socket, after any send in progress has finished.
 #pragma once
 
-#include "hl7_bridge/VRNlibraryContract.h"
+#include "contracts/VRNlibraryContract.h"
 #include "platform/PLATwindows.h"
 
 #include <condition_variable>

@@ -5,7 +5,7 @@
 // thread of the stand-in's own.
 #pragma once
 
-#include "hl7_bridge/VRNlibraryContract.h"
+#include "contracts/VRNlibraryContract.h"
 #include "standins/common/STANDINcontrol.h"
 
 extern "C" {

@@ -7,7 +7,7 @@
 
 #include "COL/COLrefCounted.h"
 #include "LEG/LEGerror.h"
-#include "hl7_bridge/VRNlibraryContract.h"
+#include "contracts/VRNlibraryContract.h"
 #include "standins/common/STANDINcore.h"
 
 #include <atomic>

@@ -12,11 +12,7 @@
 namespace {
 
 // The build writes the fixtures' paths in POSIX form; both builds reach them on drive Z:.
-std::string fixturePath(const std::string& buildPath) {
-  std::string path = "Z:";
-  for (char c : buildPath) path += c == '/' ? '\\' : c;
-  return path;
-}
+std::string fixturePath(const std::string& buildPath) { return TESTdriveZPath(buildPath); }
 
 // Longer than a Windows path may be, and than a name may be here.
 std::string tooLongName() { return fixturePath(COLDLL_FIXTURE) + std::string(300, 'a') + ".dll"; }

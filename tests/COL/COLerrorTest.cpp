@@ -112,9 +112,9 @@ COLstring Extra;
 void extendingCallback(COLostream& message) { message << " (seen by " << Extra << ")"; }
 
 TEST(COLfailure, PreconditionAndPostconditionTexts) {
-  EXPECT_EQ(TEST_ERROR_OF(COL_PRECONDITION(1 == 2, "COLsomewhere", 77)),
+  EXPECT_EQ(TEST_ERROR_OF(COL_PRECONDITION(1 == 2, 77, "COLsomewhere")),
             (TESTerrorFields{"Failed precondition: 1 == 2", static_cast<int>(0x80000100), "COLsomewhere", 77}));
-  EXPECT_EQ(TEST_ERROR_OF(COL_POSTCONDITION(false, "COLelsewhere", 5)),
+  EXPECT_EQ(TEST_ERROR_OF(COL_POSTCONDITION(false, 5, "COLelsewhere")),
             (TESTerrorFields{"Failed postcondition:false", static_cast<int>(0x80000101), "COLelsewhere", 5}));
 }
 
@@ -122,7 +122,7 @@ TEST(COLfailure, TheCallbackExtendsTheDescription) {
   EXPECT_EQ(COLfailureCallback(), &COLdefaultFailureCallback);
   Extra = "the callback";
   COLsetFailureCallback(extendingCallback);
-  TESTerrorFields fields = TEST_ERROR_OF(COL_PRECONDITION(false, "COLx", 1));
+  TESTerrorFields fields = TEST_ERROR_OF(COL_PRECONDITION(false, 1, "COLx"));
   COLsetFailureCallback(COLdefaultFailureCallback);
   EXPECT_EQ(fields.description, "Failed precondition: false (seen by the callback)");
 }
@@ -133,7 +133,7 @@ TEST(COLfailureDeathTest, TheAbortFlagEndsTheProcessWithoutAnError) {
       {
         COLsetAbortOnFailure(true);
         try {
-          COL_PRECONDITION(false, "COLx", 1);
+          COL_PRECONDITION(false, 1, "COLx");
         } catch (...) {
           exit(0);
         }

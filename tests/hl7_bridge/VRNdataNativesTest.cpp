@@ -4,11 +4,11 @@
 // a null string before any library call, and hands its arguments to the library in the
 // widths it takes.
 #include "COL/COLdll.h"
-#include "hl7_bridge/VRNlibraryContract.h"
-#include "hl7_bridge/VRNnativeTable.h"
+#include "contracts/VRNlibraryContract.h"
 #include "standins/sockmod2/SOCKstandinControl.h"
 #include "standins/vrn_core/VRNstandinControl.h"
 #include "tests/support/TESTfakeJni.h"
+#include "tests/support/TESTvrnNatives.h"
 
 #include <gtest/gtest.h>
 
@@ -23,41 +23,19 @@
 
 namespace {
 
-std::string library_path() {
-  std::string path = VRN_JAVA_LIBRARY;
-  return TEST_WINDOWS_BUILD ? "Z:" + path : path;
-}
-
-std::string definition_file() {
-  std::string path = VRN_TEST_DEFINITION;
-  return TEST_WINDOWS_BUILD ? "Z:" + path : path;
-}
+std::string definition_file() { return TESTbuildPath(VRN_TEST_DEFINITION); }
 
 const char* const kAdt =
     "MSH|^~\\&|SEND|FAC|RECV|RFAC|20260101||ADT^A01|42|P|2.5\rEVN|A01\rPID|1||7^^^H||Doe^Jane\r";
 
-struct Row {
-  std::string className, method, shape, function, name, signature;
-  std::string symbol() const { return "Java_com_olvenmark_varnel_" + className + "_" + method; }
-};
+typedef TESTvrnNative Row;
 
 const std::set<std::string>& data_classes() {
   static const std::set<std::string> classes = {"Table", "Config", "VarnelException", "VarnelDateTime"};
   return classes;
 }
 
-std::vector<Row> all_rows() {
-  std::map<std::string, std::string> signatures;
-#define VRN_SIGNATURE(Shape, Signature) signatures[#Shape] = Signature;
-  VRN_SHAPE_SIGNATURES(VRN_SIGNATURE)
-#undef VRN_SIGNATURE
-  std::vector<Row> rows;
-#define VRN_ROW(Class, Method, Shape, Function, Variable, Name) \
-  rows.push_back({#Class, #Method, #Shape, #Function, Name, signatures[#Shape]});
-  VRN_NATIVES(VRN_ROW)
-#undef VRN_ROW
-  return rows;
-}
+std::vector<Row> all_rows() { return TESTvrnNatives(); }
 
 std::vector<Row> data_rows() {
   std::vector<Row> rows;
@@ -87,7 +65,7 @@ protected:
     return *made;
   }
   static COLdll& library() {
-    static COLdll* loaded = new COLdll(COLstring(library_path().c_str()), true);
+    static COLdll* loaded = new COLdll(COLstring(TESTvrnJavaLibrary().c_str()), true);
     return *loaded;
   }
 

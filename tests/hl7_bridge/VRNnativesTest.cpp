@@ -4,13 +4,13 @@
 // each shape succeeds without a JNI misuse, and the log callback reaches the listener from
 // the stand-in's worker thread.
 #include "COL/COLdll.h"
-#include "hl7_bridge/VRNlibraryContract.h"
-#include "hl7_bridge/VRNnativeTable.h"
+#include "contracts/VRNlibraryContract.h"
 #include "standins/vrn_core/VRNstandinControl.h"
 #include "tests/support/TESTchild.h"
 #include "tests/support/TESTfakeJni.h"
 #include "tests/support/TESTprocess.h"
 #include "tests/support/TESTsupport.h"
+#include "tests/support/TESTvrnNatives.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,40 +26,15 @@
 
 namespace {
 
-struct Row {
-  std::string method, shape, function, signature, name;
-};
+typedef TESTvrnNative Row;
 
-std::vector<Row> rows() {
-  std::map<std::string, std::string> signatures;
-#define VRN_SIGNATURE(Shape, Signature) signatures[#Shape] = Signature;
-  VRN_SHAPE_SIGNATURES(VRN_SIGNATURE)
-#undef VRN_SIGNATURE
-  std::vector<Row> all;
-  // The Engine's natives; the other classes have suites of their own.
-#define VRN_ROW(Class, Method, Shape, Function, Variable, Name) \
-  if (std::string(#Class) == "Engine")                          \
-    all.push_back({"Java_com_olvenmark_varnel_" #Class "_" #Method, #Shape, #Function, signatures[#Shape], Name});
-  VRN_NATIVES(VRN_ROW)
-#undef VRN_ROW
-  return all;
-}
+// The Engine's natives; the other classes have suites of their own.
+std::vector<Row> rows() { return TESTvrnNatives({"Engine"}); }
 
-std::string library_path() {
-  std::string path = VRN_JAVA_LIBRARY;
-  return TEST_WINDOWS_BUILD ? "Z:" + path : path;
-}
-
-std::string definition_file() {
-  std::string path = VRN_TEST_DEFINITION;
-  return TEST_WINDOWS_BUILD ? "Z:" + path : path;
-}
+std::string definition_file() { return TESTbuildPath(VRN_TEST_DEFINITION); }
 
 // Where the schema native may write, in the build tree.
-std::string schema_file() {
-  std::string path = VRN_TEST_SCHEMA;
-  return TEST_WINDOWS_BUILD ? "Z:" + path : path;
-}
+std::string schema_file() { return TESTbuildPath(VRN_TEST_SCHEMA); }
 
 const char* const kAdt = "MSH|^~\\&|SEND|FAC|RECV|RFAC|20260101||ADT^A01|42|P|2.5\rEVN|A01\r";
 
@@ -83,7 +58,7 @@ public:
   std::thread::id creator = std::this_thread::get_id();
 
 private:
-  Bridge() : library(COLstring(library_path().c_str()), true) {
+  Bridge() : library(COLstring(TESTvrnJavaLibrary().c_str()), true) {
     fake.defineHandleClass("com/olvenmark/varnel/VarnelException", "java/lang/RuntimeException");
     fake.defineClass("java/lang/System");
     fake.defineMethod("java/lang/System", "getProperty", "(Ljava/lang/String;)Ljava/lang/String;",
@@ -162,7 +137,7 @@ jvalue long_value(jlong value) {
 
 Row row_named(const std::string& method) {
   for (const Row& row : rows())
-    if (row.method == "Java_com_olvenmark_varnel_Engine_" + method) return row;
+    if (row.symbol() == "Java_com_olvenmark_varnel_Engine_" + method) return row;
   ADD_FAILURE() << "no native " << method;
   return Row();
 }
@@ -217,7 +192,7 @@ protected:
 };
 
 TEST_F(VRNnatives, EveryNativeOfTheTableIsFoundByItsName) {
-  for (const Row& row : rows()) EXPECT_TRUE(Bridge::get().library.hasProc(row.method.c_str())) << row.method;
+  for (const Row& row : rows()) EXPECT_TRUE(Bridge::get().library.hasProc(row.symbol().c_str())) << row.symbol();
 }
 
 TEST_F(VRNnatives, AFailureGivesEachShapesValueAndTheExceptionAdoptsTheError) {
@@ -235,24 +210,24 @@ TEST_F(VRNnatives, AFailureGivesEachShapesValueAndTheExceptionAdoptsTheError) {
   TESTfakeJni& fake = Bridge::get().fake;
   int globals = fake.globalReferences();
   for (const Row& row : rows()) {
-    ASSERT_TRUE(VRNstandinFailNext(row.function.c_str(), "Injected failure", nullptr, nullptr)) << row.method;
-    std::string result = invoke(Bridge::get().library.getProc(row.method.c_str()), row.signature,
+    ASSERT_TRUE(VRNstandinFailNext(row.function.c_str(), "Injected failure", nullptr, nullptr)) << row.symbol();
+    std::string result = invoke(Bridge::get().library.getProc(row.symbol().c_str()), row.signature,
                                 arguments(row, engine, table));
     ASSERT_EQ(1u, failure.count(row.shape)) << row.shape;
-    EXPECT_EQ(failure.at(row.shape), result) << row.method;
+    EXPECT_EQ(failure.at(row.shape), result) << row.symbol();
     jthrowable thrown = fake.pending();
     if (row.shape.compare(0, 6, "Report") == 0) {
-      EXPECT_EQ(nullptr, thrown) << row.method << ": the failure is reported in the result";
+      EXPECT_EQ(nullptr, thrown) << row.symbol() << ": the failure is reported in the result";
     } else if (thrown == nullptr) {
-      ADD_FAILURE() << row.method << ": no exception";
+      ADD_FAILURE() << row.symbol() << ": no exception";
     } else {
-      EXPECT_EQ("com/olvenmark/varnel/VarnelException", fake.classNameOf(thrown)) << row.method;
+      EXPECT_EQ("com/olvenmark/varnel/VarnelException", fake.classNameOf(thrown)) << row.symbol();
       VRNhandle error = reinterpret_cast<VRNhandle>(static_cast<intptr_t>(fake.valueOf(thrown)));
-      EXPECT_EQ(1, VRNstandinReferenceCount(error)) << row.method << ": adopted with its one reference";
-      EXPECT_EQ(nullptr, VRNerrorRelease(error)) << row.method;
+      EXPECT_EQ(1, VRNstandinReferenceCount(error)) << row.symbol() << ": adopted with its one reference";
+      EXPECT_EQ(nullptr, VRNerrorRelease(error)) << row.symbol();
       fake.clearPending();
     }
-    EXPECT_EQ(globals, fake.globalReferences()) << row.method << ": a listener reference left behind";
+    EXPECT_EQ(globals, fake.globalReferences()) << row.symbol() << ": a listener reference left behind";
   }
 }
 
@@ -270,12 +245,12 @@ TEST_F(VRNnatives, ATextHoldingUPlus0000IsRefusedAndNothingIsSent) {
       std::vector<jvalue> args = good;
       args[at].l = fake.newString(std::u16string(u"A\0B\rC", 5));
       VRNstandinReset();
-      std::string result = invoke(Bridge::get().library.getProc(row.method.c_str()), row.signature, args);
+      std::string result = invoke(Bridge::get().library.getProc(row.symbol().c_str()), row.signature, args);
       jthrowable thrown = fake.pending();
-      ASSERT_NE(nullptr, thrown) << row.method << " gave " << result;
-      EXPECT_EQ("com/olvenmark/varnel/VarnelException", fake.classNameOf(thrown)) << row.method;
-      EXPECT_NE(std::string::npos, fake.messageOf(thrown).find(row.name)) << row.method << ": " << fake.messageOf(thrown);
-      EXPECT_EQ(0, VRNstandinCallCount(row.function.c_str())) << row.method << ": nothing sent";
+      ASSERT_NE(nullptr, thrown) << row.symbol() << " gave " << result;
+      EXPECT_EQ("com/olvenmark/varnel/VarnelException", fake.classNameOf(thrown)) << row.symbol();
+      EXPECT_NE(std::string::npos, fake.messageOf(thrown).find(row.name)) << row.symbol() << ": " << fake.messageOf(thrown);
+      EXPECT_EQ(0, VRNstandinCallCount(row.function.c_str())) << row.symbol() << ": nothing sent";
       fake.clearPending();
       ++checked;
     }
@@ -292,10 +267,10 @@ TEST_F(VRNnatives, OneNativeOfEachShapeSucceeds) {
     if (row.shape == "EngineParse" || row.shape == "EngineGenerate") {
       // Parse fills the table that generating reads.
       Row parse = row_named("VRNengineParseMessage");
-      invoke(Bridge::get().library.getProc(parse.method.c_str()), parse.signature, arguments(parse, engine, table));
+      invoke(Bridge::get().library.getProc(parse.symbol().c_str()), parse.signature, arguments(parse, engine, table));
     }
-    std::string result = invoke(Bridge::get().library.getProc(row.method.c_str()), row.signature, args);
-    EXPECT_EQ(nullptr, fake.pending()) << row.method << " gave " << result << ": "
+    std::string result = invoke(Bridge::get().library.getProc(row.symbol().c_str()), row.signature, args);
+    EXPECT_EQ(nullptr, fake.pending()) << row.symbol() << " gave " << result << ": "
                                        << (fake.pending() ? fake.messageOf(fake.pending()) : "");
     fake.clearPending();
     if (row.shape == "EngineCreate") {
@@ -495,7 +470,7 @@ TEST_F(VRNnatives, TheDirectRoadClearsAPendingExceptionFirst) {
   Row row = row_named("VRNengineAckMessageIndex");
   fake.throwPending("java/lang/IllegalStateException", "left pending");
   VRNstandinFailNext(row.function.c_str(), "Injected failure", nullptr, nullptr);
-  EXPECT_EQ("int -1", invoke(Bridge::get().library.getProc(row.method.c_str()), row.signature,
+  EXPECT_EQ("int -1", invoke(Bridge::get().library.getProc(row.symbol().c_str()), row.signature,
                              {long_value(as_long(engine))}));
   ASSERT_NE(nullptr, fake.pending());
   EXPECT_EQ("com/olvenmark/varnel/VarnelException", fake.classNameOf(fake.pending()));
@@ -503,7 +478,7 @@ TEST_F(VRNnatives, TheDirectRoadClearsAPendingExceptionFirst) {
   fake.clearPending();
   fake.throwPending("java/lang/IllegalStateException", "left pending");
   VRNstandinFailNextUnhandled(row.function.c_str());
-  invoke(Bridge::get().library.getProc(row.method.c_str()), row.signature, {long_value(as_long(engine))});
+  invoke(Bridge::get().library.getProc(row.symbol().c_str()), row.signature, {long_value(as_long(engine))});
   ASSERT_NE(nullptr, fake.pending());
   EXPECT_EQ("Unhandled exception.", fake.messageOf(fake.pending()));
 }
@@ -517,7 +492,7 @@ int direct_failure_in_child(const char* unused) {
   VRNengineCreate(&engine);
   Row row = row_named("VRNengineAckMessageIndex");
   VRNstandinFailNext(row.function.c_str(), "Injected failure", nullptr, nullptr);
-  std::string result = invoke(bridge.library.getProc(row.method.c_str()), row.signature, {long_value(as_long(engine))});
+  std::string result = invoke(bridge.library.getProc(row.symbol().c_str()), row.signature, {long_value(as_long(engine))});
   fflush(stdout);
   bool sound = result == "int -1" && bridge.fake.pending() == nullptr && bridge.fake.violations().empty() &&
                VRNstandinLiveCount("error") == 0;
@@ -541,7 +516,7 @@ TEST_CHILD_ROLE(VRNlistenerWithoutLog) {
   VRNhandle engine = nullptr;
   VRNengineCreate(&engine);
   Row create = row_named("VRNengineCreate");
-  invoke(bridge.library.getProc(create.method.c_str()), create.signature, {});  // the first engine
+  invoke(bridge.library.getProc(create.symbol().c_str()), create.signature, {});  // the first engine
   typedef jlong (*AddListener)(JNIEnv*, jobject, jlong);
   reinterpret_cast<AddListener>(bridge.library.getProc("Java_com_olvenmark_varnel_Engine_VRNengineAddListener"))(
       bridge.fake.env(), bridge.fake.newObject("varneltests/Silent"), as_long(engine));

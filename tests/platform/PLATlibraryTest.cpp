@@ -14,11 +14,7 @@
 
 namespace {
 
-std::string fixturePath(const std::string& buildPath) {
-  std::string path = "Z:";
-  for (char c : buildPath) path += c == '/' ? '\\' : c;
-  return path;
-}
+std::string fixturePath(const std::string& buildPath) { return TESTdriveZPath(buildPath); }
 
 
 std::string moduleFileName(HMODULE module) {

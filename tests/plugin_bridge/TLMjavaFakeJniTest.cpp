@@ -104,7 +104,7 @@ TEST(TLMjavaFakeJni, EveryNativeOfTheTableIsExported) {
   EXPECT_NE(nullptr, TESTnative("Java_com_olvenmark_tollmere_plugin_" #Class "_" #Method)) \
       << #Class "." #Method;                                                                    \
   found += TESTnative("Java_com_olvenmark_tollmere_plugin_" #Class "_" #Method) ? 1 : 0;
-#include "plugin_bridge/TLMnatives.def"
+#include "contracts/TLMnatives.def"
 #undef TLM_NATIVE
   EXPECT_EQ(157, found);
 }

@@ -6,7 +6,7 @@
 // Only the addresses are taken here; the callers cast them to the shape's own type.
 #define TLM_NATIVE(Class, Method, Function, Shape, A, B) \
   extern "C" void Java_com_olvenmark_tollmere_plugin_##Class##_##Method();
-#include "plugin_bridge/TLMnatives.def"
+#include "contracts/TLMnatives.def"
 #undef TLM_NATIVE
 
 namespace {
@@ -20,7 +20,7 @@ struct Native {
   {"Java_com_olvenmark_tollmere_plugin_" #Class "_" #Method,               \
    &Java_com_olvenmark_tollmere_plugin_##Class##_##Method},
 const Native Natives[] = {
-#include "plugin_bridge/TLMnatives.def"
+#include "contracts/TLMnatives.def"
 };
 #undef TLM_NATIVE
 

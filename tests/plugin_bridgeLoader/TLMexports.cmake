@@ -1,6 +1,6 @@
 # Reads tlm_java's export table and compares it with the natives' table: exactly the 157
 # natives, and nothing else of ours (cmake -P, from tests/CMakeLists.txt).
-#   -DLIBRARY=<tlm_java file> -DTABLE=<plugin_bridge/TLMnatives.def> -DTOOL=<nm or objdump>
+#   -DLIBRARY=<tlm_java file> -DTABLE=<contracts/TLMnatives.def> -DTOOL=<nm or objdump>
 #   -DFORMAT=elf|pe
 file(STRINGS ${TABLE} lines REGEX "^TLM_NATIVE\\(")
 set(expected "")

@@ -84,7 +84,7 @@ JNIEXPORT jint JNICALL JNI_OnLoad(JavaVM* pVm, void*) {
 // the table (quoted names, or a function's name).
 JNIEXPORT jobjectArray JNICALL Java_plugintest_StandIn_natives(JNIEnv* pEnv, jclass) {
   static const char* const rows[] = {
-#include "plugin_bridge/TLMnatives.def"
+#include "contracts/TLMnatives.def"
   };
   return strings(pEnv, std::vector<std::string>(std::begin(rows), std::end(rows)));
 }

@@ -7,6 +7,7 @@
 #include "COL/COLostream.h"
 #include "skelwin/SKELbuildInfo.h"
 #include "tests/support/TESTprocess.h"
+#include "tests/support/TESTsupport.h"
 
 
 #include <functional>
@@ -61,11 +62,7 @@ const std::string TYPE_PRECONDITION =
 // names it (our layer shows the Linux root as drive Z:).
 std::string programDirectory() {
   std::string path = SKELWIN_PROGRAM;
-  path = path.substr(0, path.find_last_of('/'));
-  std::string windows = "Z:" + path;
-  for (char& c : windows)
-    if (c == '/') c = '\\';
-  return windows;
+  return TESTdriveZPath(path.substr(0, path.find_last_of('/')));
 }
 
 TESTprogramRun skelwin(const std::vector<std::string>& arguments) {

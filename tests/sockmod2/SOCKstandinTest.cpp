@@ -2,7 +2,7 @@
 // and their two roads (message loop, I/O thread), closing soft and hard, the listener
 // registry's waiting, the translation locales and the control interface. Peers that are
 // not the stand-in are plain sockets through the platform door.
-#include "hl7_bridge/VRNlibraryContract.h"
+#include "contracts/VRNlibraryContract.h"
 #include "standins/sockmod2/SOCKstandinControl.h"
 #include "platform/PLATwindows.h"
 
@@ -737,7 +737,7 @@ namespace {
 // the injector, and an injected failure reaches the caller of exactly that function.
 TEST(SockmodExports, EveryFunctionOfTheListIsThereAndInjectable) {
   std::string path = SOCKMOD2_LIBRARY;
-  HMODULE library = LoadLibraryExA((TEST_WINDOWS_BUILD ? "Z:" + path : path).c_str(), nullptr, 0);
+  HMODULE library = LoadLibraryExA(TESTbuildPath(path).c_str(), nullptr, 0);
   ASSERT_NE(library, nullptr);
   const char* const names[] = {
 #define SOCK_TEST_NAME(Name, Parameters) #Name,

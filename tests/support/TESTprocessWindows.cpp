@@ -1,6 +1,7 @@
 // Running a child process with CreateProcessA: its two output pipes read by two threads, or
 // a pipe for its input and files for its output while the test watches it.
 #include "tests/support/TESTprocess.h"
+#include "tests/support/TESTsupport.h"
 
 #include "platform/PLATwindows.h"
 #include "tests/support/TESTsupport.h"
@@ -15,10 +16,7 @@ namespace {
 // The build machine's absolute paths are drive Z: under Wine.
 std::string windowsPath(const std::string& path) {
   if (path.empty() || path[0] != '/') return path;
-  std::string converted = "Z:" + path;
-  for (char& c : converted)
-    if (c == '/') c = '\\';
-  return converted;
+  return TESTdriveZPath(path);
 }
 
 // One word of a command line as the runtime's argument parser reads it back: quoted when

@@ -143,12 +143,22 @@ void TESTwriteFile(const std::string& path, const std::string& text) {
   file << text;
 }
 
+namespace {
+std::string backslashed(std::string path) {
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+}  // namespace
+
 std::string TESTwindowsPath(const std::string& nativePath) {
   if (TESTwindowsBuild) return nativePath;
-  std::string windows = !nativePath.empty() && nativePath[0] == '/' ? "Z:" : "";
-  for (char c : nativePath) windows += c == '/' ? '\\' : c;
-  return windows;
+  return (!nativePath.empty() && nativePath[0] == '/' ? "Z:" : "") + backslashed(nativePath);
 }
+
+std::string TESTdriveZPath(const std::string& posixPath) { return "Z:" + backslashed(posixPath); }
+
+std::string TESTbuildPath(const std::string& posixPath) { return TESTwindowsBuild ? "Z:" + posixPath : posixPath; }
 
 TESTcurrentDirectory::TESTcurrentDirectory(const std::string& windowsPath) {
   char* here = _getcwd(nullptr, 0);

@@ -99,6 +99,14 @@ void TESTsetEnvironment(const std::string& name, const char* value);
 // build drive Z: is the POSIX root), for the tests that go through the door.
 std::string TESTwindowsPath(const std::string& nativePath);
 
+// A path the build wrote into a test (absolute, POSIX) as Windows names it, in both
+// builds: drive Z: (the POSIX root under Wine and in our layer) and backslashes.
+std::string TESTdriveZPath(const std::string& posixPath);
+
+// A path the build wrote into a test (absolute, POSIX) as the test hands it to the door:
+// under Wine behind drive Z:, natively as it is, which our layer takes too.
+std::string TESTbuildPath(const std::string& posixPath);
+
 // A new empty directory under the system's temporary directory, removed with all it
 // holds when the object goes.
 class TESTtemporaryDirectory {

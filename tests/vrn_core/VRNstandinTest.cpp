@@ -2,8 +2,9 @@
 // injections and journal must be exact, and a LEGerror made elsewhere must be accepted
 // as an error handle, since the bridge's tests rest on all of that.
 #include "LEG/LEGerror.h"
-#include "hl7_bridge/VRNlibraryContract.h"
+#include "contracts/VRNlibraryContract.h"
 #include "standins/vrn_core/VRNstandinControl.h"
+#include "tests/support/TESTsupport.h"
 
 #include <gtest/gtest.h>
 
@@ -14,10 +15,7 @@
 
 namespace {
 
-std::string definition_file() {
-  std::string path = VRN_TEST_DEFINITION;
-  return TEST_WINDOWS_BUILD ? "Z:" + path : path;
-}
+std::string definition_file() { return TESTbuildPath(VRN_TEST_DEFINITION); }
 
 std::string description_of(VRNresult error) {
   const char* text = nullptr;

@@ -2,8 +2,7 @@
 // vrn_java (class varneltests.StandIn): injections, the journal, live counts, log lines
 // from any thread, the error functions for reading and releasing an exception's handle,
 // and the natives table that the suites sweep.
-#include "hl7_bridge/VRNlibraryContract.h"
-#include "hl7_bridge/VRNnativeTable.h"
+#include "contracts/VRNlibraryContract.h"
 #include "standins/common/STANDINjni.h"
 #include "standins/vrn_core/VRNstandinControl.h"
 
@@ -138,16 +137,14 @@ VRN_CONTROL(void, setNullFlags, jint tableByte, jint dateTimeFlag) {
 // empty names written as "-".
 VRN_CONTROL(jobjectArray, nativeTable) {
   std::vector<std::vector<std::string>> rows;
-#define VRN_SIGNATURE(Shape, Signature) if (shape == #Shape) return Signature;
   auto signature = [](const std::string& shape) -> std::string {
-    VRN_SHAPE_SIGNATURES(VRN_SIGNATURE)
+#define VRN_SHAPE_LINE(Shape, Signature) if (shape == #Shape) return Signature;
+#include "contracts/VRNnatives.def"
     return "?";
   };
-#undef VRN_SIGNATURE
-#define VRN_ROW(Class, Method, Shape, Function, Variable, Name) \
+#define VRN_NATIVE_LINE(Class, Method, Shape, Function, Variable, Name) \
   rows.push_back({#Class, #Method, #Shape, #Function, Variable, Name});
-  VRN_NATIVES(VRN_ROW)
-#undef VRN_ROW
+#include "contracts/VRNnatives.def"
   jclass stringClass = env->FindClass("java/lang/String");
   jobjectArray out = env->NewObjectArray(jsize(rows.size()), stringClass, nullptr);
   for (size_t i = 0; i < rows.size(); ++i) {

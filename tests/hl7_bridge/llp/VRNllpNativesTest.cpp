@@ -5,13 +5,13 @@
 // reach the Java methods -- or, when they cannot be delivered whole, nothing unwinds into
 // sockmod2 and no exception stays pending.
 #include "COL/COLdll.h"
-#include "hl7_bridge/VRNlibraryContract.h"
-#include "hl7_bridge/VRNnativeTable.h"
+#include "contracts/VRNlibraryContract.h"
 #include "platform/PLATwindows.h"
 #include "standins/sockmod2/SOCKstandinControl.h"
 #include "standins/vrn_core/VRNstandinControl.h"
 #include "tests/support/TESTfakeJni.h"
 #include "tests/support/TESTsupport.h"
+#include "tests/support/TESTvrnNatives.h"
 
 #include <gtest/gtest.h>
 
@@ -25,28 +25,9 @@ namespace {
 
 const char* const kConnectionClass = "com/olvenmark/varnel/LlpConnection";
 
-struct Row {
-  std::string className, method, shape, function, variable, name, signature;
-  std::string symbol() const { return "Java_com_olvenmark_varnel_" + className + "_" + method; }
-};
+typedef TESTvrnNative Row;
 
-std::vector<Row> rows() {
-  std::map<std::string, std::string> signatures;
-#define VRN_SIGNATURE(Shape, Signature) signatures[#Shape] = Signature;
-  VRN_SHAPE_SIGNATURES(VRN_SIGNATURE)
-#undef VRN_SIGNATURE
-  std::vector<Row> all;
-#define VRN_ROW(Class, Method, Shape, Function, Variable, Name) \
-  all.push_back({#Class, #Method, #Shape, #Function, Variable, Name, signatures[#Shape]});
-  VRN_LLP_NATIVES(VRN_ROW)
-#undef VRN_ROW
-  return all;
-}
-
-std::string library_path() {
-  std::string path = VRN_JAVA_LIBRARY;
-  return TEST_WINDOWS_BUILD ? "Z:" + path : path;
-}
+std::vector<Row> rows() { return TESTvrnNatives({"LlpServer", "LlpConnection", "LlpClient"}); }
 
 std::string text_of(const std::u16string& text) { return std::string(text.begin(), text.end()); }
 
@@ -72,7 +53,7 @@ public:
   }
 
 private:
-  Bridge() : library(COLstring(library_path().c_str()), true) {
+  Bridge() : library(COLstring(TESTvrnJavaLibrary().c_str()), true) {
     fake.defineHandleClass("com/olvenmark/varnel/VarnelException", "java/lang/RuntimeException");
     fake.defineHandleClass(kConnectionClass);
     fake.defineClass("com/olvenmark/varnel/LlpServer");

@@ -57,7 +57,7 @@ typedef TLMerror (*TLMsourceDisconnectedCallback)(void* UserValue);
 // the exception functions).
 #define TLM_NATIVE(Class, Method, Function, Shape, A, B) \
   TLM_API TLMerror Function TLM_PARAMS_##Shape;
-#include "plugin_bridge/TLMnatives.def"
+#include "contracts/TLMnatives.def"
 #undef TLM_NATIVE
 
 // The nine that no native is named after.
