@@ -121,7 +121,7 @@ bool REGregistry::getWideString(const COLstring& Name, std::wstring& Text, int* 
   std::wstring Buffer(Size / sizeof(WCHAR) + 1, L'\0');
   Size = static_cast<DWORD>(Buffer.size() * sizeof(WCHAR));
   LONG Result = RegQueryValueExW(Base, WideName.c_str(), nullptr, &Type, reinterpret_cast<BYTE*>(&Buffer[0]), &Size);
-  COL_PRECONDITION(Result == 0, "REGregistry", 306);
+  COL_PRECONDITION(Result == 0, 306, "REGregistry");
   if (Type != REGdefaultString && Type != REGexpandString) return false;
   if (pType != nullptr) *pType = static_cast<int>(Type);
   Buffer.resize(Size / sizeof(WCHAR));
