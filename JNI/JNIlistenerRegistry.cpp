@@ -1,0 +1,143 @@
+#include "JNI/JNIlistenerRegistry.h"
+
+#include "COL/COLerror.h"
+#include "COL/COLostream.h"
+#include "JNI/JNIscopedEnvPointer.h"
+#include "JNI/JNIscopedLocalFrame.h"
+
+#include <new>
+
+namespace {
+
+std::uintptr_t keyOf(void* token) { return reinterpret_cast<std::uintptr_t>(token); }
+
+// Called inside a catch block: says on standard error what stopped an event.
+void reportCurrent(const char* bridge, const char* eventName) noexcept {
+  if (bridge == nullptr) return;
+  try {
+    COLstring text;
+    try {
+      throw;
+    } catch (const COLerror& error) {
+      text = error.description();
+    } catch (...) {
+      text = "Unhandled exception";
+    }
+    COLstandardError << bridge << ": the " << eventName << " event was not delivered: " << text << newline
+                     << flush;
+  } catch (...) {
+    // Nothing is left to report with.
+  }
+}
+
+void clearPending(JNIEnv* pEnv) {
+  if (pEnv->ExceptionCheck()) {
+    pEnv->ExceptionDescribe();
+    pEnv->ExceptionClear();
+  }
+}
+
+}  // namespace
+
+JNIlistenerRegistry& JNIlistenerRegistry::process() {
+  // In static storage, so that no heap block of it is left for a leak check to report
+  // once the library is unloaded.
+  alignas(JNIlistenerRegistry) static unsigned char storage[sizeof(JNIlistenerRegistry)];
+  static JNIlistenerRegistry* kept = new (storage) JNIlistenerRegistry();
+  return *kept;
+}
+
+void* JNIlistenerRegistry::add(JNIEnv* pEnv, jobject listener, void* owner) {
+  jobject reference = pEnv->NewGlobalRef(listener);
+  if (reference == nullptr) {
+    throw COLerror("Unable to make a global reference to the listener.", 0, "JNIlistenerRegistry",
+                   COL_ERROR_PRECONDITION);
+  }
+  try {
+    std::lock_guard<std::mutex> guard(m_Lock);
+    std::uintptr_t key = m_Next++;
+    m_Entries.emplace(key, Entry{owner, reference, 1, false});
+    return reinterpret_cast<void*>(key);
+  } catch (...) {
+    pEnv->DeleteGlobalRef(reference);
+    throw;
+  }
+}
+
+void* JNIlistenerRegistry::liveFor(void* owner) const {
+  std::lock_guard<std::mutex> guard(m_Lock);
+  for (const auto& entry : m_Entries)
+    if (entry.second.Owner == owner && !entry.second.Released) return reinterpret_cast<void*>(entry.first);
+  return nullptr;
+}
+
+bool JNIlistenerRegistry::isLive(void* owner, void* token) const {
+  std::lock_guard<std::mutex> guard(m_Lock);
+  auto found = m_Entries.find(keyOf(token));
+  return found != m_Entries.end() && found->second.Owner == owner && !found->second.Released;
+}
+
+bool JNIlistenerRegistry::release(JNIEnv* pEnv, void* owner, void* token) {
+  jobject last = nullptr;
+  {
+    std::lock_guard<std::mutex> guard(m_Lock);
+    auto found = m_Entries.find(keyOf(token));
+    if (found == m_Entries.end() || found->second.Owner != owner || found->second.Released) return false;
+    found->second.Released = true;
+    last = dropLocked(found);
+  }
+  if (last != nullptr) pEnv->DeleteGlobalRef(last);
+  return true;
+}
+
+jobject JNIlistenerRegistry::dropLocked(std::unordered_map<std::uintptr_t, Entry>::iterator found) {
+  if (--found->second.Shares > 0) return nullptr;
+  jobject reference = found->second.Reference;
+  m_Entries.erase(found);
+  return reference;
+}
+
+JNIlistenerRegistry::Share::Share(JNIlistenerRegistry& registry, JNIEnv* pEnv, void* token)
+    : m_Registry(registry), m_pEnv(pEnv), m_Token(token), m_Listener(nullptr) {
+  std::lock_guard<std::mutex> guard(m_Registry.m_Lock);
+  auto found = m_Registry.m_Entries.find(keyOf(token));
+  if (found == m_Registry.m_Entries.end() || found->second.Released) return;
+  ++found->second.Shares;
+  m_Listener = found->second.Reference;
+}
+
+JNIlistenerRegistry::Share::~Share() {
+  if (m_Listener == nullptr) return;
+  jobject last = nullptr;
+  {
+    std::lock_guard<std::mutex> guard(m_Registry.m_Lock);
+    auto found = m_Registry.m_Entries.find(keyOf(m_Token));
+    if (found != m_Registry.m_Entries.end()) last = m_Registry.dropLocked(found);
+  }
+  if (last != nullptr) m_pEnv->DeleteGlobalRef(last);
+}
+
+void JNIdeliverEvent(JavaVM* pVm, jint version, jint frameCapacity, void* token, JNIeventBody body,
+                     const void* event, const char* bridge, const char* eventName) noexcept {
+  if (pVm == nullptr || token == nullptr) return;
+  try {
+    JNIscopedEnvPointer scope(pVm, version);
+    try {
+      JNIlistenerRegistry::Share share(JNIlistenerRegistry::process(), scope.pEnv, token);
+      if (share.listener() == nullptr) return;
+      try {
+        JNIscopedLocalFrame frame(scope.pEnv, frameCapacity);
+        body(scope.pEnv, share.listener(), event);
+        clearPending(scope.pEnv);
+      } catch (...) {
+        clearPending(scope.pEnv);
+        reportCurrent(bridge, eventName);
+      }
+    } catch (...) {
+      // No memory for the share's bookkeeping.
+      reportCurrent(bridge, eventName);
+    }
+  } catch (...) {
+    reportCurrent(bridge, eventName);
+  }
+}
