@@ -45,14 +45,21 @@ jstring utfString(JNIEnv* env, const char* text) {
   return string;
 }
 
-// A delimiter is one byte. A wider character raises and the configuration stays as it is:
-// keeping its low byte would turn U+0100 into a NUL delimiter.
-bool refusedAsWide(JNIEnv* env, jchar value, const char* method) {
-  if (value <= 0xFF) return false;
+// A delimiter is one byte, and never the NUL that ends the library's texts: a generated
+// message would stop at its first delimiter. Either refusal raises and the configuration
+// stays as it is (keeping the low byte would turn U+0100 into a NUL delimiter, too).
+bool refusedAsDelimiter(JNIEnv* env, jchar value, const char* method) {
+  if (value != 0 && value <= 0xFF) return false;
   VRNguardedCall(env, [&] {
-    char text[128];
-    std::snprintf(text, sizeof text, "Illegal - Character U+%04X does not fit in one byte in method %s",
-                  unsigned(value), method);
+    char text[160];
+    if (value == 0) {
+      std::snprintf(text, sizeof text,
+                    "Illegal - Character U+0000 passed in argument in method %s, where the library would end the text",
+                    method);
+    } else {
+      std::snprintf(text, sizeof text, "Illegal - Character U+%04X does not fit in one byte in method %s",
+                    unsigned(value), method);
+    }
     throw LEGerror(COLstring(text), kBridgeErrorCode);
   });
   return true;
@@ -190,7 +197,7 @@ void VRNdirectCellTextSetter(JNIEnv* env, jlong h, jint first, jint second, jstr
 // ---- configurations ----
 
 void VRNconfigSetSeparatorRoad(JNIEnv* env, jlong h, jint level, jchar value, const char* method) {
-  if (refusedAsWide(env, value, method)) return;
+  if (refusedAsDelimiter(env, value, method)) return;
   raised(env, VRNconfigSetSepChar(JNIhandleOf(h), widened(level), static_cast<unsigned char>(value)));
 }
 
@@ -201,7 +208,7 @@ jchar VRNconfigGetSeparatorRoad(JNIEnv* env, jlong h, jint level) {
 }
 
 void VRNconfigSetRepeatRoad(JNIEnv* env, jlong h, jchar value, const char* method) {
-  if (refusedAsWide(env, value, method)) return;
+  if (refusedAsDelimiter(env, value, method)) return;
   int64_t repeat = static_cast<signed char>(static_cast<unsigned char>(value));
   raised(env, VRNconfigSetRepeatChar(JNIhandleOf(h), 1, repeat));
 }
@@ -213,7 +220,7 @@ jchar VRNconfigGetRepeatRoad(JNIEnv* env, jlong h) {
 }
 
 void VRNconfigSetEscapeRoad(JNIEnv* env, jlong h, jchar value, const char* method) {
-  if (refusedAsWide(env, value, method)) return;
+  if (refusedAsDelimiter(env, value, method)) return;
   raised(env, VRNconfigSetEscapeChar(JNIhandleOf(h), static_cast<unsigned char>(value)));
 }
 

@@ -486,8 +486,38 @@ TEST_F(VRNdataNatives, ADelimiterThatDoesNotFitAByteIsRefusedAndNothingChanges) 
   // Every byte-sized character still passes, as its byte.
   EXPECT_EQ("void", call("VRNconfigSetEscapeChar", {J(c), C(0xFF)}));
   EXPECT_EQ("VRNconfigSetEscapeChar h 255", lastCall());
-  EXPECT_EQ("void", call("VRNconfigSetEscapeChar", {J(c), C(0)}));
-  EXPECT_EQ("VRNconfigSetEscapeChar h 0", lastCall());
+  EXPECT_EQ("void", call("VRNconfigSetEscapeChar", {J(c), C(1)}));
+  EXPECT_EQ("VRNconfigSetEscapeChar h 1", lastCall());
+  EXPECT_EQ(nullptr, fake().pending());
+}
+
+// U+0000 as a delimiter would cut every generated message at its first delimiter, as a NUL
+// in a text would cut the text: refused the same way, naming the method, nothing set.
+TEST_F(VRNdataNatives, ANulDelimiterIsRefusedAsANulInATextIs) {
+  jlong c = as_long(config);
+  struct Case {
+    const char* method;
+    std::vector<jvalue> args;
+  };
+  const Case cases[] = {{"VRNconfigSetDelimiterChar", {J(c), I(1), C(0)}},
+                        {"VRNconfigSetDelimiterChar", {J(c), I(2), C(0)}},
+                        {"VRNconfigSetRepeatChar", {J(c), C(0)}},
+                        {"VRNconfigSetEscapeChar", {J(c), C(0)}}};
+  for (const Case& test : cases) {
+    VRNstandinReset();
+    EXPECT_EQ("void", call(test.method, test.args));
+    ASSERT_NE(nullptr, fake().pending()) << test.method;
+    EXPECT_EQ("com/olvenmark/varnel/VarnelException", fake().classNameOf(fake().pending()));
+    EXPECT_EQ(std::string("Illegal - Character U+0000 passed in argument in method ") + test.method +
+                  ", where the library would end the text",
+              fake().messageOf(fake().pending()));
+    EXPECT_STREQ("", VRNstandinJournal()) << test.method << ": the library was called";
+    fake().clearPending();
+  }
+  EXPECT_EQ("char 124", call("VRNconfigGetDelimiterChar", {J(c), I(1)}));
+  EXPECT_EQ("char 94", call("VRNconfigGetDelimiterChar", {J(c), I(2)}));
+  EXPECT_EQ("char 126", call("VRNconfigGetRepeatChar", {J(c)}));
+  EXPECT_EQ("char 92", call("VRNconfigGetEscapeChar", {J(c)}));
   EXPECT_EQ(nullptr, fake().pending());
 }
 
