@@ -35,10 +35,12 @@ void raiseUnhandled(JNIEnv* pEnv) noexcept {
   pEnv->DeleteLocalRef(exceptionClass);
 }
 
-// An error object that no PluginException adopted: nobody else could give it back.
+// An error object that no PluginException adopted: nobody else could give it back. A
+// failed release has nowhere to be reported, so its own error object goes back too.
 void releaseError(void* handle) {
+  if (!JNIisErrorObject(handle)) return;
   TLMerror error = TLMexceptionRelease(static_cast<TLMhandle>(handle));
-  if (error && error != TLM_UNHANDLED_ERROR) TLMexceptionRelease(error);
+  if (JNIisErrorObject(error)) TLMexceptionRelease(error);
 }
 
 // A text that the library returned; a null one with success reads as empty.
@@ -226,10 +228,7 @@ namespace {
 jobject wrapOrRelease(JNIEnv* pEnv, const char* classPath, TLMhandle handle,
                       TLMerror (*release)(TLMhandle)) {
   jobject wrapper = TLMjniCreateObject(pEnv, classPath, handle);
-  if (!wrapper && handle) {
-    TLMerror error = release(handle);
-    if (error && error != TLM_UNHANDLED_ERROR) TLMexceptionRelease(error);
-  }
+  if (!wrapper && handle) releaseError(release(handle));
   return wrapper;
 }
 
