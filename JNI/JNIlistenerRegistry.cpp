@@ -6,6 +6,8 @@
 #include "JNI/JNIscopedLocalFrame.h"
 
 #include <new>
+#include <tuple>
+#include <utility>
 
 namespace {
 
@@ -56,7 +58,7 @@ void* JNIlistenerRegistry::add(JNIEnv* pEnv, jobject listener, void* owner) {
   try {
     std::lock_guard<std::mutex> guard(m_Lock);
     std::uintptr_t key = m_Next++;
-    m_Entries.emplace(key, Entry{owner, reference, 1, false});
+    m_Entries.emplace(std::piecewise_construct, std::forward_as_tuple(key), std::forward_as_tuple(owner, reference));
     return reinterpret_cast<void*>(key);
   } catch (...) {
     pEnv->DeleteGlobalRef(reference);
@@ -84,37 +86,38 @@ bool JNIlistenerRegistry::release(JNIEnv* pEnv, void* owner, void* token) {
     auto found = m_Entries.find(keyOf(token));
     if (found == m_Entries.end() || found->second.Owner != owner || found->second.Released) return false;
     found->second.Released = true;
-    last = dropLocked(found);
+    if (found->second.Shares.fetch_sub(1) == 1) {
+      last = found->second.Reference;
+      m_Entries.erase(found);
+    }
   }
   if (last != nullptr) pEnv->DeleteGlobalRef(last);
   return true;
 }
 
-jobject JNIlistenerRegistry::dropLocked(std::unordered_map<std::uintptr_t, Entry>::iterator found) {
-  if (--found->second.Shares > 0) return nullptr;
+jobject JNIlistenerRegistry::eraseLast(void* token) {
+  std::lock_guard<std::mutex> guard(m_Lock);
+  auto found = m_Entries.find(keyOf(token));
   jobject reference = found->second.Reference;
   m_Entries.erase(found);
   return reference;
 }
 
 JNIlistenerRegistry::Share::Share(JNIlistenerRegistry& registry, JNIEnv* pEnv, void* token)
-    : m_Registry(registry), m_pEnv(pEnv), m_Token(token), m_Listener(nullptr) {
+    : m_Registry(registry), m_pEnv(pEnv), m_Token(token), m_Listener(nullptr), m_Shares(nullptr) {
   std::lock_guard<std::mutex> guard(m_Registry.m_Lock);
   auto found = m_Registry.m_Entries.find(keyOf(token));
   if (found == m_Registry.m_Entries.end() || found->second.Released) return;
-  ++found->second.Shares;
+  // Live, so the release's share is still counted: this one cannot be the last.
+  found->second.Shares.fetch_add(1);
+  m_Shares = &found->second.Shares;
   m_Listener = found->second.Reference;
 }
 
 JNIlistenerRegistry::Share::~Share() {
   if (m_Listener == nullptr) return;
-  jobject last = nullptr;
-  {
-    std::lock_guard<std::mutex> guard(m_Registry.m_Lock);
-    auto found = m_Registry.m_Entries.find(keyOf(m_Token));
-    if (found != m_Registry.m_Entries.end()) last = m_Registry.dropLocked(found);
-  }
-  if (last != nullptr) m_pEnv->DeleteGlobalRef(last);
+  // Reaches 0 only once the release's share has gone as well: nobody can take one again.
+  if (m_Shares->fetch_sub(1) == 1) m_pEnv->DeleteGlobalRef(m_Registry.eraseLast(m_Token));
 }
 
 void JNIdeliverEvent(JavaVM* pVm, jint version, jint frameCapacity, void* token, JNIeventBody body,

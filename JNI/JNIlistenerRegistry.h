@@ -14,6 +14,7 @@
 
 #include <jni.h>
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <unordered_map>
@@ -55,17 +56,22 @@ public:
     JNIEnv* m_pEnv;
     void* m_Token;
     jobject m_Listener;
+    std::atomic<int>* m_Shares;
   };
 
 private:
   struct Entry {
+    Entry(void* owner, jobject reference) : Owner(owner), Reference(reference) {}
     void* Owner;
     jobject Reference;
-    int Shares;     // the release's, while live, and one per event in flight
-    bool Released;
+    // The release's, while live, and one per event in flight. Taken only under the lock
+    // while the entry is live; given back without it, except by the last share, which
+    // erases the entry under it. An element of the map stays where it is until erased.
+    std::atomic<int> Shares{1};
+    bool Released = false;
   };
-  // The reference to delete when this was the last share, or null.
-  jobject dropLocked(std::unordered_map<std::uintptr_t, Entry>::iterator found);
+  // Erases the entry whose last share was just given back; its reference, to delete.
+  jobject eraseLast(void* token);
 
   mutable std::mutex m_Lock;
   std::unordered_map<std::uintptr_t, Entry> m_Entries;
