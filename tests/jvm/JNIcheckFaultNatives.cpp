@@ -1,7 +1,13 @@
 // Natives that each misuse JNI in one way that -Xcheck:jni reports as a warning and then
 // lets the program go on. The JVM run checker must fail a run whose output holds any of
 // them, even though every case of the run passed. Only the checker's own tests load this.
+// One more fault is ours alone: a freed name read through the C library, which the
+// sanitizer build must still report inside the JVM, whatever it forgives the JVM itself.
 #include <jni.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 extern "C" {
 
@@ -30,6 +36,17 @@ JNIEXPORT void JNICALL Java_jnicheck_FaultNatives_callInsideCritical(JNIEnv* env
   if (elements == nullptr) return;
   env->GetArrayLength(values);
   env->ReleasePrimitiveArrayCritical(values, elements, JNI_ABORT);
+}
+
+// A library's name formatted after its memory was given back, as the JVM's own unload
+// log does; the volatile pointer keeps the compiler from seeing the fault.
+JNIEXPORT jint JNICALL Java_jnicheck_FaultNatives_formatFreedName(JNIEnv*, jclass) {
+  char* volatile name = static_cast<char*>(std::malloc(16));
+  if (name == nullptr) return 0;
+  std::strcpy(name, "libfreed.so");
+  std::free(name);
+  char line[64];
+  return std::snprintf(line, sizeof line, "Unloaded shared library %s", name);
 }
 
 }  // extern "C"

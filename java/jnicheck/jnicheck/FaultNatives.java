@@ -11,4 +11,5 @@ final class FaultNatives {
     static native void overflowLocalReferences();
     static native void skipExceptionCheck();
     static native void callInsideCritical(int[] values);
+    static native int formatFreedName();
 }

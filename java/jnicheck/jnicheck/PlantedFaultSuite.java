@@ -17,6 +17,7 @@ public final class PlantedFaultSuite implements Suite {
                 case "localReferences": FaultNatives.overflowLocalReferences(); break;
                 case "exceptionCheck": FaultNatives.skipExceptionCheck(); break;
                 case "critical": FaultNatives.callInsideCritical(new int[] {1, 2, 3}); break;
+                case "useAfterFree": FaultNatives.formatFreedName(); break;
                 case "none": break;
                 default: throw new AssertionError("unknown PLANTED_FAULT " + fault);
             }
