@@ -104,14 +104,25 @@ jobject JNIlistenerRegistry::eraseLast(void* token) {
 }
 
 JNIlistenerRegistry::Share::Share(JNIlistenerRegistry& registry, JNIEnv* pEnv, void* token)
-    : m_Registry(registry), m_pEnv(pEnv), m_Token(token), m_Listener(nullptr), m_Shares(nullptr) {
+    : m_Registry(registry), m_pEnv(pEnv), m_Token(token), m_Listener(nullptr), m_Shares(nullptr), m_Methods(nullptr) {
   std::lock_guard<std::mutex> guard(m_Registry.m_Lock);
   auto found = m_Registry.m_Entries.find(keyOf(token));
   if (found == m_Registry.m_Entries.end() || found->second.Released) return;
   // Live, so the release's share is still counted: this one cannot be the last.
   found->second.Shares.fetch_add(1);
   m_Shares = &found->second.Shares;
+  m_Methods = found->second.Methods;
   m_Listener = found->second.Reference;
+}
+
+jmethodID JNIlistenerRegistry::Share::method(JNIEnv* pEnv, int slot, const char* name, const char* signature) const {
+  jmethodID kept = m_Methods[slot].load(std::memory_order_acquire);
+  if (kept != nullptr) return kept;
+  jclass type = pEnv->GetObjectClass(m_Listener);
+  jmethodID found = pEnv->GetMethodID(type, name, signature);
+  pEnv->DeleteLocalRef(type);
+  if (found != nullptr) m_Methods[slot].store(found, std::memory_order_release);
+  return found;
 }
 
 JNIlistenerRegistry::Share::~Share() {
@@ -130,7 +141,7 @@ void JNIdeliverEvent(JavaVM* pVm, jint version, jint frameCapacity, void* token,
       if (share.listener() == nullptr) return;
       try {
         JNIscopedLocalFrame frame(scope.pEnv, frameCapacity);
-        body(scope.pEnv, share.listener(), event);
+        body(scope.pEnv, share, event);
         clearPending(scope.pEnv);
       } catch (...) {
         clearPending(scope.pEnv);

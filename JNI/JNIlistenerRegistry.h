@@ -50,6 +50,10 @@ public:
     Share(const Share&) = delete;
     Share& operator=(const Share&) = delete;
     jobject listener() const { return m_Listener; }
+    // The listener's method, found once per listener and slot (an event kind's own number,
+    // below kMethodSlots) and kept while the listener is: its class cannot be unloaded
+    // under it. Null, with the JVM's exception pending, when the class has no such method.
+    jmethodID method(JNIEnv* pEnv, int slot, const char* name, const char* signature) const;
 
   private:
     JNIlistenerRegistry& m_Registry;
@@ -57,7 +61,9 @@ public:
     void* m_Token;
     jobject m_Listener;
     std::atomic<int>* m_Shares;
+    std::atomic<jmethodID>* m_Methods;
   };
+  static const int kMethodSlots = 12;
 
 private:
   struct Entry {
@@ -71,6 +77,7 @@ private:
     // library is unloaded.)
     std::atomic<int> Shares{1};
     bool Released = false;
+    std::atomic<jmethodID> Methods[kMethodSlots] = {};
   };
   // Erases the entry whose last share was just given back; its reference, to delete.
   jobject eraseLast(void* token);
@@ -81,9 +88,10 @@ private:
 };
 
 // What an event does with its listener once the road holds a share of it and a local
-// frame: looks its method up and calls it. It may raise (the event is then reported as not
-// delivered) or leave a Java exception pending (described and cleared).
-typedef void (*JNIeventBody)(JNIEnv* pEnv, jobject listener, const void* event);
+// frame: finds its method (listener.method) and calls it on listener.listener(). It may
+// raise (the event is then reported as not delivered) or leave a Java exception pending
+// (described and cleared).
+typedef void (*JNIeventBody)(JNIEnv* pEnv, const JNIlistenerRegistry::Share& listener, const void* event);
 
 // Carries one event to the listener a token names, on whatever thread the outside library
 // calls back on: the thread's JNIEnv is found (a thread the JVM does not know is attached

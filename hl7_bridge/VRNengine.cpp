@@ -97,9 +97,9 @@ void checkJdkVersion(JNIEnv* env) {
 // waits: not a release for a line in flight on another thread (whose listener may be slow,
 // or whose JVM may be ending), nor a release made from inside that line's own listener,
 // however deeply nested. A line that cannot be delivered is lost without a word.
-void deliverLine(JNIEnv* env, jobject listener, const void* line) {
-  jclass type = env->GetObjectClass(listener);
-  jmethodID log = env->GetMethodID(type, "log", "(Ljava/lang/String;)V");
+void deliverLine(JNIEnv* env, const JNIlistenerRegistry::Share& share, const void* line) {
+  jobject listener = share.listener();
+  jmethodID log = share.method(env, 0, "log", "(Ljava/lang/String;)V");
   VRNjavaCheckMethodLocated(env, log, "log(string Line)");
   // A line the library's conversion refuses still reaches the listener, repaired.
   jstring text = VRNjavaStringForListener(env, static_cast<const char*>(line));

@@ -52,22 +52,23 @@ void ignoreResult(VRNresult result) { VRNreleaseError(result); }
 // ---- events ----
 
 struct EventKind {
+  int Slot;  // its method's place in the listener's kept methods
   const char* Method;
   const char* Signature;
 };
 
 #define VRN_LLP_CONNECTION_ARG "Lcom/olvenmark/varnel/LlpConnection;"
-const EventKind ServerError = {"errorReceived", "(Ljava/lang/String;I)V"};
-const EventKind ServerConnected = {"clientConnected", "(" VRN_LLP_CONNECTION_ARG ")V"};
-const EventKind ServerDisconnected = {"clientDisconnected", "(" VRN_LLP_CONNECTION_ARG ")V"};
-const EventKind ServerClientError = {"clientErrorReceived", "(" VRN_LLP_CONNECTION_ARG "Ljava/lang/String;I)V"};
-const EventKind ServerMessage = {"messageReceived", "(" VRN_LLP_CONNECTION_ARG "Ljava/lang/String;)V"};
-const EventKind ServerIgnored = {"dataIgnored", "(" VRN_LLP_CONNECTION_ARG "Ljava/lang/String;)V"};
-const EventKind ClientConnected = {"connected", "()V"};
-const EventKind ClientClosed = {"closed", "()V"};
-const EventKind ClientMessage = {"messageReceived", "(Ljava/lang/String;)V"};
-const EventKind ClientIgnored = {"dataIgnored", "(Ljava/lang/String;)V"};
-const EventKind ClientError = {"errorReceived", "(Ljava/lang/String;I)V"};
+const EventKind ServerError = {0, "errorReceived", "(Ljava/lang/String;I)V"};
+const EventKind ServerConnected = {1, "clientConnected", "(" VRN_LLP_CONNECTION_ARG ")V"};
+const EventKind ServerDisconnected = {2, "clientDisconnected", "(" VRN_LLP_CONNECTION_ARG ")V"};
+const EventKind ServerClientError = {3, "clientErrorReceived", "(" VRN_LLP_CONNECTION_ARG "Ljava/lang/String;I)V"};
+const EventKind ServerMessage = {4, "messageReceived", "(" VRN_LLP_CONNECTION_ARG "Ljava/lang/String;)V"};
+const EventKind ServerIgnored = {5, "dataIgnored", "(" VRN_LLP_CONNECTION_ARG "Ljava/lang/String;)V"};
+const EventKind ClientConnected = {6, "connected", "()V"};
+const EventKind ClientClosed = {7, "closed", "()V"};
+const EventKind ClientMessage = {8, "messageReceived", "(Ljava/lang/String;)V"};
+const EventKind ClientIgnored = {9, "dataIgnored", "(Ljava/lang/String;)V"};
+const EventKind ClientError = {10, "errorReceived", "(Ljava/lang/String;I)V"};
 
 // An event's arguments after the user value; each kind uses the ones its signature names,
 // in the signature's order: connection, text, code.
@@ -127,11 +128,11 @@ struct Event {
   const EventArgs& Args;
 };
 
-void callListener(JNIEnv* env, jobject listener, const void* event) {
+void callListener(JNIEnv* env, const JNIlistenerRegistry::Share& share, const void* event) {
   const EventKind& kind = static_cast<const Event*>(event)->Kind;
   const EventArgs& args = static_cast<const Event*>(event)->Args;
-  jclass type = env->GetObjectClass(listener);
-  jmethodID method = env->GetMethodID(type, kind.Method, kind.Signature);
+  jobject listener = share.listener();
+  jmethodID method = share.method(env, kind.Slot, kind.Method, kind.Signature);
   if (method == nullptr) failedStep(env, "The listener has no such method");
   jstring text = args.HasText ? eventText(env, args.Text) : nullptr;
   jobject connection = nullptr;

@@ -42,6 +42,7 @@ jobject wrap(JNIEnv* pEnv, const JNIheldClass& wrapper, TLMhandle handle) {
 }
 
 struct EventKind {
+  int Slot;  // its method's place in the listener's kept methods
   const char* Method;
   const char* Signature;
   JNIheldClass* Inputs;  // null for an event without objects
@@ -52,23 +53,23 @@ struct EventKind {
   "(L" TLM_PLUGIN_PACKAGE Inputs ";L" TLM_PLUGIN_PACKAGE Outputs ";)V"
 
 const EventKind MessageReceived = {
-    "messageReceived",
+    0, "messageReceived",
     TLM_EVENT_SIGNATURE("DestinationMessageReceivedEventInputs",
                         "DestinationMessageReceivedEventOutputs"),
     &DestinationInputs, &DestinationOutputs};
-const EventKind ResubmissionPreview = {"resubmissionPreviewMessageReceived",
+const EventKind ResubmissionPreview = {1, "resubmissionPreviewMessageReceived",
                                        MessageReceived.Signature, &DestinationInputs,
                                        &DestinationOutputs};
 const EventKind MessageRequested = {
-    "messageRequested",
+    2, "messageRequested",
     TLM_EVENT_SIGNATURE("SourceMessageRequestedEventInputs", "SourceMessageRequestedEventOutputs"),
     &RequestedInputs, &RequestedOutputs};
 const EventKind MessageRequestCompleted = {
-    "messageRequestCompleted",
+    3, "messageRequestCompleted",
     TLM_EVENT_SIGNATURE("SourceMessageRequestCompletedEventInputs",
                         "SourceMessageRequestCompletedEventOutputs"),
     &CompletedInputs, &CompletedOutputs};
-const EventKind Disconnected = {"disconnected", "()V", nullptr, nullptr};
+const EventKind Disconnected = {4, "disconnected", "()V", nullptr, nullptr};
 
 // The event's own step: wraps its objects and calls the listener's method. Returns at the
 // first step that leaves a Java exception pending; the road clears it. The outputs are
@@ -79,11 +80,11 @@ struct Event {
   TLMhandle Outputs;
 };
 
-void callListener(JNIEnv* pEnv, jobject listener, const void* event) {
+void callListener(JNIEnv* pEnv, const JNIlistenerRegistry::Share& share, const void* event) {
   const Event& call = *static_cast<const Event*>(event);
   const EventKind& kind = call.Kind;
-  jclass listenerClass = pEnv->GetObjectClass(listener);
-  jmethodID method = pEnv->GetMethodID(listenerClass, kind.Method, kind.Signature);
+  jobject listener = share.listener();
+  jmethodID method = share.method(pEnv, kind.Slot, kind.Method, kind.Signature);
   if (!method) return;
   if (!kind.Inputs) {
     pEnv->CallVoidMethod(listener, method);
