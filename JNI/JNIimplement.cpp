@@ -74,6 +74,8 @@ JNIdllError::JNIdllError(const JNIdllError& other) : LEGerror(other), m_Handle(o
 
 JNIdllError::~JNIdllError() = default;
 
+bool JNIisErrorObject(void* handle) { return handle != nullptr && handle != UnhandledExceptionHandle; }
+
 void JNIcheckDllResult(void* handle) {
   if (handle == nullptr) return;
   if (handle == UnhandledExceptionHandle) throw COLerror("Unhandled exception", COL_ERROR_PRECONDITION);
@@ -93,47 +95,7 @@ jobject JNIcreateObjectFromHandle(JNIEnv* pEnv, const char* classPath, void* han
   if (Class == nullptr) return nullptr;
   jmethodID Constructor = pEnv->GetMethodID(Class, "<init>", "(J)V");
   if (Constructor == nullptr) return nullptr;
-  return pEnv->NewObject(Class, Constructor, static_cast<jlong>(reinterpret_cast<std::intptr_t>(handle)));
-}
-
-void JNIheldClass::hold(JNIEnv* pEnv) {
-  std::lock_guard<std::mutex> guard(m_Lock);
-  if (m_Class != nullptr) {
-    jobject alive = pEnv->NewLocalRef(m_Class);
-    if (alive != nullptr) {
-      pEnv->DeleteLocalRef(alive);
-      return;
-    }
-    // Unloaded with its loader: the classes now asking are another loader's.
-    m_Held.store(false);
-    pEnv->DeleteWeakGlobalRef(m_Class);
-    m_Class = nullptr;
-    m_Constructor = nullptr;
-  }
-  jclass found = pEnv->FindClass(m_Path);
-  jmethodID constructor = found != nullptr ? pEnv->GetMethodID(found, "<init>", "(J)V") : nullptr;
-  jweak weak = constructor != nullptr ? pEnv->NewWeakGlobalRef(found) : nullptr;
-  pEnv->ExceptionClear();
-  if (found != nullptr) pEnv->DeleteLocalRef(found);
-  if (weak == nullptr) return;
-  m_Class = weak;
-  m_Constructor = constructor;
-  m_Held.store(true);
-}
-
-jobject JNIheldClass::createObject(JNIEnv* pEnv, void* handle) const {
-  jclass type = nullptr;
-  jmethodID constructor = nullptr;
-  {
-    std::lock_guard<std::mutex> guard(m_Lock);
-    if (m_Class == nullptr) return nullptr;
-    type = static_cast<jclass>(pEnv->NewLocalRef(m_Class));
-    constructor = m_Constructor;
-  }
-  if (type == nullptr) return nullptr;
-  jobject made = pEnv->NewObject(type, constructor, static_cast<jlong>(reinterpret_cast<std::intptr_t>(handle)));
-  pEnv->DeleteLocalRef(type);
-  return made;
+  return pEnv->NewObject(Class, Constructor, JNIlongOf(handle));
 }
 
 bool JNIkeepVirtualMachineError(JNIEnv* pEnv) {

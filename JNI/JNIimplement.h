@@ -9,8 +9,11 @@
 
 #include <jni.h>
 
-#include <atomic>
-#include <mutex>
+#include <cstdint>
+
+// Handles of outside objects cross JNI as a long, in both directions.
+inline void* JNIhandleOf(jlong value) { return reinterpret_cast<void*>(static_cast<std::intptr_t>(value)); }
+inline jlong JNIlongOf(const void* handle) { return static_cast<jlong>(reinterpret_cast<std::intptr_t>(handle)); }
 
 // An outside library's error object, as its handle; the handle's one reference goes to the
 // Java exception that JNIthrowException makes, never released here.
@@ -26,6 +29,10 @@ private:
   void* m_Handle;
 };
 
+// True for an error handle that is an object with a reference to give back: neither null
+// (success) nor the all-ones value (an error without an object).
+bool JNIisErrorObject(void* handle);
+
 // Null passes; the all-ones handle raises COLerror "Unhandled exception"; any other handle
 // raises a JNIdllError carrying it.
 void JNIcheckDllResult(void* handle);
@@ -36,39 +43,6 @@ void JNIcheckDateNotNull(jobject value, const char* variableName, const char* me
 // An object of the class made by its (J)V constructor with the handle; null when the class
 // or the constructor is missing, the JVM's exception then left pending.
 jobject JNIcreateObjectFromHandle(JNIEnv* pEnv, const char* classPath, void* handle);
-
-// A class with its (J)V constructor, found on a Java thread, for callbacks from an outside
-// library's threads: on a thread with no Java frame FindClass searches the system class
-// loader only, which a host that loads our classes through a loader of its own (an
-// engine's plug-ins, a server's applications) leaves without them, or with a second copy.
-// hold() runs inside a native method, so through the loader of the class that declares
-// it. The class is held by a weak global reference: it must not keep that loader alive,
-// or a host could never drop its plug-in and load this library again through a new
-// loader. The objects whose events need the class (listeners of the same loader) keep it
-// loaded while they can call back; once it has been unloaded, the next hold() finds the
-// class afresh. A class or constructor hold() cannot find leaves nothing pending, and the
-// next hold() looks again. Safe from several threads.
-class JNIheldClass {
-public:
-  explicit JNIheldClass(const char* classPath) : m_Path(classPath) {}
-  JNIheldClass(const JNIheldClass&) = delete;
-  JNIheldClass& operator=(const JNIheldClass&) = delete;
-
-  void hold(JNIEnv* pEnv);
-  bool held() const { return m_Held.load(); }
-  const char* path() const { return m_Path; }
-  // An object made by the held constructor with the handle. Null with nothing pending when
-  // no class is held or the one held has been unloaded; null with the JVM's exception
-  // pending when NewObject fails.
-  jobject createObject(JNIEnv* pEnv, void* handle) const;
-
-private:
-  const char* m_Path;
-  jweak m_Class = nullptr;
-  jmethodID m_Constructor = nullptr;
-  std::atomic<bool> m_Held{false};  // set once Class and Constructor are written
-  mutable std::mutex m_Lock;
-};
 
 // When the exception pending is one of the JVM's own errors (StackOverflowError,
 // OutOfMemoryError: a VirtualMachineError) it stays pending and the answer is true: it
@@ -88,3 +62,17 @@ void JNIthrowException(JNIEnv* pEnv, const char* classPath, const LEGerror& erro
                        JNIhandleRelease release = nullptr);
 void JNIthrowByHandle(JNIEnv* pEnv, const char* classPath, void* handle, JNIhandleRelease release = nullptr);
 void JNIthrowByDescription(JNIEnv* pEnv, const char* classPath, const LEGerror& error);
+
+// Runs a native's body as one guarded region: whatever it raises is handed to the bridge's
+// raise (called inside the catch block, never raising itself), which leaves the bridge's
+// Java exception pending, and the native returns failure, which Java never sees.
+typedef void (*JNIraiseCaught)(JNIEnv* pEnv);
+template <typename Result, typename Body>
+Result JNIguard(JNIEnv* pEnv, JNIraiseCaught raise, Result failure, Body body) noexcept {
+  try {
+    return body();
+  } catch (...) {
+    raise(pEnv);
+  }
+  return failure;
+}

@@ -11,7 +11,8 @@
 // median round trip, cpu_us the process's CPU time (all its threads, the JVM's too) per
 // round trip. JvmAttachDetach times what the I/O-thread road pays per event. JniCall
 // times one call on the calling thread: the JNI floor (an empty native, a trivial upcall)
-// beside the bridge's own (a plain native, a callback raised by hand), ns_per_call each.
+// beside the bridge's own (a plain native, a callback raised by hand on the calling thread
+// and on a native thread, which the bridge attaches for the event), ns_per_call each.
 #include "benchmarks/BENCHjvm.h"
 
 #include <benchmark/benchmark.h>
@@ -144,6 +145,7 @@ BENCHMARK_CAPTURE(JniCall, empty_native, "timeEmptyNative")->UseManualTime();
 BENCHMARK_CAPTURE(JniCall, trivial_upcall, "timeUpcalls")->UseManualTime();
 BENCHMARK_CAPTURE(JniCall, bridge_native, "timeBridgeNative")->UseManualTime();
 BENCHMARK_CAPTURE(JniCall, bridge_callback, "timeBridgeCallback")->UseManualTime();
+BENCHMARK_CAPTURE(JniCall, bridge_callback_native_thread, "timeBridgeCallbackFromWorker")->UseManualTime();
 
 // LlpBench's natives of the floor.
 void JNICALL EmptyNative(JNIEnv*, jclass) {}

@@ -2,6 +2,7 @@
 // date-times of vrn_core.
 #include "hl7_bridge/VRNshapes.h"
 
+#include "COL/COLerror.h"
 #include "COL/COLstring.h"
 #include "hl7_bridge/VRNmodifiedUtf8.h"
 
@@ -10,7 +11,7 @@
 
 namespace {
 
-const int kBridgeErrorCode = static_cast<int>(0x80000100);
+const int kBridgeErrorCode = COL_ERROR_PRECONDITION;
 
 int64_t widened(jint value) { return static_cast<int64_t>(value); }
 
@@ -19,13 +20,6 @@ bool raised(JNIEnv* env, VRNresult result) {
   if (result == nullptr) return false;
   VRNjniThrowFromErrorHandle(env, result);
   return true;
-}
-
-void releaseQuietly(VRNresult error) {
-  if (error != nullptr && !VRNisUnhandledError(error)) {
-    VRNresult failed = VRNerrorRelease(error);
-    (void)failed;  // nothing is left to report it to
-  }
 }
 
 // A library text as a Java string, the conversion inside the guard.
@@ -51,14 +45,21 @@ jstring utfString(JNIEnv* env, const char* text) {
   return string;
 }
 
-// A delimiter is one byte. A wider character raises and the configuration stays as it is:
-// keeping its low byte would turn U+0100 into a NUL delimiter.
-bool refusedAsWide(JNIEnv* env, jchar value, const char* method) {
-  if (value <= 0xFF) return false;
+// A delimiter is one byte, and never the NUL that ends the library's texts: a generated
+// message would stop at its first delimiter. Either refusal raises and the configuration
+// stays as it is (keeping the low byte would turn U+0100 into a NUL delimiter, too).
+bool refusedAsDelimiter(JNIEnv* env, jchar value, const char* method) {
+  if (value != 0 && value <= 0xFF) return false;
   VRNguardedCall(env, [&] {
-    char text[128];
-    std::snprintf(text, sizeof text, "Illegal - Character U+%04X does not fit in one byte in method %s",
-                  unsigned(value), method);
+    char text[160];
+    if (value == 0) {
+      std::snprintf(text, sizeof text,
+                    "Illegal - Character U+0000 passed in argument in method %s, where the library would end the text",
+                    method);
+    } else {
+      std::snprintf(text, sizeof text, "Illegal - Character U+%04X does not fit in one byte in method %s",
+                    unsigned(value), method);
+    }
     throw LEGerror(COLstring(text), kBridgeErrorCode);
   });
   return true;
@@ -71,97 +72,97 @@ bool refusedAsWide(JNIEnv* env, jchar value, const char* method) {
 jlong VRNdirectCreate(JNIEnv* env, VRNcreate function) {
   VRNhandle made = nullptr;
   if (raised(env, function(&made))) return 0;
-  return VRNlongOf(made);
+  return JNIlongOf(made);
 }
 
-void VRNdirectCall(JNIEnv* env, jlong h, VRNcall function) { raised(env, function(VRNhandleOf(h))); }
+void VRNdirectCall(JNIEnv* env, jlong h, VRNcall function) { raised(env, function(JNIhandleOf(h))); }
 
 // ---- tables ----
 
 jstring VRNdirectTextGetter(JNIEnv* env, jlong h, VRNgetText function) {
   const char* text = nullptr;
-  if (raised(env, function(VRNhandleOf(h), &text))) return nullptr;
+  if (raised(env, function(JNIhandleOf(h), &text))) return nullptr;
   return directString(env, text);
 }
 
 jlong VRNdirectCellHandle(JNIEnv* env, jlong h, jint first, jint second, VRNgetCellHandle function) {
   VRNhandle sub = nullptr;
-  if (raised(env, function(VRNhandleOf(h), widened(first), widened(second), &sub))) return 0;
-  return VRNlongOf(sub);  // the table's own: the bridge takes no reference
+  if (raised(env, function(JNIhandleOf(h), widened(first), widened(second), &sub))) return 0;
+  return JNIlongOf(sub);  // the table's own: the bridge takes no reference
 }
 
 jint VRNdirectCountGetter(JNIEnv* env, jlong h, VRNgetInt64 function) {
   int64_t count = 0;
-  if (raised(env, function(VRNhandleOf(h), &count))) return 0;
+  if (raised(env, function(JNIhandleOf(h), &count))) return 0;
   return static_cast<jint>(count);
 }
 
 jint VRNdirectColumnType(JNIEnv* env, jlong h, jint column, VRNgetIndexedInt32 function) {
   int32_t type = 0;
-  if (raised(env, function(VRNhandleOf(h), widened(column), &type))) return 0;
+  if (raised(env, function(JNIhandleOf(h), widened(column), &type))) return 0;
   return type;
 }
 
 jstring VRNdirectIndexTextGetter(JNIEnv* env, jlong h, jint index, VRNgetIndexedText function) {
   const char* text = nullptr;
-  if (raised(env, function(VRNhandleOf(h), widened(index), &text))) return nullptr;
+  if (raised(env, function(JNIhandleOf(h), widened(index), &text))) return nullptr;
   return directString(env, text);
 }
 
 jboolean VRNdirectCellFlag(JNIEnv* env, jlong h, jint first, jint second, VRNgetCellFlag function) {
   unsigned char flag = 0;
-  if (raised(env, function(VRNhandleOf(h), widened(first), widened(second), &flag))) return JNI_FALSE;
+  if (raised(env, function(JNIhandleOf(h), widened(first), widened(second), &flag))) return JNI_FALSE;
   return flag != 0 ? JNI_TRUE : JNI_FALSE;
 }
 
 jint VRNdirectCellInt(JNIEnv* env, jlong h, jint first, jint second, VRNgetCellInt32 function, jint failure) {
   int32_t value = 0;
-  if (raised(env, function(VRNhandleOf(h), widened(first), widened(second), &value))) return failure;
+  if (raised(env, function(JNIhandleOf(h), widened(first), widened(second), &value))) return failure;
   return value;
 }
 
 jstring VRNdirectCellText(JNIEnv* env, jlong h, jint first, jint second, VRNgetCellText function) {
   const char* text = nullptr;
-  if (raised(env, function(VRNhandleOf(h), widened(first), widened(second), &text))) return nullptr;
+  if (raised(env, function(JNIhandleOf(h), widened(first), widened(second), &text))) return nullptr;
   return directString(env, text);
 }
 
 jdouble VRNdirectCellDouble(JNIEnv* env, jlong h, jint first, jint second, VRNgetCellDouble function) {
   double value = 0;
-  if (raised(env, function(VRNhandleOf(h), widened(first), widened(second), &value))) return 0;
+  if (raised(env, function(JNIhandleOf(h), widened(first), widened(second), &value))) return 0;
   return value;
 }
 
 jlong VRNdirectCellLong(JNIEnv* env, jlong h, jint first, jint second, VRNgetCellInt64 function) {
   int64_t value = 0;
-  if (raised(env, function(VRNhandleOf(h), widened(first), widened(second), &value))) return 0;
+  if (raised(env, function(JNIhandleOf(h), widened(first), widened(second), &value))) return 0;
   return value;
 }
 
 void VRNdirectCellDoubleSetter(JNIEnv* env, jlong h, jint first, jint second, jdouble value,
                                VRNsetCellDouble function) {
-  raised(env, function(VRNhandleOf(h), widened(first), widened(second), value));
+  raised(env, function(JNIhandleOf(h), widened(first), widened(second), value));
 }
 
 void VRNdirectCellIntegerSetter(JNIEnv* env, jlong h, jint first, jint second, jint value,
                                 VRNsetCellInt32 function) {
-  raised(env, function(VRNhandleOf(h), widened(first), widened(second), value));
+  raised(env, function(JNIhandleOf(h), widened(first), widened(second), value));
 }
 
 void VRNdirectCellLongSetter(JNIEnv* env, jlong h, jint first, jint second, jlong value, VRNsetCellInt64 function) {
-  raised(env, function(VRNhandleOf(h), widened(first), widened(second), value));
+  raised(env, function(JNIhandleOf(h), widened(first), widened(second), value));
 }
 
 jstring VRNtableDumpRoad(JNIEnv* env, jlong h) {
   char* buffer = nullptr;
-  if (raised(env, VRNtableDump(VRNhandleOf(h), &buffer))) return nullptr;
+  if (raised(env, VRNtableDump(JNIhandleOf(h), &buffer))) return nullptr;
   // The text is read before the buffer goes back, never after; the buffer goes back even
   // when its conversion failed, and that failure is the one reported.
   jstring text = directString(env, buffer);
   bool converted = !env->ExceptionCheck();
   VRNresult freed = VRNtableFreeBuffer(&buffer);
   if (!converted) {
-    releaseQuietly(freed);
+    VRNreleaseError(freed);
     return nullptr;
   }
   if (freed != nullptr) {
@@ -178,7 +179,7 @@ jint VRNdirectColumnIndex(JNIEnv* env, jlong h, jstring name, const char* method
     VRNmultiByteHolder text;
     VRNjavaStringToMultiByte(text.text, env, name, "", method);
     int64_t index = 0;
-    if (raised(env, VRNtableColumnIndex(VRNhandleOf(h), text.text, &index))) return 0;
+    if (raised(env, VRNtableColumnIndex(JNIhandleOf(h), text.text, &index))) return 0;
     return static_cast<jint>(index);
   });
 }
@@ -189,43 +190,43 @@ void VRNdirectCellTextSetter(JNIEnv* env, jlong h, jint first, jint second, jstr
   VRNguardedCall(env, [&] {
     VRNmultiByteHolder text;
     VRNjavaStringToMultiByte(text.text, env, value, "", method);
-    raised(env, function(VRNhandleOf(h), widened(first), widened(second), text.text));
+    raised(env, function(JNIhandleOf(h), widened(first), widened(second), text.text));
   });
 }
 
 // ---- configurations ----
 
 void VRNconfigSetSeparatorRoad(JNIEnv* env, jlong h, jint level, jchar value, const char* method) {
-  if (refusedAsWide(env, value, method)) return;
-  raised(env, VRNconfigSetSepChar(VRNhandleOf(h), widened(level), static_cast<unsigned char>(value)));
+  if (refusedAsDelimiter(env, value, method)) return;
+  raised(env, VRNconfigSetSepChar(JNIhandleOf(h), widened(level), static_cast<unsigned char>(value)));
 }
 
 jchar VRNconfigGetSeparatorRoad(JNIEnv* env, jlong h, jint level) {
   signed char value = 0;
-  if (raised(env, VRNconfigGetSepChar(VRNhandleOf(h), widened(level), &value))) return 0;
+  if (raised(env, VRNconfigGetSepChar(JNIhandleOf(h), widened(level), &value))) return 0;
   return static_cast<jchar>(static_cast<jint>(value));
 }
 
 void VRNconfigSetRepeatRoad(JNIEnv* env, jlong h, jchar value, const char* method) {
-  if (refusedAsWide(env, value, method)) return;
+  if (refusedAsDelimiter(env, value, method)) return;
   int64_t repeat = static_cast<signed char>(static_cast<unsigned char>(value));
-  raised(env, VRNconfigSetRepeatChar(VRNhandleOf(h), 1, repeat));
+  raised(env, VRNconfigSetRepeatChar(JNIhandleOf(h), 1, repeat));
 }
 
 jchar VRNconfigGetRepeatRoad(JNIEnv* env, jlong h) {
   int32_t value = 0;
-  if (raised(env, VRNconfigGetRepeatChar(VRNhandleOf(h), 1, &value))) return 0;
+  if (raised(env, VRNconfigGetRepeatChar(JNIhandleOf(h), 1, &value))) return 0;
   return static_cast<jchar>(value);
 }
 
 void VRNconfigSetEscapeRoad(JNIEnv* env, jlong h, jchar value, const char* method) {
-  if (refusedAsWide(env, value, method)) return;
-  raised(env, VRNconfigSetEscapeChar(VRNhandleOf(h), static_cast<unsigned char>(value)));
+  if (refusedAsDelimiter(env, value, method)) return;
+  raised(env, VRNconfigSetEscapeChar(JNIhandleOf(h), static_cast<unsigned char>(value)));
 }
 
 jchar VRNconfigGetEscapeRoad(JNIEnv* env, jlong h) {
   signed char value = 0;
-  if (raised(env, VRNconfigGetEscapeChar(VRNhandleOf(h), &value))) return 0;
+  if (raised(env, VRNconfigGetEscapeChar(JNIhandleOf(h), &value))) return 0;
   return static_cast<jchar>(static_cast<jint>(value));
 }
 
@@ -234,7 +235,7 @@ jchar VRNconfigGetEscapeRoad(JNIEnv* env, jlong h) {
 jstring VRNerrorTextRoad(JNIEnv* env, jlong h, VRNgetText function) {
   return VRNguarded(env, jstring(nullptr), [&]() -> jstring {
     const char* text = nullptr;
-    if (raised(env, function(VRNhandleOf(h), &text))) return nullptr;
+    if (raised(env, function(JNIhandleOf(h), &text))) return nullptr;
     return utfString(env, text);
   });
 }
@@ -247,7 +248,7 @@ jlong VRNerrorCreateRoad(JNIEnv* env, jstring message, const char* method) {
     error = nullptr;
     if (raised(env, VRNerrorCreate(&error, text.c_str()))) error = nullptr;
   });
-  return VRNlongOf(error);
+  return JNIlongOf(error);
 }
 
 jstring VRNerrorParameterRoad(JNIEnv* env, jlong h, jstring key, VRNtextToText function, const char* method) {
@@ -255,7 +256,7 @@ jstring VRNerrorParameterRoad(JNIEnv* env, jlong h, jstring key, VRNtextToText f
   return VRNguarded(env, jstring(nullptr), [&]() -> jstring {
     COLstring text = VRNjavaStringUtf8(env, key);
     const char* value = "";
-    if (raised(env, function(VRNhandleOf(h), text.c_str(), &value))) return nullptr;
+    if (raised(env, function(JNIhandleOf(h), text.c_str(), &value))) return nullptr;
     return utfString(env, value);
   });
 }
@@ -263,7 +264,7 @@ jstring VRNerrorParameterRoad(JNIEnv* env, jlong h, jstring key, VRNtextToText f
 jint VRNerrorCountRoad(JNIEnv* env, jlong h, VRNgetCount32 function) {
   return VRNguarded(env, jint(0), [&]() -> jint {
     int count = 0;
-    if (raised(env, function(VRNhandleOf(h), &count))) return 0;
+    if (raised(env, function(JNIhandleOf(h), &count))) return 0;
     return count;
   });
 }
@@ -271,7 +272,7 @@ jint VRNerrorCountRoad(JNIEnv* env, jlong h, VRNgetCount32 function) {
 jstring VRNerrorKeyRoad(JNIEnv* env, jlong h, jint index, VRNgetIndexedText function) {
   return VRNguarded(env, jstring(nullptr), [&]() -> jstring {
     const char* key = "";
-    if (raised(env, function(VRNhandleOf(h), widened(index), &key))) return nullptr;
+    if (raised(env, function(JNIhandleOf(h), widened(index), &key))) return nullptr;
     return utfString(env, key);
   });
 }
@@ -280,7 +281,7 @@ jstring VRNerrorKeyRoad(JNIEnv* env, jlong h, jint index, VRNgetIndexedText func
 
 jdouble VRNdirectDoubleGetter(JNIEnv* env, jlong h, VRNgetDouble function) {
   double value = 0;
-  if (raised(env, function(VRNhandleOf(h), &value))) return 0;
+  if (raised(env, function(JNIhandleOf(h), &value))) return 0;
   return value;
 }
 
@@ -289,7 +290,7 @@ jdouble VRNdirectDoubleGetter(JNIEnv* env, jlong h, VRNgetDouble function) {
 // negative and the time still counts forwards).
 jdouble VRNdateTimeSecondFractionRoad(JNIEnv* env, jlong h, VRNgetDouble function) {
   double date = 0;
-  if (raised(env, function(VRNhandleOf(h), &date))) return 0;
+  if (raised(env, function(JNIhandleOf(h), &date))) return 0;
   double time = std::fabs(date - std::trunc(date)) * 86400.0;
   double fraction = time - std::floor(time);
   // What the DATE's precision leaves just under a whole second is that second.
@@ -298,7 +299,7 @@ jdouble VRNdateTimeSecondFractionRoad(JNIEnv* env, jlong h, VRNgetDouble functio
 
 jshort VRNdirectShortGetter(JNIEnv* env, jlong h, VRNgetUint16 function) {
   uint16_t value = 0;
-  if (raised(env, function(VRNhandleOf(h), &value))) return 0;
+  if (raised(env, function(JNIhandleOf(h), &value))) return 0;
   return static_cast<jshort>(value);
 }
 
@@ -306,24 +307,24 @@ jshort VRNdirectShortGetter(JNIEnv* env, jlong h, VRNgetUint16 function) {
 // null date-time has none, so the answer is 1 for a date-time that is not null, else 0.
 jshort VRNdateTimeOffsetIsDefinedRoad(JNIEnv* env, jlong h, VRNgetUint16 function) {
   uint16_t isNull = 0;
-  if (raised(env, function(VRNhandleOf(h), &isNull))) return 0;
+  if (raised(env, function(JNIhandleOf(h), &isNull))) return 0;
   return isNull != 0 ? 0 : 1;
 }
 
 void VRNdirectDoubleSetter(JNIEnv* env, jlong h, jdouble value, VRNsetDouble function) {
-  raised(env, function(VRNhandleOf(h), value));
+  raised(env, function(JNIhandleOf(h), value));
 }
 
 void VRNdirectShortSetter(JNIEnv* env, jlong h, jshort value, VRNsetUint16 function) {
-  raised(env, function(VRNhandleOf(h), static_cast<uint16_t>(value)));
+  raised(env, function(JNIhandleOf(h), static_cast<uint16_t>(value)));
 }
 
 void VRNdirectShortPairSetter(JNIEnv* env, jlong h, jshort first, jshort second, VRNsetUint16Pair function) {
-  raised(env, function(VRNhandleOf(h), static_cast<uint16_t>(first), static_cast<uint16_t>(second)));
+  raised(env, function(JNIhandleOf(h), static_cast<uint16_t>(first), static_cast<uint16_t>(second)));
 }
 
 jboolean VRNdirectShortFlag(JNIEnv* env, jlong h, VRNgetUint16 function) {
   uint16_t flag = 0;
-  if (raised(env, function(VRNhandleOf(h), &flag))) return JNI_FALSE;
+  if (raised(env, function(JNIhandleOf(h), &flag))) return JNI_FALSE;
   return flag != 0 ? JNI_TRUE : JNI_FALSE;
 }

@@ -46,7 +46,8 @@ jint VRNdirectColumnIndex(JNIEnv* env, jlong h, jstring name, const char* method
 void VRNdirectCellTextSetter(JNIEnv* env, jlong h, jint first, jint second, jstring value, VRNsetCellText function,
                              const char* method);
 
-// Delimiters are single bytes: a Java character above U+00FF is refused, nothing changed.
+// Delimiters are single bytes other than NUL: U+0000 and a Java character above U+00FF
+// are refused, nothing changed.
 void VRNconfigSetSeparatorRoad(JNIEnv* env, jlong h, jint level, jchar value, const char* method);
 jchar VRNconfigGetSeparatorRoad(JNIEnv* env, jlong h, jint level);
 void VRNconfigSetRepeatRoad(JNIEnv* env, jlong h, jchar value, const char* method);

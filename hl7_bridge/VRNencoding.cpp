@@ -16,7 +16,7 @@ COLstring keep(const char* text) { return text == nullptr ? COLstring() : COLstr
 jlong VRNguardedCreate(JNIEnv* env, VRNcreate function) {
   VRNhandle made = nullptr;
   VRNguardedCall(env, [&] { VRNjniCheckResult(function(&made)); });
-  return VRNlongOf(made);
+  return JNIlongOf(made);
 }
 
 jstring VRNframedTextGetter(JNIEnv* env, VRNgetGlobalText function) {

@@ -10,23 +10,22 @@
 #include "COL/COLerror.h"
 #include "COL/COLostream.h"
 #include "COL/COLstring.h"
+#include "JNI/JNIlistenerRegistry.h"
 #include "JNI/JNIscopedStringChars.h"
-#include "JNI/JNIscopedEnvPointer.h"
 #include "hl7_bridge/VRNjavaCheckCall.h"
 #include "hl7_bridge/VRNmodifiedUtf8.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <map>
-#include <mutex>
-#include <new>
+#include <atomic>
 
 namespace {
 
-// Set once by the first successful creation, without a lock: a second first creation on
-// another thread at the same moment repeats the same steps with the same values.
-bool s_Initialized = false;
-JavaVM* s_Vm = nullptr;
+// Set once by the first successful creation: a second first creation on another thread at
+// the same moment repeats the same steps with the same values. The virtual machine is
+// stored before any listener can be registered, so that no line finds it unset.
+std::atomic<bool> s_Initialized{false};
+std::atomic<JavaVM*> s_Vm{nullptr};
 
 [[noreturn]] void endProcess() {
   fflush(nullptr);
@@ -86,111 +85,32 @@ void checkJdkVersion(JNIEnv* env) {
            << ".  Please contact Olvenmark for an updated version." << newline;
   }
   COLstandardOutput << text;
-  VRNjniThrowVarnelException(env, LEGerrorFrom(COLerror(text, static_cast<int>(0x80000100))));
+  VRNjniThrowVarnelException(env, LEGerrorFrom(COLerror(text, COL_ERROR_PRECONDITION)));
   endProcess();
 }
 
-// The listener references that AddListener made, each shared by the engine's release and
-// the log lines being delivered to it: a line takes a share only while the reference is
-// live (not yet released), and whoever gives back the last share deletes the reference.
-// So no line reaches a deleted reference, also when vrn_core refused to clear the callback
-// of an engine that lives on, and nothing ever waits: not a release for a line in flight
-// on another thread (whose listener may be slow, or whose JVM may be ending), nor a
-// release made from inside that line's own listener, however deeply nested.
-class LiveListeners {
-public:
-  // The release's share.
-  void add(jobject reference) {
-    std::lock_guard<std::mutex> hold(m_Lock);
-    m_Shares[reference] = Shares{1, false};
-  }
-  // A line's share; false when the reference is not live: the line is dropped.
-  bool enter(jobject reference) {
-    std::lock_guard<std::mutex> hold(m_Lock);
-    auto found = m_Shares.find(reference);
-    if (found == m_Shares.end() || found->second.released) return false;
-    ++found->second.count;
-    return true;
-  }
-  // Gives a line's share back; true when it was the last and the caller deletes the reference.
-  bool leave(jobject reference) {
-    std::lock_guard<std::mutex> hold(m_Lock);
-    return dropLocked(reference);
-  }
-  // Takes the reference out of the live set and gives the release's share back; true when
-  // the caller deletes the reference (no line holds it), false also when it was not live.
-  bool release(jobject reference) {
-    std::lock_guard<std::mutex> hold(m_Lock);
-    auto found = m_Shares.find(reference);
-    if (found == m_Shares.end() || found->second.released) return false;
-    found->second.released = true;
-    return dropLocked(reference);
-  }
-
-private:
-  struct Shares {
-    int count;
-    bool released;
-  };
-  bool dropLocked(jobject reference) {
-    auto found = m_Shares.find(reference);
-    if (found == m_Shares.end() || --found->second.count > 0) return false;
-    m_Shares.erase(found);
-    return true;
-  }
-  std::mutex m_Lock;
-  std::map<jobject, Shares> m_Shares;
-};
-
-// Lives as long as the process: never destroyed at exit, while a line may still be in
-// flight on a thread that vrn_core runs. In static storage, so that no heap block of it is
-// left for a leak check to report once the library is unloaded.
-LiveListeners& listeners() {
-  alignas(LiveListeners) static unsigned char storage[sizeof(LiveListeners)];
-  static LiveListeners* kept = new (storage) LiveListeners();
-  return *kept;
-}
-
-void deliverLine(JNIEnv* env, jobject listener, const char* line) {
-  if (env->PushLocalFrame(16) == 0) {
-    jclass type = env->GetObjectClass(listener);
-    jmethodID log = env->GetMethodID(type, "log", "(Ljava/lang/String;)V");
-    VRNjavaCheckMethodLocated(env, log, "log(string Line)");
-    // A line the library's conversion refuses still reaches the listener, repaired.
-    jstring text = VRNjavaStringForListener(env, line);
-    if (!env->ExceptionCheck()) env->CallVoidMethod(listener, log, text);
-    if (env->ExceptionCheck()) {
-      // The library must not find a Java exception pending on its thread.
-      env->ExceptionDescribe();
-      env->ExceptionClear();
-    }
-    env->PopLocalFrame(nullptr);
-  } else {
-    env->ExceptionClear();
-  }
+// A line reaches the listener through the bridge's listener registry, which shares the
+// listener between the engine's release and the lines being delivered: a line takes a
+// share only while the listener is live, and whoever gives back the last share deletes the
+// reference. So no line reaches a deleted reference, nor another engine's listener, also
+// when vrn_core refused to clear the callback of an engine that lives on, and nothing ever
+// waits: not a release for a line in flight on another thread (whose listener may be slow,
+// or whose JVM may be ending), nor a release made from inside that line's own listener,
+// however deeply nested. A line that cannot be delivered is lost without a word.
+void deliverLine(JNIEnv* env, const JNIlistenerRegistry::Share& share, const void* line) {
+  jobject listener = share.listener();
+  jmethodID log = share.method(env, 0, "log", "(Ljava/lang/String;)V");
+  VRNjavaCheckMethodLocated(env, log, "log(string Line)");
+  // A line the library's conversion refuses still reaches the listener, repaired.
+  jstring text = VRNjavaStringForListener(env, static_cast<const char*>(line));
+  // The library must not find a Java exception pending on its thread: the road clears it.
+  if (!env->ExceptionCheck()) env->CallVoidMethod(listener, log, text);
 }
 
 void onEngineLog(void* userValue, const char* line) noexcept {
-  JavaVM* vm = s_Vm;
-  if (vm == nullptr || userValue == nullptr) return;
-  jobject listener = static_cast<jobject>(userValue);
-  try {
-    // Attaches a thread the JVM does not know for this line only; a Java thread is used
-    // as it is.
-    JNIscopedEnvPointer scope(vm, JNI_VERSION_1_2);
-    JNIEnv* env = scope.pEnv;
-    if (listeners().enter(listener)) {
-      try {
-        deliverLine(env, listener, line);
-      } catch (...) {
-        // the line is lost; its share still goes back
-      }
-      if (listeners().leave(listener)) env->DeleteGlobalRef(listener);
-    }
-  } catch (...) {
-    // The thread could not be attached, or no memory for the bookkeeping: the line is
-    // lost, nothing unwinds into vrn_core.
-  }
+  // Attaches a thread the JVM does not know for this line only; a Java thread is used as
+  // it is.
+  JNIdeliverEvent(s_Vm.load(), JNI_VERSION_1_2, 16, userValue, deliverLine, line, nullptr, "log");
 }
 
 }  // namespace
@@ -199,61 +119,55 @@ jlong VRNengineCreateRoad(JNIEnv* env) {
   VRNhandle engine = nullptr;
   VRNguardedCall(env, [&] {
     VRNjniCheckResult(VRNengineCreate(&engine));
-    if (s_Initialized) return;
+    if (s_Initialized.load()) return;
     try {
-      env->GetJavaVM(&s_Vm);
+      JavaVM* vm = nullptr;
+      env->GetJavaVM(&vm);
+      s_Vm.store(vm);
       checkJdkVersion(env);
-      s_Initialized = true;
+      s_Initialized.store(true);
     } catch (...) {
       // Java never sees a handle returned with an exception: give the engine back.
-      VRNresult released = VRNengineRelease(engine);
-      if (released != nullptr && !VRNisUnhandledError(released)) VRNerrorRelease(released);
+      VRNreleaseError(VRNengineRelease(engine));
       engine = nullptr;
       throw;
     }
   });
-  return VRNlongOf(engine);
+  return JNIlongOf(engine);
 }
 
 jlong VRNengineAddListenerRoad(JNIEnv* env, jobject self, jlong h) {
   return VRNguarded(env, jlong(0), [&] {
-    jobject listener = env->NewGlobalRef(self);
-    if (listener == nullptr)
-      throw COLerror(COLstring("Unable to make a global reference to the listener"), static_cast<int>(0x80000100));
+    JNIlistenerRegistry& listeners = JNIlistenerRegistry::process();
+    VRNhandle engine = JNIhandleOf(h);
     // Live before the registration, so that the first line already reaches it.
-    try {
-      listeners().add(listener);
-    } catch (...) {
-      env->DeleteGlobalRef(listener);
-      throw;
-    }
-    VRNresult result = VRNengineSetLogCallBackPerEngine(VRNhandleOf(h), listener, onEngineLog);
-    if (result != nullptr && listeners().release(listener)) env->DeleteGlobalRef(listener);  // Java never receives it
+    void* token = listeners.add(env, self, engine);
+    VRNresult result = VRNengineSetLogCallBackPerEngine(engine, token, onEngineLog);
+    if (result != nullptr) listeners.release(env, engine, token);  // Java never receives it
     VRNjniCheckResult(result);
-    return VRNlongOf(listener);
+    return JNIlongOf(token);
   });
 }
 
 void VRNengineReleaseRoad(JNIEnv* env, jlong h, jlong listener) {
   VRNguardedCall(env, [&] {
+    VRNhandle engine = JNIhandleOf(h);
     VRNresult cleared = nullptr;
     if (listener != 0) {
       // The engine may outlive this call (Java may hold more references): its callback is
       // cleared, and whether or not vrn_core managed that, no log line reaches the
-      // reference once it is out of the live set. Engine.release() has forgotten both the
-      // reference and the handle already, so both are given back on every road.
-      cleared = VRNengineSetLogCallBackPerEngine(VRNhandleOf(h), nullptr, nullptr);
+      // listener once it is out of the live set. Engine.release() has forgotten both the
+      // listener and the handle already, so both are given back on every road.
+      cleared = VRNengineSetLogCallBackPerEngine(engine, nullptr, nullptr);
       // A line still in flight keeps the reference until it ends; the last one deletes it.
-      jobject reference = reinterpret_cast<jobject>(VRNhandleOf(listener));
-      if (listeners().release(reference)) env->DeleteGlobalRef(reference);
+      JNIlistenerRegistry::process().release(env, engine, JNIhandleOf(listener));
     }
-    VRNresult released = VRNengineRelease(VRNhandleOf(h));
+    VRNresult released = VRNengineRelease(engine);
     // The first failure is the one reported; a second one's error is given back.
-    if (cleared != nullptr && released != nullptr && !VRNisUnhandledError(released)) VRNerrorRelease(released);
+    if (cleared != nullptr) VRNreleaseError(released);
     VRNjniCheckResult(cleared != nullptr ? cleared : released);
   });
 }
-
 jint VRNengineParseRoad(JNIEnv* env, jlong h, jstring message, jlong table, const char* variable,
                         const char* method) {
   return VRNguarded(env, jint(0), [&] {
@@ -261,7 +175,7 @@ jint VRNengineParseRoad(JNIEnv* env, jlong h, jstring message, jlong table, cons
     VRNmultiByteHolder text;
     VRNjavaStringToMultiByte(text.text, env, message, variable, method);
     int64_t index = 0;
-    VRNjniCheckResult(VRNengineParseMessageA(VRNhandleOf(h), text.text, &index, VRNhandleOf(table)));
+    VRNjniCheckResult(VRNengineParseMessageA(JNIhandleOf(h), text.text, &index, JNIhandleOf(table)));
     return static_cast<jint>(index);
   });
 }
@@ -270,7 +184,7 @@ jstring VRNengineGenerateRoad(JNIEnv* env, jlong h, jint messageIndex, jlong tab
   return VRNguarded(env, jstring(nullptr), [&] {
     const char* text = nullptr;
     VRNjniCheckResult(
-        VRNengineGenerateMessage(VRNhandleOf(h), &text, static_cast<int64_t>(messageIndex), VRNhandleOf(table)));
+        VRNengineGenerateMessage(JNIhandleOf(h), &text, static_cast<int64_t>(messageIndex), JNIhandleOf(table)));
     return VRNjavaStringFromMultiByte(env, text);
   });
 }
@@ -283,7 +197,7 @@ jstring VRNengineTransformRoad(JNIEnv* env, jlong h, jstring message, jint first
     VRNjavaStringToMultiByte(text.text, env, message, variable, method);
     const char* result = nullptr;
     int64_t secondResult = 0;  // not used, as the library's second answer never was
-    VRNjniCheckResult(VRNengineTransformMessage(VRNhandleOf(h), text.text, static_cast<int64_t>(first),
+    VRNjniCheckResult(VRNengineTransformMessage(JNIhandleOf(h), text.text, static_cast<int64_t>(first),
                                                 static_cast<int64_t>(second), &result, &secondResult, 0));
     return VRNjavaStringFromMultiByte(env, result);
   });

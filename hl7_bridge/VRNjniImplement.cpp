@@ -1,6 +1,7 @@
 // The two error roads of vrn_java and its text conversions through vrn_core.
 #include "hl7_bridge/VRNjniImplement.h"
 
+#include "COL/COLerror.h"
 #include "COL/COLostream.h"
 #include "JNI/JNIimplement.h"
 #include "JNI/JNIscopedStringChars.h"
@@ -9,16 +10,18 @@
 
 namespace {
 
-const int kBridgeErrorCode = static_cast<int>(0x80000100);
-
-void releaseQuietly(VRNresult error) {
-  if (error != nullptr && !VRNisUnhandledError(error)) {
-    VRNresult failed = VRNerrorRelease(error);
-    (void)failed;  // nothing is left to report it to
-  }
-}
+const int kBridgeErrorCode = COL_ERROR_PRECONDITION;
 
 }  // namespace
+
+void VRNreleaseError(VRNresult error) noexcept {
+  if (!JNIisErrorObject(error)) return;
+  VRNresult failed = VRNerrorRelease(error);
+  if (JNIisErrorObject(failed)) {
+    VRNresult again = VRNerrorRelease(failed);
+    (void)again;  // nothing is left to report it to
+  }
+}
 
 void VRNjniThrowVarnelException(JNIEnv* env, const LEGerror& error) {
   // ThrowNew reads the description as modified UTF-8, which a library's text need not be.
@@ -28,7 +31,7 @@ void VRNjniThrowVarnelException(JNIEnv* env, const LEGerror& error) {
     JNIthrowException(env, VRN_EXCEPTION_CLASS, repaired);
     return;
   }
-  JNIthrowException(env, VRN_EXCEPTION_CLASS, error, releaseQuietly);
+  JNIthrowException(env, VRN_EXCEPTION_CLASS, error, VRNreleaseError);
 }
 
 void VRNjniCheckResult(VRNresult result) { JNIcheckDllResult(result); }
@@ -46,7 +49,7 @@ void VRNjniThrowFromErrorHandle(JNIEnv* env, VRNresult error) {
   env->ExceptionClear();
   jclass type = env->FindClass(VRN_EXCEPTION_CLASS);
   if (type == nullptr) {
-    releaseQuietly(error);
+    VRNreleaseError(error);
     // Out of stack or memory, the JVM's own error reports the failure and stays pending.
     if (JNIkeepVirtualMachineError(env)) return;
     COLstandardOutput << "Unable to locate VarnelException class.";
@@ -60,15 +63,15 @@ void VRNjniThrowFromErrorHandle(JNIEnv* env, VRNresult error) {
   jmethodID constructor = env->GetMethodID(type, "<init>", "(J)V");
   // The class's first use initialises it, which a JVM out of stack or memory may fail.
   if (constructor == nullptr && JNIkeepVirtualMachineError(env)) {
-    releaseQuietly(error);
+    VRNreleaseError(error);
     env->DeleteLocalRef(type);
     return;
   }
   VRNjavaCheckMethodLocated(env, constructor, "VarnelException constructor");
-  jobject exception = env->NewObject(type, constructor, VRNlongOf(error));
+  jobject exception = env->NewObject(type, constructor, JNIlongOf(error));
   if (exception == nullptr) {
     // The constructor's own exception stays pending; no Java object holds the handle.
-    releaseQuietly(error);
+    VRNreleaseError(error);
   } else {
     env->Throw(static_cast<jthrowable>(exception));
     env->DeleteLocalRef(exception);
@@ -107,7 +110,7 @@ jstring VRNjavaStringFromMultiByte(JNIEnv* env, const char* text) {
     string = env->NewString(reinterpret_cast<const jchar*>(wide), units);
   }
   VRNresult freed = VRNwideCharFree(wide);
-  releaseQuietly(freed);
+  VRNreleaseError(freed);
   VRNjniCheckResult(result);
   if (result == nullptr && string == nullptr) {
     if (env->ExceptionCheck()) throw VRNjavaExceptionPending();
@@ -122,7 +125,7 @@ jstring VRNjavaStringForListener(JNIEnv* env, const char* text) noexcept {
     return VRNjavaStringFromMultiByte(env, text);
   } catch (const JNIdllError& refused) {
     // The library's error came with a reference for us, which nobody else will take.
-    releaseQuietly(refused.handle());
+    VRNreleaseError(refused.handle());
   } catch (...) {
   }
   env->ExceptionClear();
@@ -161,7 +164,7 @@ void VRNjavaStringToMultiByte(char*& holder, JNIEnv* env, jstring value, const c
 
 void VRNjavaFreeMultiByte(char*& holder) {
   if (holder == nullptr) return;
-  releaseQuietly(VRNmultiByteFree(holder));
+  VRNreleaseError(VRNmultiByteFree(holder));
   holder = nullptr;
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "COL/COLstring.h"
+#include "JNI/JNIimplement.h"
 #include "LEG/LEGerror.h"
 #include "contracts/VRNlibraryContract.h"
 
@@ -13,9 +14,9 @@
 
 #define VRN_EXCEPTION_CLASS "com/olvenmark/varnel/VarnelException"
 
-// Handles cross JNI as a long.
-inline VRNhandle VRNhandleOf(jlong value) { return reinterpret_cast<VRNhandle>(static_cast<intptr_t>(value)); }
-inline jlong VRNlongOf(const void* handle) { return static_cast<jlong>(reinterpret_cast<intptr_t>(handle)); }
+// Gives an error handle's reference back when it is an object (neither null nor the
+// all-ones value); an error from that release is given back too, and nothing is reported.
+void VRNreleaseError(VRNresult error) noexcept;
 
 void VRNjniThrowVarnelException(JNIEnv* env, const LEGerror& error);
 void VRNjniCheckResult(VRNresult result);
@@ -67,19 +68,13 @@ void VRNjniRaiseCaught(JNIEnv* env);
 // result is failure.
 template <typename Result, typename Body>
 Result VRNguarded(JNIEnv* env, Result failure, Body body) {
-  try {
-    return body();
-  } catch (...) {
-    VRNjniRaiseCaught(env);
-  }
-  return failure;
+  return JNIguard(env, VRNjniRaiseCaught, failure, body);
 }
 
 template <typename Body>
 void VRNguardedCall(JNIEnv* env, Body body) {
-  try {
+  JNIguard(env, VRNjniRaiseCaught, 0, [&] {
     body();
-  } catch (...) {
-    VRNjniRaiseCaught(env);
-  }
+    return 0;
+  });
 }

@@ -15,17 +15,15 @@
 #include "hl7_bridge/VRNllp.h"
 
 #include "COL/COLerror.h"
-#include "COL/COLostream.h"
 #include "COL/COLstring.h"
+#include "JNI/JNIheldClass.h"
 #include "JNI/JNIimplement.h"
-#include "JNI/JNIscopedEnvPointer.h"
+#include "JNI/JNIlistenerRegistry.h"
 #include "JNI/JNIscopedLocalFrame.h"
 #include "hl7_bridge/VRNjniImplement.h"
 #include "hl7_bridge/VRNmodifiedUtf8.h"
 
 #include <atomic>
-#include <map>
-#include <mutex>
 
 namespace {
 
@@ -48,57 +46,29 @@ UnitSetup ClientSetup;
 // has gone.
 JNIheldClass ConnectionClass(kConnectionClass);
 
-// The listener references this library made and has not deleted, with the handle each was
-// registered for. A handle keeps one reference however often AddListener is called, and a
-// retried Release deletes nothing twice.
-std::mutex ListenersLock;
-std::map<jobject, VRNhandle> LiveListeners;
-
-jobject liveFor(VRNhandle handle) {
-  std::lock_guard<std::mutex> guard(ListenersLock);
-  for (const auto& entry : LiveListeners)
-    if (entry.second == handle) return entry.first;
-  return nullptr;
-}
-
-bool isLive(jobject reference) {
-  std::lock_guard<std::mutex> guard(ListenersLock);
-  return LiveListeners.count(reference) != 0;
-}
-
-// True for the one caller that takes the reference out.
-bool takeLive(jobject reference) {
-  std::lock_guard<std::mutex> guard(ListenersLock);
-  return LiveListeners.erase(reference) != 0;
-}
-
 // An error handle whose answer changes nothing the bridge does: its reference is given back.
-void ignoreResult(VRNresult result) {
-  if (result != nullptr && !VRNisUnhandledError(result)) {
-    VRNresult released = VRNerrorRelease(result);
-    (void)released;
-  }
-}
+void ignoreResult(VRNresult result) { VRNreleaseError(result); }
 
 // ---- events ----
 
 struct EventKind {
+  int Slot;  // its method's place in the listener's kept methods
   const char* Method;
   const char* Signature;
 };
 
 #define VRN_LLP_CONNECTION_ARG "Lcom/olvenmark/varnel/LlpConnection;"
-const EventKind ServerError = {"errorReceived", "(Ljava/lang/String;I)V"};
-const EventKind ServerConnected = {"clientConnected", "(" VRN_LLP_CONNECTION_ARG ")V"};
-const EventKind ServerDisconnected = {"clientDisconnected", "(" VRN_LLP_CONNECTION_ARG ")V"};
-const EventKind ServerClientError = {"clientErrorReceived", "(" VRN_LLP_CONNECTION_ARG "Ljava/lang/String;I)V"};
-const EventKind ServerMessage = {"messageReceived", "(" VRN_LLP_CONNECTION_ARG "Ljava/lang/String;)V"};
-const EventKind ServerIgnored = {"dataIgnored", "(" VRN_LLP_CONNECTION_ARG "Ljava/lang/String;)V"};
-const EventKind ClientConnected = {"connected", "()V"};
-const EventKind ClientClosed = {"closed", "()V"};
-const EventKind ClientMessage = {"messageReceived", "(Ljava/lang/String;)V"};
-const EventKind ClientIgnored = {"dataIgnored", "(Ljava/lang/String;)V"};
-const EventKind ClientError = {"errorReceived", "(Ljava/lang/String;I)V"};
+const EventKind ServerError = {0, "errorReceived", "(Ljava/lang/String;I)V"};
+const EventKind ServerConnected = {1, "clientConnected", "(" VRN_LLP_CONNECTION_ARG ")V"};
+const EventKind ServerDisconnected = {2, "clientDisconnected", "(" VRN_LLP_CONNECTION_ARG ")V"};
+const EventKind ServerClientError = {3, "clientErrorReceived", "(" VRN_LLP_CONNECTION_ARG "Ljava/lang/String;I)V"};
+const EventKind ServerMessage = {4, "messageReceived", "(" VRN_LLP_CONNECTION_ARG "Ljava/lang/String;)V"};
+const EventKind ServerIgnored = {5, "dataIgnored", "(" VRN_LLP_CONNECTION_ARG "Ljava/lang/String;)V"};
+const EventKind ClientConnected = {6, "connected", "()V"};
+const EventKind ClientClosed = {7, "closed", "()V"};
+const EventKind ClientMessage = {8, "messageReceived", "(Ljava/lang/String;)V"};
+const EventKind ClientIgnored = {9, "dataIgnored", "(Ljava/lang/String;)V"};
+const EventKind ClientError = {10, "errorReceived", "(Ljava/lang/String;I)V"};
 
 // An event's arguments after the user value; each kind uses the ones its signature names,
 // in the signature's order: connection, text, code.
@@ -153,10 +123,16 @@ jstring eventText(JNIEnv* env, const char* text) {
   return made;
 }
 
-void callListener(JNIEnv* env, jobject listener, const EventKind& kind, const EventArgs& args) {
-  JNIscopedLocalFrame frame(env, kFrameCapacity);
-  jclass type = env->GetObjectClass(listener);
-  jmethodID method = env->GetMethodID(type, kind.Method, kind.Signature);
+struct Event {
+  const EventKind& Kind;
+  const EventArgs& Args;
+};
+
+void callListener(JNIEnv* env, const JNIlistenerRegistry::Share& share, const void* event) {
+  const EventKind& kind = static_cast<const Event*>(event)->Kind;
+  const EventArgs& args = static_cast<const Event*>(event)->Args;
+  jobject listener = share.listener();
+  jmethodID method = share.method(env, kind.Slot, kind.Method, kind.Signature);
   if (method == nullptr) failedStep(env, "The listener has no such method");
   jstring text = args.HasText ? eventText(env, args.Text) : nullptr;
   jobject connection = nullptr;
@@ -171,43 +147,15 @@ void callListener(JNIEnv* env, jobject listener, const EventKind& kind, const Ev
   if (args.HasConnection) values[count++].l = connection;
   if (args.HasText) values[count++].l = text;
   if (args.HasCode) values[count++].i = static_cast<jint>(args.Code);
+  // A throwing listener: the road clears its exception, which must not stay pending on
+  // sockmod2's thread.
   env->CallVoidMethodA(listener, method, values);
-  // A throwing listener: its exception must not stay pending on sockmod2's thread.
-  clearPending(env);
-}
-
-// Called inside a catch block: says on standard error what stopped an event.
-void reportCurrent(const EventKind& kind) noexcept {
-  try {
-    COLstring text;
-    try {
-      throw;
-    } catch (const COLerror& error) {
-      text = error.description();
-    } catch (...) {
-      text = "Unhandled exception";
-    }
-    COLstandardError << "vrn_java: the " << kind.Method << " event was not delivered: " << text << newline
-                     << flush;
-  } catch (...) {
-    // Nothing is left to report with.
-  }
 }
 
 int deliver(const UnitSetup& setup, void* user, const EventKind& kind, const EventArgs& args) noexcept {
-  try {
-    JavaVM* vm = setup.Vm.load();
-    if (vm == nullptr || user == nullptr) return 0;
-    JNIscopedEnvPointer scope(vm, kCallbackVersion);
-    try {
-      callListener(scope.pEnv, static_cast<jobject>(user), kind, args);
-    } catch (...) {
-      clearPending(scope.pEnv);
-      reportCurrent(kind);
-    }
-  } catch (...) {
-    reportCurrent(kind);
-  }
+  Event event{kind, args};
+  JNIdeliverEvent(setup.Vm.load(), kCallbackVersion, kFrameCapacity, user, callListener, &event, "vrn_java",
+                  kind.Method);
   return 0;
 }
 
@@ -288,52 +236,50 @@ jlong VRNllpCreateRoad(JNIEnv* env, const VRNllpUnit* unit, VRNllpCreate functio
     if (unit != nullptr) unit->Install(env);
     VRNjniCheckResult(function(&made));
   });
-  return VRNlongOf(made);
+  return JNIlongOf(made);
 }
 
 jlong VRNllpAddListenerRoad(JNIEnv* env, jobject self, jlong h, VRNllpUserCall function) {
   return VRNguarded(env, jlong(0), [&] {
-    VRNhandle handle = VRNhandleOf(h);
-    // Registered already: sockmod2 holds that reference, and a second one would be lost.
-    if (jobject kept = liveFor(handle)) return VRNlongOf(kept);
-    jobject reference = env->NewGlobalRef(self);
-    if (reference == nullptr)
-      throw COLerror(COLstring("Unable to make a global reference to the listener"), 0, "VRNllp",
-                     COL_ERROR_PRECONDITION);
+    JNIlistenerRegistry& listeners = JNIlistenerRegistry::process();
+    VRNhandle handle = JNIhandleOf(h);
+    // Registered already: sockmod2 holds that listener, and a second one would be lost.
+    if (void* kept = listeners.liveFor(handle)) return JNIlongOf(kept);
+    void* token = listeners.add(env, self, handle);
     VRNresult result = nullptr;
     try {
-      {
-        std::lock_guard<std::mutex> guard(ListenersLock);
-        LiveListeners[reference] = handle;
-      }
-      result = function(handle, reference);
+      result = function(handle, token);
     } catch (...) {
-      if (takeLive(reference)) env->DeleteGlobalRef(reference);
+      listeners.release(env, handle, token);
       throw;
     }
-    // Refused: Java never receives the reference, so nobody else could delete it.
-    if (result != nullptr && takeLive(reference)) env->DeleteGlobalRef(reference);
+    // Refused: Java never receives the token, so nobody else could release it.
+    if (result != nullptr) listeners.release(env, handle, token);
     VRNjniCheckResult(result);
-    return VRNlongOf(reference);
+    return JNIlongOf(token);
   });
 }
 
 void VRNllpReleaseRoad(JNIEnv* env, jlong h, jlong listener, const VRNllpUnit& unit, VRNllpCall function) {
   VRNguardedCall(env, [&] {
-    jobject reference = reinterpret_cast<jobject>(VRNhandleOf(listener));
-    if (reference != nullptr && isLive(reference)) {
-      // sockmod2 waits for callbacks in flight: after this no event can use the reference.
-      VRNjniCheckResult(unit.RemoveListener(VRNhandleOf(h), reference));
-      if (takeLive(reference)) env->DeleteGlobalRef(reference);
+    JNIlistenerRegistry& listeners = JNIlistenerRegistry::process();
+    VRNhandle handle = JNIhandleOf(h);
+    void* token = JNIhandleOf(listener);
+    // Only this object's own listener, while live: a retry after a failed release, or a
+    // token that is another object's, goes straight on to the release.
+    if (token != nullptr && listeners.isLive(handle, token)) {
+      // sockmod2 waits for callbacks in flight: after this no event can use the listener.
+      VRNjniCheckResult(unit.RemoveListener(handle, token));
+      listeners.release(env, handle, token);
     }
-    VRNjniCheckResult(function(VRNhandleOf(h)));
+    VRNjniCheckResult(function(handle));
   });
 }
 
 void VRNllpFramedCall(JNIEnv* env, jlong h, VRNllpCall function) {
   VRNguardedCall(env, [&] {
     JNIscopedLocalFrame frame(env, kFrameCapacity);
-    VRNjniCheckResult(function(VRNhandleOf(h)));
+    VRNjniCheckResult(function(JNIhandleOf(h)));
   });
 }
 
@@ -348,7 +294,7 @@ jint VRNllpIntGetter(JNIEnv* env, jlong h, VRNllpGetInt function) {
   return VRNguarded(env, jint(0), [&] {
     JNIscopedLocalFrame frame(env, kFrameCapacity);
     int value = 0;
-    VRNjniCheckResult(function(VRNhandleOf(h), &value));
+    VRNjniCheckResult(function(JNIhandleOf(h), &value));
     return static_cast<jint>(value);
   });
 }
@@ -356,7 +302,7 @@ jint VRNllpIntGetter(JNIEnv* env, jlong h, VRNllpGetInt function) {
 void VRNllpIntSetter(JNIEnv* env, jlong h, jint value, VRNllpSetInt function) {
   VRNguardedCall(env, [&] {
     JNIscopedLocalFrame frame(env, kFrameCapacity);
-    VRNjniCheckResult(function(VRNhandleOf(h), static_cast<int>(value)));
+    VRNjniCheckResult(function(JNIhandleOf(h), static_cast<int>(value)));
   });
 }
 
@@ -364,7 +310,7 @@ jboolean VRNllpFlagGetter(JNIEnv* env, jlong h, VRNllpGetFlag function) {
   return VRNguarded(env, jboolean(JNI_FALSE), [&] {
     JNIscopedLocalFrame frame(env, kFrameCapacity);
     unsigned char flag = 0;
-    VRNjniCheckResult(function(VRNhandleOf(h), &flag));
+    VRNjniCheckResult(function(JNIhandleOf(h), &flag));
     return static_cast<jboolean>(flag);
   });
 }
@@ -374,7 +320,7 @@ jstring VRNllpTextGetter(JNIEnv* env, jlong h, VRNllpGetText function) {
     const char* text = nullptr;
     {
       JNIscopedLocalFrame frame(env, kFrameCapacity);
-      VRNjniCheckResult(function(VRNhandleOf(h), &text));
+      VRNjniCheckResult(function(JNIhandleOf(h), &text));
     }
     return VRNjavaStringFromMultiByte(env, text);
   });
@@ -387,7 +333,7 @@ void VRNllpTextSetter(JNIEnv* env, jlong h, jstring value, VRNllpSetText functio
     VRNjniCheckString(value, variable, method);
     VRNmultiByteHolder text;
     VRNjavaStringToMultiByte(text.text, env, value, variable, method);
-    VRNjniCheckResult(function(VRNhandleOf(h), text.text));
+    VRNjniCheckResult(function(JNIhandleOf(h), text.text));
   });
 }
 
@@ -396,7 +342,7 @@ jobject VRNllpConnectionGetter(JNIEnv* env, jlong h, jint index, VRNllpGetIndexe
     VRNhandle connection = nullptr;
     {
       JNIscopedLocalFrame frame(env, kFrameCapacity);
-      VRNjniCheckResult(function(VRNhandleOf(h), static_cast<int>(index), &connection));
+      VRNjniCheckResult(function(JNIhandleOf(h), static_cast<int>(index), &connection));
     }
     // A class or constructor that cannot be found leaves its own exception pending.
     return VRNjniCreateObject(env, kConnectionClass, connection);
@@ -415,7 +361,7 @@ jstring VRNllpPrintableRoad(JNIEnv* env, jlong h, jstring input, jstring newLine
       VRNjavaStringToMultiByte(inputText.text, env, input, variable, method);
       VRNjniCheckString(newLine, "NewLine", method);
       VRNjavaStringToMultiByte(newLineText.text, env, newLine, "NewLine", method);
-      VRNjniCheckResult(function(VRNhandleOf(h), inputText.text, newLineText.text, static_cast<int>(count), &result));
+      VRNjniCheckResult(function(JNIhandleOf(h), inputText.text, newLineText.text, static_cast<int>(count), &result));
     }
     return VRNjavaStringFromMultiByte(env, result);
   });
@@ -428,6 +374,6 @@ void VRNllpConnectRoad(JNIEnv* env, jlong h, jstring host, jint port, VRNllpConn
     VRNjniCheckString(host, variable, method);
     VRNmultiByteHolder text;
     VRNjavaStringToMultiByte(text.text, env, host, variable, method);
-    VRNjniCheckResult(function(VRNhandleOf(h), text.text, static_cast<int>(port)));
+    VRNjniCheckResult(function(JNIhandleOf(h), text.text, static_cast<int>(port)));
   });
 }

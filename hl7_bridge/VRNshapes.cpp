@@ -26,23 +26,23 @@ jstring directString(JNIEnv* env, const char* text) {
 
 jint VRNdirectIndexGetter(JNIEnv* env, jlong h, VRNgetInt64 function) {
   int64_t value = 0;
-  if (raisedFrom(env, function(VRNhandleOf(h), &value))) return kDirectIndexFailure;
+  if (raisedFrom(env, function(JNIhandleOf(h), &value))) return kDirectIndexFailure;
   return static_cast<jint>(value);
 }
 
 jlong VRNdirectHandleGetter(JNIEnv* env, jlong h, VRNgetHandle function) {
   VRNhandle value = nullptr;
-  if (raisedFrom(env, function(VRNhandleOf(h), &value))) return 0;
-  return VRNlongOf(value);
+  if (raisedFrom(env, function(JNIhandleOf(h), &value))) return 0;
+  return JNIlongOf(value);
 }
 
 void VRNdirectIndexSetter(JNIEnv* env, jlong h, jint index, VRNsetInt64 function) {
-  raisedFrom(env, function(VRNhandleOf(h), widened(index)));
+  raisedFrom(env, function(JNIhandleOf(h), widened(index)));
 }
 
 jint VRNdirectIdentifierCount(JNIEnv* env, jlong h, jint messageIndex, VRNgetInt64 function) {
   VRNhandle message = nullptr;
-  if (raisedFrom(env, VRNengineGetMessage(VRNhandleOf(h), widened(messageIndex), &message)))
+  if (raisedFrom(env, VRNengineGetMessage(JNIhandleOf(h), widened(messageIndex), &message)))
     return kDirectIndexFailure;
   int64_t count = 0;
   if (raisedFrom(env, function(message, &count))) return kDirectIndexFailure;
@@ -50,7 +50,7 @@ jint VRNdirectIdentifierCount(JNIEnv* env, jlong h, jint messageIndex, VRNgetInt
 }
 
 void VRNguardedPlainCall(JNIEnv* env, jlong h, VRNcall function) {
-  VRNguardedCall(env, [&] { VRNjniCheckResult(function(VRNhandleOf(h))); });
+  VRNguardedCall(env, [&] { VRNjniCheckResult(function(JNIhandleOf(h))); });
 }
 
 void VRNguardedTextSetter(JNIEnv* env, jlong h, jstring value, VRNsetText function, const char* variable,
@@ -59,30 +59,30 @@ void VRNguardedTextSetter(JNIEnv* env, jlong h, jstring value, VRNsetText functi
     VRNjniCheckString(value, variable, method);
     VRNmultiByteHolder text;
     VRNjavaStringToMultiByte(text.text, env, value, variable, method);
-    VRNjniCheckResult(function(VRNhandleOf(h), text.text));
+    VRNjniCheckResult(function(JNIhandleOf(h), text.text));
   });
 }
 
 void VRNguardedIndexTableCall(JNIEnv* env, jlong h, jint index, jlong table, VRNindexTableCall function) {
-  VRNguardedCall(env, [&] { VRNjniCheckResult(function(VRNhandleOf(h), widened(index), VRNhandleOf(table))); });
+  VRNguardedCall(env, [&] { VRNjniCheckResult(function(JNIhandleOf(h), widened(index), JNIhandleOf(table))); });
 }
 
 jint VRNguardedIntGetter(JNIEnv* env, jlong h, VRNgetInt64 function) {
   return VRNguarded(env, jint(0), [&] {
     int64_t value = 0;
-    VRNjniCheckResult(function(VRNhandleOf(h), &value));
+    VRNjniCheckResult(function(JNIhandleOf(h), &value));
     return static_cast<jint>(value);
   });
 }
 
 void VRNguardedFlagSetter(JNIEnv* env, jlong h, jboolean value, VRNsetFlag function) {
-  VRNguardedCall(env, [&] { VRNjniCheckResult(function(VRNhandleOf(h), value != 0 ? 1 : 0)); });
+  VRNguardedCall(env, [&] { VRNjniCheckResult(function(JNIhandleOf(h), value != 0 ? 1 : 0)); });
 }
 
 jstring VRNguardedIndexTextGetter(JNIEnv* env, jlong h, jint index, VRNgetIndexedText function) {
   return VRNguarded(env, jstring(nullptr), [&] {
     const char* text = nullptr;
-    VRNjniCheckResult(function(VRNhandleOf(h), widened(index), &text));
+    VRNjniCheckResult(function(JNIhandleOf(h), widened(index), &text));
     return VRNjavaStringFromMultiByte(env, text);
   });
 }
@@ -94,7 +94,7 @@ jstring VRNguardedTextToText(JNIEnv* env, jlong h, jstring value, VRNtextToText 
     VRNmultiByteHolder text;
     VRNjavaStringToMultiByte(text.text, env, value, variable, method);
     const char* result = nullptr;
-    VRNjniCheckResult(function(VRNhandleOf(h), text.text, &result));
+    VRNjniCheckResult(function(JNIhandleOf(h), text.text, &result));
     return VRNjavaStringFromMultiByte(env, result);
   });
 }
@@ -105,7 +105,7 @@ jstring VRNdirectTextToText(JNIEnv* env, jlong h, jstring value, VRNtextToText f
     VRNmultiByteHolder text;
     VRNjavaStringToMultiByte(text.text, env, value, "", method);
     const char* result = nullptr;
-    if (raisedFrom(env, function(VRNhandleOf(h), text.text, &result))) return nullptr;
+    if (raisedFrom(env, function(JNIhandleOf(h), text.text, &result))) return nullptr;
     return VRNjavaStringFromMultiByte(env, result);
   });
 }
@@ -115,14 +115,14 @@ void VRNdirectTextCall(JNIEnv* env, jlong h, jstring value, VRNsetText function,
   VRNguardedCall(env, [&] {
     VRNmultiByteHolder text;
     VRNjavaStringToMultiByte(text.text, env, value, "", method);
-    raisedFrom(env, function(VRNhandleOf(h), text.text));
+    raisedFrom(env, function(JNIhandleOf(h), text.text));
   });
 }
 
 jstring VRNdirectIdentifierValue(JNIEnv* env, jlong h, jint messageIndex, jint identIndex,
                                  VRNgetIndexedText function) {
   VRNhandle message = nullptr;
-  if (raisedFrom(env, VRNengineGetMessage(VRNhandleOf(h), widened(messageIndex), &message))) return nullptr;
+  if (raisedFrom(env, VRNengineGetMessage(JNIhandleOf(h), widened(messageIndex), &message))) return nullptr;
   const char* text = nullptr;
   if (raisedFrom(env, function(message, widened(identIndex), &text))) return nullptr;
   return directString(env, text);
@@ -136,7 +136,7 @@ void VRNdirectTextPairCall(JNIEnv* env, jlong h, jstring key, jstring value, VRN
     VRNjavaStringToMultiByte(keyText.text, env, key, "", method);
     VRNmultiByteHolder valueText;
     VRNjavaStringToMultiByte(valueText.text, env, value, "", method);
-    raisedFrom(env, function(VRNhandleOf(h), keyText.text, valueText.text));
+    raisedFrom(env, function(JNIhandleOf(h), keyText.text, valueText.text));
   });
 }
 
@@ -146,7 +146,7 @@ jstring VRNdirectPrintable(JNIEnv* env, jlong h, jstring value, VRNprintable fun
     VRNmultiByteHolder text;
     VRNjavaStringToMultiByte(text.text, env, value, "", method);
     const char* result = nullptr;
-    if (raisedFrom(env, function(VRNhandleOf(h), text.text, "\r\n", &result))) return nullptr;
+    if (raisedFrom(env, function(JNIhandleOf(h), text.text, "\r\n", &result))) return nullptr;
     return VRNjavaStringFromMultiByte(env, result);
   });
 }
@@ -157,13 +157,9 @@ jboolean VRNreportSuccess(JNIEnv* env, jlong h, jstring value, VRNtextToText fun
     VRNmultiByteHolder text;
     VRNjavaStringToMultiByte(text.text, env, value, "", method);
     const char* result = nullptr;
-    VRNresult error = function(VRNhandleOf(h), text.text, &result);
+    VRNresult error = function(JNIhandleOf(h), text.text, &result);
     if (error == nullptr) return JNI_TRUE;
-    // The all-ones value is no object: nothing to release.
-    if (!VRNisUnhandledError(error)) {
-      VRNresult released = VRNerrorRelease(error);
-      if (released != nullptr && !VRNisUnhandledError(released)) VRNerrorRelease(released);
-    }
+    VRNreleaseError(error);
     return JNI_FALSE;
   });
 }
@@ -174,11 +170,7 @@ namespace {
 class ErrorRelease {
 public:
   explicit ErrorRelease(VRNresult error) : m_Error(error) {}
-  ~ErrorRelease() {
-    if (m_Error == nullptr || VRNisUnhandledError(m_Error)) return;
-    VRNresult released = VRNerrorRelease(m_Error);
-    if (released != nullptr && !VRNisUnhandledError(released)) VRNerrorRelease(released);
-  }
+  ~ErrorRelease() { VRNreleaseError(m_Error); }
   ErrorRelease(const ErrorRelease&) = delete;
   ErrorRelease& operator=(const ErrorRelease&) = delete;
 
@@ -194,7 +186,7 @@ jstring VRNreportError(JNIEnv* env, jlong h, jstring value, VRNtextToText functi
     VRNmultiByteHolder text;
     VRNjavaStringToMultiByte(text.text, env, value, "", method);
     const char* result = nullptr;
-    VRNresult error = function(VRNhandleOf(h), text.text, &result);
+    VRNresult error = function(JNIhandleOf(h), text.text, &result);
     if (error == nullptr) return VRNjavaStringFromMultiByte(env, result);
     if (VRNisUnhandledError(error)) return VRNjavaStringFromMultiByte(env, "Unhandled exception");
     ErrorRelease release(error);

@@ -35,10 +35,12 @@ void raiseUnhandled(JNIEnv* pEnv) noexcept {
   pEnv->DeleteLocalRef(exceptionClass);
 }
 
-// An error object that no PluginException adopted: nobody else could give it back.
+// An error object that no PluginException adopted: nobody else could give it back. A
+// failed release has nowhere to be reported, so its own error object goes back too.
 void releaseError(void* handle) {
+  if (!JNIisErrorObject(handle)) return;
   TLMerror error = TLMexceptionRelease(static_cast<TLMhandle>(handle));
-  if (error && error != TLM_UNHANDLED_ERROR) TLMexceptionRelease(error);
+  if (JNIisErrorObject(error)) TLMexceptionRelease(error);
 }
 
 // A text that the library returned; a null one with success reads as empty.
@@ -106,13 +108,13 @@ jlong TLMjniCreate(JNIEnv* pEnv, TLMjniSetup Setup, TLMerror (*Function) TLM_PAR
   return TLMjniGuard(pEnv, jlong(0), [&] {
     Setup(pEnv);
     TLMjniCheckResult(Function(&handle));
-    return TLMjniLong(handle);
+    return JNIlongOf(handle);
   });
 }
 
 void TLMjniReference(JNIEnv* pEnv, jlong Handle, TLMerror (*Function) TLM_PARAMS_Reference) {
   TLMjniGuard(pEnv, 0, [&] {
-    TLMjniCheckResult(Function(TLMjniHandle(Handle)));
+    TLMjniCheckResult(Function(JNIhandleOf(Handle)));
     return 0;
   });
 }
@@ -120,7 +122,7 @@ void TLMjniReference(JNIEnv* pEnv, jlong Handle, TLMerror (*Function) TLM_PARAMS
 void TLMjniAction(JNIEnv* pEnv, jlong Handle, TLMerror (*Function) TLM_PARAMS_Action) {
   TLMjniGuard(pEnv, 0, [&] {
     JNIscopedLocalFrame frame(pEnv, FrameCapacity);
-    TLMjniCheckResult(Function(TLMjniHandle(Handle)));
+    TLMjniCheckResult(Function(JNIhandleOf(Handle)));
     return 0;
   });
 }
@@ -130,7 +132,7 @@ jstring TLMjniTextGetter(JNIEnv* pEnv, jlong Handle, TLMerror (*Function) TLM_PA
   return TLMjniGuard(pEnv, jstring(nullptr), [&] {
     {
       JNIscopedLocalFrame frame(pEnv, FrameCapacity);
-      TLMjniCheckResult(Function(TLMjniHandle(Handle), &text));
+      TLMjniCheckResult(Function(JNIhandleOf(Handle), &text));
     }
     return stringFrom(pEnv, text);
   });
@@ -143,7 +145,7 @@ jstring TLMjniMessageGetter(JNIEnv* pEnv, TLMjniSetup Setup, jlong Handle,
     Setup(pEnv);
     {
       JNIscopedLocalFrame frame(pEnv, FrameCapacity);
-      TLMjniCheckResult(Function(TLMjniHandle(Handle), &text));
+      TLMjniCheckResult(Function(JNIhandleOf(Handle), &text));
     }
     return stringFrom(pEnv, text);
   });
@@ -155,7 +157,7 @@ void TLMjniTextSetter(JNIEnv* pEnv, jlong Handle, jstring Value, const char* Var
     JNIscopedLocalFrame frame(pEnv, FrameCapacity);
     TLMjniCheckString(Value, VariableName, MethodName);
     COLstring text = TLMjavaStringToUtf8(pEnv, Value);
-    TLMjniCheckResult(Function(TLMjniHandle(Handle), text.c_str()));
+    TLMjniCheckResult(Function(JNIhandleOf(Handle), text.c_str()));
     return 0;
   });
 }
@@ -164,7 +166,7 @@ jboolean TLMjniBoolGetter(JNIEnv* pEnv, jlong Handle, TLMerror (*Function) TLM_P
   TLMbool value = 0;
   return TLMjniGuard(pEnv, jboolean(JNI_FALSE), [&] {
     JNIscopedLocalFrame frame(pEnv, FrameCapacity);
-    TLMjniCheckResult(Function(TLMjniHandle(Handle), &value));
+    TLMjniCheckResult(Function(JNIhandleOf(Handle), &value));
     return value ? jboolean(JNI_TRUE) : jboolean(JNI_FALSE);
   });
 }
@@ -173,7 +175,7 @@ void TLMjniBoolSetter(JNIEnv* pEnv, jlong Handle, jboolean Value,
                       TLMerror (*Function) TLM_PARAMS_BoolSetter) {
   TLMjniGuard(pEnv, 0, [&] {
     JNIscopedLocalFrame frame(pEnv, FrameCapacity);
-    TLMjniCheckResult(Function(TLMjniHandle(Handle), TLMbool(Value ? 1 : 0)));
+    TLMjniCheckResult(Function(JNIhandleOf(Handle), TLMbool(Value ? 1 : 0)));
     return 0;
   });
 }
@@ -182,7 +184,7 @@ jint TLMjniIntGetter(JNIEnv* pEnv, jlong Handle, TLMerror (*Function) TLM_PARAMS
   int value = 0;
   return TLMjniGuard(pEnv, jint(0), [&] {
     JNIscopedLocalFrame frame(pEnv, FrameCapacity);
-    TLMjniCheckResult(Function(TLMjniHandle(Handle), &value));
+    TLMjniCheckResult(Function(JNIhandleOf(Handle), &value));
     return jint(value);
   });
 }
@@ -191,7 +193,7 @@ void TLMjniIntSetter(JNIEnv* pEnv, jlong Handle, jint Value,
                      TLMerror (*Function) TLM_PARAMS_IntSetter) {
   TLMjniGuard(pEnv, 0, [&] {
     JNIscopedLocalFrame frame(pEnv, FrameCapacity);
-    TLMjniCheckResult(Function(TLMjniHandle(Handle), Value));
+    TLMjniCheckResult(Function(JNIhandleOf(Handle), Value));
     return 0;
   });
 }
@@ -201,7 +203,7 @@ jobject TLMjniDateGetter(JNIEnv* pEnv, jlong Handle, TLMerror (*Function) TLM_PA
   return TLMjniGuard(pEnv, jobject(nullptr), [&] {
     {
       JNIscopedLocalFrame frame(pEnv, FrameCapacity);
-      TLMjniCheckResult(Function(TLMjniHandle(Handle), &value));
+      TLMjniCheckResult(Function(JNIhandleOf(Handle), &value));
     }
     return JNIjavaDateTimeCreate(pEnv, value);
   });
@@ -213,7 +215,7 @@ void TLMjniDateSetter(JNIEnv* pEnv, jlong Handle, jobject Value, const char* Var
     JNIscopedLocalFrame frame(pEnv, FrameCapacity);
     TLMjniCheckDate(Value, VariableName, MethodName);
     double value = JNIjavaDateTimeGet(pEnv, Value);
-    TLMjniCheckResult(Function(TLMjniHandle(Handle), value));
+    TLMjniCheckResult(Function(JNIhandleOf(Handle), value));
     return 0;
   });
 }
@@ -226,10 +228,7 @@ namespace {
 jobject wrapOrRelease(JNIEnv* pEnv, const char* classPath, TLMhandle handle,
                       TLMerror (*release)(TLMhandle)) {
   jobject wrapper = TLMjniCreateObject(pEnv, classPath, handle);
-  if (!wrapper && handle) {
-    TLMerror error = release(handle);
-    if (error && error != TLM_UNHANDLED_ERROR) TLMexceptionRelease(error);
-  }
+  if (!wrapper && handle) releaseError(release(handle));
   return wrapper;
 }
 
@@ -242,7 +241,7 @@ jobject TLMjniObjectGetter(JNIEnv* pEnv, jlong Handle, const char* ClassPath,
   return TLMjniGuard(pEnv, jobject(nullptr), [&] {
     {
       JNIscopedLocalFrame frame(pEnv, FrameCapacity);
-      TLMjniCheckResult(Function(TLMjniHandle(Handle), &object));
+      TLMjniCheckResult(Function(JNIhandleOf(Handle), &object));
     }
     return wrapOrRelease(pEnv, ClassPath, object, Release);
   });
@@ -255,7 +254,7 @@ jobject TLMjniIndexedObjectGetter(JNIEnv* pEnv, jlong Handle, jint Index, const 
   return TLMjniGuard(pEnv, jobject(nullptr), [&] {
     {
       JNIscopedLocalFrame frame(pEnv, FrameCapacity);
-      TLMjniCheckResult(Function(TLMjniHandle(Handle), Index, &object));
+      TLMjniCheckResult(Function(JNIhandleOf(Handle), Index, &object));
     }
     return wrapOrRelease(pEnv, ClassPath, object, Release);
   });
@@ -272,7 +271,7 @@ jlong TLMjniExceptionCreate(JNIEnv* pEnv, TLMjniSetup Setup, jstring Message,
     TLMjniCheckString(Message, VariableName, MethodName);
     COLstring text = TLMjavaStringToUtf8(pEnv, Message);
     TLMjniCheckResult(Function(nullptr, &handle, text.c_str()));
-    return TLMjniLong(handle);
+    return JNIlongOf(handle);
   });
 }
 
@@ -285,7 +284,7 @@ void TLMjniConnect(JNIEnv* pEnv, jlong Handle, jstring HostName, jint Port, jstr
     COLstring host = TLMjavaStringToUtf8(pEnv, HostName);
     TLMjniCheckString(ChannelName, ChannelVariable, "Connect");
     COLstring channel = TLMjavaStringToUtf8(pEnv, ChannelName);
-    TLMjniCheckResult(Function(TLMjniHandle(Handle), host.c_str(), Port, channel.c_str()));
+    TLMjniCheckResult(Function(JNIhandleOf(Handle), host.c_str(), Port, channel.c_str()));
     return 0;
   });
 }
@@ -295,7 +294,7 @@ jboolean TLMjniWaitWithTimeout(JNIEnv* pEnv, jlong Handle, jint Timeout,
   TLMbool disconnected = 0;
   return TLMjniGuard(pEnv, jboolean(JNI_FALSE), [&] {
     JNIscopedLocalFrame frame(pEnv, FrameCapacity);
-    TLMjniCheckResult(Function(TLMjniHandle(Handle), Timeout, &disconnected));
+    TLMjniCheckResult(Function(JNIhandleOf(Handle), Timeout, &disconnected));
     return disconnected ? jboolean(JNI_TRUE) : jboolean(JNI_FALSE);
   });
 }

@@ -3,13 +3,13 @@
 // Java exception, and one road per shape of native (TLMnatives.def names each native's).
 #pragma once
 
+#include "JNI/JNIimplement.h"
 #include "LEG/LEGerror.h"
 #include "contracts/TLMclient.h"
 
 #include <jni.h>
 
 #include <atomic>
-#include <cstdint>
 
 #define TLM_PLUGIN_PACKAGE "com/olvenmark/tollmere/plugin/"
 #define TLM_PLUGIN_EXCEPTION_CLASS TLM_PLUGIN_PACKAGE "PluginException"
@@ -37,19 +37,7 @@ void TLMjniRaiseCurrent(JNIEnv* pEnv) noexcept;
 // returns Failed, which Java never sees.
 template <typename Result, typename Body>
 Result TLMjniGuard(JNIEnv* pEnv, Result Failed, Body body) noexcept {
-  try {
-    return body();
-  } catch (...) {
-    TLMjniRaiseCurrent(pEnv);
-  }
-  return Failed;
-}
-
-inline TLMhandle TLMjniHandle(jlong Handle) {
-  return reinterpret_cast<TLMhandle>(static_cast<intptr_t>(Handle));
-}
-inline jlong TLMjniLong(const void* Handle) {
-  return static_cast<jlong>(reinterpret_cast<intptr_t>(Handle));
+  return JNIguard(pEnv, TLMjniRaiseCurrent, Failed, body);
 }
 
 // The roads of the shapes. Function is the library function a native forwards to.

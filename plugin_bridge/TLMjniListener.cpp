@@ -5,13 +5,10 @@
 // error, and the library always gets the null error handle back.
 #include "plugin_bridge/TLMjniListener.h"
 
-#include "COL/COLostream.h"
+#include "COL/COLerror.h"
 #include "JNI/JNIimplement.h"
-#include "JNI/JNIscopedEnvPointer.h"
-#include "JNI/JNIscopedLocalFrame.h"
-
-#include <mutex>
-#include <set>
+#include "JNI/JNIheldClass.h"
+#include "JNI/JNIlistenerRegistry.h"
 
 namespace {
 
@@ -21,22 +18,6 @@ struct EndpointSetup {
 };
 EndpointSetup DestinationSetup;
 EndpointSetup SourceSetup;
-
-// The listener references this library made and has not yet deleted. Release deletes only
-// what it finds here, so a retried Release cannot delete a reference a second time.
-std::mutex ListenersLock;
-std::set<jobject> LiveListeners;
-
-void addLive(jobject reference) {
-  std::lock_guard<std::mutex> guard(ListenersLock);
-  LiveListeners.insert(reference);
-}
-
-// True for the one caller that takes the reference out.
-bool takeLive(jobject reference) {
-  std::lock_guard<std::mutex> guard(ListenersLock);
-  return LiveListeners.erase(reference) != 0;
-}
 
 // The event objects' classes, found on the Java thread of a Create (a callback on a thread
 // the library starts could not find them there), and looked for again by a Create once
@@ -61,6 +42,7 @@ jobject wrap(JNIEnv* pEnv, const JNIheldClass& wrapper, TLMhandle handle) {
 }
 
 struct EventKind {
+  int Slot;  // its method's place in the listener's kept methods
   const char* Method;
   const char* Signature;
   JNIheldClass* Inputs;  // null for an event without objects
@@ -71,82 +53,54 @@ struct EventKind {
   "(L" TLM_PLUGIN_PACKAGE Inputs ";L" TLM_PLUGIN_PACKAGE Outputs ";)V"
 
 const EventKind MessageReceived = {
-    "messageReceived",
+    0, "messageReceived",
     TLM_EVENT_SIGNATURE("DestinationMessageReceivedEventInputs",
                         "DestinationMessageReceivedEventOutputs"),
     &DestinationInputs, &DestinationOutputs};
-const EventKind ResubmissionPreview = {"resubmissionPreviewMessageReceived",
+const EventKind ResubmissionPreview = {1, "resubmissionPreviewMessageReceived",
                                        MessageReceived.Signature, &DestinationInputs,
                                        &DestinationOutputs};
 const EventKind MessageRequested = {
-    "messageRequested",
+    2, "messageRequested",
     TLM_EVENT_SIGNATURE("SourceMessageRequestedEventInputs", "SourceMessageRequestedEventOutputs"),
     &RequestedInputs, &RequestedOutputs};
 const EventKind MessageRequestCompleted = {
-    "messageRequestCompleted",
+    3, "messageRequestCompleted",
     TLM_EVENT_SIGNATURE("SourceMessageRequestCompletedEventInputs",
                         "SourceMessageRequestCompletedEventOutputs"),
     &CompletedInputs, &CompletedOutputs};
-const EventKind Disconnected = {"disconnected", "()V", nullptr, nullptr};
+const EventKind Disconnected = {4, "disconnected", "()V", nullptr, nullptr};
 
-// Called inside a catch block: says on standard error what stopped an event.
-void reportCurrent(const EventKind& kind) noexcept {
-  try {
-    COLstring text;
-    try {
-      throw;
-    } catch (const COLerror& error) {
-      text = error.description();
-    } catch (...) {
-      text = "Unhandled exception";
-    }
-    COLstandardError << "tlm_java: the " << kind.Method << " event was not delivered: " << text
-                     << newline << flush;
-  } catch (...) {
-    // Nothing is left to report with.
-  }
-}
+// The event's own step: wraps its objects and calls the listener's method. Returns at the
+// first step that leaves a Java exception pending; the road clears it. The outputs are
+// wrapped before the inputs.
+struct Event {
+  const EventKind& Kind;
+  TLMhandle Inputs;
+  TLMhandle Outputs;
+};
 
-void clearPending(JNIEnv* pEnv) {
-  if (pEnv->ExceptionCheck()) {
-    pEnv->ExceptionDescribe();
-    pEnv->ExceptionClear();
-  }
-}
-
-// Returns at the first step that leaves a Java exception pending; the caller clears it.
-// The outputs are wrapped before the inputs.
-void callListener(JNIEnv* pEnv, jobject listener, const EventKind& kind, TLMhandle inputs,
-                  TLMhandle outputs) {
-  JNIscopedLocalFrame frame(pEnv, 16);
-  jclass listenerClass = pEnv->GetObjectClass(listener);
-  jmethodID method = pEnv->GetMethodID(listenerClass, kind.Method, kind.Signature);
+void callListener(JNIEnv* pEnv, const JNIlistenerRegistry::Share& share, const void* event) {
+  const Event& call = *static_cast<const Event*>(event);
+  const EventKind& kind = call.Kind;
+  jobject listener = share.listener();
+  jmethodID method = share.method(pEnv, kind.Slot, kind.Method, kind.Signature);
   if (!method) return;
   if (!kind.Inputs) {
     pEnv->CallVoidMethod(listener, method);
     return;
   }
-  jobject outputsObject = wrap(pEnv, *kind.Outputs, outputs);
+  jobject outputsObject = wrap(pEnv, *kind.Outputs, call.Outputs);
   if (!outputsObject) return;
-  jobject inputsObject = wrap(pEnv, *kind.Inputs, inputs);
+  jobject inputsObject = wrap(pEnv, *kind.Inputs, call.Inputs);
   if (!inputsObject) return;
   pEnv->CallVoidMethod(listener, method, inputsObject, outputsObject);
 }
 
 TLMerror deliver(const EndpointSetup& setup, void* user, const EventKind& kind,
                  TLMhandle inputs, TLMhandle outputs) noexcept {
-  try {
-    JNIscopedEnvPointer scope(setup.Vm.load(), JNI_VERSION_1_2);
-    try {
-      callListener(scope.pEnv, static_cast<jobject>(user), kind, inputs, outputs);
-      clearPending(scope.pEnv);
-    } catch (...) {
-      clearPending(scope.pEnv);
-      reportCurrent(kind);
-    }
-  } catch (...) {
-    reportCurrent(kind);
-  }
+  Event event{kind, inputs, outputs};
+  JNIdeliverEvent(setup.Vm.load(), JNI_VERSION_1_2, 16, user, callListener, &event, "tlm_java", kind.Method);
   return nullptr;
 }
 
@@ -212,24 +166,20 @@ void TLMsourceInitialize(JNIEnv* pEnv) {
 jlong TLMjniAddListener(JNIEnv* pEnv, jobject Self, jlong Handle,
                         TLMerror (*Function) TLM_PARAMS_AddListener) {
   return TLMjniGuard(pEnv, jlong(0), [&] {
-    jobject reference = pEnv->NewGlobalRef(Self);
-    if (!reference) {
-      throw COLerror("Unable to make a global reference to the listener.", 0, "TLMjniListener",
-                     COL_ERROR_PRECONDITION);
-    }
+    JNIlistenerRegistry& listeners = JNIlistenerRegistry::process();
+    void* owner = JNIhandleOf(Handle);
+    void* token = listeners.add(pEnv, Self, owner);
     TLMerror result;
     try {
-      addLive(reference);
-      result = Function(TLMjniHandle(Handle), reference);
+      result = Function(owner, token);
     } catch (...) {
-      takeLive(reference);
-      pEnv->DeleteGlobalRef(reference);
+      listeners.release(pEnv, owner, token);
       throw;
     }
-    // Refused: Java never receives the reference, so nobody else could delete it.
-    if (result && takeLive(reference)) pEnv->DeleteGlobalRef(reference);
+    // Refused: Java never receives the token, so nobody else could release it.
+    if (result) listeners.release(pEnv, owner, token);
     TLMjniCheckResult(result);
-    return TLMjniLong(reference);
+    return JNIlongOf(token);
   });
 }
 
@@ -237,12 +187,13 @@ void TLMjniListenerRelease(JNIEnv* pEnv, jlong Handle, jlong Listener,
                            TLMerror (*Remove)(TLMhandle, void*),
                            TLMerror (*Function) TLM_PARAMS_ListenerRelease) {
   TLMjniGuard(pEnv, 0, [&] {
-    jobject reference = reinterpret_cast<jobject>(static_cast<intptr_t>(Listener));
+    void* owner = JNIhandleOf(Handle);
+    void* token = JNIhandleOf(Listener);
     // Asked of the library every time, whatever this library holds: the library answers
-    // for its own listeners. Only a reference still live is deleted.
-    TLMjniCheckResult(Remove(TLMjniHandle(Handle), reference));
-    if (takeLive(reference)) pEnv->DeleteGlobalRef(reference);
-    TLMjniCheckResult(Function(TLMjniHandle(Handle)));
+    // for its own listeners. Only this object's listener, if still live, is released.
+    TLMjniCheckResult(Remove(owner, token));
+    JNIlistenerRegistry::process().release(pEnv, owner, token);
+    TLMjniCheckResult(Function(owner));
     return 0;
   });
 }

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -42,7 +43,17 @@ struct Injected {
   std::string Description;
 };
 
-std::mutex Lock;
+// State that threads may block on, or read after they wake, lives as long as the process:
+// never destroyed at exit, which a host may reach while a RemoveListener waits for a
+// delivery in flight (destroying a condition variable with a waiter blocks for ever).
+template <typename T>
+T& keptForTheProcess() {
+  alignas(T) static unsigned char storage[sizeof(T)];
+  static T* kept = new (storage) T();
+  return *kept;
+}
+
+std::mutex& Lock = keptForTheProcess<std::mutex>();
 std::map<std::uintptr_t, Object> Objects;
 std::uintptr_t NextHandle = 0x10000;
 std::vector<std::string> Journal;
@@ -61,8 +72,8 @@ struct InFlight {
   std::thread::id Thread;
   bool Removing;  // its thread is removing the listener from inside the delivery
 };
-std::vector<InFlight> Delivering;
-std::condition_variable DeliveryEnded;
+std::vector<InFlight>& Delivering = keptForTheProcess<std::vector<InFlight>>();
+std::condition_variable& DeliveryEnded = keptForTheProcess<std::condition_variable>();
 
 InFlight* ownDeliveryLocked(TLMhandle endpoint, void* user) {
   for (InFlight& delivery : Delivering) {

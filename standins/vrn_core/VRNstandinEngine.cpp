@@ -94,10 +94,6 @@ HeldEngine engine_of_message(VRNhandle message) {
   })});
 }
 
-VRNstandinTable* as_table(VRNhandle handle) {
-  return static_cast<VRNstandinTable*>(static_cast<COLrefCounted*>(handle));
-}
-
 std::string number(int64_t value) { return std::to_string(value); }
 
 VRNresult check_config(const StandinEngine& engine, int64_t index) {
@@ -240,11 +236,12 @@ VRNresult VRNengineParseMessageA(VRNhandle Engine, const char* Message, int64_t*
   VRN_STANDIN_ENTER(VRNengineParseMessageA, VRNstandinPointer(Engine), VRNstandinText(Message),
                     VRNstandinPointer(Table));
   VRN_ENGINE_BODY({
-    if (!Table) return VRNstandinFail("Null table");
+    VRNstandinHeldTable table(Table);
+    if (!table) return VRNstandinTableRefused(Table);
     VRNhl7Message message;
     int64_t index = -1;
     if (VRNresult bad = parse(engine, Message ? Message : "", engine.incoming, message, index)) return bad;
-    as_table(Table)->fromMessage(message, engine.messages[size_t(index)].name);
+    table->fromMessage(message, engine.messages[size_t(index)].name);
     *MessageIndex = index;
     return nullptr;
   });
@@ -254,11 +251,12 @@ VRNresult VRNengineGenerateMessage(VRNhandle Engine, const char** Message, int64
   VRN_STANDIN_ENTER(VRNengineGenerateMessage, VRNstandinPointer(Engine), number(MessageIndex),
                     VRNstandinPointer(Table));
   VRN_ENGINE_BODY({
-    if (!Table) return VRNstandinFail("Null table");
+    VRNstandinHeldTable table(Table);
+    if (!table) return VRNstandinTableRefused(Table);
     if (VRNresult bad = check_message(engine, MessageIndex)) return bad;
     VRNhl7Message message;
     std::string reason;
-    if (!as_table(Table)->toMessage(message, reason)) return VRNstandinFail(reason);
+    if (!table->toMessage(message, reason)) return VRNstandinFail(reason);
     *Message = engine.result("GenerateMessage", VRNhl7Generate(message, engine.configs[size_t(engine.outgoing)]));
     return nullptr;
   });
@@ -268,10 +266,11 @@ VRNresult VRNengineCreateEmptyMessageTable(VRNhandle Engine, int64_t MessageInde
   VRN_STANDIN_ENTER(VRNengineCreateEmptyMessageTable, VRNstandinPointer(Engine), number(MessageIndex),
                     VRNstandinPointer(Table));
   VRN_ENGINE_BODY({
-    if (!Table) return VRNstandinFail("Null table");
+    VRNstandinHeldTable table(Table);
+    if (!table) return VRNstandinTableRefused(Table);
     if (VRNresult bad = check_message(engine, MessageIndex)) return bad;
     const MessageDefinition& definition = engine.messages[size_t(MessageIndex)];
-    as_table(Table)->shape(definition.name, definition.segments);
+    table->shape(definition.name, definition.segments);
     return nullptr;
   });
 }

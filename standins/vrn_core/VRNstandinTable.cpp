@@ -2,7 +2,9 @@
 #include "standins/vrn_core/VRNstandinTable.h"
 
 #include <cstring>
+#include <map>
 #include <mutex>
+#include <new>
 #include <set>
 
 VRNstandinTableRef::VRNstandinTableRef(VRNstandinTable* table) : m_Table(table) {
@@ -20,7 +22,61 @@ VRNstandinTableRef::~VRNstandinTableRef() {
   if (m_Table) m_Table->release();
 }
 
-VRNstandinTable::VRNstandinTable(const std::string& name) : m_Name(name) {}
+namespace {
+
+// Every live table with its owner. A reference of an owner is given or taken back only
+// under this lock, so that a table a lookup finds cannot be on its way out; a table's
+// destruction, which may destroy its sub-tables, runs under it too (hence recursive).
+// Lives as long as the process, as the engines' registry does.
+struct TableRegistry {
+  std::recursive_mutex Lock;
+  std::map<const void*, VRNstandinTable*> Live;
+};
+TableRegistry& tables() {
+  alignas(TableRegistry) static unsigned char storage[sizeof(TableRegistry)];
+  static TableRegistry* kept = new (storage) TableRegistry();
+  return *kept;
+}
+
+const void* keyOf(VRNstandinTable* table) { return static_cast<COLrefCounted*>(table); }
+
+void giveBack(VRNstandinTable* owner) {
+  std::lock_guard<std::recursive_mutex> hold(tables().Lock);
+  owner->release();
+}
+
+}  // namespace
+
+VRNstandinTable::VRNstandinTable(const std::string& name, VRNstandinTable* owner)
+    : m_Owner(owner ? owner : this), m_Name(name) {
+  std::lock_guard<std::recursive_mutex> hold(tables().Lock);
+  tables().Live[keyOf(this)] = m_Owner;
+}
+
+VRNstandinTable::~VRNstandinTable() {
+  std::lock_guard<std::recursive_mutex> hold(tables().Lock);
+  tables().Live.erase(keyOf(this));
+  // The sub-tables go with the rows, under the lock.
+  m_Rows.clear();
+}
+
+VRNstandinHeldTable::VRNstandinHeldTable(VRNhandle handle) : m_Table(nullptr) {
+  if (handle == nullptr) return;
+  std::lock_guard<std::recursive_mutex> hold(tables().Lock);
+  auto found = tables().Live.find(handle);
+  if (found == tables().Live.end()) return;
+  found->second->add_ref();
+  m_Table = static_cast<VRNstandinTable*>(static_cast<COLrefCounted*>(handle));
+}
+
+VRNstandinHeldTable::~VRNstandinHeldTable() {
+  if (m_Table) giveBack(m_Table->owner());
+}
+
+VRNresult VRNstandinTableRefused(VRNhandle handle) {
+  if (handle == nullptr) return VRNstandinFail("Null table");
+  return VRNstandinFail("Not a table", "Handle", VRNstandinPointer(handle));
+}
 
 const VRNstandinTable::Column* VRNstandinTable::column(int64_t column) const {
   return column >= 0 && column < columnCount() ? &m_Columns[size_t(column)] : nullptr;
@@ -61,8 +117,8 @@ int64_t VRNstandinTable::addColumn(const std::string& name, Type type) {
 
 namespace {
 
-VRNstandinTable* new_sub_table(VRNstandinTable::Cell& cell, const std::string& name) {
-  VRNstandinTable* sub = new VRNstandinTable(name);
+VRNstandinTable* new_sub_table(VRNstandinTable::Cell& cell, const std::string& name, VRNstandinTable* owner) {
+  VRNstandinTable* sub = new VRNstandinTable(name, owner);
   cell.null = false;
   cell.type = VRNstandinTable::Table;
   cell.table = VRNstandinTableRef(sub);
@@ -82,7 +138,7 @@ void VRNstandinTable::fromMessage(const VRNhl7Message& message, const std::strin
   addColumn("Segment", Table);
   for (const VRNhl7Segment& segment : message.segments) {
     addRow();
-    VRNstandinTable* seg = new_sub_table(*cell(0, rowCount() - 1), segment.id);
+    VRNstandinTable* seg = new_sub_table(*cell(0, rowCount() - 1), segment.id, m_Owner);
     size_t repeats = 1;
     for (const VRNhl7Field& field : segment.fields) repeats = std::max(repeats, field.size());
     for (size_t f = 0; f < segment.fields.size(); ++f) seg->addColumn(segment.id + "." + std::to_string(f + 1), String);
@@ -96,7 +152,7 @@ void VRNstandinTable::fromMessage(const VRNhl7Message& message, const std::strin
           continue;
         }
         seg->m_Columns[f].type = Table;
-        VRNstandinTable* components = new_sub_table(target, seg->m_Columns[f].name);
+        VRNstandinTable* components = new_sub_table(target, seg->m_Columns[f].name, m_Owner);
         components->addRow();
         for (size_t k = 0; k < field[r].size(); ++k) {
           components->addColumn(seg->m_Columns[f].name + "." + std::to_string(k + 1), String);
@@ -159,7 +215,7 @@ void VRNstandinTable::shape(const std::string& name, const std::vector<std::stri
   addColumn("Segment", Table);
   for (const std::string& id : segments) {
     addRow();
-    new_sub_table(*cell(0, rowCount() - 1), id);
+    new_sub_table(*cell(0, rowCount() - 1), id, m_Owner);
   }
 }
 
@@ -188,8 +244,6 @@ void VRNstandinTable::dump(std::string& out, int depth) const {
 // ---- exported table functions ----
 
 namespace {
-VRNstandinTable* as_table(VRNhandle handle) { return static_cast<VRNstandinTable*>(static_cast<COLrefCounted*>(handle)); }
-
 std::string number(int64_t value) { return std::to_string(value); }
 
 // The dump buffers handed out and not yet given back: a second free of one is refused, and
@@ -204,9 +258,8 @@ std::set<char*>& dump_buffers() {
 }
 
 // The cell at (First, Second), or a failure naming both indices as they arrived.
-VRNresult find_cell(VRNhandle Table, int64_t First, int64_t Second, VRNstandinTable::Cell*& cell) {
-  if (!Table) return VRNstandinFail("Null table");
-  cell = as_table(Table)->cell(First, Second);
+VRNresult find_cell(const VRNstandinHeldTable& table, int64_t First, int64_t Second, VRNstandinTable::Cell*& cell) {
+  cell = table->cell(First, Second);
   if (cell != nullptr) return nullptr;
   VRNstandinError* error = new VRNstandinError("Cell index out of range", 0x80001000);
   error->setParameter(COLstring("First"), COLstring(number(First).c_str()));
@@ -219,13 +272,9 @@ VRNresult type_mismatch(const VRNstandinTable::Cell& cell, const char* wanted) {
   return VRNstandinFail("The cell holds no " + std::string(wanted), "Type", number(cell.type));
 }
 
-const VRNstandinTable::Column* find_column(VRNhandle Table, int64_t Column, VRNresult& error) {
+const VRNstandinTable::Column* find_column(const VRNstandinHeldTable& table, int64_t Column, VRNresult& error) {
   error = nullptr;
-  if (!Table) {
-    error = VRNstandinFail("Null table");
-    return nullptr;
-  }
-  const VRNstandinTable::Column* column = as_table(Table)->column(Column);
+  const VRNstandinTable::Column* column = table->column(Column);
   if (!column) error = VRNstandinFail("Column index out of range", "Column", number(Column));
   return column;
 }
@@ -234,9 +283,16 @@ const VRNstandinTable::Column* find_column(VRNhandle Table, int64_t Column, VRNr
 
 // The body of a cell function: the cell found, then the statements given.
 #define VRN_CELL_BODY(...)                                                  \
+  VRN_TABLE_BODY(VRNstandinTable::Cell* cell = nullptr;                     \
+                 if (VRNresult bad = find_cell(table, First, Second, cell)) \
+                   return bad;                                              \
+                 __VA_ARGS__)
+
+// The body of any other table function: the table held, then the statements given.
+#define VRN_TABLE_BODY(...)                                                 \
   return VRNstandinGuard([&]() -> VRNresult {                               \
-    VRNstandinTable::Cell* cell = nullptr;                                  \
-    if (VRNresult bad = find_cell(Table, First, Second, cell)) return bad;  \
+    VRNstandinHeldTable table(Table);                                       \
+    if (!table) return VRNstandinTableRefused(Table);                       \
     __VA_ARGS__                                                             \
   })
 
@@ -254,27 +310,22 @@ VRNresult VRNtableCreate(VRNhandle* Table) {
 
 VRNresult VRNtableAddRef(VRNhandle Table) {
   VRN_STANDIN_ENTER(VRNtableAddRef, VRNstandinPointer(Table));
-  return VRNstandinGuard([&]() -> VRNresult {
-    if (!Table) return VRNstandinFail("Null table");
-    as_table(Table)->add_ref();
-    return nullptr;
-  });
+  VRN_TABLE_BODY(table->owner()->add_ref(); return nullptr;);
 }
 
 VRNresult VRNtableRelease(VRNhandle Table) {
   VRN_STANDIN_ENTER(VRNtableRelease, VRNstandinPointer(Table));
-  return VRNstandinGuard([&]() -> VRNresult {
-    if (!Table) return VRNstandinFail("Null table");
-    as_table(Table)->release();
-    return nullptr;
-  });
+  // The call's own hold keeps the table alive until the body ends; the owner's reference
+  // given back here is the caller's.
+  VRN_TABLE_BODY(giveBack(table->owner()); return nullptr;);
 }
 
 VRNresult VRNtableName(VRNhandle Table, const char** Name) {
   VRN_STANDIN_ENTER(VRNtableName, VRNstandinPointer(Table));
   return VRNstandinGuard([&]() -> VRNresult {
-    if (!Table) return VRNstandinFail("Null table");
-    *Name = as_table(Table)->name().c_str();
+    VRNstandinHeldTable table(Table);
+    if (!table) return VRNstandinTableRefused(Table);
+    *Name = table->name().c_str();
     return nullptr;
   });
 }
@@ -282,8 +333,9 @@ VRNresult VRNtableName(VRNhandle Table, const char** Name) {
 VRNresult VRNtableCountOfRow(VRNhandle Table, int64_t* Count) {
   VRN_STANDIN_ENTER(VRNtableCountOfRow, VRNstandinPointer(Table));
   return VRNstandinGuard([&]() -> VRNresult {
-    if (!Table) return VRNstandinFail("Null table");
-    *Count = as_table(Table)->rowCount();
+    VRNstandinHeldTable table(Table);
+    if (!table) return VRNstandinTableRefused(Table);
+    *Count = table->rowCount();
     return nullptr;
   });
 }
@@ -297,8 +349,9 @@ VRNresult VRNtableSubTable(VRNhandle Table, int64_t First, int64_t Second, VRNha
 VRNresult VRNtableCountOfColumn(VRNhandle Table, int64_t* Count) {
   VRN_STANDIN_ENTER(VRNtableCountOfColumn, VRNstandinPointer(Table));
   return VRNstandinGuard([&]() -> VRNresult {
-    if (!Table) return VRNstandinFail("Null table");
-    *Count = as_table(Table)->columnCount();
+    VRNstandinHeldTable table(Table);
+    if (!table) return VRNstandinTableRefused(Table);
+    *Count = table->columnCount();
     return nullptr;
   });
 }
@@ -306,8 +359,9 @@ VRNresult VRNtableCountOfColumn(VRNhandle Table, int64_t* Count) {
 VRNresult VRNtableCountOfSubTable(VRNhandle Table, int64_t* Count) {
   VRN_STANDIN_ENTER(VRNtableCountOfSubTable, VRNstandinPointer(Table));
   return VRNstandinGuard([&]() -> VRNresult {
-    if (!Table) return VRNstandinFail("Null table");
-    *Count = as_table(Table)->subTableCount();
+    VRNstandinHeldTable table(Table);
+    if (!table) return VRNstandinTableRefused(Table);
+    *Count = table->subTableCount();
     return nullptr;
   });
 }
@@ -315,8 +369,10 @@ VRNresult VRNtableCountOfSubTable(VRNhandle Table, int64_t* Count) {
 VRNresult VRNtableColumnType(VRNhandle Table, int64_t Column, int32_t* Type) {
   VRN_STANDIN_ENTER(VRNtableColumnType, VRNstandinPointer(Table), number(Column));
   return VRNstandinGuard([&]() -> VRNresult {
+    VRNstandinHeldTable table(Table);
+    if (!table) return VRNstandinTableRefused(Table);
     VRNresult error = nullptr;
-    const VRNstandinTable::Column* column = find_column(Table, Column, error);
+    const VRNstandinTable::Column* column = find_column(table, Column, error);
     if (column) *Type = column->type;
     return error;
   });
@@ -325,8 +381,10 @@ VRNresult VRNtableColumnType(VRNhandle Table, int64_t Column, int32_t* Type) {
 VRNresult VRNtableColumnName(VRNhandle Table, int64_t Column, const char** Name) {
   VRN_STANDIN_ENTER(VRNtableColumnName, VRNstandinPointer(Table), number(Column));
   return VRNstandinGuard([&]() -> VRNresult {
+    VRNstandinHeldTable table(Table);
+    if (!table) return VRNstandinTableRefused(Table);
     VRNresult error = nullptr;
-    const VRNstandinTable::Column* column = find_column(Table, Column, error);
+    const VRNstandinTable::Column* column = find_column(table, Column, error);
     if (column) *Name = column->name.c_str();
     return error;
   });
@@ -335,9 +393,10 @@ VRNresult VRNtableColumnName(VRNhandle Table, int64_t Column, const char** Name)
 VRNresult VRNtableColumnIndex(VRNhandle Table, const char* Name, int64_t* Index) {
   VRN_STANDIN_ENTER(VRNtableColumnIndex, VRNstandinPointer(Table), VRNstandinText(Name));
   return VRNstandinGuard([&]() -> VRNresult {
-    if (!Table) return VRNstandinFail("Null table");
+    VRNstandinHeldTable table(Table);
+    if (!table) return VRNstandinTableRefused(Table);
     if (!Name) return VRNstandinFail("Null column name");
-    int64_t index = as_table(Table)->columnIndex(Name);
+    int64_t index = table->columnIndex(Name);
     if (index < 0) return VRNstandinFail("No column of that name", "Name", Name);
     *Index = index;
     return nullptr;
@@ -410,8 +469,9 @@ VRNresult VRNtableSetStringA(VRNhandle Table, int64_t First, int64_t Second, con
 VRNresult VRNtableAddRow(VRNhandle Table) {
   VRN_STANDIN_ENTER(VRNtableAddRow, VRNstandinPointer(Table));
   return VRNstandinGuard([&]() -> VRNresult {
-    if (!Table) return VRNstandinFail("Null table");
-    as_table(Table)->addRow();
+    VRNstandinHeldTable table(Table);
+    if (!table) return VRNstandinTableRefused(Table);
+    table->addRow();
     return nullptr;
   });
 }
@@ -419,8 +479,9 @@ VRNresult VRNtableAddRow(VRNhandle Table) {
 VRNresult VRNtableDump(VRNhandle Table, char** Buffer) {
   VRN_STANDIN_ENTER(VRNtableDump, VRNstandinPointer(Table));
   return VRNstandinGuard([&]() -> VRNresult {
-    if (!Table) return VRNstandinFail("Null table");
-    std::string text = as_table(Table)->dump();
+    VRNstandinHeldTable table(Table);
+    if (!table) return VRNstandinTableRefused(Table);
+    std::string text = table->dump();
     char* buffer = new char[text.size() + 1];
     std::memcpy(buffer, text.c_str(), text.size() + 1);
     VRNstandinCountUp(VRNkindDump);

@@ -46,7 +46,11 @@ public:
     Type type;
   };
 
-  explicit VRNstandinTable(const std::string& name = std::string());
+  // A table of its own (owner null), or a sub-table that lives while its owner does.
+  explicit VRNstandinTable(const std::string& name = std::string(), VRNstandinTable* owner = nullptr);
+  ~VRNstandinTable() override;
+  // The table whose references keep this one alive: itself, or a sub-table's top table.
+  VRNstandinTable* owner() { return m_Owner; }
 
   const std::string& name() const { return m_Name; }
   int64_t columnCount() const { return int64_t(m_Columns.size()); }
@@ -69,8 +73,30 @@ public:
 
 private:
   void dump(std::string& out, int depth) const;
+  VRNstandinTable* m_Owner;
   std::string m_Name;
   std::vector<Column> m_Columns;
   std::vector<std::vector<Cell>> m_Rows;  // m_Rows[row][column]
   VRNstandinCounted m_Counted{VRNkindTable};
 };
+
+// One call's hold on the table a handle names, checked as engines are: a handle that names
+// no live table (released, or never made) leaves it empty, and the call takes the error
+// road. A sub-table shares its parent's ownership, so the hold is on its top table: a
+// release on another thread can free neither the table nor the sub-table under a call.
+class VRNstandinHeldTable {
+public:
+  explicit VRNstandinHeldTable(VRNhandle handle);
+  ~VRNstandinHeldTable();
+  VRNstandinHeldTable(const VRNstandinHeldTable&) = delete;
+  VRNstandinHeldTable& operator=(const VRNstandinHeldTable&) = delete;
+  explicit operator bool() const { return m_Table != nullptr; }
+  VRNstandinTable* operator->() const { return m_Table; }
+  VRNstandinTable* get() const { return m_Table; }
+
+private:
+  VRNstandinTable* m_Table;
+};
+
+// The failure for a handle that VRNstandinHeldTable found empty.
+VRNresult VRNstandinTableRefused(VRNhandle handle);

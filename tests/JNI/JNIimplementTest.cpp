@@ -1,6 +1,7 @@
 // The error roads against the fake JNI environment: error handles to C++ errors, C++ errors
 // to exactly one pending Java exception (a pending one giving way, no JNI call made while
 // it is pending), and the fatal texts on the roads where no exception can be raised.
+#include "JNI/JNIheldClass.h"
 #include "JNI/JNIimplement.h"
 #include "tests/support/TESTfakeJni.h"
 #include "tests/support/TESTsupport.h"

@@ -437,23 +437,32 @@ TEST_F(VRNdataNatives, FlagsAreTrueForAnyNonZeroValue) {
 }
 
 // A Java character is 16 bits, a delimiter one byte: U+0100 would become a NUL delimiter
-// and U+0141 an 'A' if only the low byte were kept.
+// and U+0141 an 'A' if only the low byte were kept. U+0000 itself would cut every generated
+// message at its first delimiter, as a NUL in a text cuts the text: refused the same way.
 TEST_F(VRNdataNatives, ADelimiterThatDoesNotFitAByteIsRefusedAndNothingChanges) {
   jlong c = as_long(config);
   struct Case {
     const char* method;
     std::vector<jvalue> args;
+    std::string refusal;  // a part of the exception's message
   };
-  const Case cases[] = {{"VRNconfigSetDelimiterChar", {J(c), I(1), C(0x100)}},
-                        {"VRNconfigSetDelimiterChar", {J(c), I(2), C(0x141)}},
-                        {"VRNconfigSetRepeatChar", {J(c), C(0x17E)}},
-                        {"VRNconfigSetEscapeChar", {J(c), C(0xFFFF)}}};
+  const std::string wide = "does not fit in one byte";
+  const std::string nul = "Illegal - Character U+0000 passed in argument in method ";
+  const std::string ends = ", where the library would end the text";
+  const Case cases[] = {{"VRNconfigSetDelimiterChar", {J(c), I(1), C(0x100)}, wide},
+                        {"VRNconfigSetDelimiterChar", {J(c), I(2), C(0x141)}, wide},
+                        {"VRNconfigSetRepeatChar", {J(c), C(0x17E)}, wide},
+                        {"VRNconfigSetEscapeChar", {J(c), C(0xFFFF)}, wide},
+                        {"VRNconfigSetDelimiterChar", {J(c), I(1), C(0)}, nul + "VRNconfigSetDelimiterChar" + ends},
+                        {"VRNconfigSetDelimiterChar", {J(c), I(2), C(0)}, nul + "VRNconfigSetDelimiterChar" + ends},
+                        {"VRNconfigSetRepeatChar", {J(c), C(0)}, nul + "VRNconfigSetRepeatChar" + ends},
+                        {"VRNconfigSetEscapeChar", {J(c), C(0)}, nul + "VRNconfigSetEscapeChar" + ends}};
   for (const Case& test : cases) {
     VRNstandinReset();
     EXPECT_EQ("void", call(test.method, test.args));
     ASSERT_NE(nullptr, fake().pending()) << test.method;
     EXPECT_EQ("com/olvenmark/varnel/VarnelException", fake().classNameOf(fake().pending()));
-    EXPECT_NE(std::string::npos, fake().messageOf(fake().pending()).find("does not fit in one byte")) << test.method;
+    EXPECT_NE(std::string::npos, fake().messageOf(fake().pending()).find(test.refusal)) << test.method;
     EXPECT_STREQ("", VRNstandinJournal()) << test.method << ": the library was called";
     fake().clearPending();
   }
@@ -464,8 +473,8 @@ TEST_F(VRNdataNatives, ADelimiterThatDoesNotFitAByteIsRefusedAndNothingChanges) 
   // Every byte-sized character still passes, as its byte.
   EXPECT_EQ("void", call("VRNconfigSetEscapeChar", {J(c), C(0xFF)}));
   EXPECT_EQ("VRNconfigSetEscapeChar h 255", lastCall());
-  EXPECT_EQ("void", call("VRNconfigSetEscapeChar", {J(c), C(0)}));
-  EXPECT_EQ("VRNconfigSetEscapeChar h 0", lastCall());
+  EXPECT_EQ("void", call("VRNconfigSetEscapeChar", {J(c), C(1)}));
+  EXPECT_EQ("VRNconfigSetEscapeChar h 1", lastCall());
   EXPECT_EQ(nullptr, fake().pending());
 }
 

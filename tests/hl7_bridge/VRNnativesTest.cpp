@@ -444,6 +444,48 @@ TEST_F(VRNnatives, AFailedClearOfTheLogCallbackStillGivesTheReferenceAndTheEngin
   }
 }
 
+// The JVM hands a deleted global reference's value out again (here the same object twice,
+// whose references the fake makes alike): engine A lives on after a release whose
+// clearing of the callback vrn_core refused, and engine B's listener gets A's old value.
+// A's lines, on the creator and on a worker, must reach no listener; B's reach B's.
+TEST_F(VRNnatives, AnEngineThatLivesOnSendsNoLineToAnotherEnginesListener) {
+  TESTfakeJni& fake = Bridge::get().fake;
+  Bridge& bridge = Bridge::get();
+  COLdllProc add = bridge.library.getProc("Java_com_olvenmark_varnel_Engine_VRNengineAddListener");
+  COLdllProc release = bridge.library.getProc("Java_com_olvenmark_varnel_Engine_VRNengineRelease");
+  std::string made = invoke(bridge.library.getProc("Java_com_olvenmark_varnel_Engine_VRNengineCreate"), "()J", {});
+  VRNhandle a = reinterpret_cast<VRNhandle>(static_cast<intptr_t>(std::stoll(made.substr(5))));
+  ASSERT_NE(nullptr, a);
+  int globals = fake.globalReferences();
+  VRNengineAddRef(a);  // A lives on past its release
+  typedef jlong (*AddListener)(JNIEnv*, jobject, jlong);
+  jobject self = fake.newObject("com/olvenmark/varnel/Engine");
+  jlong listenerOfA = reinterpret_cast<AddListener>(add)(fake.env(), self, as_long(a));
+  ASSERT_TRUE(VRNstandinFailNext("VRNengineSetLogCallBackPerEngine", "Injected failure", nullptr, nullptr));
+  invoke(release, "(JJ)V", {long_value(as_long(a)), long_value(listenerOfA)});
+  ASSERT_NE(nullptr, fake.pending());
+  EXPECT_EQ(nullptr, VRNerrorRelease(reinterpret_cast<VRNhandle>(static_cast<intptr_t>(fake.valueOf(fake.pending())))));
+  fake.clearPending();
+  ASSERT_EQ(globals, fake.globalReferences());
+
+  jlong listenerOfB = reinterpret_cast<AddListener>(add)(fake.env(), self, as_long(engine));
+  EXPECT_NE(listenerOfA, listenerOfB) << "A's long names B's listener";
+  bridge.lines.clear();
+  VRNstandinLog(a, "A on the creator");
+  VRNstandinLogFromWorker(a, "A on a worker");
+  EXPECT_EQ(0u, bridge.lines.size()) << "A's lines reached B's listener";
+  VRNstandinLog(engine, "B's own");
+  ASSERT_EQ(1u, bridge.lines.size());
+  EXPECT_EQ("B's own", bridge.lines[0].text);
+
+  VRNengineAddRef(engine);
+  invoke(release, "(JJ)V", {long_value(as_long(engine)), long_value(listenerOfB)});
+  EXPECT_EQ(nullptr, fake.pending());
+  EXPECT_EQ(globals, fake.globalReferences());
+  EXPECT_EQ(std::vector<std::string>{}, fake.violations());
+  EXPECT_EQ(nullptr, VRNengineRelease(a));
+}
+
 // A line that the library's conversion refuses is repaired, and a character beyond U+FFFF
 // in it still arrives whole.
 TEST_F(VRNnatives, ARepairedLogLineKeepsACharacterBeyondTheBasicPlane) {

@@ -239,6 +239,67 @@ TEST(TLMjavaFakeJni, HandlesAndReferencesHaveOneOwner) {
   EXPECT_EQ(std::vector<std::string>{}, fake.violations());
 }
 
+// The JVM hands a deleted global reference's value out again (here the same object twice,
+// whose references the fake makes alike): A's listener reference, deleted by a Release
+// whose release of A failed, comes back as B's. The host's retry of A's Release must
+// touch only A's listener, and B's events keep reaching B's.
+TEST(TLMjavaFakeJni, ARetriedReleaseTouchesOnlyItsOwnObjectsListener) {
+  struct Endpoint {
+    const char* Class;
+    const char* Stem;
+    int Disconnected;
+  };
+  const Endpoint endpoints[] = {{"Destination", "TLMdestination", TLM_STANDIN_DESTINATION_DISCONNECTED},
+                                {"Source", "TLMsource", TLM_STANDIN_SOURCE_DISCONNECTED}};
+  Environment& shared = environment();
+  TESTfakeJni& fake = shared.fake;
+  JNIEnv* env = fake.env();
+  for (const Endpoint& endpoint : endpoints) {
+    SCOPED_TRACE(endpoint.Class);
+    TLMstandinReset();
+    const std::string listenerClass = std::string(PACKAGE) + endpoint.Class;
+    if (listenerClass != DestinationClass) fake.defineClass(listenerClass);
+    int heard = 0;
+    fake.defineMethod(listenerClass, "disconnected", "()V", [&](jobject, const std::vector<jvalue>&) {
+      ++heard;
+      return jvalue{};
+    });
+    const std::string stem = endpoint.Stem;
+    auto create = native<CreateNative>(endpoint.Class, stem + "Create");
+    auto add = native<AddListenerNative>(endpoint.Class, stem + "AddListener");
+    auto release = native<ListenerReleaseNative>(endpoint.Class, stem + "Release");
+    jobject self = fake.newObject(listenerClass);
+    int globals = fake.globalReferences();
+
+    jlong a = create(env, nullptr);
+    jlong listenerOfA = add(env, self, a);
+    TLMstandinInjectError((stem + "Release").c_str(), "not now");
+    release(env, nullptr, a, listenerOfA);
+    ASSERT_NE(nullptr, fake.pending());
+    TLMexceptionRelease(handleOf(fake.valueOf(fake.pending())));
+    fake.clearPending();
+    ASSERT_EQ(globals, fake.globalReferences()) << "A's listener reference deleted";
+
+    jlong b = create(env, nullptr);
+    jlong listenerOfB = add(env, self, b);
+    ASSERT_EQ(globals + 1, fake.globalReferences());
+    EXPECT_NE(listenerOfA, listenerOfB) << "A's long names B's listener";
+
+    release(env, nullptr, a, listenerOfA);  // the host's retry
+    EXPECT_EQ(nullptr, fake.pending());
+    EXPECT_EQ(-1, TLMstandinRefCount(handleOf(a))) << "A given back";
+    EXPECT_EQ(globals + 1, fake.globalReferences()) << "B's listener reference deleted by A's retry";
+    EXPECT_EQ(1, TLMstandinFire(endpoint.Disconnected, handleOf(b), TLM_STANDIN_NEW_THREAD, 1, 1));
+    EXPECT_EQ(1, heard) << "B's event reached B's listener";
+
+    release(env, nullptr, b, listenerOfB);
+    EXPECT_EQ(nullptr, fake.pending());
+    EXPECT_EQ(globals, fake.globalReferences());
+    EXPECT_EQ(std::vector<std::string>{}, fake.violations());
+    fake.defineMethod(listenerClass, "disconnected", "()V");
+  }
+}
+
 // What the listener does, and what the callback must make of it.
 enum class Listener { Answers, ThrowsJava, MissingMethod, ThrowsCpp, AttachFails, FrameFails, ChildLoader };
 

@@ -3,6 +3,10 @@
 // events where it is asked to, so that the bridge's tests can trust what it reports.
 #include "standins/TLM/TLMstandin.h"
 
+#include "tests/support/TESTchild.h"
+#include "tests/support/TESTprocess.h"
+#include "tests/support/TESTsupport.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,9 +14,11 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -285,6 +291,35 @@ TEST_F(TLMstandin, RemoveListenerReturnsOnlyWhenNoDeliveryToItIsInFlight) {
   TLMdestinationSetDisconnectedCallback(
       reinterpret_cast<TLMdestinationDisconnectedCallback>(bridgeCallback));
   TLMstandinReset();
+}
+
+// A process that exits while a RemoveListener waits for a delivery in flight: the
+// listener never returns, and the exit must not wait for either.
+TEST_CHILD_ROLE(TLMexitWhileARemovalWaits) {
+  static Gate& gate = *new Gate;  // its delivery stays in flight until the end
+  TLMdestinationSetDisconnectedCallback(gatedListener);
+  if (TLMdestinationCreate(&gate.Endpoint) != nullptr) return 2;
+  if (TLMdestinationAddListener(gate.Endpoint, &gate) != nullptr) return 2;
+  std::thread([] { TLMstandinFire(TLM_STANDIN_DESTINATION_DISCONNECTED, gate.Endpoint, TLM_STANDIN_THREADS, 1, 1); })
+      .detach();
+  {
+    std::unique_lock<std::mutex> hold(gate.Lock);
+    gate.Changed.wait(hold, [] { return gate.Entered == 1; });
+  }
+  std::thread([] { TLMdestinationRemoveListener(gate.Endpoint, &gate); }).detach();
+  while (TLMstandinListenerCount(gate.Endpoint) != 0) std::this_thread::yield();
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the removal waits
+  std::exit(0);
+}
+
+TEST(TLMstandinExit, AProcessEndsWhileARemovalWaitsForADelivery) {
+  std::vector<std::string> words = TESTchildRole("TLMexitWhileARemovalWaits");
+  words.insert(words.begin(), "TLMstandinTest");
+  TESTrunningProgram child(TESTprogramPath(), words);
+  EXPECT_FALSE(child.stillRunningAfter(20000)) << "the exit waits for the removal";
+  if (!child.stillRunningAfter(0)) {
+    EXPECT_EQ(0, child.finish().exitCode);
+  }
 }
 
 }  // namespace

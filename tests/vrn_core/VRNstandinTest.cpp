@@ -340,6 +340,38 @@ TEST_F(StandinTest, AnEngineHandleIsCheckedAndACallKeepsItsEngineAlive) {
   EXPECT_EQ(0, VRNstandinLiveCount("datetime"));
 }
 
+// A table handle is checked as an engine's is: a released table, and a sub-table of one
+// (a sub-table lives as long as its parent), take the error road on every kind of call.
+TEST_F(StandinTest, ATableHandleIsCheckedAndASubTableLivesWithItsParent) {
+  VRNhandle gone = nullptr;
+  ASSERT_EQ(nullptr, VRNtableCreate(&gone));
+  int64_t index = -1;
+  ASSERT_EQ(nullptr, VRNengineParseMessageA(engine, kAdt, &index, gone));
+  VRNhandle segment = nullptr;
+  ASSERT_EQ(nullptr, VRNtableSubTable(gone, 0, 2, &segment));  // PID
+  VRNhandle components = nullptr;
+  ASSERT_EQ(nullptr, VRNtableSubTable(segment, 2, 1, &components));
+  int64_t rows = 0;
+  ASSERT_EQ(nullptr, VRNtableCountOfRow(components, &rows));
+  ASSERT_EQ(nullptr, VRNtableAddRef(segment));  // a reference on a sub-table is its parent's
+  ASSERT_EQ(nullptr, VRNtableRelease(gone));
+  ASSERT_EQ(nullptr, VRNtableCountOfRow(components, &rows)) << "the parent still has a reference";
+  ASSERT_EQ(nullptr, VRNtableRelease(segment));
+  for (VRNhandle table : {gone, segment, components}) {
+    SCOPED_TRACE(table == gone ? "the table" : table == segment ? "its segment" : "a field's components");
+    const char* text = nullptr;
+    int32_t type = 0;
+    EXPECT_EQ("Not a table", take_error(VRNtableCountOfRow(table, &rows)));
+    EXPECT_EQ("Not a table", take_error(VRNtableName(table, &text)));
+    EXPECT_EQ("Not a table", take_error(VRNtableColumnType(table, 0, &type)));
+    EXPECT_EQ("Not a table", take_error(VRNtableGetStringA(table, 0, 0, &text)));
+    EXPECT_EQ("Not a table", take_error(VRNtableSetInteger(table, 0, 0, 1)));
+    EXPECT_EQ("Not a table", take_error(VRNengineGenerateMessage(engine, &text, 0, table)));
+    EXPECT_EQ("Not a table", take_error(VRNtableAddRef(table)));
+    EXPECT_EQ("Not a table", take_error(VRNtableRelease(table)));
+  }
+}
+
 // The DATE type's rule on both sides of day 0: the whole part toward zero is the day, the
 // fraction's absolute value the time of day. Setting the second fraction keeps the day and
 // the whole seconds, and the formatted value reads the same day and time.

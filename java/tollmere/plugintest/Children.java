@@ -43,9 +43,37 @@ public final class Children {
                 LogQuery.TLMlogQuerySetPort(query, 1);
                 System.out.println("the JVM went on");
                 break;
+            case "retried-release":
+                retriedRelease();
+                break;
             default:
                 throw new IllegalArgumentException(args[0]);
         }
+    }
+
+    /**
+     * A's Release fails after its listener reference was deleted, B's listener gets a
+     * reference (which the JVM may give the deleted one's value), and the host retries A's
+     * Release: B's events must still reach B.
+     */
+    static void retriedRelease() throws PluginException {
+        Listeners.RecordingDestination a = new Listeners.RecordingDestination();
+        long ha = a.getHandle();
+        long listenerOfA = a.TLMdestinationAddListener(ha);
+        StandIn.injectError("TLMdestinationRelease", "not now");
+        try {
+            Destination.TLMdestinationRelease(ha, listenerOfA);
+        } catch (PluginException refused) {
+            System.out.println("A's release refused: " + refused.getMessage());
+        }
+        Listeners.RecordingDestination b = new Listeners.RecordingDestination();
+        long hb = b.getHandle();
+        long listenerOfB = b.TLMdestinationAddListener(hb);
+        Destination.TLMdestinationRelease(ha, listenerOfA);
+        StandIn.fire(StandIn.DESTINATION_DISCONNECTED, hb, StandIn.NEW_THREAD, 1, 1);
+        StandIn.fire(StandIn.DESTINATION_DISCONNECTED, hb, StandIn.CALLER_THREAD, 1, 1);
+        System.out.println("B heard " + b.calls.size() + ", A released " + (StandIn.refCount(ha) == -1));
+        Destination.TLMdestinationRelease(hb, listenerOfB);
     }
 
     /** Each class's first Create in a fresh JVM, then the library calls they made, in order. */

@@ -68,6 +68,13 @@ public final class LifetimeSuite implements Suite {
                         StandIn.journalSince(start), "the retry removes the listener, then releases");
             Check.equal(-1L, StandIn.refCount(h), "released");
         });
+        table.add("a retried Release touches only its own destination's listener, never another's", () -> {
+            ChildJvm.Result child = ChildJvm.run("plugintest.Children", "retried-release");
+            Check.equal(0, child.status, "child " + child);
+            Check.contains(child.output, "B heard 2, A released true", "child " + child);
+            Check.isTrue(child.jniWarnings().isEmpty(), "JNI warning in " + child);
+            Check.isTrue(!child.output.contains("FATAL ERROR"), "fatal error in " + child);
+        });
         table.add("a returned handle without its wrapper class goes back to the library", () -> {
             String classPath = ChildProcess.classPathWithout("DisconnectReason", null);
             try {

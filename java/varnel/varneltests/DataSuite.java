@@ -292,6 +292,18 @@ public final class DataSuite implements Suite {
                 Check.contains(refused.getMessage(), "does not fit in one byte", "refused");
                 Check.equal("", StandIn.journal(), "nothing reaches vrn_core");
             }
+            java.util.List<Runnable> nulSetters = java.util.List.of(
+                    () -> config.VRNconfigSetDelimiterChar(c, 1, '\u0000'),
+                    () -> config.VRNconfigSetDelimiterChar(c, 2, '\u0000'),
+                    () -> config.VRNconfigSetRepeatChar(c, '\u0000'),
+                    () -> config.VRNconfigSetEscapeChar(c, '\u0000'));
+            for (Runnable setter : nulSetters) {
+                StandIn.reset();
+                VarnelException refused = Check.throwsOf(VarnelException.class, setter::run);
+                Check.contains(refused.getMessage(), "U+0000", "a NUL delimiter refused");
+                Check.equal("", StandIn.journal(), "nothing reaches vrn_core");
+            }
+            Check.equal('^', config.VRNconfigGetDelimiterChar(c, 2), "the component separator unchanged");
             Check.equal('|', config.VRNconfigGetDelimiterChar(c, 1), "the field separator unchanged");
             config.VRNconfigSetRepeatChar(c, '~');
             config.VRNconfigSetEscapeChar(c, '\\');

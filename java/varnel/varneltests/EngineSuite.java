@@ -336,6 +336,50 @@ public final class EngineSuite implements Suite {
             releaseEngine(engine, h);
         });
 
+        table.add("anOwnersReleaseAndTheCleanerGiveTheErrorBackOnceAndACopyOwnsNoHandle", () -> {
+            long h = newEngine(engine);
+            int before = StandIn.liveCount("error");
+            for (int i = 0; i < 200; ++i) {
+                VarnelException owned = Check.throwsOf(VarnelException.class,
+                        () -> call(engine, "VRNengineMessageName", h, 99));
+                Check.equal(before + 1, StandIn.liveCount("error"), "the exception's error");
+                owned.release();
+                owned.release();
+                Check.equal(before, StandIn.liveCount("error"), "given back once by two releases");
+            }
+            VarnelException original = Check.throwsOf(VarnelException.class,
+                    () -> call(engine, "VRNengineMessageName", h, 99));
+            java.io.ByteArrayOutputStream bytes = new java.io.ByteArrayOutputStream();
+            try (java.io.ObjectOutputStream out = new java.io.ObjectOutputStream(bytes)) {
+                out.writeObject(original);
+            }
+            String message = original.getMessage();
+            original.release();
+            VarnelException copy;
+            try (java.io.ObjectInputStream in = new java.io.ObjectInputStream(
+                    new java.io.ByteArrayInputStream(bytes.toByteArray()))) {
+                copy = (VarnelException) in.readObject();
+            }
+            Check.equal(0L, copy.handle(), "the copy owns no handle");
+            Check.equal(message, copy.getMessage(), "the copy carries the text");
+            copy.release();
+            // The released exceptions' cleaning actions, run by their collection, give nothing back again.
+            for (int i = 0; i < 20; ++i) {
+                System.gc();
+                Thread.sleep(10);
+            }
+            Check.isTrue(StandIn.liveCount("error") <= before, "error objects alive: " + StandIn.liveCount("error"));
+            releaseEngine(engine, h);
+        });
+
+        table.add("aWrapperReleasedByFourThreadsAtOnceIsGivenBackOnce", () -> {
+            releasedOnceByFourThreads("Engine", () -> new Engine()::release,
+                    () -> StandIn.callCount("VRNengineRelease"));
+            releasedOnceByFourThreads("Table", () -> new com.olvenmark.varnel.Table()::release,
+                    () -> StandIn.callCount("VRNtableRelease"));
+            Check.equal(1, StandIn.liveCount("engine"), "only the suite's engine is alive");
+        });
+
         table.add("anEngineReleasedUnderAnotherThreadsCallsGivesThatThreadTheErrorRoad", () -> {
             for (int round = 0; round < 20; ++round) {
                 Engine raced = new Engine();
@@ -515,6 +559,37 @@ public final class EngineSuite implements Suite {
             call(logged, "VRNengineRelease", h, 0L);
             Check.equal(1, StandIn.liveCount("engine"), "only the suite's engine is alive");
         });
+    }
+
+    /**
+     * 300 objects, each released by four threads at once: every object is given back once
+     * (releases counts the library's releases so far).
+     */
+    static void releasedOnceByFourThreads(String name, java.util.function.Supplier<Runnable> make,
+                                          java.util.function.IntSupplier releases) throws InterruptedException {
+        final int rounds = 300;
+        final int threads = 4;
+        int before = releases.getAsInt();
+        for (int round = 0; round < rounds; ++round) {
+            Runnable release = make.get();
+            java.util.concurrent.CyclicBarrier start = new java.util.concurrent.CyclicBarrier(threads);
+            Thread[] racing = new Thread[threads];
+            for (int t = 0; t < threads; ++t) {
+                racing[t] = new Thread(() -> {
+                    try {
+                        start.await();
+                    } catch (Exception interrupted) {
+                        return;
+                    }
+                    release.run();
+                });
+                racing[t].start();
+            }
+            for (Thread thread : racing) {
+                thread.join();
+            }
+        }
+        Check.equal(rounds, releases.getAsInt() - before, name + ": releases of " + rounds + " objects");
     }
 
     /** Failing calls whose exceptions nobody keeps, in a frame that is gone afterwards. */

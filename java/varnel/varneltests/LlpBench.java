@@ -246,10 +246,19 @@ public final class LlpBench {
 
     /** -1 when a callback did not come. */
     public static long timeBridgeCallback(int count) {
+        return timeCallbacks(count, false);
+    }
+
+    /** The same raised on a native thread, which the bridge attaches for each event. */
+    public static long timeBridgeCallbackFromWorker(int count) {
+        return timeCallbacks(count, true);
+    }
+
+    private static long timeCallbacks(int count, boolean fromWorker) {
         long before = callbacks;
         long start = System.nanoTime();
         for (int i = 0; i < count; ++i) {
-            SockStandIn.listenerEvent(callServer.handle(), "message", callConnection, CALLBACK_TEXT, 0, false);
+            SockStandIn.listenerEvent(callServer.handle(), "message", callConnection, CALLBACK_TEXT, 0, fromWorker);
         }
         long took = System.nanoTime() - start;
         return callbacks - before == count ? took : -1;

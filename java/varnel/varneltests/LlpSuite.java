@@ -314,6 +314,13 @@ public final class LlpSuite implements Suite {
             server.release();
         });
 
+        table.add("aServerOrClientReleasedByFourThreadsAtOnceIsGivenBackOnce", () -> {
+            EngineSuite.releasedOnceByFourThreads("LlpServer", () -> new LlpServer()::release,
+                    () -> SockStandIn.callCount("VRNlistenerRelease"));
+            EngineSuite.releasedOnceByFourThreads("LlpClient", () -> new LlpClient()::release,
+                    () -> SockStandIn.callCount("VRNclientRelease"));
+        });
+
         table.add("aServerAndAClientEchoThroughTheirEventsWithTheDefaultFraming", () -> {
             Recorder serverSide = new Recorder();
             serverSide.echo = true;

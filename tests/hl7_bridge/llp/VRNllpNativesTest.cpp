@@ -360,6 +360,46 @@ TEST_F(VRNllpNatives, AddListenerKeepsOneGlobalReferenceAndARefusedOneKeepsNone)
   EXPECT_EQ(globals, fake.globalReferences()) << "the refused registration's reference is deleted";
 }
 
+// The JVM hands a deleted global reference's value out again (here the same object twice,
+// whose references the fake makes alike): server A's listener reference, deleted by a
+// Release whose release of A failed, comes back as server B's. The host's retry of A's
+// Release gives A back and leaves B's listener alone.
+TEST_F(VRNllpNatives, ARetriedReleaseTouchesOnlyItsOwnServersListener) {
+  TESTfakeJni& fake = Bridge::get().fake;
+  Bridge& bridge = Bridge::get();
+  int globals = fake.globalReferences();
+  Row rel = row_named("LlpServer", "VRNlistenerRelease");
+  jlong listenerOfA = addListener("LlpServer");
+  VRNlistenerAddRef(listener);  // the release takes one
+  ASSERT_TRUE(SOCKstandinFailNext("VRNlistenerRelease", "Not now", nullptr, nullptr));
+  invoke(rel, serverObject, as_long(listener), listenerOfA);
+  ASSERT_NE(nullptr, fake.pending());
+  EXPECT_EQ(nullptr, VRNerrorRelease(as_handle(fake.valueOf(fake.pending()))));
+  fake.clearPending();
+  ASSERT_EQ(globals, fake.globalReferences()) << "A's listener reference deleted";
+
+  VRNhandle b = nullptr;
+  ASSERT_EQ(nullptr, VRNlistenerCreate(&b));
+  Row add = row_named("LlpServer", "VRNlistenerAddListener");
+  jlong listenerOfB = std::stoll(invoke(add, serverObject, as_long(b)).substr(5));
+  ASSERT_EQ(globals + 1, fake.globalReferences());
+  EXPECT_NE(listenerOfA, listenerOfB) << "A's long names B's listener";
+
+  SOCKstandinReset();
+  invoke(rel, serverObject, as_long(listener), listenerOfA);  // the host's retry
+  EXPECT_EQ(nullptr, fake.pending()) << "A's retry refused";
+  drop_pending();
+  EXPECT_NE(std::string::npos, std::string(SOCKstandinJournal()).find("VRNlistenerRelease")) << "A given back";
+  EXPECT_EQ(globals + 1, fake.globalReferences()) << "B's listener reference deleted";
+  bridge.taken();
+  SOCKstandinListenerEvent(b, "message", connection, "for B", 0, true);
+  EXPECT_EQ(1u, bridge.taken().size()) << "B's event reached B's listener";
+
+  invoke(rel, serverObject, as_long(b), listenerOfB);
+  EXPECT_EQ(nullptr, fake.pending());
+  EXPECT_EQ(globals, fake.globalReferences());
+}
+
 TEST_F(VRNllpNatives, EventsReachTheJavaMethodsOnBothRoads) {
   TESTfakeJni& fake = Bridge::get().fake;
   Bridge& bridge = Bridge::get();

@@ -16,7 +16,7 @@ public class Engine {
         void log(String line);
     }
 
-    private long handle;
+    private volatile long handle;
     private long listenerReference;
     private volatile LogListener listener;
 
@@ -31,8 +31,10 @@ public class Engine {
     /** Registers this object's log callback with the engine, once. */
     public void setLogListener(LogListener listener) {
         this.listener = listener;
-        if (listenerReference == 0) {
-            listenerReference = VRNengineAddListener(handle);
+        synchronized (this) {
+            if (listenerReference == 0) {
+                listenerReference = VRNengineAddListener(handle);
+            }
         }
     }
 
@@ -46,11 +48,17 @@ public class Engine {
 
     /** Gives Java's reference to the engine back, and the listener's with it. */
     public void release() {
-        if (handle != 0) {
-            long engine = handle;
-            long reference = listenerReference;
+        long engine;
+        long reference;
+        // Taken by the one caller that finds them; the native runs outside the lock, as it
+        // may wait for events in flight whose listeners use this object.
+        synchronized (this) {
+            engine = handle;
+            reference = listenerReference;
             handle = 0;
             listenerReference = 0;
+        }
+        if (engine != 0) {
             VRNengineRelease(engine, reference);
         }
     }

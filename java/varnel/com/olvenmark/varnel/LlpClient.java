@@ -10,7 +10,7 @@ public class LlpClient {
         System.loadLibrary("vrn_java");
     }
 
-    private long handle;
+    private volatile long handle;
     private long listenerReference;
     private volatile LlpClientListener listener;
 
@@ -25,18 +25,26 @@ public class LlpClient {
     /** Sets the listener; the first call registers this object with the library. */
     public void setListener(LlpClientListener listener) {
         this.listener = listener;
-        if (listenerReference == 0) {
-            listenerReference = VRNclientAddListener(handle);
+        synchronized (this) {
+            if (listenerReference == 0) {
+                listenerReference = VRNclientAddListener(handle);
+            }
         }
     }
 
     /** Ends the listener's events and gives Java's reference to the client back. */
     public void release() {
-        if (handle != 0) {
-            long client = handle;
-            long reference = listenerReference;
+        long client;
+        long reference;
+        // Taken by the one caller that finds them; the native runs outside the lock, as it
+        // may wait for events in flight whose listeners use this object.
+        synchronized (this) {
+            client = handle;
+            reference = listenerReference;
             handle = 0;
             listenerReference = 0;
+        }
+        if (client != 0) {
             VRNclientRelease(client, reference);
         }
     }

@@ -10,7 +10,7 @@ public class LlpConnection {
         System.loadLibrary("vrn_java");
     }
 
-    private long handle;
+    private volatile long handle;
     private final boolean owned;
 
     public LlpConnection() {
@@ -59,10 +59,18 @@ public class LlpConnection {
     /** Gives back the reference of a connection this object made; a wrapper has none. */
     public void release() {
         if (owned && handle != 0) {
-            long connection = handle;
-            handle = 0;
-            VRNconnectionRelease(connection);
+            long connection = take();
+            if (connection != 0) {
+                VRNconnectionRelease(connection);
+            }
         }
+    }
+
+    /** The handle, for the one caller of release() that finds it; 0 for every other. */
+    private synchronized long take() {
+        long taken = handle;
+        handle = 0;
+        return taken;
     }
 
     public native long VRNconnectionCreate();

@@ -11,7 +11,7 @@ public class LlpServer {
         System.loadLibrary("vrn_java");
     }
 
-    private long handle;
+    private volatile long handle;
     private long listenerReference;
     private volatile LlpServerListener listener;
 
@@ -26,18 +26,26 @@ public class LlpServer {
     /** Sets the listener; the first call registers this object with the library. */
     public void setListener(LlpServerListener listener) {
         this.listener = listener;
-        if (listenerReference == 0) {
-            listenerReference = VRNlistenerAddListener(handle);
+        synchronized (this) {
+            if (listenerReference == 0) {
+                listenerReference = VRNlistenerAddListener(handle);
+            }
         }
     }
 
     /** Ends the listener's events and gives Java's reference to the listener back. */
     public void release() {
-        if (handle != 0) {
-            long server = handle;
-            long reference = listenerReference;
+        long server;
+        long reference;
+        // Taken by the one caller that finds them; the native runs outside the lock, as it
+        // may wait for events in flight whose listeners use this object.
+        synchronized (this) {
+            server = handle;
+            reference = listenerReference;
             handle = 0;
             listenerReference = 0;
+        }
+        if (server != 0) {
             VRNlistenerRelease(server, reference);
         }
     }

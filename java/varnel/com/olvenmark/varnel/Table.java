@@ -11,7 +11,7 @@ public class Table {
         System.loadLibrary("vrn_java");
     }
 
-    private long handle;
+    private volatile long handle;
 
     public Table() {
         handle = VRNtableCreate();
@@ -23,10 +23,18 @@ public class Table {
 
     public void release() {
         if (handle != 0) {
-            long table = handle;
-            handle = 0;
-            VRNtableRelease(table);
+            long table = take();
+            if (table != 0) {
+                VRNtableRelease(table);
+            }
         }
+    }
+
+    /** The handle, for the one caller of release() that finds it; 0 for every other. */
+    private synchronized long take() {
+        long taken = handle;
+        handle = 0;
+        return taken;
     }
 
     public native long VRNtableCreate();

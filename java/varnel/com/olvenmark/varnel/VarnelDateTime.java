@@ -10,7 +10,7 @@ public class VarnelDateTime {
         System.loadLibrary("vrn_java");
     }
 
-    private long handle;
+    private volatile long handle;
 
     public VarnelDateTime() {
         handle = VRNdateTimeCreate();
@@ -22,10 +22,18 @@ public class VarnelDateTime {
 
     public void release() {
         if (handle != 0) {
-            long dateTime = handle;
-            handle = 0;
-            VRNdateTimeRelease(dateTime);
+            long dateTime = take();
+            if (dateTime != 0) {
+                VRNdateTimeRelease(dateTime);
+            }
         }
+    }
+
+    /** The handle, for the one caller of release() that finds it; 0 for every other. */
+    private synchronized long take() {
+        long taken = handle;
+        handle = 0;
+        return taken;
     }
 
     public native long VRNdateTimeCreate();

@@ -10,7 +10,7 @@ public class VarnelEncoding {
         System.loadLibrary("vrn_java");
     }
 
-    private long handle;
+    private volatile long handle;
 
     public VarnelEncoding() {
         handle = VRNvarnelEncodingCreate();
@@ -22,10 +22,18 @@ public class VarnelEncoding {
 
     public void release() {
         if (handle != 0) {
-            long encoding = handle;
-            handle = 0;
-            VRNvarnelEncodingRelease(encoding);
+            long encoding = take();
+            if (encoding != 0) {
+                VRNvarnelEncodingRelease(encoding);
+            }
         }
+    }
+
+    /** The handle, for the one caller of release() that finds it; 0 for every other. */
+    private synchronized long take() {
+        long taken = handle;
+        handle = 0;
+        return taken;
     }
 
     public native long VRNvarnelEncodingCreate();

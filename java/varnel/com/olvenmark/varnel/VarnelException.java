@@ -4,9 +4,11 @@ import java.lang.ref.Cleaner;
 
 /**
  * The exception of the whole HL7 bridge. Made around an error handle (the (J)V
- * constructor) it owns that handle's one reference, which it gives back once it is no
- * longer reachable; its message is the error's description, read when it is made. Made
- * from a text it carries only the text. The natives read an error object's description and
+ * constructor) it owns that handle's one reference, which it gives back once: through
+ * {@link #release()}, or once it is no longer reachable, whichever comes first (the raw
+ * release native is not the way to give it back). Its message is the error's description,
+ * read when it is made. Made from a text it carries only the text, and so does a
+ * deserialized copy: the handle stays with the original. The natives read an error object's description and
  * named parameters, count references on it, and make a new one from a text; their texts
  * are the JVM's own modified UTF-8, unchanged.
  */
@@ -26,7 +28,7 @@ public class VarnelException extends RuntimeException {
     // whatever first used this class.
     private static final VarnelException NATIVES = new VarnelException();
 
-    private final long handle;
+    private final transient long handle;
     private final transient Cleaner.Cleanable cleanable;
 
     public VarnelException(long handle) {
@@ -47,7 +49,14 @@ public class VarnelException extends RuntimeException {
         this.cleanable = null;
     }
 
-    /** The error handle, 0 for an exception made from a text. */
+    /** Gives the error's reference back now, once however often called; the handle is not used afterwards. */
+    public void release() {
+        if (cleanable != null) {
+            cleanable.clean();
+        }
+    }
+
+    /** The error handle, 0 for an exception made from a text or deserialized. */
     public long handle() {
         return handle;
     }

@@ -1,0 +1,50 @@
+// The listener registry against the fake JNI environment, whose global references to one
+// object are alike, as the JVM's reused values are: a listener is known by its owner and a
+// token never used twice, and its reference goes with whoever finishes last.
+#include "JNI/JNIlistenerRegistry.h"
+#include "tests/support/TESTfakeJni.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(JNIlistenerRegistry, AListenerIsKnownByItsOwnerAndATokenNeverUsedTwice) {
+  TESTfakeJni fake;
+  JNIEnv* env = fake.env();
+  fake.defineClass("x/Listener");
+  jobject listener = fake.newObject("x/Listener");
+  int a = 1;
+  int b = 2;
+  JNIlistenerRegistry registry;
+
+  void* first = registry.add(env, listener, &a);
+  ASSERT_NE(nullptr, first);
+  EXPECT_EQ(first, registry.liveFor(&a));
+  EXPECT_EQ(nullptr, registry.liveFor(&b));
+  EXPECT_FALSE(registry.release(env, &b, first)) << "another owner's release";
+  EXPECT_EQ(1, fake.globalReferences());
+  EXPECT_TRUE(registry.release(env, &a, first));
+  EXPECT_EQ(0, fake.globalReferences());
+  EXPECT_FALSE(registry.release(env, &a, first)) << "released twice";
+
+  void* second = registry.add(env, listener, &b);
+  EXPECT_NE(first, second) << "a token used again";
+  EXPECT_FALSE(registry.isLive(&a, second));
+  EXPECT_TRUE(registry.isLive(&b, second));
+  {
+    JNIlistenerRegistry::Share stale(registry, env, first);
+    EXPECT_EQ(nullptr, stale.listener()) << "the released token reaches the new listener";
+  }
+  {
+    JNIlistenerRegistry::Share event(registry, env, second);
+    ASSERT_NE(nullptr, event.listener());
+    EXPECT_TRUE(registry.release(env, &b, second));
+    EXPECT_EQ(1, fake.globalReferences()) << "deleted under an event in flight";
+    JNIlistenerRegistry::Share late(registry, env, second);
+    EXPECT_EQ(nullptr, late.listener()) << "an event after the release";
+  }
+  EXPECT_EQ(0, fake.globalReferences()) << "the last share deletes the reference";
+  EXPECT_EQ(std::vector<std::string>{}, fake.violations());
+}
+
+}  // namespace
