@@ -1,5 +1,7 @@
 package com.olvenmark.varnel;
 
+import java.util.concurrent.atomic.AtomicLong;
+
 /**
  * One LLP connection that an {@link LlpServer} accepted. An object handed to a listener or
  * returned by {@link LlpServer#connection(int)} wraps a handle that sockmod2 owns and holds
@@ -10,67 +12,62 @@ public class LlpConnection {
         System.loadLibrary("vrn_java");
     }
 
-    private volatile long handle;
+    private final AtomicLong handle = new AtomicLong();
     private final boolean owned;
 
     public LlpConnection() {
-        handle = VRNconnectionCreate();
+        handle.set(VRNconnectionCreate());
         owned = true;
     }
 
     /** Wraps a connection handle as it stands, adding no reference. */
     public LlpConnection(long handle) {
-        this.handle = handle;
+        this.handle.set(handle);
         owned = false;
     }
 
     public long handle() {
-        return handle;
+        return handle.get();
     }
 
     public int id() {
-        return VRNconnectionGetId(handle);
+        return VRNconnectionGetId(handle.get());
     }
 
     public String remoteHostName() {
-        return VRNconnectionGetRemoteHostName(handle);
+        return VRNconnectionGetRemoteHostName(handle.get());
     }
 
     public int remoteIpAddress() {
-        return VRNconnectionGetRemoteIpAddress(handle);
+        return VRNconnectionGetRemoteIpAddress(handle.get());
     }
 
     public String remoteIpAddressAsString() {
-        return VRNconnectionGetRemoteIpAddressAsString(handle);
+        return VRNconnectionGetRemoteIpAddressAsString(handle.get());
     }
 
     public void sendMessage(String message) {
-        VRNconnectionSendMessage(handle, message);
+        VRNconnectionSendMessage(handle.get(), message);
     }
 
     public void close() {
-        VRNconnectionClose(handle);
+        VRNconnectionClose(handle.get());
     }
 
     public void hardClose() {
-        VRNconnectionHardClose(handle);
+        VRNconnectionHardClose(handle.get());
     }
 
     /** Gives back the reference of a connection this object made; a wrapper has none. */
     public void release() {
-        if (owned && handle != 0) {
-            long connection = take();
-            if (connection != 0) {
-                VRNconnectionRelease(connection);
-            }
+        if (!owned) {
+            return;
         }
-    }
-
-    /** The handle, for the one caller of release() that finds it; 0 for every other. */
-    private synchronized long take() {
-        long taken = handle;
-        handle = 0;
-        return taken;
+        // Whoever takes the handle first gives it back; every other caller finds 0.
+        long connection = handle.getAndSet(0);
+        if (connection != 0) {
+            VRNconnectionRelease(connection);
+        }
     }
 
     public native long VRNconnectionCreate();

@@ -1,5 +1,7 @@
 package com.olvenmark.varnel;
 
+import java.util.concurrent.atomic.AtomicLong;
+
 /**
  * A message table of vrn_core: the tabular form of a parsed HL7 message, with named and
  * typed columns, rows, nested sub-tables and cells that may be null. An Engine parses into
@@ -11,30 +13,22 @@ public class Table {
         System.loadLibrary("vrn_java");
     }
 
-    private volatile long handle;
+    private final AtomicLong handle = new AtomicLong();
 
     public Table() {
-        handle = VRNtableCreate();
+        handle.set(VRNtableCreate());
     }
 
     public long handle() {
-        return handle;
+        return handle.get();
     }
 
     public void release() {
-        if (handle != 0) {
-            long table = take();
-            if (table != 0) {
-                VRNtableRelease(table);
-            }
+        // Whoever takes the handle first gives it back; every other caller finds 0.
+        long table = handle.getAndSet(0);
+        if (table != 0) {
+            VRNtableRelease(table);
         }
-    }
-
-    /** The handle, for the one caller of release() that finds it; 0 for every other. */
-    private synchronized long take() {
-        long taken = handle;
-        handle = 0;
-        return taken;
     }
 
     public native long VRNtableCreate();

@@ -1,5 +1,7 @@
 package com.olvenmark.varnel;
 
+import java.util.concurrent.atomic.AtomicLong;
+
 /**
  * A date-time of vrn_core: its DATE value, second fraction, zone, offset in minutes and
  * null state, and formatting by a pattern. Made here it owns one reference, given back by
@@ -10,30 +12,22 @@ public class VarnelDateTime {
         System.loadLibrary("vrn_java");
     }
 
-    private volatile long handle;
+    private final AtomicLong handle = new AtomicLong();
 
     public VarnelDateTime() {
-        handle = VRNdateTimeCreate();
+        handle.set(VRNdateTimeCreate());
     }
 
     public long handle() {
-        return handle;
+        return handle.get();
     }
 
     public void release() {
-        if (handle != 0) {
-            long dateTime = take();
-            if (dateTime != 0) {
-                VRNdateTimeRelease(dateTime);
-            }
+        // Whoever takes the handle first gives it back; every other caller finds 0.
+        long dateTime = handle.getAndSet(0);
+        if (dateTime != 0) {
+            VRNdateTimeRelease(dateTime);
         }
-    }
-
-    /** The handle, for the one caller of release() that finds it; 0 for every other. */
-    private synchronized long take() {
-        long taken = handle;
-        handle = 0;
-        return taken;
     }
 
     public native long VRNdateTimeCreate();

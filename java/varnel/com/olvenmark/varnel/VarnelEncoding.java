@@ -1,5 +1,7 @@
 package com.olvenmark.varnel;
 
+import java.util.concurrent.atomic.AtomicLong;
+
 /**
  * sockmod2's translation locale, which is the process's own: the current one and the list
  * of those available, by count and index. An object made here also holds one reference to
@@ -10,30 +12,22 @@ public class VarnelEncoding {
         System.loadLibrary("vrn_java");
     }
 
-    private volatile long handle;
+    private final AtomicLong handle = new AtomicLong();
 
     public VarnelEncoding() {
-        handle = VRNvarnelEncodingCreate();
+        handle.set(VRNvarnelEncodingCreate());
     }
 
     public long handle() {
-        return handle;
+        return handle.get();
     }
 
     public void release() {
-        if (handle != 0) {
-            long encoding = take();
-            if (encoding != 0) {
-                VRNvarnelEncodingRelease(encoding);
-            }
+        // Whoever takes the handle first gives it back; every other caller finds 0.
+        long encoding = handle.getAndSet(0);
+        if (encoding != 0) {
+            VRNvarnelEncodingRelease(encoding);
         }
-    }
-
-    /** The handle, for the one caller of release() that finds it; 0 for every other. */
-    private synchronized long take() {
-        long taken = handle;
-        handle = 0;
-        return taken;
     }
 
     public native long VRNvarnelEncodingCreate();
