@@ -1,7 +1,7 @@
-// Running a child process with CreateProcessA: its two output pipes read by two threads, or
-// a pipe for its input and files for its output while the test watches it.
+// Running a child process (CreateProcessA, or CreateProcessW for a UTF-8 command line): its
+// two output pipes read by two threads, or a pipe for its input and files for its output
+// while the test watches it.
 #include "tests/support/TESTprocess.h"
-#include "tests/support/TESTsupport.h"
 
 #include "platform/PLATwindows.h"
 #include "tests/support/TESTsupport.h"
@@ -49,6 +49,21 @@ void drain(HANDLE pipe, std::string* target) {
 
 std::wstring wideOf(const std::string& utf8) { return TESTwideOfUtf8(utf8); }
 
+// Wine now and then fails a start with ERROR_INTERNAL_ERROR when many processes start at
+// once; nothing of the program has run then, so it is started again. Every start of a
+// child goes through here.
+template <class Start>
+BOOL startProcess(Start start, DWORD* error) {
+  BOOL started = FALSE;
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    started = start();
+    *error = GetLastError();
+    if (started || *error != ERROR_INTERNAL_ERROR) break;
+    Sleep(50);
+  }
+  return started;
+}
+
 // Start-up information (either form) that gives the child these three handles.
 template <class Startup>
 Startup redirected(HANDLE input, HANDLE output, HANDLE error) {
@@ -85,19 +100,15 @@ TESTprogramRun capture(const std::string& program, const std::vector<std::string
   std::string path = windowsPath(program);
   std::wstring widePath = wideOf(path), wideLine = wideOf(line);
   wideLine.push_back(L'\0');
-  // Wine now and then fails a start with ERROR_INTERNAL_ERROR when many processes start
-  // at once; nothing of the program has run then, so it is started again.
-  BOOL started = FALSE;
   DWORD startError = 0;
-  for (int attempt = 0; attempt < 5; ++attempt) {
-    started = utf8 ? CreateProcessW(widePath.c_str(), &wideLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                    &wideStartup, &process)
-                   : CreateProcessA(path.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                                    &process);
-    startError = GetLastError();
-    if (started || startError != ERROR_INTERNAL_ERROR) break;
-    Sleep(50);
-  }
+  BOOL started = startProcess(
+      [&] {
+        return utf8 ? CreateProcessW(widePath.c_str(), &wideLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                     &wideStartup, &process)
+                    : CreateProcessA(path.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                     &startup, &process);
+      },
+      &startError);
   CloseHandle(outWrite);
   CloseHandle(errWrite);
   if (input != INVALID_HANDLE_VALUE) CloseHandle(input);
@@ -196,9 +207,13 @@ TESTrunningProgram::TESTrunningProgram(const std::string& program, const std::ve
   startup.hStdError = err;
   PROCESS_INFORMATION process = {};
   std::string path = windowsPath(program);
-  BOOL started = CreateProcessA(path.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                &startup, &process);
-  DWORD startError = GetLastError();
+  DWORD startError = 0;
+  BOOL started = startProcess(
+      [&] {
+        return CreateProcessA(path.c_str(), &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                              &process);
+      },
+      &startError);
   CloseHandle(inRead);
   CloseHandle(out);
   CloseHandle(err);
