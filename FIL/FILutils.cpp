@@ -69,7 +69,8 @@ COLstring separatorAndName(HMODULE Module) {
 // name into one (U+FF3C in code page 1252, the yen sign in 932): when the path ends in
 // the module's name as the code page gives it, the directory is what lies before that.
 // Otherwise (natively, a name that is no UTF-8, which the layer's UTF-16 path cannot
-// keep) it is the text before the last backslash that is a character of its own.
+// keep, or a path too long for that call) it is the text before the last backslash that
+// is a character of its own.
 COLstring directoryOf(HMODULE Module, const COLstring& path) {
   const char* text = path.c_str();
   const COLstring name = separatorAndName(Module);
