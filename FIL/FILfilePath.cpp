@@ -8,6 +8,7 @@
 #include "COL/COLostream.h"
 #include "COL/COLsimpleBuffer.h"
 #include "COL/COLvector.h"
+#include "FIL/FILseparator.h"
 #include "FIL/FILutils.h"
 
 #include <cstring>
@@ -112,13 +113,13 @@ void FILfilePathPrivate::setCurrentDirectory(const char* Directory) {
 // drive), and the scan never runs past the text's end.
 bool FILfilePathPrivate::takeUncRoot(char* start, char* end) {
   if (end - start < 4 || start[0] != '\\' || start[1] != '\\') return false;
-  char* serverEnd = strchr(start + 2, '\\');
-  if (serverEnd == nullptr || serverEnd == start + 2) return false;
+  char* serverEnd = FILfindSeparator(start + 2, end);
+  if (serverEnd == end || serverEnd == start + 2) return false;
   char* share = serverEnd + 1;
-  char* shareEnd = strchr(share, '\\');
+  char* shareEnd = FILfindSeparator(share, end);
   if (shareEnd == share || *share == '\0') return false;
   Root = start;
-  if (shareEnd == nullptr) {
+  if (shareEnd == end) {
     Cursor = end;
   } else {
     *shareEnd = '\0';
@@ -171,11 +172,9 @@ void FILfilePathPrivate::parse(const COLstring& Path) {
 
   Directories.clear();
   if (*Cursor != '\\') Directories.push_back(Cursor);
-  for (char* p = Cursor; p < end; ++p) {
-    if (*p == '\\') {
-      *p = '\0';
-      Directories.push_back(p + 1);
-    }
+  for (char* p = FILfindSeparator(Cursor, end); p < end; p = FILfindSeparator(p + 1, end)) {
+    *p = '\0';
+    Directories.push_back(p + 1);
   }
   char* name = Directories.back();
   Directories.pop_back();

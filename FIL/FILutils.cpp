@@ -9,6 +9,7 @@
 #include "FIL/FILdirEnumerator.h"
 #include "FIL/FILerrno.h"
 #include "FIL/FILfilePath.h"
+#include "FIL/FILseparator.h"
 #include "platform/PLATwindows.h"
 
 #include <cctype>
@@ -16,6 +17,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 namespace {
 
@@ -42,11 +45,40 @@ COLstring modulePath(HMODULE Module, int firstSize, const char* failure, int lin
   }
 }
 
-// The text before the last backslash at positions 1 to the end; "" when there is none.
-COLstring directoryOf(const COLstring& path) {
-  for (int i = path.size(); i >= 1; --i)
-    if (path.c_str()[i] == '\\') return COLstring(path.c_str(), i);
-  return COLstring();
+// A module's file name with the backslash before it, in the code page, from its path in
+// UTF-16, where no backslash is part of another character; "" when it cannot be told.
+COLstring separatorAndName(HMODULE Module) {
+  std::wstring path(32768, L'\0');
+  DWORD length = GetModuleFileNameW(Module, &path[0], static_cast<DWORD>(path.size()));
+  if (length == 0 || length >= path.size()) return COLstring();
+  path.resize(length);
+  const size_t cut = path.rfind(L'\\');
+  if (cut == std::wstring::npos) return COLstring();
+  const int units = static_cast<int>(path.size() - cut);
+  int bytes = WideCharToMultiByte(CP_ACP, 0, path.data() + cut, units, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return COLstring();
+  COLstring name(bytes, '\0');
+  if (WideCharToMultiByte(CP_ACP, 0, path.data() + cut, units, name.data(), bytes, nullptr, nullptr) != bytes)
+    return COLstring();
+  return name;
+}
+
+// The directory of a module's path: the text before the backslash that ends it, from
+// position 1 on; "" when there is none. The path in the code page cannot always tell
+// which backslash that is, since the code page's best fit turns some characters of a
+// name into one (U+FF3C in code page 1252, the yen sign in 932): when the path ends in
+// the module's name as the code page gives it, the directory is what lies before that.
+// Otherwise (natively, a name that is no UTF-8, which the layer's UTF-16 path cannot
+// keep, or a path too long for that call) it is the text before the last backslash that
+// is a character of its own.
+COLstring directoryOf(HMODULE Module, const COLstring& path) {
+  const char* text = path.c_str();
+  const COLstring name = separatorAndName(Module);
+  const int before = path.size() - name.size();
+  if (name.size() > 0 && before >= 0 && memcmp(text + before, name.c_str(), static_cast<size_t>(name.size())) == 0)
+    return before >= 1 ? COLstring(text, before) : COLstring();
+  const char* last = FILfindLastSeparator(text, text + path.size());
+  return last > text && last < text + path.size() ? COLstring(text, static_cast<int>(last - text)) : COLstring();
 }
 
 // Fills the string from a call that answers the length it wrote, or the size it needs
@@ -85,14 +117,14 @@ COLstring FILcurrentDirectory() {
 
 COLstring FILmoduleDirectory(const COLstring& ModuleName) {
   HMODULE module = GetModuleHandleA(ModuleName.c_str());
-  COLstring directory = directoryOf(modulePath(module, MAX_PATH, "GetModuleFileName failed", 222));
+  COLstring directory = directoryOf(module, modulePath(module, MAX_PATH, "GetModuleFileName failed", 222));
   FILaddTrailingSlash(directory);
   return directory;
 }
 
 void FILexecutableDirectory(COLstring& Directory) {
-  Directory = directoryOf(
-      modulePath(GetModuleHandleA(nullptr), MAX_PATH, "GetModuleFileName failed.", 586));
+  HMODULE module = GetModuleHandleA(nullptr);
+  Directory = directoryOf(module, modulePath(module, MAX_PATH, "GetModuleFileName failed.", 586));
 }
 
 void FILexecutablePath(COLstring& Path) {
@@ -112,11 +144,11 @@ void FILwindowsDirectory(COLstring& Directory) {
 }
 
 void FILaddTrailingSlash(COLstring& Path) {
-  if (Path.size() == 0 || Path.c_str()[Path.size() - 1] != '\\') Path.append(1, '\\');
+  if (!FILendsInSeparator(Path.c_str(), Path.size())) Path.append(1, '\\');
 }
 
 void FILremoveTrailingSlash(COLstring& Path) {
-  if (Path.size() >= 2 && Path.c_str()[Path.size() - 1] == '\\') Path.resize(Path.size() - 1);
+  if (Path.size() >= 2 && FILendsInSeparator(Path.c_str(), Path.size())) Path.resize(Path.size() - 1);
 }
 
 void FILremoveLeadingSlash(COLstring& Path) {
@@ -228,7 +260,7 @@ bool isLink(const COLstring& Path) {
   COLstring own(Path);
   FILconvertSlashes(own);
   // Behind a backslash the system would describe what the link points to; a root stays.
-  if (own.size() >= 2 && own[own.size() - 1] == '\\' && own[own.size() - 2] != ':')
+  if (own.size() >= 2 && FILendsInSeparator(own.c_str(), own.size()) && own[own.size() - 2] != ':')
     own.resize(own.size() - 1);
   DWORD attributes = GetFileAttributesA(own.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;

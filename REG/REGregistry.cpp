@@ -9,6 +9,18 @@ namespace {
 
 const DWORD NameBufferLength = 1024;
 
+// A name in WCHARs as the ANSI calls turn it from the process's code page, so that the
+// wide calls find the value that they find: byte by byte it would miss every name beyond
+// ASCII (a UTF-8 "Päth", 0x80 for the euro sign in code page 1252, any double-byte name).
+bool wideName(const COLstring& Name, std::wstring& Wide) {
+  Wide.clear();
+  if (Name.size() == 0) return true;
+  int Length = MultiByteToWideChar(CP_ACP, 0, Name.c_str(), Name.size(), nullptr, 0);
+  if (Length <= 0) return false;
+  Wide.assign(static_cast<size_t>(Length), L'\0');
+  return MultiByteToWideChar(CP_ACP, 0, Name.c_str(), Name.size(), &Wide[0], Length) == Length;
+}
+
 }  // namespace
 
 class REGregistryPrivate {
@@ -112,9 +124,8 @@ COLstring REGregistry::getString(const COLstring& Name, const char* Default, int
 
 bool REGregistry::getWideString(const COLstring& Name, std::wstring& Text, int* pType) {
   Text.clear();
-  // Value names are ASCII here: each byte is its own code unit.
   std::wstring WideName;
-  for (int i = 0; i < Name.size(); ++i) WideName += static_cast<WCHAR>(static_cast<unsigned char>(Name[i]));
+  if (!wideName(Name, WideName)) return false;
   HKEY Base = pMember->baseKey();
   DWORD Type = 0, Size = 0;
   if (RegQueryValueExW(Base, WideName.c_str(), nullptr, &Type, nullptr, &Size) != ERROR_SUCCESS) return false;

@@ -33,8 +33,11 @@ public:
   COLstring getString(const COLstring& Name, const char* Default = "", int* pType = nullptr);
   // The same value's text as the registry keeps it, in WCHARs (UTF-16 code units on
   // Windows), for a caller that must see every unit, a lone surrogate too, before the code
-  // page has turned it into something else. False, and Text empty, where getString would
-  // give the default.
+  // page has turned it into something else. The name is turned from the code page as the
+  // ANSI calls turn it, so this finds the value that getString finds: false, and Text
+  // empty, where getString would give the default. (Natively the layer's ANSI calls take
+  // a name's bytes as they are: a name that is no UTF-8, which only they can store, has no
+  // wide form that names it.)
   bool getWideString(const COLstring& Name, std::wstring& Text, int* pType = nullptr);
   // Writes the text with its NUL as a value of the given type. Returns 0.
   int setString(const COLstring& Name, const COLstring& Value, int Type);

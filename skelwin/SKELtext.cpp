@@ -37,14 +37,15 @@ SKELtextFate fateOf(const WCHAR* Text, size_t Length) {
   return Wide.compare(0, Wide.size(), Text, Length) == 0 ? SKELheldExactly : SKELbeyondCodePage;
 }
 
-// The item's text in WCHARs, when its bytes are valid text of the code page.
-bool wideOf(const COLstring& Item, std::wstring& Wide) {
+// The item's text in WCHARs, when its bytes are valid text of the code page; with Flags 0
+// as the ANSI calls read any bytes, a byte that starts no character as U+FFFD.
+bool wideOf(const COLstring& Item, std::wstring& Wide, DWORD Flags = MB_ERR_INVALID_CHARS) {
   Wide.clear();
   if (Item.size() == 0) return true;
-  int Length = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, Item.c_str(), Item.size(), nullptr, 0);
+  int Length = MultiByteToWideChar(CP_ACP, Flags, Item.c_str(), Item.size(), nullptr, 0);
   if (Length <= 0) return false;
   Wide.assign(static_cast<size_t>(Length), L'\0');
-  return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, Item.c_str(), Item.size(), &Wide[0], Length) == Length;
+  return MultiByteToWideChar(CP_ACP, Flags, Item.c_str(), Item.size(), &Wide[0], Length) == Length;
 }
 
 }  // namespace
@@ -88,11 +89,20 @@ SKELtextFate SKELargumentsFate() {
   return fateOf(Rest, wcslen(Rest));
 }
 
-SKELtextFate SKELexecutablePathFate() {
+SKELtextFate SKELexecutableDirectoryFate(const COLstring& Directory) {
   std::wstring Path(32768, L'\0');
   DWORD Length = GetModuleFileNameW(nullptr, &Path[0], static_cast<DWORD>(Path.size()));
   if (Length == 0 || Length >= Path.size()) return SKELbeyondCodePage;
-  return fateOf(Path.data(), Length);
+  // No UTF-16 unit of another character is a backslash. A backslash at the very start
+  // ends no directory, as in FILexecutableDirectory.
+  Path.resize(Length);
+  const size_t Cut = Path.rfind(L'\\');
+  Path.resize(Cut == std::wstring::npos || Cut == 0 ? 0 : Cut);
+  if (!wellFormed(Path.data(), Path.size())) return SKELnotWellFormed;
+  // The directory that will be added, read back as the ANSI calls read it, must be this
+  // one: a character that the code page lacks comes back as another.
+  std::wstring Read;
+  return wideOf(Directory, Read, 0) && Read == Path ? SKELheldExactly : SKELbeyondCodePage;
 }
 
 SKELtextFate SKELregistryValueFate(void* RootKey, const char* KeyPath, const char* ValueName) {

@@ -27,9 +27,12 @@ bool SKELsameItem(const COLstring& Left, const COLstring& Right, SKELleadBytePre
 // which comes back as U+FFFD) or because the code page lacks one of its characters (which
 // comes back as "?" or as the look-alike that Windows' best fit chose, Omega for an Ω).
 enum SKELtextFate { SKELheldExactly, SKELnotWellFormed, SKELbeyondCodePage };
-// The command line after the program's own name, the full path of the running
-// executable, and a string value of the registry (read through REGregistry's wide call; a
-// value that is missing or of another kind holds nothing that could be lost).
+// The command line after the program's own name; the running executable's directory as
+// the code page gave it (FILexecutableDirectory), which is held exactly when it reads back
+// as the directory of the executable's path in UTF-16, the text before its last backslash
+// (the program's file name does not matter); and a string value of the registry (read
+// through REGregistry's wide call; a value that is missing or of another kind holds
+// nothing that could be lost).
 SKELtextFate SKELargumentsFate();
-SKELtextFate SKELexecutablePathFate();
+SKELtextFate SKELexecutableDirectoryFate(const COLstring& Directory);
 SKELtextFate SKELregistryValueFate(void* RootKey, const char* KeyPath, const char* ValueName);

@@ -56,13 +56,14 @@ int writeEnvironmentValue(HKEY RootKey, const char* KeyPath, const COLstring& Na
 // such a directory may be false, and writing such a value back would destroy what was
 // stored or given, so the run changes nothing, before it prints any line of that text.
 // The scope's value is looked at when one scope was chosen (RootKey not null).
-void refuseTextThatDoesNotComeThrough(bool DirectoryGiven, HKEY RootKey, const char* KeyPath, const char* Label) {
+void refuseTextThatDoesNotComeThrough(bool DirectoryGiven, const COLstring& Directory, HKEY RootKey,
+                                      const char* KeyPath, const char* Label) {
   COLostreamString Text;
   Text << "PATH not changed: ";
   SKELtextFate Fate = SKELargumentsFate();
   if (Fate != SKELheldExactly) {
     Text << "the command line holds";
-  } else if (!DirectoryGiven && (Fate = SKELexecutablePathFate()) != SKELheldExactly) {
+  } else if (!DirectoryGiven && (Fate = SKELexecutableDirectoryFate(Directory)) != SKELheldExactly) {
     Text << "the program's own directory holds";
   } else if (RootKey != nullptr && (Fate = SKELregistryValueFate(RootKey, KeyPath, "PATH")) != SKELheldExactly) {
     Text << "the " << Label << " PATH holds";
@@ -141,7 +142,7 @@ int runGuarded(int argc, char** argv) {
   bool UserFlag = Parser.isFlagPresent("user");
   const char* Label = SystemFlag ? "System" : "User";
   HKEY ChosenRoot = SystemFlag == UserFlag ? nullptr : SystemFlag ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-  refuseTextThatDoesNotComeThrough(Parser.isFlagPresent("path"), ChosenRoot,
+  refuseTextThatDoesNotComeThrough(Parser.isFlagPresent("path"), Directory, ChosenRoot,
                                    SystemFlag ? SYSTEM_ENVIRONMENT_KEY : USER_ENVIRONMENT_KEY, Label);
 
   COLstandardOutput << (RemoveFlag ? "Removing path: " : "Adding path: ") << Directory << newline << newline;

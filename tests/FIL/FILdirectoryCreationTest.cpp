@@ -3,6 +3,7 @@
 // directories that FILmakeDirectories makes, leaves alone or refuses to make.
 #include "FIL/FILutils.h"
 
+#include "FIL/FILfilePath.h"
 #include "platform/PLATwindows.h"
 #include "tests/support/TESTsupport.h"
 
@@ -110,6 +111,31 @@ TEST_F(FILdirectoryCreation, MakeDirectoriesPassesOnTheParsersError) {
   TESTerrorFields fields = TEST_ERROR_OF(FILmakeDirectories(path.c_str(), 0777));
   EXPECT_EQ(fields.description, "Bad file path '" + path + "\\'");
   EXPECT_EQ(fields.code, COL_ERROR_PRECONDITION);
+}
+
+// Directories whose names end in a character with 0x5C as its second byte (表 is 95 5C
+// and ソ 83 5C in code page 932) are made and tested whole, and the current one is the
+// base of relative paths. The test FILtestsJapanese runs this one under Wine in code page
+// 932.
+TEST_F(FILdirectoryCreation, NamesThatEndInASecondByteLikeABackslash) {
+  std::string outer, inner, file;
+  if (!TESTcodePageText(dir.windowsPath() + u8"\\表", outer) || !TESTcodePageText(u8"ソ", inner) ||
+      !TESTcodePageText(u8"ファイル.txt", file))
+    GTEST_SKIP() << "code page " << GetACP() << " cannot hold 表, ソ or ファイル";
+  const std::string path = outer + "\\" + inner;
+  FILmakeDirectories(path.c_str(), 0777);
+  EXPECT_TRUE(isDirectory(outer));
+  EXPECT_TRUE(isDirectory(path));
+  EXPECT_TRUE(FILisDirectory(outer.c_str()));
+  EXPECT_TRUE(FILisDirectory((path + "\\").c_str()));
+
+  TESTcurrentDirectory here(path);
+  EXPECT_EQ(TESTtext(FILcurrentDirectory()), path + "\\");
+  FILfilePath relative;
+  relative.setPath(file.c_str());
+  EXPECT_EQ(TESTtext(relative.fullPath()), path + "\\" + file);
+  ASSERT_GT(relative.directoryCount(), 1u);
+  EXPECT_STREQ(relative.directory(relative.directoryCount() - 1), inner.c_str());
 }
 
 }  // namespace

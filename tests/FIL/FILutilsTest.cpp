@@ -5,6 +5,7 @@
 
 #include "platform/PLATwindows.h"
 #include "tests/support/TESTchild.h"
+#include "tests/support/TESTprocess.h"
 #include "tests/support/TESTsupport.h"
 
 #include <algorithm>
@@ -145,6 +146,75 @@ TEST(FILdirectories, AProgramInTheRootOfADriveHasTheDriveAloneAsItsDirectory) {
   PLATremove(copy.c_str());
   ASSERT_EQ(result, 0);
   EXPECT_EQ(TESTreadWindowsFile(dir / "paths.txt"), copy + "\n" + root.substr(0, 2) + "\n" + root + "\n");
+}
+
+// In a double-byte code page the second byte of a character may be 0x5C, the backslash's
+// byte (ソ is 83 5C and 表 95 5C in code page 932): such a character ends no directory and
+// holds no separator. A row whose text this code page cannot hold is skipped; the test
+// FILtestsJapanese runs these under Wine in code page 932.
+TEST(FILslashes, ASecondByteLikeABackslashIsNoSeparator) {
+  struct Case {
+    const char* what;
+    void (*change)(COLstring&);
+    const char* before;  // in UTF-8
+    const char* after;
+  };
+  const Case cases[] = {
+      {"added after a name that ends in 83 5C", FILaddTrailingSlash, u8"C:\\ソ", u8"C:\\ソ\\"},
+      {"not added after a backslash that follows one", FILaddTrailingSlash, u8"C:\\表\\", u8"C:\\表\\"},
+      {"no byte of a character removed", FILremoveTrailingSlash, u8"C:\\ソ", u8"C:\\ソ"},
+      {"the backslash after it removed", FILremoveTrailingSlash, u8"C:\\ソ\\", u8"C:\\ソ"},
+  };
+  int held = 0;
+  for (const Case& c : cases) {
+    std::string before, after;
+    if (!TESTcodePageText(c.before, before) || !TESTcodePageText(c.after, after)) continue;
+    ++held;
+    COLstring text(before.c_str());
+    c.change(text);
+    EXPECT_EQ(TESTtext(text), after) << c.what;
+  }
+  if (held == 0) GTEST_SKIP() << "code page " << GetACP() << " holds none of these texts";
+}
+
+// A copy of this program whose name or directory holds a character that the path in the
+// code page may show as a backslash: a second byte 0x5C (ソ and 表 in code page 932), or
+// one whose best fit in the code page is a backslash (U+FF3C in 1252, the yen sign in
+// 932). The directory is the text before the name all the same, and a module's has a
+// backslash behind it. A row whose directory this code page cannot hold is skipped.
+TEST(FILdirectories, ANameWithACharacterLikeABackslashStartsAfterTheDirectory) {
+  struct Case {
+    const char* folder;  // in UTF-8
+    const char* name;
+    bool onlyNatively;  // a Linux name that is no UTF-8, which no UTF-16 path can keep
+  };
+  const Case cases[] = {{"jp", u8"ソフト.exe", false},
+                        {u8"表", u8"表.exe", false},
+                        {"wide", u8"a＼b.exe", false},
+                        {"yen", u8"a¥b.exe", false},
+                        {"bytes", "a\xFF.exe", true}};
+  int held = 0;
+  for (const Case& c : cases) {
+    if (c.onlyNatively && TESTwindowsBuild) continue;
+    TESTtemporaryDirectory dir;
+    TESTcurrentDirectory here(dir.windowsPath());
+    const std::string folder = dir.windowsPath() + "\\" + c.folder;
+    const std::string copy = folder + "\\" + c.name;
+    std::string directory, path;
+    if (!TESTcodePageText(folder, directory)) continue;
+    ++held;
+    TESTcopyProgram(copy);
+    std::vector<std::string> words = TESTchildRole("WritesItsExecutablePaths");
+    words.insert(words.begin(), c.name);
+    ASSERT_EQ(TESTcaptureProgramUtf8(copy, words).exitCode, 0) << c.name;
+    const std::string paths = TESTreadWindowsFile(dir / "paths.txt");
+    const size_t end = paths.find('\n');
+    EXPECT_EQ(paths.substr(end + 1), directory + "\n" + directory + "\\\n") << c.name;
+    if (TESTcodePageText(copy, path)) {
+      EXPECT_EQ(paths.substr(0, end), path) << c.name;
+    }
+  }
+  if (held == 0) GTEST_SKIP() << "code page " << GetACP() << " holds none of these directories";
 }
 
 }  // namespace

@@ -108,6 +108,41 @@ TEST_F(REGregistryTest, StringsReadUpToTheirFirstNulAndKeepTheirType) {
   EXPECT_EQ(TESTtext(registry.getString("Missing")), "");
 }
 
+// The same values in WCHARs: found by the name that the ANSI calls find them by, which is
+// text of the process's code page (€ is byte 0x80 in code page 1252), and false exactly
+// where getString gives the default. A row that this code page cannot hold is skipped;
+// the test REGtestsJapanese runs this one under Wine in code page 932.
+TEST_F(REGregistryTest, WideStringsAreFoundWhereStringsAre) {
+  struct Case {
+    const char* name;  // texts in UTF-8
+    DWORD type;        // 0: no such value
+    std::string data;  // a string's text without its NUL
+    bool found;
+  };
+  const Case cases[] = {
+      {"Plain", REG_SZ, "plain", true},
+      {u8"Päth", REG_EXPAND_SZ, u8"%SystemRoot%\\Zoë", true},
+      {u8"€uro", REG_SZ, "5 EUR", true},
+      {u8"渡辺", REG_SZ, u8"C:\\Users\\渡辺", true},
+      {u8"Zählung", REG_DWORD, bytes("\x07\0\0\0", 4), false},
+      {u8"Fehlt", 0, "", false},
+  };
+  REGregistry registry(HKEY_CURRENT_USER);
+  registry.setKey(path());
+  for (const Case& c : cases) {
+    std::string name, data;
+    if (!TESTcodePageText(c.name, name) || !TESTcodePageText(c.data, data)) continue;
+    if (c.type == REG_DWORD) put(name.c_str(), c.type, c.data);
+    else if (c.type != 0) put(name.c_str(), c.type, data + '\0');
+    std::wstring text = L"left over";
+    int type = 77;
+    EXPECT_EQ(registry.getWideString(name.c_str(), text, &type), c.found) << c.name;
+    EXPECT_EQ(TESTutf8OfWide(text), c.found ? c.data : "") << c.name;
+    EXPECT_EQ(type, c.found ? static_cast<int>(c.type) : 77) << c.name;
+    EXPECT_EQ(TESTtext(registry.getString(name.c_str(), "default")), c.found ? data : "default") << c.name;
+  }
+}
+
 TEST_F(REGregistryTest, StringsAreWrittenWithTheirNulAndTheCallersType) {
   REGregistry registry(HKEY_CURRENT_USER);
   registry.setKey(path());

@@ -10,6 +10,7 @@
 #include "tests/support/TESTprocess.h"
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -224,6 +225,49 @@ TEST_F(SkelwinText, WithAnotherCodePageARunRefusesWhatItCannotHold) {
       {"showing writes nothing and refuses nothing", {"--show"}, cjk, plain, 0, cjk, plain},
   };
   for (const TextCase& c : done) check(c, TESTprogramPath(), "SkelwinInTheSystemCodePage", nullptr);
+}
+
+// Started without a directory, the program adds its own: the text before its file name.
+// Only that directory's characters matter, not those of the name, on a system whose code
+// page lacks the name's characters (Ω in 1252, é in 932), shows one as a backslash (the
+// best fit of U+FF3C in 1252, of the yen sign in 932) or has double-byte characters that
+// end in the backslash's byte (ソ is 83 5C in 932); a directory that the code page cannot
+// hold is still refused. The test SKELprogramTestsJapanese runs this one under Wine at
+// code page 932 too.
+TEST_F(SkelwinText, TheProgramsOwnDirectoryIsTheOneBeforeItsName) {
+  struct Case {
+    const char* why;
+    const char* folder;  // in UTF-8
+    const char* name;
+    bool remove;
+  };
+  const Case cases[] = {
+      {"a name with an Omega", "x", u8"SkelΩ.exe", false},
+      {"a name with an e acute", "x", u8"Skelé.exe", false},
+      {"a name whose first character ends in 5C", "jp", u8"ソフト.exe", false},
+      {"removing the directory of that name", "jp", u8"ソフト.exe", true},
+      {"a name whose character is a backslash in the best fit of 1252", "wide", u8"a＼b.exe", false},
+      {"a name whose character is 5C in the best fit of 932", "yen", u8"a¥b.exe", false},
+      {"a directory with an Omega", u8"Ωmega", "Skelwin.exe", false},
+      {"a directory with a character that ends in 5C", u8"ソ", "Skelwin.exe", false},
+  };
+  TESTtemporaryDirectory folder;
+  std::set<std::string> copied;
+  const SKELstoredValue plain = SKELtext(SZ, "C:\\a");
+  for (const Case& c : cases) {
+    const std::string directory = folder.windowsPath() + "\\" + c.folder;
+    const std::string copy = directory + "\\" + c.name;
+    if (copied.insert(copy).second) TESTcopyProgram(copy);
+    std::string held;
+    const bool added = TESTcodePageText(directory, held);
+    const SKELstoredValue listed = SKELtext(SZ, "C:\\a;" + directory);
+    const SKELstoredValue before = c.remove ? listed : plain;
+    const SKELstoredValue after = !added ? before : c.remove ? plain : listed;
+    std::vector<std::string> arguments{"--user"};
+    if (c.remove) arguments.push_back("--remove");
+    check({c.why, arguments, before, plain, added ? 0 : 1, after, plain}, copy, "SkelwinInTheSystemCodePage",
+          added ? nullptr : "PATH not changed: the program's own directory holds");
+  }
 }
 
 // 哲 is 0x93 0x4E in code page 932 and 渡 is 0x93 0x6E: lowering the second byte as if it

@@ -212,6 +212,25 @@ std::string TESTprogramPath() {
   }
 }
 
+void TESTcopyProgram(const std::string& utf8Path) {
+  if (TESTwindowsBuild) {
+    // Windows' own paths, through the wide calls of the standard library.
+    const std::filesystem::path copy = std::filesystem::u8path(utf8Path);
+    std::error_code error;
+    std::filesystem::create_directories(copy.parent_path(), error);
+    ASSERT_FALSE(error) << utf8Path << ": " << error.message();
+    std::filesystem::copy_file(std::filesystem::u8path(TESTprogramPath()), copy, error);
+    ASSERT_FALSE(error) << utf8Path << ": " << error.message();
+  } else {
+    // Our layer's code page is UTF-8: its ANSI calls take the path as it is.
+    const std::string directory = utf8Path.substr(0, utf8Path.find_last_of('\\'));
+    if (_access(directory.c_str(), 0) != 0) {
+      ASSERT_EQ(_mkdir(directory.c_str()), 0) << directory;
+    }
+    ASSERT_TRUE(CopyFileA(TESTprogramPath().c_str(), utf8Path.c_str(), TRUE)) << utf8Path;
+  }
+}
+
 std::wstring TESTwideOfUtf8(const std::string& utf8) {
   std::wstring wide;
   for (size_t i = 0; i < utf8.size();) {
@@ -258,4 +277,21 @@ std::string TESTutf8OfWide(const std::wstring& wide) {
     }
   }
   return utf8;
+}
+
+bool TESTcodePageText(const std::string& utf8, std::string& text) {
+  text.clear();
+  const std::wstring wide = TESTwideOfUtf8(utf8);
+  if (wide.empty()) return true;
+  const int length = static_cast<int>(wide.size());
+  int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return false;
+  text.assign(static_cast<size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), length, &text[0], bytes, nullptr, nullptr);
+  std::wstring back(wide.size() + 1, L'\0');
+  int units = MultiByteToWideChar(CP_ACP, 0, text.data(), bytes, &back[0], static_cast<int>(back.size()));
+  back.resize(units > 0 ? static_cast<size_t>(units) : 0);
+  if (back == wide) return true;
+  text.clear();
+  return false;
 }

@@ -165,6 +165,10 @@ std::string TESTreadWindowsFile(const std::string& windowsPath);
 int TESTrunProgram(const std::string& program, const std::vector<std::string>& arguments);
 // The full path of the running test program, in Windows form.
 std::string TESTprogramPath();
+// Copies the running test program to a path in Windows form given in UTF-8, making the
+// directory that holds it when missing; the copy's path keeps every character, whatever
+// the code page. A failure fails the test.
+void TESTcopyProgram(const std::string& utf8Path);
 
 // Text in UTF-8 as WCHARs and back, where a surrogate without its other half is written in
 // UTF-8 as it would be were it a character (U+D800 is "\xED\xA0\x80"), so that tests can
@@ -172,3 +176,7 @@ std::string TESTprogramPath();
 // 32-bit WCHARs (natively) a character beyond U+FFFF is one WCHAR.
 std::wstring TESTwideOfUtf8(const std::string& utf8);
 std::string TESTutf8OfWide(const std::wstring& wide);
+// The text (UTF-8) in the process's code page, for the tests of what the ANSI calls do
+// with it. False when that code page cannot hold every character of it: its bytes would
+// not turn back into the same text.
+bool TESTcodePageText(const std::string& utf8, std::string& text);
