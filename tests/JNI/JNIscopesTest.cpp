@@ -15,20 +15,17 @@ namespace {
 
 const std::vector<std::string> None;
 
-TEST(JNIscopedLocalFrame, PushesOnConstructionAndPopsWithTheResult) {
+TEST(JNIscopedLocalFrame, PushesOnConstructionAndPopsEverythingMadeInside) {
   TESTfakeJni fake;
-  jobject kept = nullptr;
   {
     JNIscopedLocalFrame frame(fake.env(), 16);
     EXPECT_EQ(fake.openFrames(), 1);
     fake.env()->NewStringUTF("dropped with the frame");
-    kept = fake.env()->NewStringUTF("carried out");
-    frame.setResult(kept);
+    fake.env()->NewStringUTF("dropped too");
   }
   EXPECT_EQ(fake.openFrames(), 0);
   EXPECT_EQ(fake.pushedCapacities(), std::vector<jint>{16});
-  // Only the result survives, in the enclosing frame.
-  EXPECT_EQ(fake.localReferences(), 1);
+  EXPECT_EQ(fake.localReferences(), 0);
   EXPECT_EQ(fake.violations(), None);
 }
 
