@@ -297,17 +297,17 @@ TEST(COLhashmap, PlacesAreChecked) {
     std::function<void()> run;
     TESTerrorFields error;
   } cases[] = {
-      {"key(null)", [&] { map.key(nullptr); }, {placeText, COL_ERROR_PRECONDITION, "COLhashmap", 327}},
-      {"value(null)", [&] { map.value(nullptr); }, {placeText, COL_ERROR_PRECONDITION, "COLhashmap", 317}},
-      {"remove(null)", [&] { map.remove(nullptr); }, {placeText, COL_ERROR_PRECONDITION, "COLhashmap", 74}},
+      {"key(null)", [&] { map.key(nullptr); }, {placeText, COL_ERROR_PRECONDITION, 327, "COLhashmap"}},
+      {"value(null)", [&] { map.value(nullptr); }, {placeText, COL_ERROR_PRECONDITION, 317, "COLhashmap"}},
+      {"remove(null)", [&] { map.remove(nullptr); }, {placeText, COL_ERROR_PRECONDITION, 74, "COLhashmap"}},
       {"remove of another map's node", [&] { map.remove(stranger); },
-       {chainText, COL_ERROR_PRECONDITION, "COLhashmap", 93}},
+       {chainText, COL_ERROR_PRECONDITION, 93, "COLhashmap"}},
       {"previous of another map's node", [&] { map.previous(stranger); },
-       {chainText, COL_ERROR_PRECONDITION, "COLhashmap", 142}},
+       {chainText, COL_ERROR_PRECONDITION, 142, "COLhashmap"}},
       {"remove of a node whose bucket is empty here", [&] { spread.remove(strangerOfAnEmptyBucket); },
-       {chainText, COL_ERROR_PRECONDITION, "COLhashmap", 93}},
+       {chainText, COL_ERROR_PRECONDITION, 93, "COLhashmap"}},
       {"previous of a node whose bucket is empty here", [&] { spread.previous(strangerOfAnEmptyBucket); },
-       {chainText, COL_ERROR_PRECONDITION, "COLhashmap", 142}},
+       {chainText, COL_ERROR_PRECONDITION, 142, "COLhashmap"}},
   };
   for (const Case& c : cases) EXPECT_EQ(TEST_ERROR_OF(c.run()), c.error) << c.why;
   EXPECT_EQ(forward(map), (std::vector<int>{2, 1})) << "a refused removal changes nothing";
@@ -322,7 +322,7 @@ TEST(COLhashmap, ANodeThatCannotBeAllocatedIsOutOfMemory) {
   {
     NoNodeMemory failing;
     EXPECT_EQ(TEST_ERROR_OF(map.insert(5, Counted(5))),
-              (TESTerrorFields{"Out of memory", static_cast<int>(0x80000500), "COLhashmap", 271}));
+              (TESTerrorFields{"Out of memory", static_cast<int>(0x80000500), 271, "COLhashmap"}));
   }
   EXPECT_EQ(map.size(), 1u);
   EXPECT_EQ(map.find(5).place(), nullptr);

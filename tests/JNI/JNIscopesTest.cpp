@@ -34,7 +34,7 @@ TEST(JNIscopedLocalFrame, FailedPushRaisesWithTheCapacityAndPopsNothing) {
   fake.faults.pushLocalFrameFailsFrom = 16;
   EXPECT_EQ(TEST_ERROR_OF(JNIscopedLocalFrame(fake.env(), 16)),
             (TESTerrorFields{"Unable to prepare enough references (16) for local reference frame",
-                             COL_ERROR_PRECONDITION, "JNIscopedLocalFrame", 26}));
+                             COL_ERROR_PRECONDITION, 26, "JNIscopedLocalFrame"}));
   EXPECT_EQ(fake.calls("PopLocalFrame"), 0);
 }
 
@@ -65,7 +65,7 @@ TEST(JNIscopedEnvPointer, AttachesOnlyWhenDetachedAndDetachesOnlyWhatItAttached)
          f.getEnvGivesEnv = false;
        },
        {"Failed to retrieve JNI Environment from Java Virtual Machine (error code=-3).", COL_ERROR_PRECONDITION,
-        "JNIscopedEnvPointer", 40},
+        40, "JNIscopedEnvPointer"},
        0, 0},
       {"a failed attach names its code and is not detached", true,
        [](TESTfakeJni::Faults& f) {
@@ -73,7 +73,7 @@ TEST(JNIscopedEnvPointer, AttachesOnlyWhenDetachedAndDetachesOnlyWhatItAttached)
          f.attachResult = JNI_ENOMEM;
        },
        {"Failed to attach thread to the Java Virtual Machine (error code=-4).", COL_ERROR_PRECONDITION,
-        "JNIscopedEnvPointer", 32},
+        32, "JNIscopedEnvPointer"},
        1, 0},
       {"an attach that gives no environment fails with code 0", true,
        [](TESTfakeJni::Faults& f) {
@@ -81,7 +81,7 @@ TEST(JNIscopedEnvPointer, AttachesOnlyWhenDetachedAndDetachesOnlyWhatItAttached)
          f.attachGivesEnv = false;
        },
        {"Failed to attach thread to the Java Virtual Machine (error code=0).", COL_ERROR_PRECONDITION,
-        "JNIscopedEnvPointer", 32},
+        32, "JNIscopedEnvPointer"},
        1, 0},
   };
   for (const Row& row : rows) {
