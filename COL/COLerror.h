@@ -41,7 +41,9 @@ private:
 
 COLostream& operator<<(COLostream& stream, const COLerror& error);
 
-// Error codes of the system: every COLerror the system raises carries one of these.
+// The system's own error codes. A COLerror carries one of these, except that the error of
+// a failed Windows call (COLraiseWindowsError, COLdll and the like) carries the Windows
+// error code, and that of a failed runtime-library file call carries errno.
 enum : int {
   COL_ERROR_PRECONDITION = static_cast<int>(0x80000100),
   COL_ERROR_POSTCONDITION = static_cast<int>(0x80000101),

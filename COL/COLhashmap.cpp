@@ -46,22 +46,8 @@ size_t COLvoidLookup::chain_length(size_t BucketIndex) const {
   return length;
 }
 
-COLvoidLookupNode* COLvoidLookup::insert(size_t Hash, const void* Key, COLvoidLookupNode* Node) {
-  if (Node == NULL) throw COLerror("Out of memory", 271, "COLhashmap", OutOfMemory);
-  size_t walked = 0;
-  // Equal keys have equal hashes, so a node whose stored hash differs is passed over
-  // without the virtual key comparison; most nodes of a chain are.
-  for (COLvoidLookupNode* node = chain_of(Hash); node != NULL; node = node->Next) {
-    if (node->Hash == Hash && key_equals(Key, node)) {
-      delete_node(Node);
-      return NULL;
-    }
-    ++walked;
-  }
-  return link(Hash, Node, walked);
-}
-
 COLvoidLookupNode* COLvoidLookup::link(size_t Hash, COLvoidLookupNode* Node, size_t ChainLength) {
+  if (Node == NULL) throw COLerror("Out of memory", 271, "COLhashmap", OutOfMemory);
   if (ChainLength >= LongChain && m_Count >= bucket_count()) grow();
   const size_t bucket = bucket_index(Hash);
   Node->Next = m_Buckets[bucket];

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 
 // The bucket counts a table steps through, ending in 0.
 extern const size_t COLlookupPrimes[31];
@@ -35,10 +36,6 @@ public:
   // The number of nodes in one bucket; 0 for an index that is no bucket.
   size_t chain_length(size_t BucketIndex) const;
 
-  // The engine's own road, by the virtual key comparison (a typed map walks its chains
-  // itself): links a node that already holds Hash and Key; null when the key is present,
-  // and then the node has been deleted.
-  COLvoidLookupNode* insert(size_t Hash, const void* Key, COLvoidLookupNode* Node);
   void remove(COLvoidLookupNode* Place);
   // Deletes every node and returns to two buckets.
   void clear();
@@ -52,7 +49,8 @@ protected:
   // The head of the chain that a key of this hash is in, for the typed map's own walk.
   COLvoidLookupNode* chain_of(size_t Hash) const { return m_Buckets[bucket_index(Hash)]; }
   // Links Node, which holds Hash and a key found absent from a chain of ChainLength nodes,
-  // at the head of its chain, after growing the table when that chain is long.
+  // at the head of its chain, after growing the table when that chain is long. A null
+  // Node, one that could not be allocated, is "Out of memory" and changes nothing.
   COLvoidLookupNode* link(size_t Hash, COLvoidLookupNode* Node, size_t ChainLength);
   // Hash mod the bucket count. The hashes are 32-bit values, and for those the remainder
   // comes from the count's reciprocal without a division: the low 64 bits of the hash
@@ -67,7 +65,6 @@ protected:
 
   virtual void delete_node(COLvoidLookupNode* Node) = 0;
   virtual size_t hash_of(const COLvoidLookupNode* Node) const = 0;
-  virtual bool key_equals(const void* Key, const COLvoidLookupNode* Node) const = 0;
 
 private:
   size_t bucket_of(const COLvoidLookupNode* Node) const { return bucket_index(hash_of(Node)); }
@@ -169,21 +166,22 @@ public:
     }
   }
 
-  // Null when the key is already present; the map is then unchanged.
+  // Null when the key is already present; the map is then unchanged. A node that cannot be
+  // allocated raises "Out of memory" and changes nothing either.
   COLvoidLookupNode* insert(const K& Key, const V& Value) {
     const size_t Hash = H::hash(Key);
     size_t ChainLength = 0;
     if (place_of(Hash, Key, &ChainLength) != NULL) return NULL;
-    return link(Hash, new Node(Hash, Key, Value), ChainLength);
+    return link(Hash, new (std::nothrow) Node(Hash, Key, Value), ChainLength);
   }
 
   COLhashmapIterator<K, V, H> find(const K& Key) {
     return COLhashmapIterator<K, V, H>(this, place_of(H::hash(Key), Key, NULL));
   }
 
-  // Removes the entry of Key, whose hash is Hash; false when there is none.
-  bool remove(size_t Hash, const void* Key) {
-    COLvoidLookupNode* Place = place_of(Hash, *static_cast<const K*>(Key), NULL);
+  // Removes the entry of Key; false when there is none.
+  bool remove(const K& Key) {
+    COLvoidLookupNode* Place = place_of(H::hash(Key), Key, NULL);
     if (Place == NULL) return false;
     COLvoidLookup::remove(Place);
     return true;
@@ -208,9 +206,6 @@ protected:
     if (Place != NULL) delete static_cast<Node*>(Place);
   }
   size_t hash_of(const COLvoidLookupNode* Place) const override { return Place->Hash; }
-  bool key_equals(const void* Key, const COLvoidLookupNode* Place) const override {
-    return COLhashmapKeysEqual(*static_cast<const K*>(Key), static_cast<const Node*>(Place)->Key);
-  }
 
 private:
   struct Node : COLvoidLookupNode {

@@ -3,7 +3,7 @@
 #include "COL/COLerror.h"
 #include "COL/COLostream.h"
 
-JNIscopedLocalFrame::JNIscopedLocalFrame(JNIEnv* pEnv, jint capacity) : m_pEnv(pEnv), m_Result(nullptr) {
+JNIscopedLocalFrame::JNIscopedLocalFrame(JNIEnv* pEnv, jint capacity) : m_pEnv(pEnv) {
   if (m_pEnv->PushLocalFrame(capacity) < 0) {
     COLstring Text;
     COLostream(Text) << "Unable to prepare enough references (" << capacity << ") for local reference frame";
@@ -11,4 +11,4 @@ JNIscopedLocalFrame::JNIscopedLocalFrame(JNIEnv* pEnv, jint capacity) : m_pEnv(p
   }
 }
 
-JNIscopedLocalFrame::~JNIscopedLocalFrame() { m_pEnv->PopLocalFrame(m_Result); }
+JNIscopedLocalFrame::~JNIscopedLocalFrame() { m_pEnv->PopLocalFrame(nullptr); }

@@ -1,6 +1,7 @@
 // JNIscopedLocalFrame: a JNI local reference frame for the length of one native method or
-// callback; every local reference made inside goes when the frame ends. A frame whose
-// constructor raised pushed nothing and pops nothing.
+// callback; every local reference made inside goes when the frame ends, so a native makes
+// what it returns after its frame has closed. A frame whose constructor raised pushed
+// nothing and pops nothing.
 #pragma once
 
 #include <jni.h>
@@ -13,10 +14,6 @@ public:
   JNIscopedLocalFrame(const JNIscopedLocalFrame&) = delete;
   JNIscopedLocalFrame& operator=(const JNIscopedLocalFrame&) = delete;
 
-  // The object that the pop carries into the enclosing frame.
-  void setResult(jobject result) { m_Result = result; }
-
 private:
   JNIEnv* m_pEnv;
-  jobject m_Result;
 };

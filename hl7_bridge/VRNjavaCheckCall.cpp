@@ -27,13 +27,13 @@ const char* orEmpty(const char* text) { return text != nullptr ? text : ""; }
 
 // The last resort when a road itself fails: the text on standard error, written with
 // stdio alone, since the failure may be the library's own (no memory, say).
-void writeToStandardError(const char* condition, const char* source, int line, const char* detail) {
+void writeToStandardError(const char* condition, int line, const char* source, const char* detail) {
   fprintf(stderr, "FATAL EXIT CONDITION: %s not true in %s at %u\n", orEmpty(condition),
           orEmpty(source), static_cast<unsigned>(line));
   if (detail != nullptr) fprintf(stderr, "%s\n", detail);
 }
 
-void writeCondition(COLostream& stream, const char* condition, const char* source, int line) {
+void writeCondition(COLostream& stream, const char* condition, int line, const char* source) {
   stream << orEmpty(condition) << " not true in " << orEmpty(source) << " at "
          << static_cast<unsigned>(line) << newline;
 }
@@ -45,18 +45,18 @@ bool VRNjavaCheckMethodLocated(JNIEnv_*, _jmethodID* method, const char* descrip
   // Composed by hand: nothing that can throw may stand between here and the exit.
   char detail[512];
   snprintf(detail, sizeof detail, "Method: %s", orEmpty(description));
-  VRNjavaFatalExit("Java method located", "VRNjavaCheckCall", 0, detail);
+  VRNjavaFatalExit("Java method located", 0, "VRNjavaCheckCall", detail);
 }
 
-void VRNjavaFatalExit(const char* condition, const char* source, int line, const char* detail) noexcept {
+void VRNjavaFatalExit(const char* condition, int line, const char* source, const char* detail) noexcept {
   bool console = false;
   try {
     console = VRNjavaHasConsoleWindow();
   } catch (...) {
     // Without kernel32 there is no telling; the message-box road has its own last resort.
   }
-  if (console) VRNjavaFatalExitConsole(condition, source, line, detail);
-  VRNjavaFatalExitMessageBox(condition, source, line, detail);
+  if (console) VRNjavaFatalExitConsole(condition, line, source, detail);
+  VRNjavaFatalExitMessageBox(condition, line, source, detail);
 }
 
 bool VRNjavaHasConsoleWindow() {
@@ -67,27 +67,27 @@ bool VRNjavaHasConsoleWindow() {
   return getConsoleWindow() != nullptr;
 }
 
-void VRNjavaFatalExitConsole(const char* condition, const char* source, int line, const char* detail) noexcept {
+void VRNjavaFatalExitConsole(const char* condition, int line, const char* source, const char* detail) noexcept {
   try {
     COLostream& out = COLstandardOutput2;
     out << "FATAL EXIT CONDITION: " << newline;
-    writeCondition(out, condition, source, line);
+    writeCondition(out, condition, line, source);
     if (detail != nullptr) out << detail << newline;
     out << "Enter to continue." << newline;
     out.flush();
   } catch (...) {
-    writeToStandardError(condition, source, line, detail);
+    writeToStandardError(condition, line, source, detail);
   }
   getchar();
   endProcess();
 }
 
-void VRNjavaFatalExitMessageBox(const char* condition, const char* source, int line, const char* detail) noexcept {
+void VRNjavaFatalExitMessageBox(const char* condition, int line, const char* source, const char* detail) noexcept {
   try {
     COLstring text;
     {
       COLostream stream(text);
-      writeCondition(stream, condition, source, line);
+      writeCondition(stream, condition, line, source);
       if (detail != nullptr) stream << detail;
     }
     COLdll user32;
@@ -95,7 +95,7 @@ void VRNjavaFatalExitMessageBox(const char* condition, const char* source, int l
     MessageBoxFunction messageBox = reinterpret_cast<MessageBoxFunction>(user32.getProc("MessageBoxA"));
     messageBox(nullptr, text.c_str(), "FATAL EXIT CONDITION", MB_OK);
   } catch (...) {
-    writeToStandardError(condition, source, line, detail);
+    writeToStandardError(condition, line, source, detail);
   }
   endProcess();
 }

@@ -13,14 +13,15 @@ struct _jmethodID;
 bool VRNjavaCheckMethodLocated(JNIEnv_* env, _jmethodID* method, const char* description);
 
 // The text is the condition, " not true in ", the source, " at ", the line and, on a line
-// of its own, the detail when there is one. Whatever fails on the way (a system library
-// that cannot be loaded, a function missing from it), the process still ends with code 1,
-// the text then written to standard error, and no exception leaves.
-[[noreturn]] void VRNjavaFatalExit(const char* condition, const char* source, int line,
+// of its own, the detail when there is one; the line is passed before the source, as to
+// every check of the library. Whatever fails on the way (a system library that cannot be
+// loaded, a function missing from it), the process still ends with code 1, the text then
+// written to standard error, and no exception leaves.
+[[noreturn]] void VRNjavaFatalExit(const char* condition, int line, const char* source,
                                    const char* detail) noexcept;
 // Raises a COLerror when kernel32.dll or its GetConsoleWindow cannot be found.
 bool VRNjavaHasConsoleWindow();
-[[noreturn]] void VRNjavaFatalExitConsole(const char* condition, const char* source, int line,
+[[noreturn]] void VRNjavaFatalExitConsole(const char* condition, int line, const char* source,
                                           const char* detail) noexcept;
-[[noreturn]] void VRNjavaFatalExitMessageBox(const char* condition, const char* source, int line,
+[[noreturn]] void VRNjavaFatalExitMessageBox(const char* condition, int line, const char* source,
                                              const char* detail) noexcept;

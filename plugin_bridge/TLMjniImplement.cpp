@@ -68,20 +68,6 @@ jobject TLMjniCreateObject(JNIEnv* pEnv, const char* ClassPath, TLMhandle Handle
   return JNIcreateObjectFromHandle(pEnv, ClassPath, Handle);
 }
 
-jlong TLMjniGetHandle(JNIEnv* pEnv, jobject Object) {
-  jclass objectClass = pEnv->GetObjectClass(Object);
-  if (!objectClass) {
-    throw COLerror("Unable to determine the object's class.", 50, "TLMjniImplement",
-                   COL_ERROR_PRECONDITION);
-  }
-  jmethodID getHandle = pEnv->GetMethodID(objectClass, "getHandle", "()J");
-  if (!getHandle) {
-    throw COLerror("Unable to locate the object's getHandle() method.", 56, "TLMjniImplement",
-                   COL_ERROR_PRECONDITION);
-  }
-  return pEnv->CallLongMethod(Object, getHandle);
-}
-
 void TLMjavaInitializeEncoding(TLMencodingFlag& Flag) {
   if (Flag.Done.load()) return;
   TLMcharacterEncodingSetCharacterEncoding("UTF-8");

@@ -19,7 +19,6 @@ void TLMjniCheckString(jstring Value, const char* VariableName, const char* Meth
 void TLMjniCheckDate(jobject Value, const char* VariableName, const char* MethodName);
 void TLMjniThrowPluginException(JNIEnv* pEnv, const LEGerror& Error);
 jobject TLMjniCreateObject(JNIEnv* pEnv, const char* ClassPath, TLMhandle Handle);
-jlong TLMjniGetHandle(JNIEnv* pEnv, jobject Object);
 
 // A class's one-time set-up, run by its Create; an encoding flag is one class's own.
 typedef void (*TLMjniSetup)(JNIEnv* pEnv);

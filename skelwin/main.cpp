@@ -75,7 +75,7 @@ void refuseTextThatDoesNotComeThrough(bool DirectoryGiven, const COLstring& Dire
             "as it is";
   else
     Text << " characters that this system's code page (" << static_cast<int>(GetACP()) << ") cannot hold";
-  throw COLerror(Text.string(), 0);
+  throw COLerror(Text.string(), COL_ERROR_PRECONDITION);
 }
 
 void rebuildFrom(COLstring& List, const COLstring& Piece) {

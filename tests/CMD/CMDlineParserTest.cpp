@@ -197,7 +197,7 @@ TEST(CMDlineParser, ArgumentMissingLeavesTheEarlierFlagsSet) {
   CMDlineParser parser;
   installShowAndPath(parser);
   EXPECT_EQ(TEST_ERROR_OF(parse(parser, {"tool", "--show", "--path"})),
-            (TESTerrorFields{"Argument missing", static_cast<int>(0x80000500), "CMDlineParser", 284}));
+            (TESTerrorFields{"Argument missing", static_cast<int>(0x80000500), 284, "CMDlineParser"}));
   EXPECT_TRUE(parser.isFlagPresent("show"));
   EXPECT_TRUE(parser.isFlagPresent("path"));
 }
@@ -212,42 +212,42 @@ TEST(CMDlineParser, ErrorsCarryTheirTextCodeSourceAndLine) {
   const int precondition = static_cast<int>(0x80000100);
   const ErrorCase cases[] = {
       {"parseArgs twice", [](CMDlineParser& p) { parse(p, {"tool"}); },
-       {"CMDlineParser::parseArgs() has been called more than once.", precondition, "", 0}},
+       {"CMDlineParser::parseArgs() has been called more than once.", precondition, 0, ""}},
       {"isFlagPresent of an unknown name", [](CMDlineParser& p) { p.isFlagPresent("nope"); },
        {"EXCEPTION: isFlagPresent was asked to check for the presence of flag nope which was not "
         "installed. A flag should be first installed using either addFlagWithArgument or "
         "addFlagWithoutArgument before it is checked for.",
-        precondition, "CMDlineParser", 380}},
+        precondition, 380, "CMDlineParser"}},
       {"flagValue", [](CMDlineParser& p) { p.flagValue("nope"); },
-       {"nope not defined.", precondition, "CMDlineParser", 625}},
+       {"nope not defined.", precondition, 625, "CMDlineParser"}},
       {"flagValue into a string",
        [](CMDlineParser& p) {
          COLstring out;
          p.flagValue("nope", out);
        },
-       {"nope not defined.", precondition, "CMDlineParser", 639}},
+       {"nope not defined.", precondition, 639, "CMDlineParser"}},
       {"flagRepeatCount", [](CMDlineParser& p) { p.flagRepeatCount("nope"); },
-       {"nope not defined.", precondition, "CMDlineParser", 658}},
+       {"nope not defined.", precondition, 658, "CMDlineParser"}},
       {"flagValue by index of an unknown name", [](CMDlineParser& p) { p.flagValue("nope", 0); },
-       {"nope not defined.", precondition, "CMDlineParser", 667}},
+       {"nope not defined.", precondition, 667, "CMDlineParser"}},
       {"flagValue by index past the values", [](CMDlineParser& p) { p.flagValue("path", 1); },
        {"Failed precondition: RepeatIndex >= 0 && RepeatIndex < "
         "pMember->flag(FlagName)->ValueList.size()",
-        precondition, "CMDlineParser", 669}},
+        precondition, 669, "CMDlineParser"}},
       {"flagValue by a negative index", [](CMDlineParser& p) { p.flagValue("path", -1); },
        {"Failed precondition: RepeatIndex >= 0 && RepeatIndex < "
         "pMember->flag(FlagName)->ValueList.size()",
-        precondition, "CMDlineParser", 669}},
+        precondition, 669, "CMDlineParser"}},
       {"setFlagRepeatOk of an unknown name", [](CMDlineParser& p) { p.setFlagRepeatOk("nope", true); },
        {"Failed precondition: pFlag.get(), setFlagRepeatOk(): Flag nope not yet defined", precondition,
-        "CMDlineParser", 418}},
+        418, "CMDlineParser"}},
       {"setFlagRepeatOk of a switch", [](CMDlineParser& p) { p.setFlagRepeatOk("show", true); },
        {"Failed precondition: pFlag->HasArgument, setFlagRepeatOk(): Flag show doesn't have argument",
-        precondition, "CMDlineParser", 419}},
+        precondition, 419, "CMDlineParser"}},
       {"a positional value past the end", [](CMDlineParser& p) { p.argumentValue(1); },
-       {"Failed precondition: n >= 0 && n < size_", precondition, "COLvector", 169}},
+       {"Failed precondition: n >= 0 && n < size_", precondition, 169, "COLvector"}},
       {"a declared argument that got no value", [](CMDlineParser& p) { p.argument("target"); },
-       {"Failed precondition: n >= 0 && n < size_", precondition, "COLvector", 169}},
+       {"Failed precondition: n >= 0 && n < size_", precondition, 169, "COLvector"}},
   };
   for (const ErrorCase& c : cases) {
     CMDlineParser parser;
@@ -260,7 +260,7 @@ TEST(CMDlineParser, ErrorsCarryTheirTextCodeSourceAndLine) {
 
   CMDlineParser empty;
   EXPECT_EQ(TEST_ERROR_OF(empty.parseArgs(0, nullptr)),
-            (TESTerrorFields{"Failed precondition: argc != 0", precondition, "CMDlineParser", 241}));
+            (TESTerrorFields{"Failed precondition: argc != 0", precondition, 241, "CMDlineParser"}));
 }
 
 TEST(CMDlineParser, TextUsageListsInstalledVisibleFlagsAtOneTextColumn) {

@@ -256,13 +256,13 @@ TEST(COLavlTree, PlacesAreChecked) {
   const StringMap& ReadOnly = Map;
   Map.insert("k", "v");
   EXPECT_EQ(TEST_ERROR_OF(Map.key(nullptr)),
-            (TESTerrorFields{"Failed precondition: Place != NULL", COL_ERROR_PRECONDITION, "COLmap", 175}));
+            (TESTerrorFields{"Failed precondition: Place != NULL", COL_ERROR_PRECONDITION, 175, "COLmap"}));
   EXPECT_EQ(TEST_ERROR_OF(Map.value(nullptr)),
-            (TESTerrorFields{"Failed precondition: Place != NULL", COL_ERROR_PRECONDITION, "COLmap", 167}));
+            (TESTerrorFields{"Failed precondition: Place != NULL", COL_ERROR_PRECONDITION, 167, "COLmap"}));
   EXPECT_EQ(TEST_ERROR_OF(ReadOnly.value(nullptr)),
-            (TESTerrorFields{"Failed precondition: Place != NULL", COL_ERROR_PRECONDITION, "COLmap", 171}));
+            (TESTerrorFields{"Failed precondition: Place != NULL", COL_ERROR_PRECONDITION, 171, "COLmap"}));
   EXPECT_EQ(TEST_ERROR_OF(Map.removePlace(nullptr)),
-            (TESTerrorFields{"Failed precondition: Place != NULL", COL_ERROR_PRECONDITION, "COLmap", 352}));
+            (TESTerrorFields{"Failed precondition: Place != NULL", COL_ERROR_PRECONDITION, 352, "COLmap"}));
 
   // A place of another tree: its root is no place here, and a node under it leads off
   // this tree's paths; neither removes anything.
@@ -271,7 +271,7 @@ TEST(COLavlTree, PlacesAreChecked) {
   COLavlNode* OtherRoot = const_cast<COLavlNode*>(Other.root());
   EXPECT_EQ(TEST_ERROR_OF(Map.removePlace(OtherRoot)),
             (TESTerrorFields{"Failed postcondition:CurrNode == Context.target_node", COL_ERROR_POSTCONDITION,
-                             "COLmap", 731}));
+                             731, "COLmap"}));
   EXPECT_FALSE(Map.removePlace(OtherRoot->Left));
   EXPECT_EQ(Map.size(), 1u);
   EXPECT_EQ(Other.size(), 3u);

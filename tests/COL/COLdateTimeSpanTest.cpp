@@ -131,7 +131,7 @@ TEST(COLdateTimeSpan, PartsOfASpanThatIsNotValidFailTheirPrecondition) {
       COLdateTimeSpan s = span(1.5, status);
       EXPECT_EQ(TEST_ERROR_OF(readers[r](s)),
                 (TESTerrorFields{"Failed precondition: status() == valid",
-                                 COL_ERROR_PRECONDITION, "COLdateTime", lines[r]}))
+                                 COL_ERROR_PRECONDITION, lines[r], "COLdateTime"}))
           << "reader " << r << ", status " << status;
       EXPECT_EQ(s.status(), status);
     }

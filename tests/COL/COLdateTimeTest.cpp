@@ -265,7 +265,7 @@ TEST(COLdateTime, SubSecondMustBeBelowOne) {
   date.set_sub_second(-3.0);
   EXPECT_EQ(date.sub_second(), -3.0);
   EXPECT_EQ(TEST_ERROR_OF(date.set_sub_second(1.0)),
-            (TESTerrorFields{"Failed precondition: NewValue < 1", COL_ERROR_PRECONDITION, "COLdateTime", 1169}));
+            (TESTerrorFields{"Failed precondition: NewValue < 1", COL_ERROR_PRECONDITION, 1169, "COLdateTime"}));
   EXPECT_EQ(date.sub_second(), -3.0);
 }
 
@@ -312,7 +312,7 @@ TEST(COLdateTime, FieldsOfNullInvalidAndOutOfRangeDatesRaise) {
     for (const Accessor& a : accessors) {
       EXPECT_EQ(TEST_ERROR_OF(a.read(d.date)),
                 (TESTerrorFields{std::string("Date time error while extracting ") + a.what + ".", COL_ERROR_DATE_TIME,
-                                 "COLdateTime", a.line}))
+                                 a.line, "COLdateTime"}))
           << d.why;
     }
   }
@@ -415,7 +415,7 @@ TEST(COLdateTime, OrderOfNullOrInvalidDatesRaises) {
   invalid.set_status(COLdateTime::invalid);
   auto error = [](int line, bool argument) {
     return TESTerrorFields{std::string("Failed precondition: ") + (argument ? "date.status() == valid" : "status() == valid"),
-                           COL_ERROR_PRECONDITION, "COLdateTime", line};
+                           COL_ERROR_PRECONDITION, line, "COLdateTime"};
   };
   struct Operator {
     const char* name;
@@ -555,7 +555,7 @@ TEST(COLdateTime, TimeTOutsideTheRuntimeRange) {
   const time_t refused[] = {-1, PLATlatestTime + 2 * 86400};
   for (time_t time : refused) {
     EXPECT_EQ(TEST_ERROR_OF(COLdateTime date(time)),
-              (TESTerrorFields{"Failed precondition: false", COL_ERROR_PRECONDITION, "COLdateTime", 926}))
+              (TESTerrorFields{"Failed precondition: false", COL_ERROR_PRECONDITION, 926, "COLdateTime"}))
         << time;
     COLdateTime date(5.0);
     EXPECT_EQ(TEST_ERROR_OF(date.set_time_t(time)).line, 926);
@@ -568,7 +568,7 @@ TEST(COLdateTime, TimeTOutsideTheRuntimeRange) {
   EXPECT_EQ(COLdateTime().to_time_t(), -1) << "null";
   COLdateTime invalid(1.0);
   invalid.set_status(COLdateTime::invalid);
-  const TESTerrorFields error{"Date time error while converting to time_t.", COL_ERROR_DATE_TIME, "COLdateTime", 736};
+  const TESTerrorFields error{"Date time error while converting to time_t.", COL_ERROR_DATE_TIME, 736, "COLdateTime"};
   EXPECT_EQ(TEST_ERROR_OF(invalid.to_time_t()), error);
   EXPECT_EQ(TEST_ERROR_OF(COLdateTime(3000000.0).to_time_t()), error);
 }
@@ -648,7 +648,7 @@ TEST(COLdateTime, TodayIsMidnightOfNow) {
 TEST(COLdateTime, NowTriesAgainAfterAFailedConversion) {
   TESTtimeZone zone("UTC0");
   EXPECT_EQ(fieldsOf(COLdateTimeNowAt(1417698411)), (Ymdhms{2014, 12, 4, 13, 6, 51}));
-  const TESTerrorFields refused{"Failed precondition: false", COL_ERROR_PRECONDITION, "COLdateTime", 926};
+  const TESTerrorFields refused{"Failed precondition: false", COL_ERROR_PRECONDITION, 926, "COLdateTime"};
   EXPECT_EQ(TEST_ERROR_OF(COLdateTimeNowAt(-1)), refused);
   EXPECT_EQ(TEST_ERROR_OF(COLdateTimeNowAt(-1)), refused) << "no stale answer from the cache";
   EXPECT_EQ(fieldsOf(COLdateTimeNowAt(0)), (Ymdhms{1970, 1, 1, 0, 0, 0}));

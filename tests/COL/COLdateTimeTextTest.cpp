@@ -198,7 +198,7 @@ TEST(COLdateTimeSpanPrint, ASpanThatIsNotValidRaises) {
   null.set_status(COLdateTimeSpan::null);
   COLostreamString stream;
   EXPECT_EQ(TEST_ERROR_OF(stream << null),
-            (TESTerrorFields{"Failed precondition: status() == valid", COL_ERROR_PRECONDITION, "COLdateTime", 1458}));
+            (TESTerrorFields{"Failed precondition: status() == valid", COL_ERROR_PRECONDITION, 1458, "COLdateTime"}));
 }
 
 TEST(COLdateTimeTm, TheDebuggingForm) {
@@ -286,14 +286,14 @@ TEST(COLdateTimeParse, FewerThanSixNumbersRaise) {
               (TESTerrorFields{std::string("Couldn't parse date '") + t +
                                    "'.  A date is written as day/month/year hours:minutes:seconds, with a "
                                    "four-digit year, as in 04/12/2014 13:06:51.",
-                               COL_ERROR_PRECONDITION, "", 0}));
+                               COL_ERROR_PRECONDITION, 0, ""}));
     EXPECT_EQ(date.value(), 5.0);
     EXPECT_EQ(date.status(), COLdateTime::valid);
   }
 }
 
 TESTerrorFields postcondition(const char* text, int line) {
-  return TESTerrorFields{std::string("Failed postcondition:") + text, COL_ERROR_POSTCONDITION, "COLdateTime", line};
+  return TESTerrorFields{std::string("Failed postcondition:") + text, COL_ERROR_POSTCONDITION, line, "COLdateTime"};
 }
 
 TEST(COLdateTimeFromDigits, FourteenDigits) {

@@ -81,17 +81,17 @@ TEST(COLdll, GetProcFindsAFunctionOrRaises) {
   EXPECT_TRUE(dll.hasProc("COLdllFixtureAnswer"));
   EXPECT_FALSE(dll.hasProc("COLdllFixtureMissing"));
   EXPECT_EQ(TEST_ERROR_OF(dll.getProc("COLdllFixtureMissing")),
-            (TESTerrorFields{"Procedure COLdllFixtureMissing not found.", 127, "", 0}));
+            (TESTerrorFields{"Procedure COLdllFixtureMissing not found.", 127, 0, ""}));
 
   COLdll kernel32("kernel32.dll", true);
   EXPECT_NE(kernel32.getProc("GetConsoleWindow"), nullptr);
   EXPECT_EQ(TEST_ERROR_OF(kernel32.getProc("NoSuchProcedure")),
-            (TESTerrorFields{"Procedure NoSuchProcedure not found.", 127, "", 0}));
+            (TESTerrorFields{"Procedure NoSuchProcedure not found.", 127, 0, ""}));
 
   COLdll empty;
   EXPECT_FALSE(empty.hasProc("GetConsoleWindow"));
   EXPECT_EQ(TEST_ERROR_OF(empty.getProc("GetConsoleWindow")),
-            (TESTerrorFields{"Failed precondition: DllHandle != NULL", COL_ERROR_PRECONDITION, "COLdll", 161}));
+            (TESTerrorFields{"Failed precondition: DllHandle != NULL", COL_ERROR_PRECONDITION, 161, "COLdll"}));
 }
 
 TEST(COLdll, AnOwnerGivesBackWhatItLoadedAndNothingElse) {

@@ -46,18 +46,18 @@ TEST(COLerror, EqualityComparesCodeAndDescriptionOnly) {
 
 TEST(COLerror, ConstructorsAndAssignmentCarryTheFields) {
   COLerror original("desc", 12, "COLfile", 3);
-  EXPECT_EQ(TESTfieldsOf(COLerror(original, 9)), (TESTerrorFields{"desc", 9, "COLfile", 12}));
-  EXPECT_EQ(TESTfieldsOf(COLerror(original)), (TESTerrorFields{"desc", 3, "COLfile", 12}));
-  EXPECT_EQ(TESTfieldsOf(COLerror("plain", 4)), (TESTerrorFields{"plain", 4, "", 0}));
+  EXPECT_EQ(TESTfieldsOf(COLerror(original, 9)), (TESTerrorFields{"desc", 9, 12, "COLfile"}));
+  EXPECT_EQ(TESTfieldsOf(COLerror(original)), (TESTerrorFields{"desc", 3, 12, "COLfile"}));
+  EXPECT_EQ(TESTfieldsOf(COLerror("plain", 4)), (TESTerrorFields{"plain", 4, 0, ""}));
 
   COLerror* target = new COLerror("other", 1);
   target->add_ref();
   *target = original;
-  EXPECT_EQ(TESTfieldsOf(*target), (TESTerrorFields{"desc", 3, "COLfile", 12}));
+  EXPECT_EQ(TESTfieldsOf(*target), (TESTerrorFields{"desc", 3, 12, "COLfile"}));
   EXPECT_EQ(target->ref_count(), 1);
   target->set_description("changed");
   target->set_code(77);
-  EXPECT_EQ(TESTfieldsOf(*target), (TESTerrorFields{"changed", 77, "COLfile", 12}));
+  EXPECT_EQ(TESTfieldsOf(*target), (TESTerrorFields{"changed", 77, 12, "COLfile"}));
   target->release();
 }
 
@@ -92,7 +92,7 @@ TEST(COLrefCounted, ReleaseWithoutHoldersIsAFailedPrecondition) {
   Counted local(&destroyed);
   EXPECT_EQ(TEST_ERROR_OF(local.release()),
             (TESTerrorFields{"Failed precondition: m_CountOfRef > 0", static_cast<int>(0x80000100),
-                             "COLrefCounted", 39}));
+                             39, "COLrefCounted"}));
   EXPECT_FALSE(destroyed);
 }
 
@@ -113,9 +113,9 @@ void extendingCallback(COLostream& message) { message << " (seen by " << Extra <
 
 TEST(COLfailure, PreconditionAndPostconditionTexts) {
   EXPECT_EQ(TEST_ERROR_OF(COL_PRECONDITION(1 == 2, 77, "COLsomewhere")),
-            (TESTerrorFields{"Failed precondition: 1 == 2", static_cast<int>(0x80000100), "COLsomewhere", 77}));
+            (TESTerrorFields{"Failed precondition: 1 == 2", static_cast<int>(0x80000100), 77, "COLsomewhere"}));
   EXPECT_EQ(TEST_ERROR_OF(COL_POSTCONDITION(false, 5, "COLelsewhere")),
-            (TESTerrorFields{"Failed postcondition:false", static_cast<int>(0x80000101), "COLelsewhere", 5}));
+            (TESTerrorFields{"Failed postcondition:false", static_cast<int>(0x80000101), 5, "COLelsewhere"}));
 }
 
 TEST(COLfailure, TheCallbackExtendsTheDescription) {
@@ -160,7 +160,7 @@ TEST(COLfailure, WindowsErrorTextIsTheSystemsOwnOrEmpty) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(TEST_ERROR_OF(COLraiseWindowsError(2, c.text, c.line, c.file)),
-              (TESTerrorFields{c.before + TESTtext(known), 2, "", 0}));
+              (TESTerrorFields{c.before + TESTtext(known), 2, 0, ""}));
   }
   EXPECT_EQ(TEST_ERROR_OF(COLraiseWindowsError(0x2345678, "only mine", 3, "F")).description,
             "only mine on line 3 in F - ");

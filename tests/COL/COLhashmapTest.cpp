@@ -1,7 +1,7 @@
 // COLhashmap and COLvoidLookup: growth through the primes and the order it relinks in,
-// iteration both ways, removal, the preconditions, silent allocation failures, and a
-// differential run against std::unordered_map; the hash functions against vectors
-// computed by an independent implementation.
+// iteration both ways, removal, the preconditions, allocation failures (silent for the
+// buckets, "Out of memory" for a node), and a differential run against std::unordered_map;
+// the hash functions against vectors computed by an independent implementation.
 #include "COL/COLhashmap.h"
 
 #include "COL/COLerror.h"
@@ -19,8 +19,10 @@
 namespace {
 
 // While set, every nothrow array allocation fails: that is how the table allocates its
-// buckets, and nothing else in these tests allocates that way.
+// buckets, and nothing else in these tests allocates that way. The same for single
+// objects, which is how the map allocates its nodes.
 bool FailNothrowArrays = false;
+bool FailNothrowObjects = false;
 
 }  // namespace
 
@@ -33,11 +35,25 @@ void* operator new[](size_t size, const std::nothrow_t&) noexcept {
   }
 }
 
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+  if (FailNothrowObjects) return nullptr;
+  try {
+    return ::operator new(size);
+  } catch (...) {
+    return nullptr;
+  }
+}
+
 namespace {
 
 struct NoBucketMemory {
   NoBucketMemory() { FailNothrowArrays = true; }
   ~NoBucketMemory() { FailNothrowArrays = false; }
+};
+
+struct NoNodeMemory {
+  NoNodeMemory() { FailNothrowObjects = true; }
+  ~NoNodeMemory() { FailNothrowObjects = false; }
 };
 
 struct ConstantHash {
@@ -256,9 +272,9 @@ TEST(COLhashmap, RemoveUnlinksHeadMiddleAndEndOfAChain) {
   COLhashmap<int, int> map;
   insertAll(map, {1, 2});
   const int absent = 9, present = 2;
-  EXPECT_FALSE(map.remove(COLhash<int>::hash(absent), &absent));
+  EXPECT_FALSE(map.remove(absent));
   EXPECT_EQ(map.size(), 2u);
-  EXPECT_TRUE(map.remove(COLhash<int>::hash(present), &present));
+  EXPECT_TRUE(map.remove(present));
   EXPECT_EQ(map.size(), 1u);
   EXPECT_EQ(forward(map), (std::vector<int>{1}));
 }
@@ -281,17 +297,17 @@ TEST(COLhashmap, PlacesAreChecked) {
     std::function<void()> run;
     TESTerrorFields error;
   } cases[] = {
-      {"key(null)", [&] { map.key(nullptr); }, {placeText, COL_ERROR_PRECONDITION, "COLhashmap", 327}},
-      {"value(null)", [&] { map.value(nullptr); }, {placeText, COL_ERROR_PRECONDITION, "COLhashmap", 317}},
-      {"remove(null)", [&] { map.remove(nullptr); }, {placeText, COL_ERROR_PRECONDITION, "COLhashmap", 74}},
+      {"key(null)", [&] { map.key(nullptr); }, {placeText, COL_ERROR_PRECONDITION, 327, "COLhashmap"}},
+      {"value(null)", [&] { map.value(nullptr); }, {placeText, COL_ERROR_PRECONDITION, 317, "COLhashmap"}},
+      {"remove(null)", [&] { map.remove(nullptr); }, {placeText, COL_ERROR_PRECONDITION, 74, "COLhashmap"}},
       {"remove of another map's node", [&] { map.remove(stranger); },
-       {chainText, COL_ERROR_PRECONDITION, "COLhashmap", 93}},
+       {chainText, COL_ERROR_PRECONDITION, 93, "COLhashmap"}},
       {"previous of another map's node", [&] { map.previous(stranger); },
-       {chainText, COL_ERROR_PRECONDITION, "COLhashmap", 142}},
+       {chainText, COL_ERROR_PRECONDITION, 142, "COLhashmap"}},
       {"remove of a node whose bucket is empty here", [&] { spread.remove(strangerOfAnEmptyBucket); },
-       {chainText, COL_ERROR_PRECONDITION, "COLhashmap", 93}},
+       {chainText, COL_ERROR_PRECONDITION, 93, "COLhashmap"}},
       {"previous of a node whose bucket is empty here", [&] { spread.previous(strangerOfAnEmptyBucket); },
-       {chainText, COL_ERROR_PRECONDITION, "COLhashmap", 142}},
+       {chainText, COL_ERROR_PRECONDITION, 142, "COLhashmap"}},
   };
   for (const Case& c : cases) EXPECT_EQ(TEST_ERROR_OF(c.run()), c.error) << c.why;
   EXPECT_EQ(forward(map), (std::vector<int>{2, 1})) << "a refused removal changes nothing";
@@ -299,12 +315,21 @@ TEST(COLhashmap, PlacesAreChecked) {
   EXPECT_EQ(forward(spread), (std::vector<int>{1}));
 }
 
-TEST(COLhashmap, ANullNodeIsOutOfMemory) {
-  COLhashmap<int, int> map;
-  const int key = 5;
-  EXPECT_EQ(TEST_ERROR_OF(map.COLvoidLookup::insert(COLhash<int>::hash(key), &key, nullptr)),
-            (TESTerrorFields{"Out of memory", static_cast<int>(0x80000500), "COLhashmap", 271}));
-  EXPECT_EQ(map.size(), 0u);
+TEST(COLhashmap, ANodeThatCannotBeAllocatedIsOutOfMemory) {
+  Counted::live = 0;
+  COLhashmap<int, Counted> map;
+  map.insert(1, Counted(1));
+  {
+    NoNodeMemory failing;
+    EXPECT_EQ(TEST_ERROR_OF(map.insert(5, Counted(5))),
+              (TESTerrorFields{"Out of memory", static_cast<int>(0x80000500), 271, "COLhashmap"}));
+  }
+  EXPECT_EQ(map.size(), 1u);
+  EXPECT_EQ(map.find(5).place(), nullptr);
+  EXPECT_EQ(forward(map), (std::vector<int>{1}));
+  EXPECT_EQ(Counted::live, 1);
+  ASSERT_NE(map.insert(5, Counted(5)), nullptr);
+  EXPECT_EQ(map.value(map.find(5).place()).v, 5);
 }
 
 TEST(COLhashmap, NoMemoryForBucketsKeepsTheTableWorking) {
@@ -354,7 +379,7 @@ void compareWithStandardMap(unsigned seed) {
         expected.erase(key);
       }
     } else if (action < 90) {
-      EXPECT_EQ(map.remove(H::hash(key), &key), expected.erase(key) == 1) << "step " << step;
+      EXPECT_EQ(map.remove(key), expected.erase(key) == 1) << "step " << step;
     } else if (action < 99) {
       COLvoidLookupNode* place = map.find(key).place();
       auto found = expected.find(key);

@@ -126,7 +126,7 @@ TEST(COLlist, NullPlacesFailTheirPreconditionsAndChangeNothing) {
   const IntList& constant = list;
   auto failure = [](const char* expression, int line) {
     return TESTerrorFields{std::string("Failed precondition: ") + expression, COL_ERROR_PRECONDITION,
-                           "COLlist", line};
+                           line, "COLlist"};
   };
   struct Case {
     const char* why;

@@ -47,12 +47,12 @@ TEST(COLrandom, EachThreadStartsItsOwnSequenceAtSeedOne) {
 TEST(COLrandom, MaxMustBeFromOneToBelowRandMax) {
   EXPECT_EQ(PLAT_RAND_MAX, 32767);
   EXPECT_EQ(TEST_ERROR_OF(COLrandom(32767)),
-            (TESTerrorFields{"Failed precondition: Max < RAND_MAX", Precondition, "COLmath", 33}));
+            (TESTerrorFields{"Failed precondition: Max < RAND_MAX", Precondition, 33, "COLmath"}));
   EXPECT_EQ(TEST_ERROR_OF(COLrandom(4000000000u)),
-            (TESTerrorFields{"Failed precondition: Max < RAND_MAX", Precondition, "COLmath", 33}));
+            (TESTerrorFields{"Failed precondition: Max < RAND_MAX", Precondition, 33, "COLmath"}));
   // A modulo by 0 would end the process; no number lies in an empty range.
   EXPECT_EQ(TEST_ERROR_OF(COLrandom(0)),
-            (TESTerrorFields{"Failed precondition: Max > 0", Precondition, "COLmath", 32}));
+            (TESTerrorFields{"Failed precondition: Max > 0", Precondition, 32, "COLmath"}));
 }
 
 TEST(COLpower, MultipliesWithWrapping) {
@@ -79,7 +79,7 @@ TEST(COLpower, MultipliesWithWrapping) {
   for (const auto& c : cases)
     EXPECT_EQ(COLpower(c.base, c.exponent), c.expected) << c.base << "^" << c.exponent;
   EXPECT_EQ(TEST_ERROR_OF(COLpower(2, -1)),
-            (TESTerrorFields{"Failed precondition: Exponent >= 0", Precondition, "COLmath", 139}));
+            (TESTerrorFields{"Failed precondition: Exponent >= 0", Precondition, 139, "COLmath"}));
 }
 
 TEST(COLdecimalToUint64, ReadsExactlyCountDigits) {

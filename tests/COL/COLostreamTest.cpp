@@ -321,7 +321,7 @@ TEST(COLostream, ANullSinkIsRefusedAndTheOldOneKept) {
   COLostream stream(&sink);
   EXPECT_EQ(TEST_ERROR_OF(stream.set_sink(nullptr, true)),
             (TESTerrorFields{"Failed precondition: pSink != NULL", static_cast<int>(0x80000100),
-                             "COLostream", 200}));
+                             200, "COLostream"}));
   stream << "still";
   EXPECT_EQ(sink.text(), "still");
 }

@@ -233,7 +233,7 @@ TEST(COLsimpleBuffer, AGrowthPastThirtyTwoBitsIsRefusedAndTheBufferKept) {
   // 8 + 0xFFFFFFF8 wraps to 0 in 32 bits: the doubled size would shrink the block.
   EXPECT_EQ(TEST_ERROR_OF(b.write(source, 0xFFFFFFF8u)),
             (TESTerrorFields{"Unable to grow a COLsimpleBuffer to 4294967296 bytes: it holds at most 4294967295.",
-                             COL_ERROR_PRECONDITION, "COLsimpleBuffer", 125}));
+                             COL_ERROR_PRECONDITION, 125, "COLsimpleBuffer"}));
   EXPECT_EQ(bytes(b), "abcdefgh");
   EXPECT_EQ(b.capacity(), 16u);
   write(b, "ij");
@@ -248,9 +248,9 @@ TEST(COLsimpleBuffer, IndexingOutsideTheSizeFailsItsPrecondition) {
   EXPECT_EQ(constant[0], 'X');
   EXPECT_EQ(constant[3], '\0');
   EXPECT_EQ(TEST_ERROR_OF(b[4]), (TESTerrorFields{"Failed precondition: PositionIndex < size()",
-                                                   COL_ERROR_PRECONDITION, "COLsimpleBuffer", 89}));
+                                                   COL_ERROR_PRECONDITION, 89, "COLsimpleBuffer"}));
   EXPECT_EQ(TEST_ERROR_OF(constant[4]), (TESTerrorFields{"Failed precondition: PositionIndex < size()",
-                                                          COL_ERROR_PRECONDITION, "COLsimpleBuffer", 95}));
+                                                          COL_ERROR_PRECONDITION, 95, "COLsimpleBuffer"}));
   COLsimpleBuffer empty;
   EXPECT_EQ(TEST_ERROR_OF(empty[0]).line, 89);
 }

@@ -99,14 +99,14 @@ TEST(COLsource, PumpWithoutASinkOrWithAnEmptyChunkThrowsAndLeavesTheSource) {
   EXPECT_FALSE(b.has_next());
   EXPECT_EQ(TEST_ERROR_OF(b.pump(4)),
             (TESTerrorFields{"This COLsource object has no next() value (ie. there is no COLsink to write to).",
-                             COL_ERROR_PRECONDITION, "COLsource", 92}));
+                             COL_ERROR_PRECONDITION, 92, "COLsource"}));
   EXPECT_TRUE(b.is_finished());
 
   TESTrecordingSink sink;
   b.set_next(&sink);
   EXPECT_TRUE(b.has_next());
   EXPECT_EQ(TEST_ERROR_OF(b.pump(0)),
-            (TESTerrorFields{"Failed precondition: chunk > 0", COL_ERROR_PRECONDITION, "COLsource", 96}));
+            (TESTerrorFields{"Failed precondition: chunk > 0", COL_ERROR_PRECONDITION, 96, "COLsource"}));
   EXPECT_TRUE(b.is_finished());
   EXPECT_TRUE(sink.writes.empty());
   EXPECT_EQ(sink.ends, 0);
@@ -117,7 +117,7 @@ TEST(COLsource, PumpWithoutASinkOrWithAnEmptyChunkThrowsAndLeavesTheSource) {
 TEST(COLattachedSink, NextWithoutASinkFailsItsPrecondition) {
   COLsimpleBuffer b = tenBytes();
   const TESTerrorFields expected{"Failed precondition: pNext != NULL", COL_ERROR_PRECONDITION,
-                                 "COLattachedSink", 53};
+                                 53, "COLattachedSink"};
   EXPECT_EQ(TEST_ERROR_OF(b.next()), expected);
   EXPECT_EQ(TEST_ERROR_OF(b.send_chunk(4)), expected);
   TESTrecordingSink sink;

@@ -451,7 +451,7 @@ TEST(COLstringPrefix, StartsWithAndStripPrefix) {
 
   const std::string text =
       "Failed precondition: String.size() >= Prefix.size() && String.substr(0, Prefix.size()) == Prefix";
-  const TESTerrorFields expected{text, static_cast<int>(0x80000100), "COLstring", 947};
+  const TESTerrorFields expected{text, static_cast<int>(0x80000100), 947, "COLstring"};
   EXPECT_EQ(TEST_ERROR_OF(COLstripPrefix("abc", "x")), expected);
   EXPECT_EQ(TEST_ERROR_OF(COLstripPrefix("ab", "abc")), expected);
 }

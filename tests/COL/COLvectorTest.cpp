@@ -219,13 +219,13 @@ TEST(COLvector, CheckedAccessFailsItsPreconditionAndLeavesTheVectorAsItWas) {
   COLvector<int> v;
   const COLvector<int>& constant = v;
   EXPECT_EQ(TEST_ERROR_OF(v.back()),
-            (TESTerrorFields{"Failed precondition: size_ > 0", COL_ERROR_PRECONDITION, "COLvector", 313}));
+            (TESTerrorFields{"Failed precondition: size_ > 0", COL_ERROR_PRECONDITION, 313, "COLvector"}));
   for (int i = 0; i < 5; ++i) v.push_back(i * 10);
 
   const TESTerrorFields index{"Failed precondition: n >= 0 && n < size_", COL_ERROR_PRECONDITION,
-                              "COLvector", 169};
+                              169, "COLvector"};
   const TESTerrorFields item{"Failed precondition: ItemIndex >= 0 && ItemIndex < size_",
-                             COL_ERROR_PRECONDITION, "COLvector", 248};
+                             COL_ERROR_PRECONDITION, 248, "COLvector"};
   struct Case {
     const char* why;
     std::function<void()> call;

@@ -124,7 +124,7 @@ TEST_F(FILbinaryFileTest, AFileInPlaceOfTheDirectoryIsRefused) {
     TESTerrorFields fields = TEST_ERROR_OF(FILbinaryFile(below.c_str(), 3, unbuffered));
     EXPECT_EQ(fields, (TESTerrorFields{"Error creating directory for '" + path + "\\', '" + path +
                                            " is a file, not a directory.",
-                                       COL_ERROR_PRECONDITION, "", 0}))
+                                       COL_ERROR_PRECONDITION, 0, ""}))
         << variant(unbuffered);
   }
   EXPECT_EQ(TESTreadWindowsFile(path), "hello");
@@ -135,8 +135,8 @@ TEST_F(FILbinaryFileTest, AnUnknownModeIsRefusedAfterTheNameIsStored) {
     for (int mode : {-1, 4}) {
       FILbinaryFile file(unbuffered);
       EXPECT_EQ(TEST_ERROR_OF(file.open(path.c_str(), mode)),
-                (TESTerrorFields{"Unknown File Parameter", COL_ERROR_PRECONDITION, "FILbinaryFile",
-                                 unbuffered ? 480 : 238}));
+                (TESTerrorFields{"Unknown File Parameter", COL_ERROR_PRECONDITION, unbuffered ? 480 : 238,
+                                 "FILbinaryFile"}));
       EXPECT_EQ(TESTtext(file.fileName()), path);
       EXPECT_FALSE(file.isOpen());
     }
@@ -174,7 +174,7 @@ TEST_F(FILbinaryFileTest, AClosedFileFailsItsPreconditions) {
         EXPECT_EQ(TEST_ERROR_OF(c.call(*file)),
                   (TESTerrorFields{unbuffered ? "Failed precondition: FileHandle != -1"
                                               : "Failed precondition: FileHandle != NULL",
-                                   COL_ERROR_PRECONDITION, "FILbinaryFile", line}))
+                                   COL_ERROR_PRECONDITION, line, "FILbinaryFile"}))
             << variant(unbuffered) << " " << c.what;
       }
     }
@@ -302,7 +302,7 @@ TEST_F(FILbinaryFileTest, CopyToSendsTheRestIn512ByteBlocksAndRewinds) {
     file.copyTo(&rest);
     EXPECT_EQ(rest.writes, std::vector<std::string>{content.substr(1000)});
     EXPECT_EQ(TEST_ERROR_OF(file.copyTo(nullptr)),
-              (TESTerrorFields{"Failed precondition: pDest", COL_ERROR_PRECONDITION, "FILbinaryFile", 735}));
+              (TESTerrorFields{"Failed precondition: pDest", COL_ERROR_PRECONDITION, 735, "FILbinaryFile"}));
   }
 }
 
@@ -316,7 +316,7 @@ TEST_F(FILbinaryFileTest, PositionsBeyond32BitsNeedPosition64) {
     EXPECT_EQ(file.size(), beyond + 1);
     EXPECT_EQ(TEST_ERROR_OF(file.position()),
               (TESTerrorFields{"Failed precondition: pMember->position() <= COL_UINT_32_MAX",
-                               COL_ERROR_PRECONDITION, "FILbinaryFile", 704}));
+                               COL_ERROR_PRECONDITION, 704, "FILbinaryFile"}));
     file.seek(beyond);
     char c = 0;
     EXPECT_EQ(file.read(&c, 1), 1u);

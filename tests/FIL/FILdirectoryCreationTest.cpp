@@ -102,7 +102,7 @@ TEST_F(FILdirectoryCreation, MakeDirectoriesRefusesAFileInThePath) {
   EXPECT_EQ(TEST_ERROR_OF(FILmakeDirectories(path.c_str(), 0777)),
             (TESTerrorFields{"Error creating directory for '" + path + "', '" + (dir / "file.txt") +
                                  " is a file, not a directory.",
-                             COL_ERROR_PRECONDITION, "", 0}));
+                             COL_ERROR_PRECONDITION, 0, ""}));
   EXPECT_EQ(TESTreadWindowsFile(dir / "file.txt"), "x");
 }
 

@@ -155,7 +155,7 @@ TEST(FILfilePath, ErrorsNameThePathAsPassed) {
     FILfilePath path;
     path.setCurrentDirectory("C:\\work");
     EXPECT_EQ(TEST_ERROR_OF(path.setPath(c.path)),
-              (TESTerrorFields{c.description, COL_ERROR_PRECONDITION, "", 0}))
+              (TESTerrorFields{c.description, COL_ERROR_PRECONDITION, 0, ""}))
         << c.path;
   }
 }
@@ -177,8 +177,8 @@ TEST(FILfilePath, AFailedParseLeavesNoPiecesBehind) {
 TEST(FILfilePath, PreconditionsBeforeTheFirstParse) {
   FILfilePath path;
   const std::string text = "Failed precondition: pMember->FileNameBuffer.size() > 0";
-  EXPECT_EQ(TEST_ERROR_OF(path.root()), (TESTerrorFields{text, COL_ERROR_PRECONDITION, "FILfilePath", 366}));
-  EXPECT_EQ(TEST_ERROR_OF(path.extension()), (TESTerrorFields{text, COL_ERROR_PRECONDITION, "FILfilePath", 360}));
+  EXPECT_EQ(TEST_ERROR_OF(path.root()), (TESTerrorFields{text, COL_ERROR_PRECONDITION, 366, "FILfilePath"}));
+  EXPECT_EQ(TEST_ERROR_OF(path.extension()), (TESTerrorFields{text, COL_ERROR_PRECONDITION, 360, "FILfilePath"}));
   // The accessors without a precondition give empty values.
   EXPECT_STREQ(path.baseName(), "");
   EXPECT_EQ(path.directoryCount(), 0u);
@@ -189,7 +189,7 @@ TEST(FILfilePath, PreconditionsBeforeTheFirstParse) {
 
   path.setPath("C:\\a\\f");
   const TESTerrorFields outOfRange{"Failed precondition: n >= 0 && n < size_", COL_ERROR_PRECONDITION,
-                                   "COLvector", 169};
+                                   169, "COLvector"};
   EXPECT_EQ(TEST_ERROR_OF(path.directory(1)), outOfRange);
   EXPECT_EQ(TEST_ERROR_OF(path.directory(0xFFFFFFFFu)), outOfRange);
 }
@@ -209,7 +209,7 @@ TEST(FILfilePath, AFailedCurrentDirectoryKeepsThePreviousOne) {
   FILfilePath path;
   path.setCurrentDirectory("C:\\work");
   EXPECT_EQ(TEST_ERROR_OF(path.setCurrentDirectory("C:\\..\\x")),
-            (TESTerrorFields{"Unable to resolve 'C:\\..\\x\\'", COL_ERROR_PRECONDITION, "", 0}));
+            (TESTerrorFields{"Unable to resolve 'C:\\..\\x\\'", COL_ERROR_PRECONDITION, 0, ""}));
   path.setPath("f");
   EXPECT_EQ(TESTtext(path.fullPath()), "C:\\work\\f");
 }

@@ -75,7 +75,7 @@ TEST_F(FILfileUtilities, WholeFilesAreWrittenAndReadByteForByte) {
   FILtruncate(deep.c_str(), 1ULL << 31);
   EXPECT_EQ(TEST_ERROR_OF(FILreadFile(deep.c_str(), read)),
             (TESTerrorFields{"File '" + deep + "' is too large to be read into a string.",
-                             COL_ERROR_PRECONDITION, "", 0}));
+                             COL_ERROR_PRECONDITION, 0, ""}));
 }
 
 TEST_F(FILfileUtilities, AFileThatShrinksWhileReadGivesWhatItStillHolds) {
@@ -99,7 +99,7 @@ TEST_F(FILfileUtilities, CopyFileCopiesOrRefusesWithoutTouchingAFile) {
   TESTwriteWindowsFile(copy, "a longer destination");
   EXPECT_EQ(TEST_ERROR_OF(FILcopyFile(path.c_str(), copy.c_str(), false)),
             (TESTerrorFields{"Destination file `" + copy + "' exists, but Ovewrite is unset.",
-                             COL_ERROR_PRECONDITION, "", 0}));
+                             COL_ERROR_PRECONDITION, 0, ""}));
   EXPECT_EQ(TESTreadWindowsFile(copy), "a longer destination");
 
   const std::string missing = dir / "missing.txt";
@@ -189,7 +189,7 @@ TEST_F(FILfileUtilities, CheckAccessAnswersForWhatExistsOnly) {
   const std::string missing = dir / "missing.txt";
   for (int mode : {0, 2})
     EXPECT_EQ(TEST_ERROR_OF(FILcheckAccess(missing.c_str(), mode)),
-              (TESTerrorFields{"File `" + missing + "' does not exist.", COL_ERROR_FILE_NOT_FOUND, "", 0}));
+              (TESTerrorFields{"File `" + missing + "' does not exist.", COL_ERROR_FILE_NOT_FOUND, 0, ""}));
 }
 
 TEST_F(FILfileUtilities, ChangeDirectoryMovesTheProcess) {

@@ -26,7 +26,7 @@ TEST(JNIcheckDllResult, NullPassesAllOnesIsUnhandledAndEveryOtherHandleIsCarried
   } catch (const LEGerror&) {
     ADD_FAILURE() << "the all-ones handle is no error object";
   } catch (const COLerror& error) {
-    EXPECT_EQ(TESTfieldsOf(error), (TESTerrorFields{"Unhandled exception", COL_ERROR_PRECONDITION, "", 0}));
+    EXPECT_EQ(TESTfieldsOf(error), (TESTerrorFields{"Unhandled exception", COL_ERROR_PRECONDITION, 0, ""}));
   }
   try {
     JNIcheckDllResult(SomeHandle);
@@ -35,7 +35,7 @@ TEST(JNIcheckDllResult, NullPassesAllOnesIsUnhandledAndEveryOtherHandleIsCarried
     const JNIdllError* dllError = dynamic_cast<const JNIdllError*>(&error);
     ASSERT_NE(dllError, nullptr);
     EXPECT_EQ(dllError->handle(), SomeHandle);
-    EXPECT_EQ(TESTfieldsOf(error), (TESTerrorFields{"", COL_ERROR_PRECONDITION, "", 0}));
+    EXPECT_EQ(TESTfieldsOf(error), (TESTerrorFields{"", COL_ERROR_PRECONDITION, 0, ""}));
     EXPECT_EQ(error.countOfParameter(), 0);
   }
 }
@@ -54,10 +54,10 @@ TEST(JNIcheckNotNull, ANullArgumentRaisesItsText) {
   JNIcheckDateNotNull(fake.newObject("java/util/Date"), "Start", "setRange");
   EXPECT_EQ(TEST_ERROR_OF(JNIcheckStringNotNull(nullptr, "Host", "setHost")),
             (TESTerrorFields{"The string variable Host in method setHost cannot be null.", COL_ERROR_PRECONDITION,
-                             "JNIimplement", 149}));
+                             149, "JNIimplement"}));
   EXPECT_EQ(TEST_ERROR_OF(JNIcheckDateNotNull(nullptr, "Start", "setRange")),
             (TESTerrorFields{"The date variable Start in method setRange cannot be null.", COL_ERROR_PRECONDITION,
-                             "JNIimplement", 158}));
+                             158, "JNIimplement"}));
 }
 
 TEST(JNIcreateObjectFromHandle, NeedsTheClassAndItsLongConstructor) {

@@ -82,7 +82,7 @@ TEST(JNIjavaDateTime, EachMissingPieceRaisesItsError) {
   };
   const Row rows[] = {
       {"no getTime", [](TESTfakeJni& f) { f.removeMethod("java/util/Date", "getTime", "()J"); }, get,
-       {"Unable to locate the java/util/Date method getTime().", COL_ERROR_PRECONDITION, "JNIjavaDateTime", 43}},
+       {"Unable to locate the java/util/Date method getTime().", COL_ERROR_PRECONDITION, 43, "JNIjavaDateTime"}},
       {"a getTime that throws: what it returned is not used",
        [](TESTfakeJni& f) {
          f.defineMethod("java/util/Date", "getTime", "()J", [&f](jobject, const std::vector<jvalue>&) {
@@ -93,13 +93,13 @@ TEST(JNIjavaDateTime, EachMissingPieceRaisesItsError) {
          });
        },
        get,
-       {"The java/util/Date method getTime() threw an exception.", COL_ERROR_PRECONDITION, "JNIjavaDateTime", 46}},
+       {"The java/util/Date method getTime() threw an exception.", COL_ERROR_PRECONDITION, 46, "JNIjavaDateTime"}},
       {"no setTime", [](TESTfakeJni& f) { f.removeMethod("java/util/Date", "setTime", "(J)V"); }, set,
-       {"Unable to locate the java/util/Date method setTime().", COL_ERROR_PRECONDITION, "JNIjavaDateTime", 60}},
+       {"Unable to locate the java/util/Date method setTime().", COL_ERROR_PRECONDITION, 60, "JNIjavaDateTime"}},
       {"no Date class", [](TESTfakeJni& f) { f.removeClass("java/util/Date"); }, create,
-       {"Unable to locate the java/util/Date class.", COL_ERROR_PRECONDITION, "JNIjavaDateTime", 71}},
+       {"Unable to locate the java/util/Date class.", COL_ERROR_PRECONDITION, 71, "JNIjavaDateTime"}},
       {"no (J)V constructor", [](TESTfakeJni& f) { f.removeMethod("java/util/Date", "<init>", "(J)V"); }, create,
-       {"Unable to locate the java/util/Date constructor.", COL_ERROR_PRECONDITION, "JNIjavaDateTime", 77}},
+       {"Unable to locate the java/util/Date constructor.", COL_ERROR_PRECONDITION, 77, "JNIjavaDateTime"}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.why);
@@ -126,7 +126,7 @@ TEST(JNIjavaDateTime, TheThrowingGetTimeLeavesNoExceptionPending) {
 TEST(JNIjavaDateTime, ADoubleBecomesItsOwnInstantOrRaises) {
   TESTtimeZone zone("EST5");
   const TESTerrorFields conversion{"Date time error while converting to time_t.", COL_ERROR_DATE_TIME,
-                                   "COLdateTime", 736};
+                                   736, "COLdateTime"};
   const jlong Raises = -1;
   struct Row {
     double value;
@@ -169,7 +169,7 @@ TEST(JNIjavaDateTime, ADoubleBecomesItsOwnInstantOrRaises) {
 // Wine's takes a few hours more in a zone behind UTC.)
 TEST(JNIjavaDateTime, ADateTheRuntimeRejectsRaises) {
   TESTtimeZone zone("EST5");
-  const TESTerrorFields precondition{"Failed precondition: false", COL_ERROR_PRECONDITION, "COLdateTime", 926};
+  const TESTerrorFields precondition{"Failed precondition: false", COL_ERROR_PRECONDITION, 926, "COLdateTime"};
   struct Row {
     jlong milliseconds;
     const char* why;

@@ -15,20 +15,17 @@ namespace {
 
 const std::vector<std::string> None;
 
-TEST(JNIscopedLocalFrame, PushesOnConstructionAndPopsWithTheResult) {
+TEST(JNIscopedLocalFrame, PushesOnConstructionAndPopsEverythingMadeInside) {
   TESTfakeJni fake;
-  jobject kept = nullptr;
   {
     JNIscopedLocalFrame frame(fake.env(), 16);
     EXPECT_EQ(fake.openFrames(), 1);
     fake.env()->NewStringUTF("dropped with the frame");
-    kept = fake.env()->NewStringUTF("carried out");
-    frame.setResult(kept);
+    fake.env()->NewStringUTF("dropped too");
   }
   EXPECT_EQ(fake.openFrames(), 0);
   EXPECT_EQ(fake.pushedCapacities(), std::vector<jint>{16});
-  // Only the result survives, in the enclosing frame.
-  EXPECT_EQ(fake.localReferences(), 1);
+  EXPECT_EQ(fake.localReferences(), 0);
   EXPECT_EQ(fake.violations(), None);
 }
 
@@ -37,7 +34,7 @@ TEST(JNIscopedLocalFrame, FailedPushRaisesWithTheCapacityAndPopsNothing) {
   fake.faults.pushLocalFrameFailsFrom = 16;
   EXPECT_EQ(TEST_ERROR_OF(JNIscopedLocalFrame(fake.env(), 16)),
             (TESTerrorFields{"Unable to prepare enough references (16) for local reference frame",
-                             COL_ERROR_PRECONDITION, "JNIscopedLocalFrame", 26}));
+                             COL_ERROR_PRECONDITION, 26, "JNIscopedLocalFrame"}));
   EXPECT_EQ(fake.calls("PopLocalFrame"), 0);
 }
 
@@ -68,7 +65,7 @@ TEST(JNIscopedEnvPointer, AttachesOnlyWhenDetachedAndDetachesOnlyWhatItAttached)
          f.getEnvGivesEnv = false;
        },
        {"Failed to retrieve JNI Environment from Java Virtual Machine (error code=-3).", COL_ERROR_PRECONDITION,
-        "JNIscopedEnvPointer", 40},
+        40, "JNIscopedEnvPointer"},
        0, 0},
       {"a failed attach names its code and is not detached", true,
        [](TESTfakeJni::Faults& f) {
@@ -76,7 +73,7 @@ TEST(JNIscopedEnvPointer, AttachesOnlyWhenDetachedAndDetachesOnlyWhatItAttached)
          f.attachResult = JNI_ENOMEM;
        },
        {"Failed to attach thread to the Java Virtual Machine (error code=-4).", COL_ERROR_PRECONDITION,
-        "JNIscopedEnvPointer", 32},
+        32, "JNIscopedEnvPointer"},
        1, 0},
       {"an attach that gives no environment fails with code 0", true,
        [](TESTfakeJni::Faults& f) {
@@ -84,7 +81,7 @@ TEST(JNIscopedEnvPointer, AttachesOnlyWhenDetachedAndDetachesOnlyWhatItAttached)
          f.attachGivesEnv = false;
        },
        {"Failed to attach thread to the Java Virtual Machine (error code=0).", COL_ERROR_PRECONDITION,
-        "JNIscopedEnvPointer", 32},
+        32, "JNIscopedEnvPointer"},
        1, 0},
   };
   for (const Row& row : rows) {

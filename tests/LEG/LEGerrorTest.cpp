@@ -44,14 +44,14 @@ TEST(LEGerror, ConstructorsKeepTheErrorAndCopyParametersOnlyFromAnLEGerror) {
     TESTerrorFields fields;
     Parameters parameters;
   } Rows[] = {
-      {"text and code", LEGerror("text", 5), {"text", 5, "", 0}, {}},
-      {"COLerror", LEGerror(Plain), {"plain", 3, "COLfile", 12}, {}},
-      {"COLerror, new code", LEGerror(Plain, 9), {"plain", 9, "COLfile", 12}, {}},
-      {"LEGerror", LEGerror(Full), {"described", 7, "COLfile", 12}, FullParameters},
-      {"LEGerror, new code", LEGerror(Full, 8), {"described", 8, "COLfile", 12}, FullParameters},
-      {"LEGerror as a COLerror", LEGerror(static_cast<const COLerror&>(Full)), {"described", 7, "COLfile", 12}, {}},
-      {"turned from a COLerror", LEGerrorFrom(Plain), {"plain", 3, "COLfile", 12}, {}},
-      {"turned from an LEGerror", LEGerrorFrom(Full), {"described", 7, "COLfile", 12}, FullParameters},
+      {"text and code", LEGerror("text", 5), {"text", 5, 0, ""}, {}},
+      {"COLerror", LEGerror(Plain), {"plain", 3, 12, "COLfile"}, {}},
+      {"COLerror, new code", LEGerror(Plain, 9), {"plain", 9, 12, "COLfile"}, {}},
+      {"LEGerror", LEGerror(Full), {"described", 7, 12, "COLfile"}, FullParameters},
+      {"LEGerror, new code", LEGerror(Full, 8), {"described", 8, 12, "COLfile"}, FullParameters},
+      {"LEGerror as a COLerror", LEGerror(static_cast<const COLerror&>(Full)), {"described", 7, 12, "COLfile"}, {}},
+      {"turned from a COLerror", LEGerrorFrom(Plain), {"plain", 3, 12, "COLfile"}, {}},
+      {"turned from an LEGerror", LEGerrorFrom(Full), {"described", 7, 12, "COLfile"}, FullParameters},
   };
   for (const Row& R : Rows) {
     SCOPED_TRACE(R.what);
@@ -81,7 +81,7 @@ TEST(LEGerror, AssignmentTakesTheOthersPartsAndParameters) {
   Target.setParameter("gone", "x");
   const LEGerror Source = withParameters();
   Target.assign(Source);
-  EXPECT_EQ(TESTfieldsOf(Target), (TESTerrorFields{"described", 7, "COLfile", 12}));
+  EXPECT_EQ(TESTfieldsOf(Target), (TESTerrorFields{"described", 7, 12, "COLfile"}));
   EXPECT_EQ(parametersOf(Target), parametersOf(Source));
   Target = Target;
   EXPECT_EQ(parametersOf(Target), parametersOf(Source));
@@ -134,10 +134,10 @@ TEST(LEGerror, ParameterNameByIndexAcceptsOnlyIndexesBelowTheCount) {
     SCOPED_TRACE(Index);
     EXPECT_EQ(TEST_ERROR_OF(Error.parameterName(Index)),
               (TESTerrorFields{"Invalid parameter index " + std::to_string(Index) + ".  Should be no greater than 2",
-                               COL_ERROR_PRECONDITION, "", 0}));
+                               COL_ERROR_PRECONDITION, 0, ""}));
   }
   EXPECT_EQ(TEST_ERROR_OF(LEGerror("e", 1).parameterName(0)),
-            (TESTerrorFields{"Invalid parameter index 0.  Should be no greater than 0", COL_ERROR_PRECONDITION, "", 0}));
+            (TESTerrorFields{"Invalid parameter index 0.  Should be no greater than 0", COL_ERROR_PRECONDITION, 0, ""}));
 }
 
 }  // namespace

@@ -85,7 +85,7 @@ TEST(LEGvector, IndexOutsideTheElementsFailsItsPrecondition) {
   v.push_back(1);
   const LEGvector<int>& constant = v;
   const TESTerrorFields expected{"Failed precondition: n >= 0 && n < size_", COL_ERROR_PRECONDITION,
-                                 "LEGvector", 171};
+                                 171, "LEGvector"};
   EXPECT_EQ(TEST_ERROR_OF(v[-1]), expected);
   EXPECT_EQ(TEST_ERROR_OF(v[1]), expected);
   EXPECT_EQ(TEST_ERROR_OF(constant[1]), expected);

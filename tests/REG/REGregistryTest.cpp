@@ -20,7 +20,7 @@ std::string bytes(const char* text, size_t size) { return std::string(text, size
 
 TESTerrorFields registryError(DWORD code) {
   return TESTerrorFields{TESTtext(COLwindowsErrorText(static_cast<int>(code))), static_cast<int>(0x80000500),
-                         "REGregistry", 147};
+                         147, "REGregistry"};
 }
 
 struct Raw {
@@ -74,7 +74,7 @@ TEST_F(REGregistryTest, OnlyTheFivePredefinedKeysAreRoots) {
   const TESTerrorFields expected{
       "Failed precondition: RootKey == HKEY_LOCAL_MACHINE || RootKey == HKEY_CLASSES_ROOT || RootKey == "
       "HKEY_CURRENT_CONFIG || RootKey == HKEY_CURRENT_USER || RootKey == HKEY_USERS",
-      static_cast<int>(0x80000100), "REGregistry", 72};
+      static_cast<int>(0x80000100), 72, "REGregistry"};
   for (HKEY other : {HKEY_PERFORMANCE_DATA, static_cast<HKEY>(nullptr), key_})
     EXPECT_EQ(TEST_ERROR_OF(REGregistry registry(other)), expected);
 }

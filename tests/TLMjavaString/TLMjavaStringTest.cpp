@@ -76,7 +76,7 @@ TEST(TLMjavaString, ToUtf8RaisesWhenTheJvmLendsNoCharacters) {
   Fake.faults.getStringCharsFails = true;
   EXPECT_EQ(TEST_ERROR_OF(TLMjavaStringToUtf8(Fake.env(), Text)),
             (TESTerrorFields{"Unable to get the characters of a Java string to convert to UTF-8.",
-                             COL_ERROR_CONVERSION, "", 0}));
+                             COL_ERROR_CONVERSION, 0, ""}));
   // Asked once, not again with the OutOfMemoryError pending; nothing to give back.
   EXPECT_EQ(Fake.calls("GetStringChars"), 1);
   EXPECT_EQ(Fake.calls("ReleaseStringChars"), 0);
@@ -93,7 +93,7 @@ TEST(TLMjavaString, ToUtf8RefusesAStringWhoseRoomWouldNotFitAnInt) {
     EXPECT_EQ(TEST_ERROR_OF(TLMjavaStringToUtf8(Fake.env(), Text)),
               (TESTerrorFields{"A Java string of " + std::to_string(Length) +
                                    " characters is too long to convert to UTF-8.",
-                               COL_ERROR_CONVERSION, "", 0}));
+                               COL_ERROR_CONVERSION, 0, ""}));
   }
   EXPECT_EQ(Fake.calls("GetStringChars"), 0);
   EXPECT_EQ(Fake.violations(), NoViolations);

@@ -29,7 +29,7 @@ TEST_CHILD_ROLE(MissingLogMethod) {
   return 0;
 }
 
-TEST_CHILD_ROLE(ConsoleWithoutDetail) { VRNjavaFatalExitConsole("Engine != NULL", "VRNengine", -1, nullptr); }
+TEST_CHILD_ROLE(ConsoleWithoutDetail) { VRNjavaFatalExitConsole("Engine != NULL", -1, "VRNengine", nullptr); }
 
 // For its lifetime, sets (or with null removes) one variable of the environment.
 // A child of this program playing the role.

@@ -152,15 +152,15 @@ TEST_F(SkelwinEnvironment, OnlyStringValuesAreReadAndWritten) {
   seed(SKELmachine, dword);
   EXPECT_EQ(TESTtext(getUserEnvironmentValue("PATH")), "");
   EXPECT_EQ(TESTtext(getSystemEnvironmentValue("PATH")), "");
-  EXPECT_EQ(TEST_ERROR_OF(setUserEnvironmentValue("PATH", "x")), (TESTerrorFields{failed, precondition, "main", 55}));
+  EXPECT_EQ(TEST_ERROR_OF(setUserEnvironmentValue("PATH", "x")), (TESTerrorFields{failed, precondition, 55, "main"}));
   EXPECT_EQ(TEST_ERROR_OF(setSystemEnvironmentValue("PATH", "x")),
-            (TESTerrorFields{failed, precondition, "main", 35}));
+            (TESTerrorFields{failed, precondition, 35, "main"}));
   EXPECT_EQ(stored(SKELuser), SKELmissing());
   EXPECT_EQ(stored(SKELmachine), dword);
 
   seed(SKELuser, multi);
   EXPECT_EQ(TESTtext(getUserEnvironmentValue("PATH")), "");
-  EXPECT_EQ(TEST_ERROR_OF(setUserEnvironmentValue("PATH", "x")), (TESTerrorFields{failed, precondition, "main", 55}));
+  EXPECT_EQ(TEST_ERROR_OF(setUserEnvironmentValue("PATH", "x")), (TESTerrorFields{failed, precondition, 55, "main"}));
   EXPECT_EQ(stored(SKELuser), multi);
   if (!TESTwindowsBuild) {
     EXPECT_EQ(notices(), 0);

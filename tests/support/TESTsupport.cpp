@@ -45,23 +45,23 @@ void TESTstandardOutputToStandardError() {
 std::string TESTtext(const COLstring& text) { return std::string(text.c_str(), text.size()); }
 
 TESTerrorFields TESTfieldsOf(const COLerror& error) {
-  return TESTerrorFields{TESTtext(error.description()), error.code(), TESTtext(error.file()),
-                         error.line()};
+  return TESTerrorFields{TESTtext(error.description()), error.code(), error.line(),
+                         TESTtext(error.file())};
 }
 
 TESTerrorFields TESTerrnoError(const std::string& action, int error) {
-  return TESTerrorFields{action + " " + TESTtext(COLstrerror(error)) + ".", error, "", 0};
+  return TESTerrorFields{action + " " + TESTtext(COLstrerror(error)) + ".", error, 0, ""};
 }
 
 TESTerrorFields TESTwindowsError(const std::string& text, int code) {
-  return TESTerrorFields{text + TESTtext(COLwindowsErrorText(code)), code, "", 0};
+  return TESTerrorFields{text + TESTtext(COLwindowsErrorText(code)), code, 0, ""};
 }
 
 std::ostream& operator<<(std::ostream& out, const TESTerrorFields& fields) {
   char code[16];
   snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(fields.code));
-  return out << "{\"" << fields.description << "\", " << code << ", \"" << fields.file << "\", "
-             << fields.line << "}";
+  return out << "{\"" << fields.description << "\", " << code << ", " << fields.line << ", \""
+             << fields.file << "\"}";
 }
 
 namespace {

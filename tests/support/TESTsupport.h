@@ -37,15 +37,16 @@ void TESTstandardOutputToStandardError();
 
 std::string TESTtext(const COLstring& text);
 
-// The fields of an error, for one comparison that prints all of them on a mismatch.
+// The fields of an error, for one comparison that prints all of them on a mismatch; the
+// line comes before the source, as in every call that raises one.
 struct TESTerrorFields {
   std::string description;
   int code;
-  std::string file;
   int line;
+  std::string file;
   bool operator==(const TESTerrorFields& other) const {
-    return description == other.description && code == other.code && file == other.file &&
-           line == other.line;
+    return description == other.description && code == other.code && line == other.line &&
+           file == other.file;
   }
 };
 TESTerrorFields TESTfieldsOf(const COLerror& error);
@@ -67,7 +68,7 @@ std::ostream& operator<<(std::ostream& out, const TESTerrorFields& fields);
       return TESTfieldsOf(error_);                                      \
     }                                                                   \
     ADD_FAILURE() << "no COLerror from: " #statement;                   \
-    return TESTerrorFields{"<nothing thrown>", 0, "", 0};               \
+    return TESTerrorFields{"<nothing thrown>", 0, 0, ""};               \
   }())
 
 // Pins the C runtime's local time zone to a POSIX TZ text (such as "UTC0" or "EST5") for
