@@ -4,6 +4,7 @@
 #include "COL/COLstring.h"
 
 #include "COL/COLerror.h"
+#include "COL/COLgrowth.h"
 #include "platform/PLATwindows.h"
 
 #include <climits>
@@ -189,21 +190,21 @@ COLstring& COLstring::append_general(const char* data, int length) {
     copy.append(data, length);
     return *this = copy;
   }
-  int n = _length + length;
-  reserve(n + 1);
+  const long long n = static_cast<long long>(_length) + length;
+  make_room(n + 1);
   memcpy(this->data() + _length, data, static_cast<size_t>(length));
   this->data()[n] = '\0';
-  _length = n;
+  _length = static_cast<int>(n);
   return *this;
 }
 
 COLstring& COLstring::append(int count, char ch) {
   if (count <= 0) return *this;
-  int n = _length + count;
-  reserve(n);
+  const long long n = static_cast<long long>(_length) + count;
+  make_room(n);
   memset(data() + _length, ch, static_cast<size_t>(count));
   data()[n] = '\0';
-  _length = n;
+  _length = static_cast<int>(n);
   return *this;
 }
 
@@ -281,10 +282,11 @@ void COLstring::reset() {
   init();
 }
 
-void COLstring::reserve(int n) {
+void COLstring::reserve(int n) { make_room(n); }
+
+void COLstring::make_room(long long n) {
   if (n + 1 <= _capacity) return;
-  int newCapacity = n + 1;
-  if (newCapacity < 2 * _capacity) newCapacity = 2 * _capacity;
+  const int newCapacity = COLgrownCapacity(1, _capacity, n + 1, 289, "COLstring");
   char* block = new char[static_cast<size_t>(newCapacity)];
   memcpy(block, c_str(), static_cast<size_t>(_length));
   block[_length] = '\0';
@@ -591,7 +593,8 @@ int COLstring::replace_all(const COLstring& from, const COLstring& to) {
   if (count == 0) return 0;
 
   COLstring result;
-  result.reserve(_length + count * (to._length - from._length));
+  // Worked out in 64 bits: count times the difference may pass what an int counts.
+  result.make_room(_length + static_cast<long long>(count) * (to._length - from._length));
   const char* resume = t;
   for (const char* p = strstr(t, pattern); p != nullptr; p = strstr(resume, pattern)) {
     result.append(resume, static_cast<int>(p - resume));

@@ -1,8 +1,10 @@
 // COLstring: the byte string of every deliverable. Short texts (capacity 16) live inside
-// the object, longer ones in a heap block of at least 32 bytes that doubles as it grows;
-// the text is always NUL-terminated, lengths and positions are int, and an embedded NUL
-// counts like any other byte. The object never points into itself, so it may be moved
-// byte for byte (LEGvector relies on that).
+// the object, longer ones in a heap block of at least 32 bytes that doubles as it grows
+// (the rule of COLgrowth.h, up to a capacity of INT_MAX bytes: room past that is refused
+// as a failed precondition, the string unchanged); the text is always NUL-terminated,
+// lengths and positions are int, and an embedded NUL counts like any other byte. The
+// object never points into itself, so it may be moved byte for byte (LEGvector relies on
+// that).
 //
 // Searches, comparisons and splits read the text as a C text: they stop at the first NUL
 // byte even when the length counts bytes behind it. A failed search gives -1.
@@ -138,6 +140,7 @@ public:
   COLstring& erase_front(int n);
   void clear();
   void reset();
+  // Room for n bytes of text and the terminator.
   void reserve(int n);
   void shrink(int CapacityHint);
   void resize(int NewSize) {
@@ -349,6 +352,9 @@ private:
     return ((l >> shift) & 0xFF) < ((r >> shift) & 0xFF) ? -1 : 1;
   }
 
+  // reserve with n counted in 64 bits, so that the room an append works out from two
+  // lengths never wraps.
+  void make_room(long long n);
   void copy_heap(const COLstring& other);
   // The fatal assertion of resize.
   [[noreturn]] static void resize_past_capacity();

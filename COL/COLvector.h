@@ -1,10 +1,12 @@
 // COLvector<T>: the growable array of the library. It owns its elements (not what they
-// point to), checks every index, and grows by doubling with a floor of 8 slots, copying
-// the elements into the new slots from the last to the first and only then destroying the
-// old ones. Sizes and indexes are int.
+// point to), checks every index, and grows by the rule of COLgrowth.h (doubling with a
+// floor of 8 slots), copying the elements into the new slots from the last to the first
+// and only then destroying the old ones. Sizes and indexes are int; growth past what an
+// int counts, or past a block size_t can measure, is refused before anything changes.
 #pragma once
 
 #include "COL/COLerror.h"
+#include "COL/COLgrowth.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -53,18 +55,20 @@ public:
     return data_[size_ - 1];
   }
 
-  void reserve(int n);
+  void reserve(int n) {
+    if (n > 0 && n > capacity_) grow(n, 59);
+  }
 
   T& push_back(const T& value) {
     if (size_ < capacity_) return *new (data_ + size_++) T(value);
     // The value may be an element of this vector, which growing destroys: copy it first.
     T copy(value);
-    reserve(size_ + 1);
+    grow(size_ + 1LL, 66);
     return *new (data_ + size_++) T(copy);
   }
 
   T& push_back() {
-    reserve(size_ + 1);
+    if (size_ == capacity_) grow(size_ + 1LL, 66);
     return *new (data_ + size_++) T();
   }
 
@@ -98,6 +102,15 @@ public:
   }
 
 private:
+  // The tests' own class (tests/support/TESTgrowth.h), which gives a vector the fields of
+  // one at the limits of its count: no test could fill it with elements.
+  template <class>
+  friend struct TESTvectorFields;
+
+  // Moves the elements into a block of the grown capacity for Wanted elements; a need
+  // past the most a block holds fails the precondition at Line.
+  void grow(long long Wanted, int Line);
+
   void append_all(const COLvector& other) {
     reserve(other.size_);
     for (int i = 0; i < other.size_; ++i) push_back(other.data_[i]);
@@ -108,20 +121,9 @@ private:
   T* data_;
 };
 
-// The slots a growable array of Capacity slots takes to hold Wanted (more than it has):
-// double, at least Wanted and at least 8; doubling past the int range takes the largest
-// count an int can hold. LEGvector grows by the same rule.
-inline int COLvectorGrownCapacity(int Capacity, int Wanted) {
-  long long grown = 2LL * Capacity;
-  if (grown < Wanted) grown = Wanted;
-  if (grown < 8) grown = 8;
-  return grown > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(grown);
-}
-
 template <class T>
-void COLvector<T>::reserve(int n) {
-  if (n <= 0 || n <= capacity_) return;
-  const int capacity = COLvectorGrownCapacity(capacity_, n);
+void COLvector<T>::grow(long long Wanted, int Line) {
+  const int capacity = COLgrownCapacity(sizeof(T), capacity_, Wanted, Line, "COLvector");
   T* slots = static_cast<T*>(::operator new(sizeof(T) * static_cast<size_t>(capacity)));
   // Every element is copied before any original is destroyed, so that a copy that throws
   // leaves the vector as it was: the copies made so far go, the originals stay.

@@ -6,8 +6,42 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <functional>
+#include <new>
 #include <string>
+
+namespace {
+
+// Strings of a gigabyte without the gigabyte: while a test holds a LentBlocks, an array of
+// half a gigabyte or more that the program asks for is given a block of 64 bytes instead,
+// and its size is kept. A string whose text stays short writes no further than that.
+const size_t LargeArray = size_t(1) << 29;
+bool LendingLargeArrays = false;
+size_t LargeArrayAsked = 0;
+
+struct LentBlocks {
+  LentBlocks() {
+    LendingLargeArrays = true;
+    LargeArrayAsked = 0;
+  }
+  ~LentBlocks() { LendingLargeArrays = false; }
+  size_t asked() const { return LargeArrayAsked; }
+};
+
+}  // namespace
+
+// The program's array allocation, the runtime's own but for the blocks lent above.
+void* operator new[](size_t size) {
+  if (LendingLargeArrays && size >= LargeArray) {
+    LargeArrayAsked = size;
+    size = 64;
+  }
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete[](void* p, size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -304,6 +338,63 @@ TEST(COLstring, AWriteTooLongForAnIntIsRefusedWhole) {
   COLstring s("abc");
   EXPECT_EQ(s.write(data, 3), 3u);
   EXPECT_EQ(bytes(s), "abcxyz");
+}
+
+TEST(COLstring, GrowthPastHalfTheIntRangeDoublesUpToTheMostAnIntCounts) {
+  // Doubling in int wrapped past 2^30 bytes: the string then took only what it was asked,
+  // and every later growth copied the whole text again.
+  struct Case {
+    const char* why;
+    int reserved;  // first, from "abc"
+    int then;
+    int capacity;
+  } cases[] = {
+      {"the last doubling within the range", (1 << 30) - 2, (1 << 30) - 1, INT_MAX - 1},
+      {"the first doubling past it", (1 << 30) - 1, 1 << 30, INT_MAX},
+      {"a larger capacity", 1 << 30, (1 << 30) + 1, INT_MAX},
+      {"room for INT_MAX - 1 bytes of text", 1 << 30, INT_MAX - 1, INT_MAX},
+  };
+  for (const Case& c : cases) {
+    LentBlocks lent;
+    COLstring s("abc");
+    s.reserve(c.reserved);
+    ASSERT_EQ(s.capacity(), c.reserved + 1) << c.why;
+    s.reserve(c.then);
+    EXPECT_EQ(s.capacity(), c.capacity) << c.why;
+    EXPECT_EQ(lent.asked(), static_cast<size_t>(c.capacity)) << c.why;
+    EXPECT_EQ(bytes(s), "abc") << c.why;
+  }
+}
+
+TEST(COLstring, RoomPastWhatAnIntCountsIsRefusedBeforeAnythingChanges) {
+  // Each asks a capacity past INT_MAX, whose sums wrapped in int: some were taken as
+  // nothing to do and then written past the block, others as a huge allocation.
+  const TESTerrorFields refused{"Failed precondition: Wanted <= COLmostCapacity(Size)", COL_ERROR_PRECONDITION,
+                                289, "COLstring"};
+  const char data[] = "xyz";
+  const COLstring to(32769, 'b');
+  struct Case {
+    const char* why;
+    std::function<void(COLstring&)> grow;
+  } cases[] = {
+      {"reserve(INT_MAX), with no room for the terminator", [](COLstring& s) { s.reserve(INT_MAX); }},
+      {"assign(INT_MAX, ch)", [](COLstring& s) { s.assign(INT_MAX, 'x'); }},
+      {"a string of INT_MAX copies of ch", [](COLstring&) { COLstring made(INT_MAX, 'x'); }},
+      {"append(count, ch) to INT_MAX bytes", [](COLstring& s) { s.append(INT_MAX - s.size(), 'x'); }},
+      {"append(count, ch) past the int range", [](COLstring& s) { s.append(INT_MAX, 'x'); }},
+      {"an append whose room with the terminator passes INT_MAX",
+       [&](COLstring& s) { s.append(data, INT_MAX - 1 - s.size()); }},
+      {"an append past the int range", [&](COLstring& s) { s.append(data, INT_MAX); }},
+      {"replace_all to 65536 x 32769 bytes", [&](COLstring& s) { s.replace_all("a", to); }},
+  };
+  for (const Case& c : cases) {
+    COLstring s(65536, 'a');
+    const char* block = s.c_str();
+    EXPECT_EQ(TEST_ERROR_OF(c.grow(s)), refused) << c.why;
+    EXPECT_EQ(bytes(s), std::string(65536, 'a')) << c.why;
+    EXPECT_EQ(s.capacity(), 65537) << c.why;
+    EXPECT_EQ(s.c_str(), block) << c.why;
+  }
 }
 
 TEST(COLstring, NumbersAtTheirLimits) {

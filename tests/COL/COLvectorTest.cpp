@@ -2,6 +2,7 @@
 #include "COL/COLvector.h"
 
 #include "COL/COLstring.h"
+#include "tests/support/TESTgrowth.h"
 #include "tests/support/TESTsupport.h"
 #include "tests/support/TESTtracked.h"
 
@@ -55,6 +56,12 @@ TEST(COLvector, ReserveDoublesWithAFloorOfEightAndTakesALargerNeed) {
     EXPECT_EQ(v.size(), 0) << c.why;
     EXPECT_EQ(v.data() == nullptr, c.capacity == 0) << c.why;
   }
+}
+
+TEST(COLvector, GrowthPastTheMostABlockHoldsIsRefusedBeforeAnythingChanges) {
+  // The sums wrapped: a full vector of INT_MAX elements wrote its new one past its slots
+  // and its size became negative, and 2^24 huge slots were a block of 0 bytes.
+  TESTgrowthPastTheMostIsRefused<COLvector>("COLvector", 59, 66);
 }
 
 TEST(COLvector, AppendingOneAtATimeReallocatesOnlyWhenFull) {

@@ -2,6 +2,7 @@
 #include "LEG/LEGvector.h"
 
 #include "COL/COLstring.h"
+#include "tests/support/TESTgrowth.h"
 #include "tests/support/TESTsupport.h"
 #include "tests/support/TESTtracked.h"
 
@@ -30,6 +31,12 @@ TEST(LEGvector, ReserveFollowsTheGrowthRuleOfCOLvector) {
     v.reserve(c.argument);
     EXPECT_EQ(v.capacity(), c.capacity) << c.why;
   }
+}
+
+TEST(LEGvector, GrowthPastTheMostABlockHoldsIsRefusedBeforeAnythingChanges) {
+  // The sums wrapped: a full vector of INT_MAX elements wrote its new one past its slots
+  // and its size became negative, and 2^24 huge slots were a block of 0 bytes.
+  TESTgrowthPastTheMostIsRefused<LEGvector>("LEGvector", 50, 57);
 }
 
 TEST(LEGvector, GrowthMovesElementsWithoutCopyingOrDestroyingThem) {
