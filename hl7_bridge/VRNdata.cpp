@@ -232,6 +232,24 @@ jchar VRNconfigGetEscapeRoad(JNIEnv* env, jlong h) {
 
 // ---- error objects ----
 
+void VRNerrorReleaseRoad(JNIEnv* env, jobject self, jlong h, VRNcall function) {
+  // The exception owns one reference to its handle and gives it back once, by whichever
+  // of its roads comes first (this native, its release(), its cleaning action): asked
+  // first, it takes a release of its own handle as its own and answers true. Any other
+  // value, or an exception class without that method, is released as it stands.
+  if (h != 0 && self != nullptr) {
+    jclass type = env->GetObjectClass(self);
+    jmethodID own = env->GetMethodID(type, "releaseOwn", "(J)Z");
+    env->DeleteLocalRef(type);
+    if (own == nullptr) {
+      env->ExceptionClear();
+    } else if (env->CallBooleanMethod(self, own, h) || env->ExceptionCheck()) {
+      return;  // given back, or its failure pending
+    }
+  }
+  VRNdirectCall(env, h, function);
+}
+
 jstring VRNerrorTextRoad(JNIEnv* env, jlong h, VRNgetText function) {
   return VRNguarded(env, jstring(nullptr), [&]() -> jstring {
     const char* text = nullptr;

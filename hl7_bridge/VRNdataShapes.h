@@ -55,6 +55,9 @@ jchar VRNconfigGetRepeatRoad(JNIEnv* env, jlong h);
 void VRNconfigSetEscapeRoad(JNIEnv* env, jlong h, jchar value, const char* method);
 jchar VRNconfigGetEscapeRoad(JNIEnv* env, jlong h);
 
+// An exception's release native: its own handle goes back through the exception's own
+// once-only road, any other value as it stands.
+void VRNerrorReleaseRoad(JNIEnv* env, jobject self, jlong h, VRNcall function);
 // The error object's texts cross as modified UTF-8 both ways.
 jstring VRNerrorTextRoad(JNIEnv* env, jlong h, VRNgetText function);
 jlong VRNerrorCreateRoad(JNIEnv* env, jstring message, const char* method);
@@ -135,6 +138,8 @@ jboolean VRNdirectShortFlag(JNIEnv* env, jlong h, VRNgetUint16 function);
   VRN_NATIVE(void, C, M, jlong h, jchar c) { (void)self; VRNconfigSetEscapeRoad(env, h, c, N); }
 #define VRN_SHAPE_ConfigGetEscape(C, M, F, V, N) \
   VRN_NATIVE(jchar, C, M, jlong h) { (void)self; return VRNconfigGetEscapeRoad(env, h); }
+#define VRN_SHAPE_ErrorRelease(C, M, F, V, N) \
+  VRN_NATIVE(void, C, M, jlong h) { VRNerrorReleaseRoad(env, self, h, F); }
 #define VRN_SHAPE_ErrorText(C, M, F, V, N) \
   VRN_NATIVE(jstring, C, M, jlong h) { (void)self; return VRNerrorTextRoad(env, h, F); }
 #define VRN_SHAPE_ErrorCreate(C, M, F, V, N) \

@@ -14,6 +14,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <set>
@@ -113,10 +114,10 @@ protected:
   }
 
   // Calls a native by its row; the result in words ("int -1", "text \"x\"", "void").
-  std::string invoke(const Row& row, const std::vector<jvalue>& a) {
+  std::string invoke(const Row& row, const std::vector<jvalue>& a, jobject self = nullptr) {
     COLdllProc proc = library().getProc(row.symbol().c_str());
     JNIEnv* env = fake().env();
-    jobject self = fake().newObject("java/lang/Object");
+    if (self == nullptr) self = fake().newObject("java/lang/Object");
     typedef JNIEnv E;
     typedef jobject O;
     typedef jstring T;
@@ -164,9 +165,9 @@ protected:
     return "unknown signature " + s;
   }
 
-  std::string call(const std::string& method, const std::vector<jvalue>& a) {
+  std::string call(const std::string& method, const std::vector<jvalue>& a, jobject self = nullptr) {
     for (const Row& row : all_rows())
-      if (row.method == method) return invoke(row, a);
+      if (row.method == method) return invoke(row, a, self);
     ADD_FAILURE() << "no native " << method;
     return "";
   }
@@ -250,6 +251,7 @@ const std::map<std::string, std::string>& failure_values() {
       {"OffsetIsDefined", "short 0"},     {"DirectDoubleSetter", "void"},
       {"DirectShortSetter", "void"},      {"DirectShortPairSetter", "void"},
       {"DirectShortFlag", "false"},       {"DirectTextToText", "null"},
+      {"ErrorRelease", "void"},
   };
   return values;
 }
@@ -284,6 +286,10 @@ TEST_F(VRNdataNatives, OneNativeOfEachShapeSucceeds) {
     if (!done.insert(row.shape).second) continue;
     std::vector<jvalue> args = arguments(row);
     if (firstIndex.count(row.shape) && args.size() > 1) args[1].i = firstIndex.at(row.shape);
+    // The release gives back a reference of its own, not the fixture's.
+    if (row.shape == "ErrorRelease") {
+      ASSERT_EQ(nullptr, VRNreferenceAddRef(error));
+    }
     std::string result = invoke(row, args);
     EXPECT_EQ(nullptr, fake().pending()) << row.method << " gave " << result << ": "
                                          << (fake().pending() ? fake().messageOf(fake().pending()) : "");
@@ -298,7 +304,73 @@ TEST_F(VRNdataNatives, OneNativeOfEachShapeSucceeds) {
       EXPECT_EQ(nullptr, VRNtableRelease(msh));
     }
   }
-  EXPECT_EQ(41u, done.size());  // 39 of their own, two shared with the Engine
+  EXPECT_EQ(42u, done.size());  // 40 of their own, two shared with the Engine
+}
+
+// An exception's release native asks the exception first whether the value is its own
+// handle, which it then gives back itself, once, by the road its release() and its
+// cleaning action share: true, and nothing more is released. False, or an exception class
+// without the question, releases the value as it stands; a failure the exception raised
+// stays pending, nothing released.
+TEST_F(VRNdataNatives, AnExceptionsReleaseNativeAsksTheExceptionFirst) {
+  const std::string exception = "com/olvenmark/varnel/VarnelException";
+  char pointer[32];
+  std::snprintf(pointer, sizeof pointer, "%p", static_cast<void*>(error));
+  const std::string released = "VRNreferenceRelease " + std::string(pointer);
+  struct Case {
+    const char* what;
+    bool asksTheException;  // false: a receiver whose class has no releaseOwn
+    const char* answer;     // "true", "false" or "raises"
+    jlong value;
+    std::string journal;
+    const char* pending;    // the text of the exception left pending (its error's, for one around an error), or null
+  };
+  const Case cases[] = {
+      {"its own handle, given back by the exception", true, "true", as_long(error), "", nullptr},
+      {"a value that is not its own", true, "false", as_long(error), released, nullptr},
+      {"the exception's own release failed", true, "raises", as_long(error), "", "refused"},
+      {"an exception class without the question", false, "true", as_long(error), released, nullptr},
+      {"0, nobody's handle, is not asked about", true, "true", 0, "VRNreferenceRelease null", "Not an object"},
+  };
+  for (const Case& test : cases) {
+    jlong asked = -1;
+    fake().defineMethod(exception, "releaseOwn", "(J)Z", [&](jobject, const std::vector<jvalue>& args) {
+      asked = args[0].j;
+      if (std::string(test.answer) == "raises") fake().throwPending(exception, "refused");
+      jvalue result{};
+      result.z = std::string(test.answer) == "true" ? JNI_TRUE : JNI_FALSE;
+      return result;
+    });
+    if (!test.asksTheException) fake().removeMethod(exception, "releaseOwn", "(J)Z");
+    // A reference of the test's own for a release to give back.
+    ASSERT_EQ(nullptr, VRNreferenceAddRef(error));
+    int64_t references = VRNstandinReferenceCount(error);
+    VRNstandinReset();
+    EXPECT_EQ("void", call("VRNvarnelExceptionRelease", {J(test.value)}, fake().newObject(exception))) << test.what;
+    EXPECT_EQ(test.journal, std::string(VRNstandinJournal())) << test.what;
+    bool releasedIt = test.journal == released;
+    EXPECT_EQ(references - (releasedIt ? 1 : 0), VRNstandinReferenceCount(error)) << test.what;
+    EXPECT_EQ(test.asksTheException && test.value != 0 ? test.value : -1, asked) << test.what;
+    if (test.pending == nullptr) {
+      EXPECT_EQ(nullptr, fake().pending()) << test.what;
+    } else {
+      ASSERT_NE(nullptr, fake().pending()) << test.what;
+      std::string text = fake().messageOf(fake().pending());
+      if (VRNhandle adopted = adoptedError()) {
+        const char* description = nullptr;
+        EXPECT_EQ(nullptr, VRNerrorGetDescription(adopted, &description));
+        if (description != nullptr) text = description;
+        EXPECT_EQ(nullptr, VRNerrorRelease(adopted));
+      }
+      EXPECT_EQ(test.pending, text) << test.what;
+    }
+    fake().clearPending();
+    if (!releasedIt) {
+      EXPECT_EQ(nullptr, VRNreferenceRelease(error));
+    }
+  }
+  fake().removeMethod(exception, "releaseOwn", "(J)Z");
+  EXPECT_EQ(std::vector<std::string>{}, fake().violations());
 }
 
 TEST_F(VRNdataNatives, AddRefAndReleaseOfAConfigurationCallNothing) {

@@ -451,7 +451,7 @@ public final class SweepSuite implements Suite {
             StandIn.injectError(row.function, "refused — " + TEXT);
             PluginException thrown = raised(subject::invoke, row.toString());
             Check.equal("refused — " + TEXT, thrown.getMessage(), row + " message");
-            Check.isTrue(thrown.getHandle() != 0, row + " raised around the error object");
+            Check.equal(0L, thrown.getHandle(), row + ": its error object given back, no handle left to use");
             Check.equal(errors, StandIn.liveCount("exception"), row + ": error objects alive");
         } finally {
             subject.dispose();

@@ -91,6 +91,27 @@ public final class ChildSuite implements Suite {
             Check.equal(0, child.status, "exit code");
         });
 
+        table.add("aCallDuringOrAfterReleaseNeverHandsTheLibraryAReleasedHandle", () -> {
+            // A sub-table's and a configuration's handles are their owners', held open by
+            // the owner's use().
+            String[] classes = {"Engine", "Config", "Table", "subTable", "VarnelDateTime", "VarnelException",
+                                "LlpServer", "LlpClient", "LlpConnection"};
+            for (String name : classes) {
+                ChildJvm.Result child = ChildJvm.run("varneltests.ReleasedHandleChild", "race", name);
+                Check.equal("held", child.output, name + ": " + child);
+                Check.equal(0, child.status, name + ": exit code");
+            }
+        });
+
+        table.add("anExceptionGivesItsErrorBackOnceWhicheverRoadComesFirst", () -> {
+            String[] roads = {"readAfterRelease", "ownReleaseThenCleaner", "ownReleasesCollected"};
+            for (String road : roads) {
+                ChildJvm.Result child = ChildJvm.run("varneltests.ReleasedHandleChild", "exception", road);
+                Check.equal("held", child.output, road + ": " + child);
+                Check.equal(0, child.status, road + ": exit code");
+            }
+        });
+
         table.add("aFailingNativeWithoutRoomForItsExceptionLeavesTheJvmsOwnErrorPending", () -> {
             // the room that ends, the road, the child's JVM options, what reached Java
             String[][] rows = {

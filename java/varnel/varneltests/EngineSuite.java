@@ -1,6 +1,7 @@
 package varneltests;
 
 import com.olvenmark.varnel.Engine;
+import com.olvenmark.varnel.HandleUse;
 import com.olvenmark.varnel.VarnelException;
 import harness.Cases;
 import harness.Check;
@@ -558,6 +559,37 @@ public final class EngineSuite implements Suite {
             Check.equal(0, lines.size(), "lines after the release");
             call(logged, "VRNengineRelease", h, 0L);
             Check.equal(1, StandIn.liveCount("engine"), "only the suite's engine is alive");
+        });
+
+        table.add("aReleaseDuringACallGivesTheEngineBackWhenTheCallHasLeft", () -> {
+            // The engine logs a line inside Load, on the caller's thread, and its listener
+            // releases the engine there. Rows: the case, a library function that refuses as
+            // the engine goes back (null for none).
+            String[][] rows = {{"plain", null}, {"the callback's clear refused", "VRNengineSetLogCallBackPerEngine"}};
+            for (String[] row : rows) {
+                int engines = StandIn.liveCount("engine");
+                int errors = StandIn.liveCount("error");
+                Engine released = new Engine();
+                List<String> inside = new ArrayList<>();
+                released.setLogListener(line -> {
+                    released.release();
+                    inside.add("handle " + released.handle() + ", releases " + StandIn.callCount("VRNengineRelease"));
+                    inside.add(Check.throwsOf(VarnelException.class, released::use).getMessage());
+                });
+                StandIn.reset();
+                if (row[1] != null) {
+                    StandIn.failNext(row[1], "Injected failure", null, null);
+                }
+                try (HandleUse use = released.use()) {
+                    released.VRNengineLoad(use.handle(), definition());
+                    Check.equal(List.of("handle 0, releases 0", "Engine used after its release()"), inside,
+                                row[0] + ": in the listener");
+                    Check.equal(engines + 1, StandIn.liveCount("engine"), row[0] + ": alive while the call is in flight");
+                }
+                Check.equal(engines, StandIn.liveCount("engine"), row[0] + ": given back as the call left");
+                Check.equal(1, StandIn.callCount("VRNengineRelease"), row[0] + ": releases");
+                Check.equal(errors, StandIn.liveCount("error"), row[0] + ": the refusal's error given back");
+            }
         });
     }
 

@@ -1,5 +1,6 @@
 package varneltests;
 
+import com.olvenmark.varnel.Engine;
 import com.olvenmark.varnel.LlpClient;
 import com.olvenmark.varnel.LlpClientListener;
 import com.olvenmark.varnel.LlpConnection;
@@ -15,6 +16,7 @@ import harness.Suite;
 import java.io.ByteArrayOutputStream;
 import java.io.InputStream;
 import java.io.OutputStream;
+import java.lang.ref.WeakReference;
 import java.lang.reflect.InvocationTargetException;
 import java.lang.reflect.Method;
 import java.lang.reflect.Modifier;
@@ -31,11 +33,15 @@ import java.util.List;
 import java.util.Map;
 import java.util.concurrent.BlockingQueue;
 import java.util.concurrent.ConcurrentHashMap;
+import java.util.concurrent.CyclicBarrier;
 import java.util.concurrent.LinkedBlockingQueue;
 import java.util.concurrent.TimeUnit;
 import java.util.concurrent.atomic.AtomicBoolean;
 import java.util.concurrent.atomic.AtomicInteger;
+import java.util.concurrent.atomic.AtomicReference;
+import java.util.function.Consumer;
 import java.util.function.Predicate;
+import java.util.function.Supplier;
 
 /**
  * LlpServer, LlpConnection and LlpClient in a real JVM over the sockmod2 stand-in: the
@@ -319,6 +325,57 @@ public final class LlpSuite implements Suite {
                     () -> SockStandIn.callCount("VRNlistenerRelease"));
             EngineSuite.releasedOnceByFourThreads("LlpClient", () -> new LlpClient()::release,
                     () -> SockStandIn.callCount("VRNclientRelease"));
+        });
+
+        table.add("aListenerSetWhileAnotherThreadReleasesIsGivenBackWithItsObject", () -> {
+            Jdk.accept();
+            // Each object either registers and is then given back with its listener, or is
+            // released first and refuses the listener; either way nothing is left holding it.
+            // Rows: the class, how one is made, how it takes a listener, how it is released.
+            record Row(String name, Supplier<Object> make, Consumer<Object> listen, Consumer<Object> release) {}
+            List<Row> rows = List.of(
+                    new Row("Engine", Engine::new, o -> ((Engine) o).setLogListener(line -> { }),
+                            o -> ((Engine) o).release()),
+                    new Row("LlpServer", LlpServer::new, o -> ((LlpServer) o).setListener(new Recorder()),
+                            o -> ((LlpServer) o).release()),
+                    new Row("LlpClient", LlpClient::new, o -> ((LlpClient) o).setListener(new Recorder()),
+                            o -> ((LlpClient) o).release()));
+            final int rounds = 200;
+            for (Row row : rows) {
+                List<WeakReference<Object>> made = new ArrayList<>();
+                AtomicInteger refused = new AtomicInteger();
+                for (int round = 0; round < rounds; ++round) {
+                    Object object = row.make().get();
+                    made.add(new WeakReference<>(object));
+                    CyclicBarrier start = new CyclicBarrier(2);
+                    AtomicReference<Throwable> failed = new AtomicReference<>();
+                    Thread listening = new Thread(() -> {
+                        try {
+                            start.await();
+                            row.listen().accept(object);
+                        } catch (VarnelException released) {
+                            if (!released.getMessage().equals(row.name() + " used after its release()")) {
+                                failed.set(released);
+                            }
+                            refused.incrementAndGet();
+                        } catch (Throwable other) {
+                            failed.set(other);
+                        }
+                    });
+                    listening.start();
+                    start.await();
+                    row.release().accept(object);
+                    listening.join();
+                    Check.equal(null, failed.get(), row.name() + " round " + round + ": the listener's road");
+                }
+                for (int i = 0; i < 200 && made.stream().anyMatch(o -> o.get() != null); ++i) {
+                    System.gc();
+                    Thread.sleep(10);
+                }
+                long held = made.stream().filter(o -> o.get() != null).count();
+                Check.equal(0L, held, row.name() + ": objects still held (" + refused + " of " + rounds
+                            + " refused their listener)");
+            }
         });
 
         table.add("aServerAndAClientEchoThroughTheirEventsWithTheDefaultFraming", () -> {

@@ -3,8 +3,8 @@ package com.olvenmark.varnel;
 /**
  * One delimiter configuration of an engine: the separator of each level, the repeat
  * character and the escape character, each a single byte. The handle comes from
- * Engine.VRNengineConfigHandle and lives as long as its engine; AddRef and Release do
- * nothing.
+ * Engine.VRNengineConfigHandle and lives as long as its engine, whose use() holds it open
+ * with the engine's own; AddRef and Release do nothing.
  */
 public class Config {
     static {

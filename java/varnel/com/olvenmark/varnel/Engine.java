@@ -4,7 +4,10 @@ package com.olvenmark.varnel;
  * One HL7 engine of vrn_core: load a definition, parse messages into tables, generate,
  * transform, acknowledge, translate and print them. The natives forward to vrn_core through
  * vrn_java; a failure arrives as a VarnelException. Log lines of the engine reach
- * {@link #log(String)}, on whatever thread vrn_core logs them.
+ * {@link #log(String)}, on whatever thread vrn_core logs them. The natives take the
+ * engine's handle (and a table's) as an argument: a caller takes each from use(), which
+ * holds it open for the natives of one block, so that a release() on another thread
+ * meanwhile gives nothing back under them.
  */
 public class Engine {
     static {
@@ -16,26 +19,32 @@ public class Engine {
         void log(String line);
     }
 
-    private volatile long handle;
-    private long listenerReference;
+    private final ListenedHandle handle;
     private volatile LogListener listener;
 
     public Engine() {
-        handle = VRNengineCreate();
+        handle = new ListenedHandle(VRNengineCreate(), "Engine") {
+            @Override
+            void giveBack(long engine, long reference) {
+                VRNengineRelease(engine, reference);
+            }
+        };
     }
 
+    /** The engine's handle, 0 once released. A value read here is held open by nothing: see {@link #use()}. */
     public long handle() {
-        return handle;
+        return handle.value();
+    }
+
+    /** The handle held open for the natives a block calls with it ({@link HandleUse}); a VarnelException once released. */
+    public HandleUse use() {
+        return new HandleUse(handle);
     }
 
     /** Registers this object's log callback with the engine, once. */
     public void setLogListener(LogListener listener) {
         this.listener = listener;
-        synchronized (this) {
-            if (listenerReference == 0) {
-                listenerReference = VRNengineAddListener(handle);
-            }
-        }
+        handle.listen(this::VRNengineAddListener);
     }
 
     /** Called by vrn_java for each log line. */
@@ -46,21 +55,13 @@ public class Engine {
         }
     }
 
-    /** Gives Java's reference to the engine back, and the listener's with it. */
+    /**
+     * Gives Java's reference to the engine back, and the listener's with it, once however
+     * many threads call it: now, or when the last call in flight has left. Every call after
+     * it raises a VarnelException.
+     */
     public void release() {
-        long engine;
-        long reference;
-        // Taken by the one caller that finds them; the native runs outside the lock, as it
-        // may wait for events in flight whose listeners use this object.
-        synchronized (this) {
-            engine = handle;
-            reference = listenerReference;
-            handle = 0;
-            listenerReference = 0;
-        }
-        if (engine != 0) {
-            VRNengineRelease(engine, reference);
-        }
+        handle.close();
     }
 
     public native int VRNengineAckMessageIndex(long h);

@@ -3,99 +3,109 @@ package com.olvenmark.varnel;
 /**
  * An LLP client over sockmod2's client object: it connects to a server, sends HL7 messages
  * framed with its header and trailer blocks, and hands its events to one
- * {@link LlpClientListener}. The event methods below are what vrn_java calls.
+ * {@link LlpClientListener}. The event methods below are what vrn_java calls. Each other
+ * method holds the handle open for its call, as LlpServer's do.
  */
 public class LlpClient {
     static {
         System.loadLibrary("vrn_java");
     }
 
-    private volatile long handle;
-    private long listenerReference;
+    private final ListenedHandle handle;
     private volatile LlpClientListener listener;
 
     public LlpClient() {
-        handle = VRNclientCreate();
+        handle = new ListenedHandle(VRNclientCreate(), "LlpClient") {
+            @Override
+            void giveBack(long client, long reference) {
+                VRNclientRelease(client, reference);
+            }
+        };
     }
 
+    /** The client's handle, 0 once released; the methods below hold it open for their calls. */
     public long handle() {
-        return handle;
+        return handle.value();
     }
 
     /** Sets the listener; the first call registers this object with the library. */
     public void setListener(LlpClientListener listener) {
         this.listener = listener;
-        synchronized (this) {
-            if (listenerReference == 0) {
-                listenerReference = VRNclientAddListener(handle);
-            }
-        }
+        handle.listen(this::VRNclientAddListener);
     }
 
-    /** Ends the listener's events and gives Java's reference to the client back. */
+    /**
+     * Ends the listener's events and gives Java's reference to the client back, once however
+     * many threads call it: now, or when the last call in flight has left. Every call after
+     * it raises a VarnelException.
+     */
     public void release() {
-        long client;
-        long reference;
-        // Taken by the one caller that finds them; the native runs outside the lock, as it
-        // may wait for events in flight whose listeners use this object.
-        synchronized (this) {
-            client = handle;
-            reference = listenerReference;
-            handle = 0;
-            listenerReference = 0;
-        }
-        if (client != 0) {
-            VRNclientRelease(client, reference);
-        }
+        handle.close();
     }
 
     public String headerBlock() {
-        return VRNclientGetHeaderBlock(handle);
+        long h = handle.enter();
+        try { return VRNclientGetHeaderBlock(h); } finally { handle.leave(); }
     }
 
     public void setHeaderBlock(String block) {
-        VRNclientSetHeaderBlock(handle, block);
+        long h = handle.enter();
+        try { VRNclientSetHeaderBlock(h, block); } finally { handle.leave(); }
     }
 
     public String trailerBlock() {
-        return VRNclientGetTrailerBlock(handle);
+        long h = handle.enter();
+        try { return VRNclientGetTrailerBlock(h); } finally { handle.leave(); }
     }
 
     public void setTrailerBlock(String block) {
-        VRNclientSetTrailerBlock(handle, block);
+        long h = handle.enter();
+        try { VRNclientSetTrailerBlock(h, block); } finally { handle.leave(); }
     }
 
     public boolean isConnected() {
-        return VRNclientGetIsConnected(handle);
+        long h = handle.enter();
+        try { return VRNclientGetIsConnected(h); } finally { handle.leave(); }
     }
 
     public void connect(String host, int port) {
-        VRNclientConnect(handle, host, port);
+        long h = handle.enter();
+        try { VRNclientConnect(h, host, port); } finally { handle.leave(); }
     }
 
     public void sendMessage(String message) {
-        VRNclientSendMessage(handle, message);
+        long h = handle.enter();
+        try { VRNclientSendMessage(h, message); } finally { handle.leave(); }
     }
 
     public void close() {
-        VRNclientClose(handle);
+        long h = handle.enter();
+        try { VRNclientClose(h); } finally { handle.leave(); }
     }
 
     public void hardClose() {
-        VRNclientHardClose(handle);
+        long h = handle.enter();
+        try { VRNclientHardClose(h); } finally { handle.leave(); }
     }
 
-    /** Runs the library's message loop on this thread until {@link #stopMessageLoop()}. */
+    /**
+     * Runs the library's message loop on this thread until {@link #stopMessageLoop()}. The
+     * loop is the library's, not this client's, and takes no handle: it holds nothing open,
+     * so a release() while it runs gives the client back at once.
+     */
     public void runMessageLoop() {
-        VRNclientRunMessageLoop(handle);
+        handle.requireOpen();
+        VRNclientRunMessageLoop(0);
     }
 
     public void stopMessageLoop() {
-        VRNclientStopMessageLoop(handle);
+        long h = handle.enter();
+        try { VRNclientStopMessageLoop(h); } finally { handle.leave(); }
     }
 
     public String makePrintable(String message, String newLine, int width) {
-        return VRNclientMakePrintable(handle, message, newLine, width);
+        long h = handle.enter();
+        try { return VRNclientMakePrintable(h, message, newLine, width); } finally { handle.leave(); }
     }
 
     public void connected() {

@@ -1,72 +1,83 @@
 package com.olvenmark.varnel;
 
-import java.util.concurrent.atomic.AtomicLong;
-
 /**
  * One LLP connection that an {@link LlpServer} accepted. An object handed to a listener or
  * returned by {@link LlpServer#connection(int)} wraps a handle that sockmod2 owns and holds
- * no reference of its own; only an object made by {@link #LlpConnection()} owns one.
+ * no reference of its own; only an object made by {@link #LlpConnection()} owns one, which
+ * its methods hold open for their calls, as LlpServer's do.
  */
 public class LlpConnection {
     static {
         System.loadLibrary("vrn_java");
     }
 
-    private final AtomicLong handle = new AtomicLong();
+    private final OwnedHandle handle;
     private final boolean owned;
 
     public LlpConnection() {
-        handle.set(VRNconnectionCreate());
+        handle = new OwnedHandle(VRNconnectionCreate(), "LlpConnection") {
+            @Override
+            void giveBack(long connection) {
+                VRNconnectionRelease(connection);
+            }
+        };
         owned = true;
     }
 
     /** Wraps a connection handle as it stands, adding no reference. */
     public LlpConnection(long handle) {
-        this.handle.set(handle);
+        this.handle = OwnedHandle.borrowed(handle, "LlpConnection");
         owned = false;
     }
 
+    /** The connection's handle, 0 once an owner's release() has given it back. */
     public long handle() {
-        return handle.get();
+        return handle.value();
     }
 
     public int id() {
-        return VRNconnectionGetId(handle.get());
+        long h = handle.enter();
+        try { return VRNconnectionGetId(h); } finally { handle.leave(); }
     }
 
     public String remoteHostName() {
-        return VRNconnectionGetRemoteHostName(handle.get());
+        long h = handle.enter();
+        try { return VRNconnectionGetRemoteHostName(h); } finally { handle.leave(); }
     }
 
     public int remoteIpAddress() {
-        return VRNconnectionGetRemoteIpAddress(handle.get());
+        long h = handle.enter();
+        try { return VRNconnectionGetRemoteIpAddress(h); } finally { handle.leave(); }
     }
 
     public String remoteIpAddressAsString() {
-        return VRNconnectionGetRemoteIpAddressAsString(handle.get());
+        long h = handle.enter();
+        try { return VRNconnectionGetRemoteIpAddressAsString(h); } finally { handle.leave(); }
     }
 
     public void sendMessage(String message) {
-        VRNconnectionSendMessage(handle.get(), message);
+        long h = handle.enter();
+        try { VRNconnectionSendMessage(h, message); } finally { handle.leave(); }
     }
 
     public void close() {
-        VRNconnectionClose(handle.get());
+        long h = handle.enter();
+        try { VRNconnectionClose(h); } finally { handle.leave(); }
     }
 
     public void hardClose() {
-        VRNconnectionHardClose(handle.get());
+        long h = handle.enter();
+        try { VRNconnectionHardClose(h); } finally { handle.leave(); }
     }
 
-    /** Gives back the reference of a connection this object made; a wrapper has none. */
+    /**
+     * Gives back the reference of a connection this object made, once however many threads
+     * call it: now, or when the last call in flight has left; every call after it raises a
+     * VarnelException. A wrapper has no reference, and this does nothing.
+     */
     public void release() {
-        if (!owned) {
-            return;
-        }
-        // Whoever takes the handle first gives it back; every other caller finds 0.
-        long connection = handle.getAndSet(0);
-        if (connection != 0) {
-            VRNconnectionRelease(connection);
+        if (owned) {
+            handle.close();
         }
     }
 

@@ -4,115 +4,130 @@ package com.olvenmark.varnel;
  * An LLP server over sockmod2's listener: it frames HL7 messages with its header and
  * trailer blocks, listens on a port, accepts connections and hands their events to one
  * {@link LlpServerListener}. The event methods below are what vrn_java calls; they pass
- * each event on to the listener set last.
+ * each event on to the listener set last. Each other method holds the handle open for its
+ * call: a release() on another thread meanwhile gives the server back once the last call
+ * in flight has left, and a call after it raises a VarnelException.
  */
 public class LlpServer {
     static {
         System.loadLibrary("vrn_java");
     }
 
-    private volatile long handle;
-    private long listenerReference;
+    private final ListenedHandle handle;
     private volatile LlpServerListener listener;
 
     public LlpServer() {
-        handle = VRNlistenerCreate();
+        handle = new ListenedHandle(VRNlistenerCreate(), "LlpServer") {
+            @Override
+            void giveBack(long server, long reference) {
+                VRNlistenerRelease(server, reference);
+            }
+        };
     }
 
+    /** The server's handle, 0 once released; the methods below hold it open for their calls. */
     public long handle() {
-        return handle;
+        return handle.value();
     }
 
     /** Sets the listener; the first call registers this object with the library. */
     public void setListener(LlpServerListener listener) {
         this.listener = listener;
-        synchronized (this) {
-            if (listenerReference == 0) {
-                listenerReference = VRNlistenerAddListener(handle);
-            }
-        }
+        handle.listen(this::VRNlistenerAddListener);
     }
 
-    /** Ends the listener's events and gives Java's reference to the listener back. */
+    /**
+     * Ends the listener's events and gives Java's reference to the server back, once however
+     * many threads call it: now, or when the last call in flight has left. Every call after
+     * it raises a VarnelException.
+     */
     public void release() {
-        long server;
-        long reference;
-        // Taken by the one caller that finds them; the native runs outside the lock, as it
-        // may wait for events in flight whose listeners use this object.
-        synchronized (this) {
-            server = handle;
-            reference = listenerReference;
-            handle = 0;
-            listenerReference = 0;
-        }
-        if (server != 0) {
-            VRNlistenerRelease(server, reference);
-        }
+        handle.close();
     }
 
     public int port() {
-        return VRNlistenerGetPort(handle);
+        long h = handle.enter();
+        try { return VRNlistenerGetPort(h); } finally { handle.leave(); }
     }
 
     public String host() {
-        return VRNlistenerGetHost(handle);
+        long h = handle.enter();
+        try { return VRNlistenerGetHost(h); } finally { handle.leave(); }
     }
 
     public void setHost(String host) {
-        VRNlistenerSetHost(handle, host);
+        long h = handle.enter();
+        try { VRNlistenerSetHost(h, host); } finally { handle.leave(); }
     }
 
     public String headerBlock() {
-        return VRNlistenerGetHeaderBlock(handle);
+        long h = handle.enter();
+        try { return VRNlistenerGetHeaderBlock(h); } finally { handle.leave(); }
     }
 
     public void setHeaderBlock(String block) {
-        VRNlistenerSetHeaderBlock(handle, block);
+        long h = handle.enter();
+        try { VRNlistenerSetHeaderBlock(h, block); } finally { handle.leave(); }
     }
 
     public String trailerBlock() {
-        return VRNlistenerGetTrailerBlock(handle);
+        long h = handle.enter();
+        try { return VRNlistenerGetTrailerBlock(h); } finally { handle.leave(); }
     }
 
     public void setTrailerBlock(String block) {
-        VRNlistenerSetTrailerBlock(handle, block);
+        long h = handle.enter();
+        try { VRNlistenerSetTrailerBlock(h, block); } finally { handle.leave(); }
     }
 
     public boolean isListening() {
-        return VRNlistenerGetIsListening(handle);
+        long h = handle.enter();
+        try { return VRNlistenerGetIsListening(h); } finally { handle.leave(); }
     }
 
     public LlpConnection connection(int index) {
-        return VRNlistenerGetConnection(handle, index);
+        long h = handle.enter();
+        try { return VRNlistenerGetConnection(h, index); } finally { handle.leave(); }
     }
 
     public int countOfConnection() {
-        return VRNlistenerCountOfConnection(handle);
+        long h = handle.enter();
+        try { return VRNlistenerCountOfConnection(h); } finally { handle.leave(); }
     }
 
     public void startListen(int port) {
-        VRNlistenerStartListen(handle, port);
+        long h = handle.enter();
+        try { VRNlistenerStartListen(h, port); } finally { handle.leave(); }
     }
 
     public void stopListen() {
-        VRNlistenerStopListen(handle);
+        long h = handle.enter();
+        try { VRNlistenerStopListen(h); } finally { handle.leave(); }
     }
 
     public void closeAll() {
-        VRNlistenerCloseAll(handle);
+        long h = handle.enter();
+        try { VRNlistenerCloseAll(h); } finally { handle.leave(); }
     }
 
-    /** Runs the library's message loop on this thread until {@link #stopMessageLoop()}. */
+    /**
+     * Runs the library's message loop on this thread until {@link #stopMessageLoop()}. The
+     * loop is the library's, not this server's, and takes no handle: it holds nothing open,
+     * so a release() while it runs gives the server back at once.
+     */
     public void runMessageLoop() {
-        VRNlistenerRunMessageLoop(handle);
+        handle.requireOpen();
+        VRNlistenerRunMessageLoop(0);
     }
 
     public void stopMessageLoop() {
-        VRNlistenerStopMessageLoop(handle);
+        long h = handle.enter();
+        try { VRNlistenerStopMessageLoop(h); } finally { handle.leave(); }
     }
 
     public String makePrintable(String message, String newLine, int width) {
-        return VRNlistenerMakePrintable(handle, message, newLine, width);
+        long h = handle.enter();
+        try { return VRNlistenerMakePrintable(h, message, newLine, width); } finally { handle.leave(); }
     }
 
     public void errorReceived(String text, int code) {

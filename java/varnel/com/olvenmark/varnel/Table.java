@@ -1,34 +1,42 @@
 package com.olvenmark.varnel;
 
-import java.util.concurrent.atomic.AtomicLong;
-
 /**
  * A message table of vrn_core: the tabular form of a parsed HL7 message, with named and
  * typed columns, rows, nested sub-tables and cells that may be null. An Engine parses into
  * one and generates from one. A table made here owns one reference, given back by
- * {@link #release()}; a sub-table's handle belongs to its parent.
+ * {@link #release()}. The natives take the handle as an argument: a caller takes it from
+ * use(), which holds it open for the natives of one block. A sub-table's handle belongs to
+ * its parent, and the parent's use() holds it open with its own.
  */
 public class Table {
     static {
         System.loadLibrary("vrn_java");
     }
 
-    private final AtomicLong handle = new AtomicLong();
+    private final OwnedHandle handle;
 
     public Table() {
-        handle.set(VRNtableCreate());
+        handle = new OwnedHandle(VRNtableCreate(), "Table") {
+            @Override
+            void giveBack(long table) {
+                VRNtableRelease(table);
+            }
+        };
     }
 
+    /** The handle, 0 once released. A value read here is held open by nothing: see {@link #use()}. */
     public long handle() {
-        return handle.get();
+        return handle.value();
     }
 
+    /** The handle held open for the natives a block calls with it ({@link HandleUse}); a VarnelException once released. */
+    public HandleUse use() {
+        return new HandleUse(handle);
+    }
+
+    /** Gives the reference back once however many threads call it: now, or when the last call in flight has left. */
     public void release() {
-        // Whoever takes the handle first gives it back; every other caller finds 0.
-        long table = handle.getAndSet(0);
-        if (table != 0) {
-            VRNtableRelease(table);
-        }
+        handle.close();
     }
 
     public native long VRNtableCreate();

@@ -1,33 +1,40 @@
 package com.olvenmark.varnel;
 
-import java.util.concurrent.atomic.AtomicLong;
-
 /**
  * A date-time of vrn_core: its DATE value, second fraction, zone, offset in minutes and
  * null state, and formatting by a pattern. Made here it owns one reference, given back by
- * {@link #release()}.
+ * {@link #release()}. The natives take the handle as an argument: a caller takes it from
+ * use(), which holds it open for the natives of one block.
  */
 public class VarnelDateTime {
     static {
         System.loadLibrary("vrn_java");
     }
 
-    private final AtomicLong handle = new AtomicLong();
+    private final OwnedHandle handle;
 
     public VarnelDateTime() {
-        handle.set(VRNdateTimeCreate());
+        handle = new OwnedHandle(VRNdateTimeCreate(), "VarnelDateTime") {
+            @Override
+            void giveBack(long dateTime) {
+                VRNdateTimeRelease(dateTime);
+            }
+        };
     }
 
+    /** The handle, 0 once released. A value read here is held open by nothing: see {@link #use()}. */
     public long handle() {
-        return handle.get();
+        return handle.value();
     }
 
+    /** The handle held open for the natives a block calls with it ({@link HandleUse}); a VarnelException once released. */
+    public HandleUse use() {
+        return new HandleUse(handle);
+    }
+
+    /** Gives the reference back once however many threads call it: now, or when the last call in flight has left. */
     public void release() {
-        // Whoever takes the handle first gives it back; every other caller finds 0.
-        long dateTime = handle.getAndSet(0);
-        if (dateTime != 0) {
-            VRNdateTimeRelease(dateTime);
-        }
+        handle.close();
     }
 
     public native long VRNdateTimeCreate();

@@ -1,7 +1,5 @@
 package com.olvenmark.varnel;
 
-import java.util.concurrent.atomic.AtomicLong;
-
 /**
  * sockmod2's translation locale, which is the process's own: the current one and the list
  * of those available, by count and index. An object made here also holds one reference to
@@ -12,22 +10,25 @@ public class VarnelEncoding {
         System.loadLibrary("vrn_java");
     }
 
-    private final AtomicLong handle = new AtomicLong();
+    private final OwnedHandle handle;
 
     public VarnelEncoding() {
-        handle.set(VRNvarnelEncodingCreate());
+        handle = new OwnedHandle(VRNvarnelEncodingCreate(), "VarnelEncoding") {
+            @Override
+            void giveBack(long encoding) {
+                VRNvarnelEncodingRelease(encoding);
+            }
+        };
     }
 
+    /** The handle, 0 once released. */
     public long handle() {
-        return handle.get();
+        return handle.value();
     }
 
+    /** Gives the reference back, once however many threads call it. */
     public void release() {
-        // Whoever takes the handle first gives it back; every other caller finds 0.
-        long encoding = handle.getAndSet(0);
-        if (encoding != 0) {
-            VRNvarnelEncodingRelease(encoding);
-        }
+        handle.close();
     }
 
     public native long VRNvarnelEncodingCreate();

@@ -14,18 +14,15 @@ public class PluginException extends Exception {
         System.loadLibrary("tlm_java");
     }
 
-    private final long handle;
     private final String description;
 
     public PluginException(String message) {
         super(message);
-        handle = 0;
         description = message;
     }
 
     public PluginException(long handle) {
         super();
-        this.handle = handle;
         description = adopt(handle);
     }
 
@@ -34,9 +31,12 @@ public class PluginException extends Exception {
         return description;
     }
 
-    /** The error object this exception was built around (already given back), or 0. */
+    /**
+     * 0: an error object this exception was built around is given back while it is made,
+     * so there is no handle left to hand to a native.
+     */
     public long getHandle() {
-        return handle;
+        return 0;
     }
 
     private static String adopt(long handle) {
