@@ -82,18 +82,7 @@ public:
   COLsinkConsole(const COLsinkConsole&) = delete;
   COLsinkConsole& operator=(const COLsinkConsole&) = delete;
 
-  void show(FILE* file, const char* bytes, unsigned length) {
-    COLscopedLock hold(&m_Lock);
-    // What the stream holds goes first, so that the order of the text stays.
-    fflush(file);
-    std::string text(m_Pending, m_PendingLength);
-    text.append(bytes, length);
-    const unsigned tail = incompleteTail(text.data(), static_cast<unsigned>(text.size()));
-    const unsigned whole = static_cast<unsigned>(text.size()) - tail;
-    showOnConsole(m_Console, text.data(), whole);
-    for (unsigned i = 0; i < tail; ++i) m_Pending[i] = text[whole + i];
-    m_PendingLength = tail;
-  }
+  void show(FILE* file, const char* bytes, unsigned length);
 
   // What is left of a character when the sink goes: shown as it is.
   void showPending() {
@@ -108,6 +97,19 @@ private:
   char m_Pending[4] = {};
   unsigned m_PendingLength = 0;
 };
+
+void COLsinkConsole::show(FILE* file, const char* bytes, unsigned length) {
+  COLscopedLock hold(&m_Lock);
+  // What the stream holds goes first, so that the order of the text stays.
+  fflush(file);
+  std::string text(m_Pending, m_PendingLength);
+  text.append(bytes, length);
+  const unsigned tail = incompleteTail(text.data(), static_cast<unsigned>(text.size()));
+  const unsigned whole = static_cast<unsigned>(text.size()) - tail;
+  showOnConsole(m_Console, text.data(), whole);
+  for (unsigned i = 0; i < tail; ++i) m_Pending[i] = text[whole + i];
+  m_PendingLength = tail;
+}
 
 COLsinkFileHandle::COLsinkFileHandle(FILE* file) : m_File(file), m_pConsole(nullptr) {
   if (HANDLE console = consoleOf(file)) m_pConsole = new COLsinkConsole(console);
