@@ -1,6 +1,7 @@
 // The sink interface and the string and stdio sinks.
 #include "COL/COLsink.h"
 
+#include "COL/COLcriticalSection.h"
 #include "COL/COLstring.h"
 #include "platform/PLATwindows.h"
 
@@ -72,28 +73,61 @@ void showOnConsole(HANDLE console, const char* data, unsigned length) {
 
 }  // namespace
 
-COLsinkFileHandle::~COLsinkFileHandle() {
-  if (m_PendingLength == 0) return;
-  if (HANDLE console = consoleOf(m_File)) showOnConsole(console, m_Pending, m_PendingLength);
-}
+// A console that a sink writes to, and the first bytes of a character that the last write
+// cut off, which wait for the rest. The lock keeps them and the order of the text whole
+// when threads share the sink.
+class COLsinkConsole {
+public:
+  explicit COLsinkConsole(HANDLE console) : m_Console(console) {}
+  COLsinkConsole(const COLsinkConsole&) = delete;
+  COLsinkConsole& operator=(const COLsinkConsole&) = delete;
 
-unsigned COLsinkFileHandle::write(const void* data, unsigned length) {
-  if (length == 0) return length;
-  HANDLE console = consoleOf(m_File);
-  if (console == nullptr) {
-    fwrite(data, 1, length, m_File);
-    return length;
+  void show(FILE* file, const char* bytes, unsigned length);
+
+  // What is left of a character when the sink goes: shown as it is.
+  void showPending() {
+    COLscopedLock hold(&m_Lock);
+    showOnConsole(m_Console, m_Pending, m_PendingLength);
+    m_PendingLength = 0;
   }
+
+private:
+  HANDLE m_Console;
+  COLmutex m_Lock;
+  char m_Pending[4] = {};
+  unsigned m_PendingLength = 0;
+};
+
+void COLsinkConsole::show(FILE* file, const char* bytes, unsigned length) {
+  COLscopedLock hold(&m_Lock);
   // What the stream holds goes first, so that the order of the text stays.
-  fflush(m_File);
-  const char* bytes = static_cast<const char*>(data);
+  fflush(file);
   std::string text(m_Pending, m_PendingLength);
   text.append(bytes, length);
   const unsigned tail = incompleteTail(text.data(), static_cast<unsigned>(text.size()));
   const unsigned whole = static_cast<unsigned>(text.size()) - tail;
-  showOnConsole(console, text.data(), whole);
+  showOnConsole(m_Console, text.data(), whole);
   for (unsigned i = 0; i < tail; ++i) m_Pending[i] = text[whole + i];
   m_PendingLength = tail;
+}
+
+COLsinkFileHandle::COLsinkFileHandle(FILE* file) : m_File(file), m_pConsole(nullptr) {
+  if (HANDLE console = consoleOf(file)) m_pConsole = new COLsinkConsole(console);
+}
+
+COLsinkFileHandle::~COLsinkFileHandle() {
+  if (m_pConsole == nullptr) return;
+  m_pConsole->showPending();
+  delete m_pConsole;
+}
+
+unsigned COLsinkFileHandle::write(const void* data, unsigned length) {
+  if (length == 0) return length;
+  if (m_pConsole == nullptr) {
+    fwrite(data, 1, length, m_File);
+  } else {
+    m_pConsole->show(m_File, static_cast<const char*>(data), length);
+  }
   return length;
 }
 

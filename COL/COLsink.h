@@ -19,16 +19,22 @@ public:
   virtual bool write_source(COLsource* source);
 };
 
+class COLsinkConsole;
+
+// Threads may share a file-handle sink: their writes interleave whole, and every byte
+// arrives once. Whether the stream leads to a console is asked once, when the sink is
+// made: a handle's kind does not change while the process holds it open.
 class COLsinkFileHandle : public COLsink {
 public:
-  explicit COLsinkFileHandle(FILE* file) : m_File(file) {}
+  explicit COLsinkFileHandle(FILE* file);
   ~COLsinkFileHandle() override;
   COLsinkFileHandle(const COLsinkFileHandle&) = delete;
   COLsinkFileHandle& operator=(const COLsinkFileHandle&) = delete;
-  // To a pipe or a file, the bytes go unchanged (fwrite). To a console, which keeps a code
-  // page of its own, they are text of the process's code page, shown as characters
-  // through the console's wide call; the first bytes of a character cut off at the end of
-  // a write wait for the rest. Reports the whole length taken, whatever was written.
+  // To a pipe or a file, the bytes go unchanged (fwrite, which takes the stream's own
+  // lock and no other). To a console, which keeps a code page of its own, they are text
+  // of the process's code page, shown as characters through the console's wide call; the
+  // first bytes of a character cut off at the end of a write wait for the rest, under the
+  // console's lock. Reports the whole length taken, whatever was written.
   unsigned write(const void* data, unsigned length) override;
   // fflush; a failure is ignored, as every user of the stream ignores it.
   void flush() override;
@@ -37,8 +43,8 @@ public:
 
 private:
   FILE* m_File;
-  char m_Pending[4] = {};
-  unsigned m_PendingLength = 0;
+  // The console with what it holds back of a character, or null for anything else.
+  COLsinkConsole* m_pConsole;
 };
 
 class COLsinkStandardOut : public COLsinkFileHandle {

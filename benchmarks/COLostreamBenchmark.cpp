@@ -1,12 +1,16 @@
 // COLostream's number output next to std::to_chars: a million integers of every length and
 // both signs, in decimal and in hexadecimal, and one message of the library's usual shape.
+// The standard streams' road, a stream over a stdio sink, next to fwrite and fprintf on
+// the same kind of stream: short writes to /dev/null and to a file, and integers to a file.
 #include "COL/COLostream.h"
+#include "COL/COLsink.h"
 #include "COL/COLstring.h"
 
 #include <benchmark/benchmark.h>
 
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -91,5 +95,70 @@ void messageStdString(benchmark::State& state) {
 
 BENCHMARK(messageCOLostream)->Name("message/COLostream");
 BENCHMARK(messageStdString)->Name("message/std::string+to_chars");
+
+FILE* openDevNull() { return fopen("/dev/null", "wb"); }
+// A file of its own, gone when it is closed.
+FILE* openFile() { return tmpfile(); }
+
+// Both sides go back to the start of their file after this many writes, which keeps it
+// within a page cache's reach (a megabyte or so) however long the benchmark runs.
+const unsigned RewindEvery = 1 << 16;
+
+template <FILE* (*Open)()>
+void bytesCOLsink(benchmark::State& state) {
+  FILE* file = Open();
+  COLostream stream(new COLsinkFileHandle(file), true);
+  const std::string bytes(static_cast<size_t>(state.range(0)), 'x');
+  unsigned count = 0;
+  for (auto _ : state) {
+    stream.write(bytes.data(), static_cast<unsigned>(bytes.size()));
+    if (++count % RewindEvery == 0) rewind(file);
+  }
+  state.SetBytesProcessed(state.iterations() * state.range(0));
+  fclose(file);
+}
+
+template <FILE* (*Open)()>
+void bytesFwrite(benchmark::State& state) {
+  FILE* file = Open();
+  const std::string bytes(static_cast<size_t>(state.range(0)), 'x');
+  unsigned count = 0;
+  for (auto _ : state) {
+    fwrite(bytes.data(), 1, bytes.size(), file);
+    if (++count % RewindEvery == 0) rewind(file);
+  }
+  state.SetBytesProcessed(state.iterations() * state.range(0));
+  fclose(file);
+}
+
+void integersToFileCOLostream(benchmark::State& state) {
+  const std::vector<int>& values = integers();
+  FILE* file = openFile();
+  COLostream stream(new COLsinkFileHandle(file), true);
+  unsigned count = 0;
+  for (auto _ : state) {
+    stream << values[count % IntegerCount];
+    if (++count % RewindEvery == 0) rewind(file);
+  }
+  fclose(file);
+}
+
+void integersToFileFprintf(benchmark::State& state) {
+  const std::vector<int>& values = integers();
+  FILE* file = openFile();
+  unsigned count = 0;
+  for (auto _ : state) {
+    fprintf(file, "%i", values[count % IntegerCount]);
+    if (++count % RewindEvery == 0) rewind(file);
+  }
+  fclose(file);
+}
+
+BENCHMARK_TEMPLATE(bytesCOLsink, openDevNull)->Name("stdioDevNull/COLsinkFileHandle")->Arg(16);
+BENCHMARK_TEMPLATE(bytesFwrite, openDevNull)->Name("stdioDevNull/fwrite")->Arg(16);
+BENCHMARK_TEMPLATE(bytesCOLsink, openFile)->Name("stdioFile/COLsinkFileHandle")->Arg(16);
+BENCHMARK_TEMPLATE(bytesFwrite, openFile)->Name("stdioFile/fwrite")->Arg(16);
+BENCHMARK(integersToFileCOLostream)->Name("stdioFileInteger/COLostream");
+BENCHMARK(integersToFileFprintf)->Name("stdioFileInteger/fprintf");
 
 }  // namespace

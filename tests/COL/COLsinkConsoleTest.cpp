@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -34,6 +36,48 @@ TEST_CHILD_ROLE(WritesTextOfItsCodePage) {
   for (char byte : text) COLstandardOutput.write(&byte, 1);
   COLstandardOutput << newline << flush;
   COLstandardError << "err:" << text.c_str() << newline << flush;
+  return 0;
+}
+
+// A character that the process's code page writes in two bytes, the second of which means
+// something of its own when it stands alone: "\u00E9" in UTF-8, "\u3044" at code page 932.
+// Empty where the code page has no such character.
+std::string characterOfTwoBytes() {
+  if (GetACP() == CP_UTF8) return "\xC3\xA9";
+  if (GetACP() == 932) return "\x82\xA2";
+  return std::string();
+}
+
+// Two threads share standard output: one writes a character of two bytes as two writes of
+// one byte, the other writes "b", each as many times as the first argument says (20,000
+// without one). The writes may interleave, so a "b" can come between the halves, but every
+// byte must arrive once. After the race the role writes, each as one write, the pieces
+// that the console shows for the whole character, for its first byte followed by "b" and
+// for its second byte alone, so that console.sh can account for every round.
+TEST_CHILD_ROLE(SharesTheSinkBetweenThreads) {
+  COLsinkStandardOut::set_binary_mode(true);
+  const std::string character = characterOfTwoBytes();
+  if (character.empty()) {
+    COLstandardError << "code page " << static_cast<unsigned>(GetACP()) << " has no character of two bytes" << newline;
+    return 2;
+  }
+  const int rounds = TESTchildArgumentCount() > 1 ? atoi(TESTchildArguments()[1]) : 20000;
+  COLstandardOutput << "race:";
+  std::thread halves([&] {
+    for (int i = 0; i < rounds; ++i) {
+      COLstandardOutput.write(&character[0], 1);
+      COLstandardOutput.write(&character[1], 1);
+    }
+  });
+  std::thread other([&] {
+    for (int i = 0; i < rounds; ++i) COLstandardOutput.write("b", 1);
+  });
+  halves.join();
+  other.join();
+  const std::string firstThenB = character.substr(0, 1) + "b";
+  COLstandardOutput << ":end" << newline << "pieces:" << character.c_str() << "|" << firstThenB.c_str() << "|";
+  COLstandardOutput.write(&character[1], 1);
+  COLstandardOutput << "|" << newline << flush;
   return 0;
 }
 
