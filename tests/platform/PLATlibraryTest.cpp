@@ -1,6 +1,7 @@
 // Loading at run time through the door: the errors of a refused load, a module handle that
-// the other module calls know, one FreeLibrary per load, GetProcAddress that sees only the
-// module's own functions, and the thread identity calls. Natively also the layer's own
+// the other module calls know, one FreeLibrary per load, the module of an address (and a
+// module pinned for the process's life), GetProcAddress that sees only the module's own
+// functions, and the thread identity calls. Natively also the layer's own
 // kernel32/user32 library and what its two functions do.
 #include "platform/PLATwindows.h"
 
@@ -76,6 +77,93 @@ TEST(PLATlibrary, EachLoadNeedsItsOwnFree) {
   SetLastError(0);
   EXPECT_FALSE(FreeLibrary(reinterpret_cast<HMODULE>(static_cast<intptr_t>(0x12345000))));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+}
+
+// The module of an address inside it, or of a name: one more load to give back, unless
+// the call says not to take one.
+TEST(PLATlibrary, GetModuleHandleExFindsTheModuleOfAnAddressOrAName) {
+  const std::string path = fixturePath(COLDLL_FIXTURE);
+  HMODULE loaded = LoadLibraryExA(path.c_str(), nullptr, 0);
+  ASSERT_NE(loaded, nullptr);
+  LPCSTR inside = reinterpret_cast<LPCSTR>(GetProcAddress(loaded, "COLdllFixtureAnswer"));
+  ASSERT_NE(inside, nullptr);
+  struct Row {
+    const char* what;
+    DWORD flags;
+    LPCSTR name;
+    int loadsTaken;
+  };
+  const Row rows[] = {
+      {"an address", GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, inside, 1},
+      {"an address, the count unchanged",
+       GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT, inside, 0},
+      {"its name", 0, path.c_str(), 1},
+  };
+  for (const Row& row : rows) {
+    HMODULE found = nullptr;
+    ASSERT_TRUE(GetModuleHandleExA(row.flags, row.name, &found)) << row.what;
+    EXPECT_EQ(found, loaded) << row.what;
+    for (int i = 0; i < row.loadsTaken; ++i) EXPECT_TRUE(FreeLibrary(found)) << row.what;
+    EXPECT_EQ(GetModuleHandleA(path.c_str()), loaded) << row.what << ": the first load is still held";
+  }
+  EXPECT_TRUE(FreeLibrary(loaded));
+  EXPECT_EQ(GetModuleHandleA(path.c_str()), nullptr) << "a load left behind";
+
+  struct Refusal {
+    const char* what;
+    DWORD flags;
+    LPCSTR name;
+    DWORD error;
+  };
+  static const int notCode = 0;
+  const Refusal refusals[] = {
+      {"an address in no module", GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+       reinterpret_cast<LPCSTR>(static_cast<intptr_t>(0x10)), ERROR_MOD_NOT_FOUND},
+      {"a name of no module", 0, "PLATnoSuchModule.dll", ERROR_MOD_NOT_FOUND},
+      {"pinned with the count unchanged",
+       GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN |
+           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+       reinterpret_cast<LPCSTR>(&notCode), ERROR_INVALID_PARAMETER},
+  };
+  for (const Refusal& row : refusals) {
+    HMODULE found = reinterpret_cast<HMODULE>(static_cast<intptr_t>(0x1000));
+    SetLastError(0);
+    EXPECT_FALSE(GetModuleHandleExA(row.flags, row.name, &found)) << row.what;
+    EXPECT_EQ(GetLastError(), row.error) << row.what;
+    if (row.error == ERROR_MOD_NOT_FOUND) {
+      EXPECT_EQ(found, nullptr) << row.what;
+    }
+  }
+}
+
+// Pinned, the module stays whatever FreeLibrary is called (so in a child of its own).
+TEST_CHILD_ROLE(PinsTheFixture) {
+  const std::string path = fixturePath(COLDLL_FIXTURE);
+  HMODULE loaded = LoadLibraryExA(path.c_str(), nullptr, 0);
+  if (loaded == nullptr) return 2;
+  LPCSTR inside = reinterpret_cast<LPCSTR>(GetProcAddress(loaded, "COLdllFixtureAnswer"));
+  HMODULE pinned = nullptr;
+  if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN, inside, &pinned))
+    return 3;
+  if (pinned != loaded) return 4;
+  FreeLibrary(loaded);
+  FreeLibrary(loaded);
+  if (GetModuleHandleA(path.c_str()) != loaded) return 5;
+  typedef int (*Answer)();
+  return reinterpret_cast<Answer>(reinterpret_cast<void (*)()>(inside))() == 42 ? 0 : 6;
+}
+
+TEST(PLATlibrary, APinnedModuleStaysLoadedUntilTheProcessEnds) {
+  std::string program = TESTprogramPath();
+  if (!TESTwindowsBuild) {
+    program = program.substr(2);
+    for (char& c : program)
+      if (c == '\\') c = '/';
+  }
+  std::vector<std::string> words{program};
+  for (const std::string& word : TESTchildRole("PinsTheFixture")) words.push_back(word);
+  TESTprogramRun run = TESTcaptureProgram(program, words);
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
 }
 
 TEST(PLATlibrary, GetProcAddressSeesTheModulesOwnFunctions) {
