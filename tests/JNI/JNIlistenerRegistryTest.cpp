@@ -8,6 +8,8 @@
 
 namespace {
 
+const JNIeventKind Kinds[] = {{"heard", "()V"}};
+
 TEST(JNIlistenerRegistry, AListenerIsKnownByItsOwnerAndATokenNeverUsedTwice) {
   TESTfakeJni fake;
   JNIEnv* env = fake.env();
@@ -15,7 +17,7 @@ TEST(JNIlistenerRegistry, AListenerIsKnownByItsOwnerAndATokenNeverUsedTwice) {
   jobject listener = fake.newObject("x/Listener");
   int a = 1;
   int b = 2;
-  JNIlistenerRegistry registry;
+  JNIlistenerRegistry registry(Kinds);
 
   void* first = registry.add(env, listener, &a);
   ASSERT_NE(nullptr, first);

@@ -599,6 +599,10 @@ void JNICALL releaseStringUTFChars(JNIEnv* env, jstring, const char* chars) {
 
 jint JNICALL getJavaVM(JNIEnv* env, JavaVM** vm) {
   Entry e(fakeOf(env), "GetJavaVM");
+  if (e.fake->owner->faults.getJavaVmFails) {
+    *vm = nullptr;
+    return JNI_ERR;
+  }
   *vm = &e.fake->vmObject;
   return 0;
 }

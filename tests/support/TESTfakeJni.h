@@ -103,6 +103,7 @@ public:
     jint throwNewResult = 0;               // ThrowNew's likewise
     jsize stringLength = -1;               // when not negative, GetStringLength's answer for every string
     bool newObjectFails = false;           // NewObject gives null, OutOfMemoryError pending
+    bool getJavaVmFails = false;           // GetJavaVM answers JNI_ERR and gives null
     std::string findClassFailsWith;        // when set, every FindClass gives null with this error
                                            // pending (java/lang/StackOverflowError: no stack left)
     // The test's classes come from a child class loader: FindClass on a thread other than

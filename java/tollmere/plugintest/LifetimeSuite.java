@@ -53,7 +53,7 @@ public final class LifetimeSuite implements Suite {
             Destination.TLMdestinationRelease(h, listener);
             Check.equal(-1L, StandIn.refCount(h), "released at last");
         });
-        table.add("a Release retried after the object's release failed asks the library first, deletes nothing twice", () -> {
+        table.add("a Release retried after the object's release failed goes straight to the object, deletes nothing twice", () -> {
             StandIn.reset();
             Destination destination = new Destination();
             long h = destination.getHandle();
@@ -63,9 +63,8 @@ public final class LifetimeSuite implements Suite {
             Check.equal(0, StandIn.listenerCount(h), "listener removed by the first try");
             int start = StandIn.journalCount();
             Destination.TLMdestinationRelease(h, listener);
-            Check.equal(java.util.List.of("TLMdestinationRemoveListener " + StandIn.handle(h) + " "
-                                          + StandIn.handle(listener), "TLMdestinationRelease " + StandIn.handle(h)),
-                        StandIn.journalSince(start), "the retry removes the listener, then releases");
+            Check.equal(java.util.List.of("TLMdestinationRelease " + StandIn.handle(h)),
+                        StandIn.journalSince(start), "the retry releases the object, the listener being gone");
             Check.equal(-1L, StandIn.refCount(h), "released");
         });
         table.add("a retried Release touches only its own destination's listener, never another's", () -> {
