@@ -4,7 +4,14 @@
 #include "JNI/JNIlistenerRegistry.h"
 #include "tests/support/TESTfakeJni.h"
 
+#include "COL/COLerror.h"
+
 #include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -46,6 +53,51 @@ TEST(JNIlistenerRegistry, AListenerIsKnownByItsOwnerAndATokenNeverUsedTwice) {
     EXPECT_EQ(nullptr, late.listener()) << "an event after the release";
   }
   EXPECT_EQ(0, fake.globalReferences()) << "the last share deletes the reference";
+  EXPECT_EQ(std::vector<std::string>{}, fake.violations());
+}
+
+// A library unloaded and loaded again starts with a registry afresh: its tokens must still
+// never be ones an earlier registry issued, nor repeat among themselves.
+TEST(JNIlistenerRegistry, ARegistryMadeLaterIssuesNoTokenOfAnEarlierOne) {
+  TESTfakeJni fake;
+  JNIEnv* env = fake.env();
+  fake.defineClass("x/Listener");
+  jobject listener = fake.newObject("x/Listener");
+  int owner = 0;
+  std::set<jlong> issued;
+  jlong latest = 0;
+  for (int load = 0; load < 3; ++load) {
+    std::unique_ptr<JNIlistenerRegistry> registry(new JNIlistenerRegistry(Kinds));
+    std::vector<void*> tokens;
+    for (int i = 0; i < 100; ++i) tokens.push_back(registry->add(env, listener, &owner));
+    for (void* token : tokens) {
+      jlong value = JNIlongOf(token);
+      EXPECT_GT(value, latest) << "load " << load << ": a token not above the earlier ones";
+      EXPECT_TRUE(issued.insert(value).second) << "load " << load << ": a token issued again";
+      latest = value;
+      EXPECT_TRUE(registry->release(env, &owner, token));
+    }
+  }
+  EXPECT_EQ(0, fake.globalReferences());
+}
+
+// An event names its kind by its place in the bridge's table; a place outside it is
+// refused, never read.
+TEST(JNIlistenerRegistry, AMethodIsFoundOnlyForAKindOfTheTable) {
+  TESTfakeJni fake;
+  JNIEnv* env = fake.env();
+  fake.defineClass("x/Listener");
+  fake.defineMethod("x/Listener", "heard", "()V");
+  JNIlistenerRegistry registry(Kinds);
+  void* token = registry.add(env, fake.newObject("x/Listener"), &fake);
+  {
+    JNIlistenerRegistry::Share share(registry, env, token);
+    EXPECT_NE(nullptr, share.method(env, 0));
+    for (int outside : {-1, 1, 12}) {
+      EXPECT_THROW(share.method(env, outside), COLerror) << outside;
+    }
+  }
+  EXPECT_TRUE(registry.release(env, &fake, token));
   EXPECT_EQ(std::vector<std::string>{}, fake.violations());
 }
 
