@@ -6,8 +6,7 @@
 #include "JNI/JNIscopedLocalFrame.h"
 #include "platform/PLATwindows.h"
 
-#include <tuple>
-#include <utility>
+#include <memory>
 
 namespace {
 
@@ -73,7 +72,93 @@ void clearPending(JNIEnv* pEnv) {
 
 }  // namespace
 
-// ---- tokens, entries and owners
+// ---- entries, tokens and owners
+
+// On a cache line of its own: events on two listeners write no line in common.
+struct alignas(64) JNIlistenerRegistry::Entry {
+  Entry(void* owner, jobject reference, int kinds)
+      : Owner(owner), Reference(reference), Methods(new std::atomic<jmethodID>[kinds]()) {}
+  // The registry's share, while live, and one per event in flight. Taken only under the
+  // shard's lock while the entry is live; given back without it, except by the last share.
+  std::atomic<int> Shares{1};
+  void* Owner;
+  jobject Reference;  // null once the last share has deleted it
+  bool Live = true;
+  bool Claimed = false;         // a Release is working on it
+  bool AwaitingObject = false;  // removed by a Release that then failed at the object
+  std::unique_ptr<std::atomic<jmethodID>[]> Methods;
+};
+
+// Only a registry of a test is ever destroyed; the process's are kept.
+JNIlistenerRegistry::EntryTable::~EntryTable() {
+  if (m_Slots == nullptr) return;
+  for (std::size_t i = 0; i < (std::size_t(1) << m_Bits); ++i) delete m_Slots[i].Value;
+  delete[] m_Slots;
+}
+
+// The tokens of one shard differ in their bits above the shard's; those are spread over
+// the table's size by a multiplication.
+std::size_t JNIlistenerRegistry::EntryTable::home(std::uintptr_t token) const {
+  return static_cast<std::size_t>((static_cast<std::uint64_t>(token >> kShardBits) * 0x9E3779B97F4A7C15ULL) >>
+                                  (64 - m_Bits));
+}
+
+JNIlistenerRegistry::Entry* JNIlistenerRegistry::EntryTable::find(std::uintptr_t token) const {
+  if (m_Slots == nullptr) return nullptr;
+  const std::size_t mask = (std::size_t(1) << m_Bits) - 1;
+  for (std::size_t at = home(token);; at = (at + 1) & mask) {
+    if (m_Slots[at].Token == token) return m_Slots[at].Value;
+    if (m_Slots[at].Token == 0) return nullptr;
+  }
+}
+
+// At most half full, so that a probe ends soon.
+void JNIlistenerRegistry::EntryTable::insert(std::uintptr_t token, Entry* entry) {
+  if (m_Slots == nullptr || (m_Count + 1) * 2 > (std::size_t(1) << m_Bits)) grow();
+  const std::size_t mask = (std::size_t(1) << m_Bits) - 1;
+  std::size_t at = home(token);
+  while (m_Slots[at].Token != 0) at = (at + 1) & mask;
+  m_Slots[at] = Slot{token, entry};
+  ++m_Count;
+}
+
+void JNIlistenerRegistry::EntryTable::grow() {
+  const int bits = m_Slots == nullptr ? 3 : m_Bits + 1;
+  Slot* slots = new Slot[std::size_t(1) << bits]();
+  Slot* old = m_Slots;
+  const std::size_t oldSize = old == nullptr ? 0 : std::size_t(1) << m_Bits;
+  m_Slots = slots;
+  m_Bits = bits;
+  const std::size_t mask = (std::size_t(1) << bits) - 1;
+  for (std::size_t i = 0; i < oldSize; ++i) {
+    if (old[i].Token == 0) continue;
+    std::size_t at = home(old[i].Token);
+    while (m_Slots[at].Token != 0) at = (at + 1) & mask;
+    m_Slots[at] = old[i];
+  }
+  delete[] old;
+}
+
+// The slots after the freed one that would no longer be found move back into it, so that
+// no probe ever stops short of its token.
+void JNIlistenerRegistry::EntryTable::erase(std::uintptr_t token) {
+  const std::size_t mask = (std::size_t(1) << m_Bits) - 1;
+  std::size_t hole = home(token);
+  while (m_Slots[hole].Token != token) hole = (hole + 1) & mask;
+  for (std::size_t at = (hole + 1) & mask; m_Slots[at].Token != 0; at = (at + 1) & mask) {
+    const std::size_t wanted = home(m_Slots[at].Token);
+    const bool reachable = hole <= at ? (hole < wanted && wanted <= at) : (hole < wanted || wanted <= at);
+    if (reachable) continue;
+    m_Slots[hole] = m_Slots[at];
+    hole = at;
+  }
+  m_Slots[hole] = Slot{0, nullptr};
+  if (--m_Count == 0) {
+    delete[] m_Slots;
+    m_Slots = nullptr;
+    m_Bits = 0;
+  }
+}
 
 JNIlistenerRegistry::JNIlistenerRegistry(const JNIeventKind* kinds, int count) : m_Kinds(kinds), m_KindCount(count) {}
 
@@ -112,14 +197,16 @@ void* JNIlistenerRegistry::enter(JNIEnv* pEnv, jobject listener, void* owner) {
   if (reference == nullptr) {
     throw COLerror("Unable to make a global reference to the listener.", 0, Source, COL_ERROR_PRECONDITION);
   }
+  Entry* entry = nullptr;
   try {
+    entry = new Entry(owner, reference, m_KindCount);
     std::uintptr_t key = issue();
     Shard& shard = shardOf(key);
     std::lock_guard<std::mutex> guard(shard.Lock);
-    shard.Entries.emplace(std::piecewise_construct, std::forward_as_tuple(key),
-                          std::forward_as_tuple(owner, reference, m_KindCount));
+    shard.Entries.insert(key, entry);
     return tokenOf(key);
   } catch (...) {
+    delete entry;
     pEnv->DeleteGlobalRef(reference);
     throw;
   }
@@ -156,18 +243,20 @@ void JNIlistenerRegistry::unindex(void* owner, std::uintptr_t key) {
 // listener of owner's.
 bool JNIlistenerRegistry::drop(void* owner, std::uintptr_t key, jobject& last) {
   last = nullptr;
-  Shard& shard = shardOf(key);
-  std::lock_guard<std::mutex> guard(shard.Lock);
-  auto found = shard.Entries.find(key);
-  if (found == shard.Entries.end() || found->second.Owner != owner || !found->second.Live || found->second.Claimed)
-    return false;
-  Entry& entry = found->second;
-  entry.Live = false;
-  if (entry.Shares.fetch_sub(1) == 1) {
-    last = entry.Reference;
-    shard.Entries.erase(found);
-    shrinkWhenEmpty(shard.Entries);
+  Entry* gone = nullptr;
+  {
+    Shard& shard = shardOf(key);
+    std::lock_guard<std::mutex> guard(shard.Lock);
+    Entry* entry = shard.Entries.find(key);
+    if (entry == nullptr || entry->Owner != owner || !entry->Live || entry->Claimed) return false;
+    entry->Live = false;
+    if (entry->Shares.fetch_sub(1) == 1) {
+      last = entry->Reference;
+      shard.Entries.erase(key);
+      gone = entry;
+    }
   }
+  delete gone;
   return true;
 }
 
@@ -187,8 +276,8 @@ void* JNIlistenerRegistry::liveFor(void* owner) const {
 bool JNIlistenerRegistry::isLive(void* owner, void* token) const {
   const Shard& shard = shardOf(keyOf(token));
   std::lock_guard<std::mutex> guard(shard.Lock);
-  auto found = shard.Entries.find(keyOf(token));
-  return found != shard.Entries.end() && found->second.Owner == owner && found->second.Live;
+  const Entry* entry = shard.Entries.find(keyOf(token));
+  return entry != nullptr && entry->Owner == owner && entry->Live;
 }
 
 bool JNIlistenerRegistry::release(JNIEnv* pEnv, void* owner, void* token) {
@@ -199,9 +288,11 @@ bool JNIlistenerRegistry::release(JNIEnv* pEnv, void* owner, void* token) {
   return true;
 }
 
-// ---- the steps of a Release
+// ---- the steps of a Release. A claimed entry stays in its table until its Release
+// finishes with it, so the Release keeps its address.
 
-JNIlistenerRegistry::Claim JNIlistenerRegistry::claim(void* owner, void* token) {
+JNIlistenerRegistry::Claim JNIlistenerRegistry::claim(void* owner, void* token, Entry*& claimed) {
+  claimed = nullptr;
   if (token == nullptr) {
     Shard& shard = ownersOf(owner);
     std::lock_guard<std::mutex> guard(shard.Lock);
@@ -209,64 +300,59 @@ JNIlistenerRegistry::Claim JNIlistenerRegistry::claim(void* owner, void* token) 
   }
   Shard& shard = shardOf(keyOf(token));
   std::lock_guard<std::mutex> guard(shard.Lock);
-  auto found = shard.Entries.find(keyOf(token));
-  if (found == shard.Entries.end() || found->second.Owner != owner || found->second.Claimed) return Claim::Refused;
-  Entry& entry = found->second;
-  if (!entry.Live && !entry.AwaitingObject) return Claim::Refused;
-  entry.Claimed = true;
-  return entry.Live ? Claim::Live : Claim::Retry;
+  Entry* entry = shard.Entries.find(keyOf(token));
+  if (entry == nullptr || entry->Owner != owner || entry->Claimed || (!entry->Live && !entry->AwaitingObject))
+    return Claim::Refused;
+  entry->Claimed = true;
+  claimed = entry;
+  return entry->Live ? Claim::Live : Claim::Retry;
 }
 
-void JNIlistenerRegistry::unclaim(std::uintptr_t key) {
-  Shard& shard = shardOf(key);
-  std::lock_guard<std::mutex> guard(shard.Lock);
-  auto found = shard.Entries.find(key);
-  if (found != shard.Entries.end()) found->second.Claimed = false;
+void JNIlistenerRegistry::unclaim(std::uintptr_t key, Entry* entry) {
+  std::lock_guard<std::mutex> guard(shardOf(key).Lock);
+  entry->Claimed = false;
 }
 
 // The library has let the listener go: out of the live set, waiting for the object's
 // release; the reference to delete when no event holds it.
-jobject JNIlistenerRegistry::takeOut(std::uintptr_t key) {
-  Shard& shard = shardOf(key);
-  std::lock_guard<std::mutex> guard(shard.Lock);
-  Entry& entry = shard.Entries.find(key)->second;
-  entry.Live = false;
-  entry.AwaitingObject = true;
+jobject JNIlistenerRegistry::takeOut(std::uintptr_t key, Entry* entry) {
+  std::lock_guard<std::mutex> guard(shardOf(key).Lock);
+  entry->Live = false;
+  entry->AwaitingObject = true;
   jobject last = nullptr;
-  if (entry.Shares.fetch_sub(1) == 1) {
-    last = entry.Reference;
-    entry.Reference = nullptr;
+  if (entry->Shares.fetch_sub(1) == 1) {
+    last = entry->Reference;
+    entry->Reference = nullptr;
   }
   return last;
 }
 
 // The object is released: the listener is done with, and goes once its reference has.
-void JNIlistenerRegistry::finish(std::uintptr_t key) {
-  Shard& shard = shardOf(key);
-  std::lock_guard<std::mutex> guard(shard.Lock);
-  auto found = shard.Entries.find(key);
-  if (found == shard.Entries.end()) return;
-  found->second.Claimed = false;
-  found->second.AwaitingObject = false;
-  if (found->second.Shares.load() == 0 && found->second.Reference == nullptr) {
-    shard.Entries.erase(found);
-    shrinkWhenEmpty(shard.Entries);
+void JNIlistenerRegistry::finish(std::uintptr_t key, Entry* entry) {
+  {
+    Shard& shard = shardOf(key);
+    std::lock_guard<std::mutex> guard(shard.Lock);
+    entry->Claimed = false;
+    entry->AwaitingObject = false;
+    if (entry->Shares.load() != 0 || entry->Reference != nullptr) return;
+    shard.Entries.erase(key);
   }
+  delete entry;
 }
 
 // The last share is given back: its reference, to delete; the entry goes unless a Release
 // still needs it.
-jobject JNIlistenerRegistry::giveBackShare(std::uintptr_t key) {
-  Shard& shard = shardOf(key);
-  std::lock_guard<std::mutex> guard(shard.Lock);
-  auto found = shard.Entries.find(key);
-  Entry& entry = found->second;
-  jobject last = entry.Reference;
-  entry.Reference = nullptr;
-  if (!entry.Claimed && !entry.AwaitingObject) {
-    shard.Entries.erase(found);
-    shrinkWhenEmpty(shard.Entries);
+jobject JNIlistenerRegistry::giveBackShare(std::uintptr_t key, Entry* entry) {
+  jobject last = nullptr;
+  {
+    Shard& shard = shardOf(key);
+    std::lock_guard<std::mutex> guard(shard.Lock);
+    last = entry->Reference;
+    entry->Reference = nullptr;
+    if (entry->Claimed || entry->AwaitingObject) return last;
+    shard.Entries.erase(key);
   }
+  delete entry;
   return last;
 }
 
@@ -302,15 +388,14 @@ void* JNIlistenerRegistry::addFor(JNIEnv* pEnv, const JNIlistenerContract& contr
 
 void JNIlistenerRegistry::releaseFor(JNIEnv* pEnv, const JNIlistenerContract& contract, void* owner, void* token) {
   const std::uintptr_t key = keyOf(token);
+  Entry* entry = nullptr;
   void* refusal = nullptr;
-  switch (claim(owner, token)) {
+  switch (claim(owner, token, entry)) {
     case Claim::Refused:
       refuse(contract.ReleaseMethod, token);
     case Claim::ObjectOnly:
-      releaseObject(contract, owner, 0, nullptr);
-      return;
     case Claim::Retry:
-      releaseObject(contract, owner, key, nullptr);
+      releaseObject(contract, owner, key, entry, nullptr);
       return;
     case Claim::Live:
       break;
@@ -318,41 +403,41 @@ void JNIlistenerRegistry::releaseFor(JNIEnv* pEnv, const JNIlistenerContract& co
   try {
     refusal = contract.Remove(owner, token);
   } catch (...) {
-    unclaim(key);
+    unclaim(key, entry);
     throw;
   }
   if (refusal != nullptr) {
     if (contract.RefusedRemoval == JNIrefusedRemoval::Raises) {
-      unclaim(key);
+      unclaim(key, entry);
       JNIcheckDllResult(refusal);
     }
     // The library may still call back with this token: the calls must find this code.
     JNIpinThisLibrary();
   }
-  jobject last = takeOut(key);
+  jobject last = takeOut(key, entry);
   unindex(owner, key);
   if (last != nullptr) pEnv->DeleteGlobalRef(last);
-  releaseObject(contract, owner, key, refusal);
+  releaseObject(contract, owner, key, entry, refusal);
 }
 
-// The object's release, the last step; key names the listener that waits for it (0 for
-// none). The first failure is the one reported (the removal's refusal, when the contract
-// went on after it), a second one's error is given back.
+// The object's release, the last step; entry is the claimed listener that waits for it
+// (null for none). The first failure is the one reported (the removal's refusal, when the
+// contract went on after it), a second one's error is given back.
 void JNIlistenerRegistry::releaseObject(const JNIlistenerContract& contract, void* owner, std::uintptr_t key,
-                                        void* refusal) {
+                                        Entry* entry, void* refusal) {
   void* error = nullptr;
   try {
     error = contract.Release(owner);
   } catch (...) {
-    if (key != 0) unclaim(key);
+    if (entry != nullptr) unclaim(key, entry);
     if (refusal != nullptr) contract.GiveBack(refusal);
     throw;
   }
-  if (key != 0) {
+  if (entry != nullptr) {
     if (error == nullptr) {
-      finish(key);
+      finish(key, entry);
     } else {
-      unclaim(key);  // kept for the caller's retry
+      unclaim(key, entry);  // kept for the caller's retry
     }
   }
   if (refusal != nullptr) {
@@ -378,36 +463,36 @@ void JNIlistenerRelease(JNIEnv* pEnv, const JNIlistenerContract& contract, jlong
 // ---- events
 
 JNIlistenerRegistry::Share::Share(JNIlistenerRegistry& registry, JNIEnv* pEnv, void* token)
-    : m_Registry(registry), m_pEnv(pEnv), m_Token(token), m_Listener(nullptr), m_Shares(nullptr), m_Methods(nullptr) {
+    : m_Registry(registry), m_pEnv(pEnv), m_Token(token), m_Listener(nullptr), m_Entry(nullptr) {
   Shard& shard = m_Registry.shardOf(keyOf(token));
   std::lock_guard<std::mutex> guard(shard.Lock);
-  auto found = shard.Entries.find(keyOf(token));
-  if (found == shard.Entries.end() || !found->second.Live) return;
+  Entry* entry = shard.Entries.find(keyOf(token));
+  if (entry == nullptr || !entry->Live) return;
   // Live, so the registry's share is still counted: this one cannot be the last.
-  found->second.Shares.fetch_add(1, std::memory_order_relaxed);
-  m_Shares = &found->second.Shares;
-  m_Methods = found->second.Methods.get();
-  m_Listener = found->second.Reference;
+  entry->Shares.fetch_add(1, std::memory_order_relaxed);
+  m_Entry = entry;
+  m_Listener = entry->Reference;
 }
 
 jmethodID JNIlistenerRegistry::Share::method(JNIEnv* pEnv, int kind) const {
   if (kind < 0 || kind >= m_Registry.kindCount()) {
     throw COLerror("The event is of no kind the bridge lists.", 0, Source, COL_ERROR_PRECONDITION);
   }
-  jmethodID kept = m_Methods[kind].load(std::memory_order_acquire);
-  if (kept != nullptr) return kept;
+  std::atomic<jmethodID>& kept = m_Entry->Methods[kind];
+  jmethodID known = kept.load(std::memory_order_acquire);
+  if (known != nullptr) return known;
   jclass type = pEnv->GetObjectClass(m_Listener);
   jmethodID found = pEnv->GetMethodID(type, m_Registry.kind(kind).Method, m_Registry.kind(kind).Signature);
   pEnv->DeleteLocalRef(type);
-  if (found != nullptr) m_Methods[kind].store(found, std::memory_order_release);
+  if (found != nullptr) kept.store(found, std::memory_order_release);
   return found;
 }
 
 JNIlistenerRegistry::Share::~Share() {
-  if (m_Listener == nullptr) return;
+  if (m_Entry == nullptr) return;
   // Reaches 0 only once the registry's share has gone as well: nobody can take one again.
-  if (m_Shares->fetch_sub(1, std::memory_order_acq_rel) == 1) {
-    jobject last = m_Registry.giveBackShare(keyOf(m_Token));
+  if (m_Entry->Shares.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+    jobject last = m_Registry.giveBackShare(keyOf(m_Token), m_Entry);
     if (last != nullptr) m_pEnv->DeleteGlobalRef(last);
   }
 }

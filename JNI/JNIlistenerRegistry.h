@@ -29,7 +29,6 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <mutex>
 #include <new>
 #include <unordered_map>
@@ -91,6 +90,8 @@ jlong JNIlistenerAdd(JNIEnv* pEnv, const JNIlistenerContract& contract, jobject 
 void JNIlistenerRelease(JNIEnv* pEnv, const JNIlistenerContract& contract, jlong handle, jlong token) noexcept;
 
 class JNIlistenerRegistry {
+  struct Entry;  // a listener (JNIlistenerRegistry.cpp)
+
 public:
   template <std::size_t Count>
   explicit JNIlistenerRegistry(const JNIeventKind (&kinds)[Count]) : JNIlistenerRegistry(kinds, int(Count)) {}
@@ -134,8 +135,7 @@ public:
     JNIEnv* m_pEnv;
     void* m_Token;
     jobject m_Listener;
-    std::atomic<int>* m_Shares;
-    std::atomic<jmethodID>* m_Methods;
+    Entry* m_Entry;
   };
 
   int kindCount() const { return m_KindCount; }
@@ -144,32 +144,43 @@ public:
 private:
   JNIlistenerRegistry(const JNIeventKind* kinds, int count);
 
-  struct Entry {
-    Entry(void* owner, jobject reference, int kinds)
-        : Owner(owner), Reference(reference), Methods(new std::atomic<jmethodID>[kinds]()) {}
-    void* Owner;
-    jobject Reference;  // null once the last share has deleted it
-    // The registry's share, while live, and one per event in flight. Taken only under the
-    // shard's lock while the entry is live; given back without it, except by the last
-    // share. An element of the map stays where it is until erased.
-    std::atomic<int> Shares{1};
-    bool Live = true;
-    bool Claimed = false;         // a Release is working on it
-    bool AwaitingObject = false;  // removed by a Release that then failed at the object
-    std::unique_ptr<std::atomic<jmethodID>[]> Methods;
+  // A shard's entries by token: open addressing over slots of a token and its entry, so
+  // that finding a token, or finding it absent, reads one slot's line; an entry is an
+  // object of its own and stays where it is while the table grows. Empty, it holds no
+  // memory: the registry is never destroyed, and a block left when the library is
+  // unloaded would be reported by a leak check.
+  class EntryTable {
+  public:
+    EntryTable() = default;
+    ~EntryTable();
+    EntryTable(const EntryTable&) = delete;
+    EntryTable& operator=(const EntryTable&) = delete;
+    Entry* find(std::uintptr_t token) const;
+    void insert(std::uintptr_t token, Entry* entry);  // a token not in the table
+    void erase(std::uintptr_t token);                 // a token in the table
+
+  private:
+    struct Slot {
+      std::uintptr_t Token;  // 0 for a free slot: no token is 0
+      Entry* Value;
+    };
+    std::size_t home(std::uintptr_t token) const;
+    void grow();
+    Slot* m_Slots = nullptr;
+    int m_Bits = 0;
+    std::size_t m_Count = 0;
   };
   struct Owner {
     int Live = 0;
     std::uintptr_t Latest = 0;
   };
   // Aligned to its own cache lines, so that events on two shards touch no line in common.
-  // A map is emptied into a fresh one when its last element goes, so that an empty
-  // registry keeps no heap block (which a leak check would report when the library is
-  // unloaded: the registry itself is never destroyed).
+  // The owners' map is emptied into a fresh one when its last element goes, so that it too
+  // keeps no heap block once empty.
   struct alignas(64) Shard {
     mutable std::mutex Lock;
-    std::unordered_map<std::uintptr_t, Entry> Entries;  // by token
-    std::unordered_map<void*, Owner> Owners;            // the owners whose shard this is
+    EntryTable Entries;                       // by token
+    std::unordered_map<void*, Owner> Owners;  // the owners whose shard this is
   };
   static const int kShardBits = 6;
   static const int kShards = 1 << kShardBits;
@@ -181,12 +192,13 @@ private:
   void index(void* owner, std::uintptr_t token, std::uintptr_t* replaced);
   void unindex(void* owner, std::uintptr_t token);
   bool drop(void* owner, std::uintptr_t token, jobject& last);
-  Claim claim(void* owner, void* token);
-  void unclaim(std::uintptr_t token);
-  jobject takeOut(std::uintptr_t token);
-  void finish(std::uintptr_t token);
-  jobject giveBackShare(std::uintptr_t token);
-  void releaseObject(const JNIlistenerContract& contract, void* owner, std::uintptr_t token, void* refusal);
+  Claim claim(void* owner, void* token, Entry*& claimed);
+  void unclaim(std::uintptr_t token, Entry* entry);
+  jobject takeOut(std::uintptr_t token, Entry* entry);
+  void finish(std::uintptr_t token, Entry* entry);
+  jobject giveBackShare(std::uintptr_t token, Entry* entry);
+  void releaseObject(const JNIlistenerContract& contract, void* owner, std::uintptr_t token, Entry* entry,
+                     void* refusal);
 
   Shard& shardOf(std::uintptr_t token) { return m_Shards[token & (kShards - 1)]; }
   const Shard& shardOf(std::uintptr_t token) const { return m_Shards[token & (kShards - 1)]; }

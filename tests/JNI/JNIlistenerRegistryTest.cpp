@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -76,6 +78,38 @@ TEST(JNIlistenerRegistry, ARegistryMadeLaterIssuesNoTokenOfAnEarlierOne) {
       EXPECT_TRUE(issued.insert(value).second) << "load " << load << ": a token issued again";
       latest = value;
       EXPECT_TRUE(registry->release(env, &owner, token));
+    }
+  }
+  EXPECT_EQ(0, fake.globalReferences());
+}
+
+// Listeners by the thousand, in every shard, released in a shuffled order: every one still
+// live is found, by its token and through its owner, and none released is.
+TEST(JNIlistenerRegistry, ListenersReleasedInAnyOrderLeaveTheOthersFound) {
+  TESTfakeJni fake;
+  JNIEnv* env = fake.env();
+  fake.defineClass("x/Listener");
+  jobject listener = fake.newObject("x/Listener");
+  JNIlistenerRegistry registry(Kinds);
+  const int count = 3000;
+  std::vector<int> owners(count);
+  std::vector<void*> tokens;
+  for (int i = 0; i < count; ++i) tokens.push_back(registry.add(env, listener, &owners[i]));
+  std::vector<int> order(count);
+  for (int i = 0; i < count; ++i) order[i] = i;
+  std::mt19937 shuffle(7);
+  std::shuffle(order.begin(), order.end(), shuffle);
+  std::vector<bool> released(count, false);
+  for (int step = 0; step < count; ++step) {
+    const int gone = order[step];
+    ASSERT_TRUE(registry.release(env, &owners[gone], tokens[gone])) << "step " << step;
+    released[gone] = true;
+    if (step % 97 != 0 && step != count - 1) continue;
+    for (int i = 0; i < count; ++i) {
+      ASSERT_EQ(!released[i], registry.isLive(&owners[i], tokens[i])) << "step " << step << ", listener " << i;
+      ASSERT_EQ(released[i] ? nullptr : tokens[i], registry.liveFor(&owners[i])) << "step " << step << ", owner " << i;
+      JNIlistenerRegistry::Share share(registry, env, tokens[i]);
+      ASSERT_EQ(released[i], share.listener() == nullptr) << "step " << step << ", event " << i;
     }
   }
   EXPECT_EQ(0, fake.globalReferences());
