@@ -524,7 +524,8 @@ void JNIdeliverEvent(const JNIeventRoad& road, int kind, void* token, JNIeventBo
       reportCurrent(road.Bridge, name);
     }
   } catch (...) {
-    // The thread could not be attached to the JVM, or got no environment from it.
+    // The thread got no environment from the JVM (it could not be attached, say), or the
+    // lock of the listener's shard could not be taken.
     reportCurrent(road.Bridge, name);
   }
 }

@@ -105,8 +105,8 @@ public:
   // The steps below them. add: a new global reference to the listener, live for owner;
   // its token, never null. Raises a COLerror when no reference can be made.
   void* add(JNIEnv* pEnv, jobject listener, void* owner);
-  // The token of owner's live listener (the latest, where it has several), null when it
-  // has none; found through the owners' index.
+  // The token of owner's live listener, null when it has none; found through the owners'
+  // index. Of several (TLM.dll's), the one added last, while it is live.
   void* liveFor(void* owner) const;
   bool isLive(void* owner, void* token) const;
   // Takes owner's listener out of the live set and gives the release's share back; the

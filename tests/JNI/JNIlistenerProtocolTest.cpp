@@ -302,6 +302,27 @@ TEST_F(JNIlistenerProtocol, ATokenThatIsNotTheObjectsListenerIsRefusedAndTouches
   EXPECT_EQ(nullptr, fake.pending());
 }
 
+// 0 is what a Java class hands Release for an object that never had a listener: the
+// object is released, and the library is asked nothing else (there is no listener of the
+// object to remove).
+TEST_F(JNIlistenerProtocol, ReleaseWithZeroOfAnObjectWithoutAListenerOnlyReleasesIt) {
+  Host& h = host();
+  TESTfakeJni& fake = h.fake;
+  for (const ListenerClass& type : listenerClasses()) {
+    SCOPED_TRACE(type.Name);
+    jlong object = type.create();
+    int live = type.Live();
+    int globals = fake.globalReferences();
+    h.resetJournals();
+    type.release(object, 0);
+    EXPECT_EQ(nullptr, fake.pending()) << (fake.pending() ? fake.messageOf(fake.pending()) : "");
+    h.dropPending();
+    EXPECT_EQ(1, h.libraryCalls()) << "the object's release, and nothing else";
+    EXPECT_EQ(live - 1, type.Live());
+    EXPECT_EQ(globals, fake.globalReferences());
+  }
+}
+
 // What a second AddListener on one object means: TLM.dll holds several listeners per
 // object, each hearing the object's events; sockmod2 holds one, whose token comes back; an
 // Engine's second listener replaces the first, which is given back (not left live for
