@@ -89,13 +89,6 @@ struct alignas(64) JNIlistenerRegistry::Entry {
   std::unique_ptr<std::atomic<jmethodID>[]> Methods;
 };
 
-// Only a registry of a test is ever destroyed; the process's are kept.
-JNIlistenerRegistry::EntryTable::~EntryTable() {
-  if (m_Slots == nullptr) return;
-  for (std::size_t i = 0; i < (std::size_t(1) << m_Bits); ++i) delete m_Slots[i].Value;
-  delete[] m_Slots;
-}
-
 // The tokens of one shard differ in their bits above the shard's; those are spread over
 // the table's size by a multiplication.
 std::size_t JNIlistenerRegistry::EntryTable::home(std::uintptr_t token) const {
@@ -124,10 +117,9 @@ void JNIlistenerRegistry::EntryTable::insert(std::uintptr_t token, Entry* entry)
 
 void JNIlistenerRegistry::EntryTable::grow() {
   const int bits = m_Slots == nullptr ? 3 : m_Bits + 1;
-  Slot* slots = new Slot[std::size_t(1) << bits]();
-  Slot* old = m_Slots;
+  std::unique_ptr<Slot[]> old(new Slot[std::size_t(1) << bits]());
+  old.swap(m_Slots);
   const std::size_t oldSize = old == nullptr ? 0 : std::size_t(1) << m_Bits;
-  m_Slots = slots;
   m_Bits = bits;
   const std::size_t mask = (std::size_t(1) << bits) - 1;
   for (std::size_t i = 0; i < oldSize; ++i) {
@@ -136,7 +128,6 @@ void JNIlistenerRegistry::EntryTable::grow() {
     while (m_Slots[at].Token != 0) at = (at + 1) & mask;
     m_Slots[at] = old[i];
   }
-  delete[] old;
 }
 
 // The slots after the freed one that would no longer be found move back into it, so that
@@ -154,8 +145,7 @@ void JNIlistenerRegistry::EntryTable::erase(std::uintptr_t token) {
   }
   m_Slots[hole] = Slot{0, nullptr};
   if (--m_Count == 0) {
-    delete[] m_Slots;
-    m_Slots = nullptr;
+    m_Slots.reset();
     m_Bits = 0;
   }
 }

@@ -29,6 +29,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <unordered_map>
@@ -151,10 +152,6 @@ private:
   // unloaded would be reported by a leak check.
   class EntryTable {
   public:
-    EntryTable() = default;
-    ~EntryTable();
-    EntryTable(const EntryTable&) = delete;
-    EntryTable& operator=(const EntryTable&) = delete;
     Entry* find(std::uintptr_t token) const;
     void insert(std::uintptr_t token, Entry* entry);  // a token not in the table
     void erase(std::uintptr_t token);                 // a token in the table
@@ -166,7 +163,7 @@ private:
     };
     std::size_t home(std::uintptr_t token) const;
     void grow();
-    Slot* m_Slots = nullptr;
+    std::unique_ptr<Slot[]> m_Slots;
     int m_Bits = 0;
     std::size_t m_Count = 0;
   };

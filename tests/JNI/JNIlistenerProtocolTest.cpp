@@ -67,13 +67,7 @@ public:
     if (WSAStartup(MAKEWORD(2, 2), &data) != 0) ADD_FAILURE() << "WSAStartup";
     fake.defineHandleClass(TLM_PACKAGE "PluginException", "java/lang/Exception");
     fake.defineHandleClass(VRN_PACKAGE "VarnelException", "java/lang/RuntimeException");
-    fake.defineClass("java/lang/System");
-    fake.defineMethod("java/lang/System", "getProperty", "(Ljava/lang/String;)Ljava/lang/String;",
-                      [this](jobject, const std::vector<jvalue>&) {
-                        jvalue version;
-                        version.l = fake.newString(u"1.7.0_80");
-                        return version;
-                      });
+    fake.setSystemProperty("java.version", u"1.7.0_80");  // one that vrn_java accepts
     const char* const listeners[][3] = {
         {TLM_PACKAGE "Destination", "disconnected", "()V"},
         {TLM_PACKAGE "Source", "disconnected", "()V"},
@@ -367,22 +361,6 @@ TEST_F(JNIlistenerProtocol, ASecondAddListenerMeansWhatTheLibraryHolds) {
   }
 }
 
-// The program in the form the system starts programs by (natively a POSIX path).
-std::string ownProgram() {
-  std::string path = TESTprogramPath();
-  if (TESTwindowsBuild) return path;
-  if (path.compare(0, 2, "Z:") == 0) path.erase(0, 2);
-  for (char& c : path)
-    if (c == '\\') c = '/';
-  return path;
-}
-
-TESTprogramRun runRole(const char* role) {
-  std::vector<std::string> words{ownProgram()};
-  for (const std::string& word : TESTchildRole(role)) words.push_back(word);
-  return TESTcaptureProgram(ownProgram(), words);
-}
-
 // The first Create of each class, in a process of its own, with a JVM whose GetJavaVM
 // fails: the Create fails with its bridge's exception (and gives back what it made); the
 // next Create keeps the JavaVM, and its listener hears its events.
@@ -418,7 +396,7 @@ TEST_CHILD_ROLE(FirstCreatesWithoutTheirJavaVm) {
 }
 
 TEST(JNIlistenerProtocolChild, AFirstCreateWithoutItsJavaVmFails) {
-  TESTprogramRun run = runRole("FirstCreatesWithoutTheirJavaVm");
+  TESTprogramRun run = TESTcaptureChildRole("FirstCreatesWithoutTheirJavaVm");
   EXPECT_EQ(0, run.exitCode) << run.out << run.err;
 }
 
@@ -460,7 +438,7 @@ TEST_CHILD_ROLE(ALateLineAfterTheBridgeIsLoadedAgain) {
 }
 
 TEST(JNIlistenerProtocolChild, ALateLineOfAnEngineReachesNoListenerOfTheNextLoad) {
-  TESTprogramRun run = runRole("ALateLineAfterTheBridgeIsLoadedAgain");
+  TESTprogramRun run = TESTcaptureChildRole("ALateLineAfterTheBridgeIsLoadedAgain");
   EXPECT_EQ(0, run.exitCode) << run.out << run.err;
 }
 

@@ -19,6 +19,17 @@ namespace {
 
 const JNIeventKind Kinds[] = {{"heard", "()V"}};
 
+// A fake JVM with one listener class, which has the method of the one kind.
+struct Listening {
+  TESTfakeJni fake;
+  Listening() {
+    fake.defineClass("x/Listener");
+    fake.defineMethod("x/Listener", "heard", "()V");
+  }
+  JNIEnv* env() { return fake.env(); }
+  jobject listener() { return fake.newObject("x/Listener"); }
+};
+
 TEST(JNIlistenerRegistry, AListenerIsKnownByItsOwnerAndATokenNeverUsedTwice) {
   TESTfakeJni fake;
   JNIEnv* env = fake.env();
@@ -61,10 +72,10 @@ TEST(JNIlistenerRegistry, AListenerIsKnownByItsOwnerAndATokenNeverUsedTwice) {
 // A library unloaded and loaded again starts with a registry afresh: its tokens must still
 // never be ones an earlier registry issued, nor repeat among themselves.
 TEST(JNIlistenerRegistry, ARegistryMadeLaterIssuesNoTokenOfAnEarlierOne) {
-  TESTfakeJni fake;
-  JNIEnv* env = fake.env();
-  fake.defineClass("x/Listener");
-  jobject listener = fake.newObject("x/Listener");
+  Listening listening;
+  TESTfakeJni& fake = listening.fake;
+  JNIEnv* env = listening.env();
+  jobject listener = listening.listener();
   int owner = 0;
   std::set<jlong> issued;
   jlong latest = 0;
@@ -86,10 +97,10 @@ TEST(JNIlistenerRegistry, ARegistryMadeLaterIssuesNoTokenOfAnEarlierOne) {
 // Listeners by the thousand, in every shard, released in a shuffled order: every one still
 // live is found, by its token and through its owner, and none released is.
 TEST(JNIlistenerRegistry, ListenersReleasedInAnyOrderLeaveTheOthersFound) {
-  TESTfakeJni fake;
-  JNIEnv* env = fake.env();
-  fake.defineClass("x/Listener");
-  jobject listener = fake.newObject("x/Listener");
+  Listening listening;
+  TESTfakeJni& fake = listening.fake;
+  JNIEnv* env = listening.env();
+  jobject listener = listening.listener();
   JNIlistenerRegistry registry(Kinds);
   const int count = 3000;
   std::vector<int> owners(count);
@@ -118,12 +129,11 @@ TEST(JNIlistenerRegistry, ListenersReleasedInAnyOrderLeaveTheOthersFound) {
 // An event names its kind by its place in the bridge's table; a place outside it is
 // refused, never read.
 TEST(JNIlistenerRegistry, AMethodIsFoundOnlyForAKindOfTheTable) {
-  TESTfakeJni fake;
-  JNIEnv* env = fake.env();
-  fake.defineClass("x/Listener");
-  fake.defineMethod("x/Listener", "heard", "()V");
+  Listening listening;
+  TESTfakeJni& fake = listening.fake;
+  JNIEnv* env = listening.env();
   JNIlistenerRegistry registry(Kinds);
-  void* token = registry.add(env, fake.newObject("x/Listener"), &fake);
+  void* token = registry.add(env, listening.listener(), &fake);
   {
     JNIlistenerRegistry::Share share(registry, env, token);
     EXPECT_NE(nullptr, share.method(env, 0));

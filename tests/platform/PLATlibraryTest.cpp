@@ -87,53 +87,39 @@ TEST(PLATlibrary, GetModuleHandleExFindsTheModuleOfAnAddressOrAName) {
   ASSERT_NE(loaded, nullptr);
   LPCSTR inside = reinterpret_cast<LPCSTR>(GetProcAddress(loaded, "COLdllFixtureAnswer"));
   ASSERT_NE(inside, nullptr);
-  struct Row {
-    const char* what;
-    DWORD flags;
-    LPCSTR name;
-    int loadsTaken;
-  };
-  const Row rows[] = {
-      {"an address", GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, inside, 1},
-      {"an address, the count unchanged",
-       GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT, inside, 0},
-      {"its name", 0, path.c_str(), 1},
-  };
-  for (const Row& row : rows) {
+  // Found with the loads it takes, each given back.
+  auto finds = [&](const char* what, DWORD flags, LPCSTR name, int loadsTaken) {
     HMODULE found = nullptr;
-    ASSERT_TRUE(GetModuleHandleExA(row.flags, row.name, &found)) << row.what;
-    EXPECT_EQ(found, loaded) << row.what;
-    for (int i = 0; i < row.loadsTaken; ++i) EXPECT_TRUE(FreeLibrary(found)) << row.what;
-    EXPECT_EQ(GetModuleHandleA(path.c_str()), loaded) << row.what << ": the first load is still held";
-  }
+    ASSERT_TRUE(GetModuleHandleExA(flags, name, &found)) << what;
+    EXPECT_EQ(found, loaded) << what;
+    for (int i = 0; i < loadsTaken; ++i) EXPECT_TRUE(FreeLibrary(found)) << what;
+    EXPECT_EQ(GetModuleHandleA(path.c_str()), loaded) << what << ": the first load is still held";
+  };
+  finds("an address", GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, inside, 1);
+  finds("an address, the count unchanged",
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT, inside, 0);
+  finds("its name", 0, path.c_str(), 1);
   EXPECT_TRUE(FreeLibrary(loaded));
   EXPECT_EQ(GetModuleHandleA(path.c_str()), nullptr) << "a load left behind";
 
-  struct Refusal {
-    const char* what;
-    DWORD flags;
-    LPCSTR name;
-    DWORD error;
-  };
-  static const int notCode = 0;
-  const Refusal refusals[] = {
-      {"an address in no module", GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-       reinterpret_cast<LPCSTR>(static_cast<intptr_t>(0x10)), ERROR_MOD_NOT_FOUND},
-      {"a name of no module", 0, "PLATnoSuchModule.dll", ERROR_MOD_NOT_FOUND},
-      {"pinned with the count unchanged",
-       GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN |
-           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-       reinterpret_cast<LPCSTR>(&notCode), ERROR_INVALID_PARAMETER},
-  };
-  for (const Refusal& row : refusals) {
+  // Refused, with the error and, for no module, no handle.
+  auto refuses = [](const char* what, DWORD flags, LPCSTR name, DWORD error) {
     HMODULE found = reinterpret_cast<HMODULE>(static_cast<intptr_t>(0x1000));
     SetLastError(0);
-    EXPECT_FALSE(GetModuleHandleExA(row.flags, row.name, &found)) << row.what;
-    EXPECT_EQ(GetLastError(), row.error) << row.what;
-    if (row.error == ERROR_MOD_NOT_FOUND) {
-      EXPECT_EQ(found, nullptr) << row.what;
+    EXPECT_FALSE(GetModuleHandleExA(flags, name, &found)) << what;
+    EXPECT_EQ(GetLastError(), error) << what;
+    if (error == ERROR_MOD_NOT_FOUND) {
+      EXPECT_EQ(found, nullptr) << what;
     }
-  }
+  };
+  static const int notCode = 0;
+  refuses("an address in no module", GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+          reinterpret_cast<LPCSTR>(static_cast<intptr_t>(0x10)), ERROR_MOD_NOT_FOUND);
+  refuses("a name of no module", 0, "PLATnoSuchModule.dll", ERROR_MOD_NOT_FOUND);
+  refuses("pinned with the count unchanged",
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN |
+              GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          reinterpret_cast<LPCSTR>(&notCode), ERROR_INVALID_PARAMETER);
 }
 
 // Pinned, the module stays whatever FreeLibrary is called (so in a child of its own).
@@ -154,15 +140,7 @@ TEST_CHILD_ROLE(PinsTheFixture) {
 }
 
 TEST(PLATlibrary, APinnedModuleStaysLoadedUntilTheProcessEnds) {
-  std::string program = TESTprogramPath();
-  if (!TESTwindowsBuild) {
-    program = program.substr(2);
-    for (char& c : program)
-      if (c == '\\') c = '/';
-  }
-  std::vector<std::string> words{program};
-  for (const std::string& word : TESTchildRole("PinsTheFixture")) words.push_back(word);
-  TESTprogramRun run = TESTcaptureProgram(program, words);
+  TESTprogramRun run = TESTcaptureChildRole("PinsTheFixture");
   EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
 }
 

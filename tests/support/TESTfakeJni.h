@@ -69,6 +69,8 @@ public:
   // A class with the wrapper constructors: (J)V keeps the long, (Ljava/lang/String;)V the text.
   jclass defineHandleClass(const std::string& name, const std::string& superName = "java/lang/Object");
   void removeMethod(const std::string& className, const std::string& name, const std::string& signature);
+  // A system property that java/lang/System.getProperty answers (null for one not set).
+  void setSystemProperty(const std::string& key, const std::u16string& value);
   // FindClass fails for it from then on; its objects keep their class.
   void removeClass(const std::string& name);
   // The class unloaded with its loader: removed, and weak references to its class object

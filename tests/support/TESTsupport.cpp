@@ -1,5 +1,7 @@
 // Shared test helpers.
 #include "tests/support/TESTsupport.h"
+#include "tests/support/TESTchild.h"
+#include "tests/support/TESTprocess.h"
 
 #include "COL/COLostream.h"
 #include "platform/PLATwindows.h"
@@ -258,4 +260,10 @@ std::string TESTutf8OfWide(const std::wstring& wide) {
     }
   }
   return utf8;
+}
+
+TESTprogramRun TESTcaptureChildRole(const char* role) {
+  std::vector<std::string> words{TESTprogramPath()};
+  for (const std::string& word : TESTchildRole(role)) words.push_back(word);
+  return TESTcaptureProgram(TESTprogramPath(), words);
 }

@@ -4,12 +4,12 @@ import harness.Cases;
 import harness.Check;
 import harness.ChildJvm;
 import harness.ClassTree;
+import harness.Redeploy;
 import harness.Suite;
 import java.util.List;
 
 import java.nio.file.Path;
 import java.nio.file.Paths;
-import java.util.function.Predicate;
 
 /** The cases that end or may end the process, each in a child JVM of its own. */
 public final class ChildSuite implements Suite {
@@ -86,23 +86,15 @@ public final class ChildSuite implements Suite {
         table.add("aLateLineOfAnEngineFromADeploymentThatWentReachesNoListenerOfTheNext", () -> {
             // The varnel package and the scenario only in the loaders' tree.
             Path varnel = Paths.get("com", "olvenmark", "varnel");
-            Predicate<Path> loaded = path -> path.startsWith(varnel)
-                || path.toString().startsWith(Paths.get("varneltests", "RedeployedEngine").toString());
-            String classPath = ClassTree.copy(loaded.negate());
-            String loaderTree = ClassTree.copy(loaded);
-            try {
-                ChildJvm.Result child = ChildJvm.runOn(classPath, "harness.Redeploy", loaderTree,
-                                                       "varneltests.RedeployedEngine", "2");
-                Check.equal("round 1: A released, its callback kept by vrn_core\n"
-                            + "round 1: the loader was collected\n"
-                            + "round 2: B heard []\n"
-                            + "round 2: the loader was collected\n",
-                            child.output.replace("\r", ""), "child " + child);
-                Check.equal(0, child.status, "child " + child);
-            } finally {
-                ClassTree.remove(classPath);
-                ClassTree.remove(loaderTree);
-            }
+            ChildJvm.Result child = Redeploy.inChild(path -> path.startsWith(varnel)
+                || path.toString().startsWith(Paths.get("varneltests", "RedeployedEngine").toString()),
+                "varneltests.RedeployedEngine", 2);
+            Check.equal("round 1: A released, its callback kept by vrn_core\n"
+                        + "round 1: the loader was collected\n"
+                        + "round 2: B heard []\n"
+                        + "round 2: the loader was collected\n",
+                        child.output.replace("\r", ""), "child " + child);
+            Check.equal(0, child.status, "child " + child);
         });
 
         table.add("aListenersExceptionIsDescribedAndCleared", () -> {
