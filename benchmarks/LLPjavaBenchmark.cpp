@@ -161,7 +161,7 @@ jmethodID listenerMethod(const char* name, const char* signature) {
 
 // kind: 0 a server's listener, 1 an engine's.
 void ListenerAddRelease(benchmark::State& state, int kind) {
-  const int Pairs = 1000;
+  const int Pairs = 200;
   static const jmethodID setLive = listenerMethod("setLive", "(I)V");
   static const jmethodID time = listenerMethod("timeAddRelease", "(II)J");
   Env->CallStaticVoidMethod(Listeners, setLive, jint(state.range(0)));
