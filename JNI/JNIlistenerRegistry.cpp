@@ -7,6 +7,8 @@
 #include "platform/PLATwindows.h"
 
 #include <memory>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -73,6 +75,12 @@ void clearPending(JNIEnv* pEnv) {
 }  // namespace
 
 // ---- entries, tokens and owners
+
+void JNIlistenerRegistry::ShardLock::wait() noexcept {
+  for (int spins = 0; m_Taken.load(std::memory_order_relaxed); ++spins) {
+    if (spins >= 64) std::this_thread::yield();
+  }
+}
 
 // On a cache line of its own: events on two listeners write no line in common.
 struct alignas(64) JNIlistenerRegistry::Entry {
@@ -192,7 +200,7 @@ void* JNIlistenerRegistry::enter(JNIEnv* pEnv, jobject listener, void* owner) {
     entry = new Entry(owner, reference, m_KindCount);
     std::uintptr_t key = issue();
     Shard& shard = shardOf(key);
-    std::lock_guard<std::mutex> guard(shard.Lock);
+    std::lock_guard<ShardLock> guard(shard.Lock);
     shard.Entries.insert(key, entry);
     return tokenOf(key);
   } catch (...) {
@@ -206,7 +214,7 @@ void* JNIlistenerRegistry::enter(JNIEnv* pEnv, jobject listener, void* owner) {
 // listener is replaced instead, its token handed back (0 when it had none).
 void JNIlistenerRegistry::index(void* owner, std::uintptr_t key, std::uintptr_t* replaced) {
   Shard& shard = ownersOf(owner);
-  std::lock_guard<std::mutex> guard(shard.Lock);
+  std::lock_guard<ShardLock> guard(shard.Lock);
   Owner& record = shard.Owners[owner];
   if (replaced != nullptr && record.Live > 0) {
     *replaced = record.Latest;
@@ -218,7 +226,7 @@ void JNIlistenerRegistry::index(void* owner, std::uintptr_t key, std::uintptr_t*
 
 void JNIlistenerRegistry::unindex(void* owner, std::uintptr_t key) {
   Shard& shard = ownersOf(owner);
-  std::lock_guard<std::mutex> guard(shard.Lock);
+  std::lock_guard<ShardLock> guard(shard.Lock);
   auto found = shard.Owners.find(owner);
   if (found == shard.Owners.end()) return;
   if (found->second.Latest == key) found->second.Latest = 0;
@@ -236,7 +244,7 @@ bool JNIlistenerRegistry::drop(void* owner, std::uintptr_t key, jobject& last) {
   Entry* gone = nullptr;
   {
     Shard& shard = shardOf(key);
-    std::lock_guard<std::mutex> guard(shard.Lock);
+    std::lock_guard<ShardLock> guard(shard.Lock);
     Entry* entry = shard.Entries.find(key);
     if (entry == nullptr || entry->Owner != owner || !entry->Live || entry->Claimed) return false;
     entry->Live = false;
@@ -258,14 +266,14 @@ void* JNIlistenerRegistry::add(JNIEnv* pEnv, jobject listener, void* owner) {
 
 void* JNIlistenerRegistry::liveFor(void* owner) const {
   Shard& shard = ownersOf(owner);
-  std::lock_guard<std::mutex> guard(shard.Lock);
+  std::lock_guard<ShardLock> guard(shard.Lock);
   auto found = shard.Owners.find(owner);
   return found == shard.Owners.end() ? nullptr : tokenOf(found->second.Latest);
 }
 
 bool JNIlistenerRegistry::isLive(void* owner, void* token) const {
   const Shard& shard = shardOf(keyOf(token));
-  std::lock_guard<std::mutex> guard(shard.Lock);
+  std::lock_guard<ShardLock> guard(shard.Lock);
   const Entry* entry = shard.Entries.find(keyOf(token));
   return entry != nullptr && entry->Owner == owner && entry->Live;
 }
@@ -285,11 +293,11 @@ JNIlistenerRegistry::Claim JNIlistenerRegistry::claim(void* owner, void* token, 
   claimed = nullptr;
   if (token == nullptr) {
     Shard& shard = ownersOf(owner);
-    std::lock_guard<std::mutex> guard(shard.Lock);
+    std::lock_guard<ShardLock> guard(shard.Lock);
     return shard.Owners.count(owner) != 0 ? Claim::Refused : Claim::ObjectOnly;
   }
   Shard& shard = shardOf(keyOf(token));
-  std::lock_guard<std::mutex> guard(shard.Lock);
+  std::lock_guard<ShardLock> guard(shard.Lock);
   Entry* entry = shard.Entries.find(keyOf(token));
   if (entry == nullptr || entry->Owner != owner || entry->Claimed || (!entry->Live && !entry->AwaitingObject))
     return Claim::Refused;
@@ -299,14 +307,14 @@ JNIlistenerRegistry::Claim JNIlistenerRegistry::claim(void* owner, void* token, 
 }
 
 void JNIlistenerRegistry::unclaim(std::uintptr_t key, Entry* entry) {
-  std::lock_guard<std::mutex> guard(shardOf(key).Lock);
+  std::lock_guard<ShardLock> guard(shardOf(key).Lock);
   entry->Claimed = false;
 }
 
 // The library has let the listener go: out of the live set, waiting for the object's
 // release; the reference to delete when no event holds it.
 jobject JNIlistenerRegistry::takeOut(std::uintptr_t key, Entry* entry) {
-  std::lock_guard<std::mutex> guard(shardOf(key).Lock);
+  std::lock_guard<ShardLock> guard(shardOf(key).Lock);
   entry->Live = false;
   entry->AwaitingObject = true;
   jobject last = nullptr;
@@ -321,7 +329,7 @@ jobject JNIlistenerRegistry::takeOut(std::uintptr_t key, Entry* entry) {
 void JNIlistenerRegistry::finish(std::uintptr_t key, Entry* entry) {
   {
     Shard& shard = shardOf(key);
-    std::lock_guard<std::mutex> guard(shard.Lock);
+    std::lock_guard<ShardLock> guard(shard.Lock);
     entry->Claimed = false;
     entry->AwaitingObject = false;
     if (entry->Shares.load() != 0 || entry->Reference != nullptr) return;
@@ -336,7 +344,7 @@ jobject JNIlistenerRegistry::giveBackShare(std::uintptr_t key, Entry* entry) {
   jobject last = nullptr;
   {
     Shard& shard = shardOf(key);
-    std::lock_guard<std::mutex> guard(shard.Lock);
+    std::lock_guard<ShardLock> guard(shard.Lock);
     last = entry->Reference;
     entry->Reference = nullptr;
     if (entry->Claimed || entry->AwaitingObject) return last;
@@ -455,7 +463,7 @@ void JNIlistenerRelease(JNIEnv* pEnv, const JNIlistenerContract& contract, jlong
 JNIlistenerRegistry::Share::Share(JNIlistenerRegistry& registry, JNIEnv* pEnv, void* token)
     : m_Registry(registry), m_pEnv(pEnv), m_Token(token), m_Listener(nullptr), m_Entry(nullptr) {
   Shard& shard = m_Registry.shardOf(keyOf(token));
-  std::lock_guard<std::mutex> guard(shard.Lock);
+  std::lock_guard<ShardLock> guard(shard.Lock);
   Entry* entry = shard.Entries.find(keyOf(token));
   if (entry == nullptr || !entry->Live) return;
   // Live, so the registry's share is still counted: this one cannot be the last.
@@ -514,8 +522,7 @@ void JNIdeliverEvent(const JNIeventRoad& road, int kind, void* token, JNIeventBo
       reportCurrent(road.Bridge, name);
     }
   } catch (...) {
-    // The thread got no environment from the JVM (it could not be attached, say), or the
-    // lock of the listener's shard could not be taken.
+    // The thread got no environment from the JVM: it could not be attached, say.
     reportCurrent(road.Bridge, name);
   }
 }

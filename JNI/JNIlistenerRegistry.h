@@ -30,7 +30,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <unordered_map>
 
@@ -171,11 +170,24 @@ private:
     int Live = 0;
     std::uintptr_t Latest = 0;
   };
+  // Held for a few instructions at a time (a lookup, an insert): taken by one exchange and
+  // given back by one store; a thread that finds it taken spins, then yields.
+  class ShardLock {
+  public:
+    void lock() noexcept {
+      while (m_Taken.exchange(true, std::memory_order_acquire)) wait();
+    }
+    void unlock() noexcept { m_Taken.store(false, std::memory_order_release); }
+
+  private:
+    void wait() noexcept;
+    std::atomic<bool> m_Taken{false};
+  };
   // Aligned to its own cache lines, so that events on two shards touch no line in common.
   // The owners' map is emptied into a fresh one when its last element goes, so that it too
   // keeps no heap block once empty.
   struct alignas(64) Shard {
-    mutable std::mutex Lock;
+    mutable ShardLock Lock;
     EntryTable Entries;                       // by token
     std::unordered_map<void*, Owner> Owners;  // the owners whose shard this is
   };

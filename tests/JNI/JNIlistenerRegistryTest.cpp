@@ -9,10 +9,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <random>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -124,6 +126,54 @@ TEST(JNIlistenerRegistry, ListenersReleasedInAnyOrderLeaveTheOthersFound) {
     }
   }
   EXPECT_EQ(0, fake.globalReferences());
+}
+
+// Events on eight threads while listeners come and go on a ninth: an event reaches the
+// listener its token names or none, never another's, and every reference is deleted once.
+TEST(JNIlistenerRegistry, EventsOnManyThreadsMeetOnlyTheirOwnListeners) {
+  Listening listening;
+  TESTfakeJni& fake = listening.fake;
+  JNIEnv* env = listening.env();
+  JNIlistenerRegistry registry(Kinds);
+  const int slots = 64;
+  std::vector<int> owners(slots);
+  std::vector<jobject> objects;
+  std::vector<std::atomic<void*>> tokens(slots);
+  for (int i = 0; i < slots; ++i) {
+    objects.push_back(fake.newObject("x/Listener", i));
+    tokens[i] = registry.add(env, objects[i], &owners[i]);
+  }
+  std::atomic<bool> stop{false};
+  std::atomic<int> strangers{0};
+  std::atomic<long> heard{0};
+  std::vector<std::thread> events;
+  for (int t = 0; t < 8; ++t) {
+    events.emplace_back([&, t] {
+      JNIEnv* own = nullptr;
+      fake.vm()->AttachCurrentThread(reinterpret_cast<void**>(&own), nullptr);
+      for (unsigned n = static_cast<unsigned>(t); !stop.load(); n = n * 1103515245u + 12345u) {
+        const int slot = static_cast<int>(n >> 8) % slots;
+        JNIlistenerRegistry::Share share(registry, own, tokens[slot].load());
+        if (share.listener() == nullptr) continue;
+        ++heard;
+        if (fake.valueOf(share.listener()) != slot) ++strangers;
+      }
+      fake.vm()->DetachCurrentThread();
+    });
+  }
+  for (int round = 0; round < 20000; ++round) {
+    const int slot = round * 7 % slots;
+    void* old = tokens[slot].load();
+    tokens[slot] = registry.add(env, objects[slot], &owners[slot]);
+    ASSERT_TRUE(registry.release(env, &owners[slot], old)) << round;
+  }
+  stop = true;
+  for (std::thread& thread : events) thread.join();
+  EXPECT_GT(heard.load(), 0);
+  EXPECT_EQ(0, strangers.load());
+  for (int i = 0; i < slots; ++i) EXPECT_TRUE(registry.release(env, &owners[i], tokens[i].load()));
+  EXPECT_EQ(0, fake.globalReferences());
+  EXPECT_EQ(std::vector<std::string>{}, fake.violations());
 }
 
 // An event names its kind by its place in the bridge's table; a place outside it is
