@@ -442,6 +442,35 @@ TEST(JNIlistenerProtocolChild, ALateLineOfAnEngineReachesNoListenerOfTheNextLoad
   EXPECT_EQ(0, run.exitCode) << run.out << run.err;
 }
 
+// A bridge stays loaded only while an outside library may still call it back: after
+// listeners of every class have been released as their libraries let them go, both
+// bridges unload as a host unloads them on a redeploy.
+TEST_CHILD_ROLE(BridgesWhoseListenersWentAreUnloaded) {
+  Host& h = host();
+  TESTfakeJni& fake = h.fake;
+  for (const ListenerClass& type : listenerClasses()) {
+    jlong object = type.create();
+    type.release(object, type.add(fake.newObject(type.JavaClass, 1), object));
+  }
+  if (fake.pending() != nullptr) return 2;
+  const std::string paths[] = {TESTbuildPath(TLM_JAVA_LIBRARY), TESTbuildPath(VRN_JAVA_LIBRARY)};
+  h.libraries.tlmJava.unload();
+  h.libraries.vrnJava.unload();
+  int loaded = 0;
+  for (const std::string& path : paths) {
+    if (GetModuleHandleA(path.c_str()) != nullptr) {
+      fprintf(stderr, "%s is still loaded\n", path.c_str());
+      ++loaded;
+    }
+  }
+  return loaded == 0 ? 0 : 3;
+}
+
+TEST(JNIlistenerProtocolChild, ABridgeNobodyCanCallBackIsUnloaded) {
+  TESTprogramRun run = TESTcaptureChildRole("BridgesWhoseListenersWentAreUnloaded");
+  EXPECT_EQ(0, run.exitCode) << run.out << run.err;
+}
+
 }  // namespace
 
 #endif
