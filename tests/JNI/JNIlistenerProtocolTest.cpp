@@ -395,11 +395,6 @@ TEST_CHILD_ROLE(FirstCreatesWithoutTheirJavaVm) {
   return failures;
 }
 
-TEST(JNIlistenerProtocolChild, AFirstCreateWithoutItsJavaVmFails) {
-  TESTprogramRun run = TESTcaptureChildRole("FirstCreatesWithoutTheirJavaVm");
-  EXPECT_EQ(0, run.exitCode) << run.out << run.err;
-}
-
 // Engine A outlives its Release (a second reference holds it), whose clearing of the log
 // callback vrn_core refuses; vrn_java is unloaded (A logs a line), loaded again, engine B
 // gets a listener, and A logs again: vrn_java stayed loaded, so vrn_core's calls find its
@@ -437,11 +432,6 @@ TEST_CHILD_ROLE(ALateLineAfterTheBridgeIsLoadedAgain) {
   return fake.pending() == nullptr && engine.Live() == 0 ? 0 : 6;
 }
 
-TEST(JNIlistenerProtocolChild, ALateLineOfAnEngineReachesNoListenerOfTheNextLoad) {
-  TESTprogramRun run = TESTcaptureChildRole("ALateLineAfterTheBridgeIsLoadedAgain");
-  EXPECT_EQ(0, run.exitCode) << run.out << run.err;
-}
-
 // A bridge stays loaded only while an outside library may still call it back: after
 // listeners of every class have been released as their libraries let them go, both
 // bridges unload as a host unloads them on a redeploy.
@@ -466,9 +456,21 @@ TEST_CHILD_ROLE(BridgesWhoseListenersWentAreUnloaded) {
   return loaded == 0 ? 0 : 3;
 }
 
-TEST(JNIlistenerProtocolChild, ABridgeNobodyCanCallBackIsUnloaded) {
-  TESTprogramRun run = TESTcaptureChildRole("BridgesWhoseListenersWentAreUnloaded");
-  EXPECT_EQ(0, run.exitCode) << run.out << run.err;
+// What a process shows once only (the first Create, a load and an unload of a bridge):
+// each role in a child of its own, which exits with 0 when it saw what it should.
+TEST(JNIlistenerProtocolChild, WhatAProcessShowsOnce) {
+  const struct {
+    const char* Role;
+    const char* What;
+  } roles[] = {
+      {"FirstCreatesWithoutTheirJavaVm", "a first Create without its JavaVM fails"},
+      {"ALateLineAfterTheBridgeIsLoadedAgain", "a late line of an engine reaches no listener of the next load"},
+      {"BridgesWhoseListenersWentAreUnloaded", "a bridge nobody can call back is unloaded"},
+  };
+  for (const auto& role : roles) {
+    TESTprogramRun run = TESTcaptureChildRole(role.Role);
+    EXPECT_EQ(0, run.exitCode) << role.What << ": " << run.out << run.err;
+  }
 }
 
 }  // namespace
