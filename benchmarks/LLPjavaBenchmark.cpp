@@ -13,6 +13,10 @@
 // times one call on the calling thread: the JNI floor (an empty native, a trivial upcall)
 // beside the bridge's own (a plain native, a callback raised by hand on the calling thread
 // and on a native thread, which the bridge attaches for the event), ns_per_call each.
+// ListenerAddRelease times an AddListener and its Release (java/varnel/varneltests/
+// ListenerBench.java) of a server's or an engine's listener with 1k, 10k and 100k other
+// listeners live; LogLatency an engine's log lines, with 100k listeners live, while
+// another thread adds and releases a server's listener and while nothing else happens.
 #include "benchmarks/BENCHjvm.h"
 
 #include <benchmark/benchmark.h>
@@ -147,6 +151,65 @@ BENCHMARK_CAPTURE(JniCall, bridge_native, "timeBridgeNative")->UseManualTime();
 BENCHMARK_CAPTURE(JniCall, bridge_callback, "timeBridgeCallback")->UseManualTime();
 BENCHMARK_CAPTURE(JniCall, bridge_callback_native_thread, "timeBridgeCallbackFromWorker")->UseManualTime();
 
+jclass Listeners = nullptr;
+
+jmethodID listenerMethod(const char* name, const char* signature) {
+  jmethodID found = Env->GetStaticMethodID(Listeners, name, signature);
+  check(found != nullptr, name);
+  return found;
+}
+
+// kind: 0 a server's listener, 1 an engine's.
+void ListenerAddRelease(benchmark::State& state, int kind) {
+  const int Pairs = 200;
+  static const jmethodID setLive = listenerMethod("setLive", "(I)V");
+  static const jmethodID time = listenerMethod("timeAddRelease", "(II)J");
+  Env->CallStaticVoidMethod(Listeners, setLive, jint(state.range(0)));
+  check(true, "setLive");
+  double total = 0;
+  for (auto _ : state) {
+    jlong took = Env->CallStaticLongMethod(Listeners, time, jint(kind), jint(Pairs));
+    check(true, "timeAddRelease");
+    state.SetIterationTime(double(took) / 1e9);
+    total += double(took);
+  }
+  int64_t pairs = int64_t(state.iterations()) * Pairs;
+  state.SetItemsProcessed(pairs);
+  if (pairs > 0) state.counters["us_per_add_release"] = total / double(pairs) / 1000.0;
+}
+BENCHMARK_CAPTURE(ListenerAddRelease, LlpServer, 0)->ArgName("live")->Arg(1000)->Arg(10000)->Arg(100000)->UseManualTime();
+BENCHMARK_CAPTURE(ListenerAddRelease, Engine, 1)->ArgName("live")->Arg(1000)->Arg(10000)->Arg(100000)->UseManualTime();
+
+// changing: whether another thread adds and releases listeners meanwhile.
+void LogLatency(benchmark::State& state, bool changing) {
+  const int Lines = 20000;
+  static const jmethodID setLive = listenerMethod("setLive", "(I)V");
+  static const jmethodID latency = listenerMethod("logLatency", "(IZ)[J");
+  Env->CallStaticVoidMethod(Listeners, setLive, jint(100000));
+  check(true, "setLive");
+  jlong worst = 0, slow = 0, median = 0;
+  for (auto _ : state) {
+    jlongArray stats = static_cast<jlongArray>(Env->CallStaticObjectMethod(Listeners, latency, jint(Lines), jboolean(changing)));
+    check(true, "logLatency");
+    if (stats == nullptr) {
+      state.SkipWithError("a line was not heard");
+      break;
+    }
+    jlong values[3];
+    Env->GetLongArrayRegion(stats, 0, 3, values);
+    Env->DeleteLocalRef(stats);
+    median = std::max(median, values[0]);
+    slow = std::max(slow, values[1]);
+    worst = std::max(worst, values[2]);
+  }
+  state.SetItemsProcessed(int64_t(state.iterations()) * Lines);
+  state.counters["median_us"] = double(median) / 1000.0;
+  state.counters["p999_us"] = double(slow) / 1000.0;
+  state.counters["worst_us"] = double(worst) / 1000.0;
+}
+BENCHMARK_CAPTURE(LogLatency, quiet, false)->Iterations(5);
+BENCHMARK_CAPTURE(LogLatency, listeners_changing, true)->Iterations(5);
+
 // LlpBench's natives of the floor.
 void JNICALL EmptyNative(JNIEnv*, jclass) {}
 
@@ -171,6 +234,8 @@ int main(int argc, char** argv) {
       {const_cast<char*>("emptyNative"), const_cast<char*>("()V"), reinterpret_cast<void*>(EmptyNative)},
       {const_cast<char*>("timeUpcalls"), const_cast<char*>("(I)J"), reinterpret_cast<void*>(TimeUpcalls)}};
   check(Env->RegisterNatives(Bench, natives, 2) == JNI_OK, "RegisterNatives");
+  Listeners = Env->FindClass("varneltests/ListenerBench");
+  check(Listeners != nullptr, "varneltests/ListenerBench");
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;

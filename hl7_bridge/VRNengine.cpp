@@ -10,9 +10,9 @@
 #include "COL/COLerror.h"
 #include "COL/COLostream.h"
 #include "COL/COLstring.h"
-#include "JNI/JNIlistenerRegistry.h"
 #include "JNI/JNIscopedStringChars.h"
 #include "hl7_bridge/VRNjavaCheckCall.h"
+#include "hl7_bridge/VRNlisteners.h"
 #include "hl7_bridge/VRNmodifiedUtf8.h"
 
 #include <cstdio>
@@ -25,7 +25,9 @@ namespace {
 // the same moment repeats the same steps with the same values. The virtual machine is
 // stored before any listener can be registered, so that no line finds it unset.
 std::atomic<bool> s_Initialized{false};
-std::atomic<JavaVM*> s_Vm{nullptr};
+JNIkeptVm s_Vm;
+// A line that cannot be delivered is lost without a word.
+const JNIeventRoad LogRoad = {VRNlisteners, s_Vm, nullptr};
 
 [[noreturn]] void endProcess() {
   fflush(nullptr);
@@ -96,10 +98,10 @@ void checkJdkVersion(JNIEnv* env) {
 // when vrn_core refused to clear the callback of an engine that lives on, and nothing ever
 // waits: not a release for a line in flight on another thread (whose listener may be slow,
 // or whose JVM may be ending), nor a release made from inside that line's own listener,
-// however deeply nested. A line that cannot be delivered is lost without a word.
+// however deeply nested.
 void deliverLine(JNIEnv* env, const JNIlistenerRegistry::Share& share, const void* line) {
   jobject listener = share.listener();
-  jmethodID log = share.method(env, 0, "log", "(Ljava/lang/String;)V");
+  jmethodID log = share.method(env, VRNeventEngineLog);
   VRNjavaCheckMethodLocated(env, log, "log(string Line)");
   // A line the library's conversion refuses still reaches the listener, repaired.
   jstring text = VRNjavaStringForListener(env, static_cast<const char*>(line));
@@ -110,10 +112,20 @@ void deliverLine(JNIEnv* env, const JNIlistenerRegistry::Share& share, const voi
 void onEngineLog(void* userValue, const char* line) noexcept {
   // Attaches a thread the JVM does not know for this line only; a Java thread is used as
   // it is.
-  JNIdeliverEvent(s_Vm.load(), JNI_VERSION_1_2, 16, userValue, deliverLine, line, nullptr, "log");
+  JNIdeliverEvent(LogRoad, VRNeventEngineLog, userValue, deliverLine, line);
 }
 
+// The log callback is what vrn_core holds of a listener: set for the engine, and cleared.
+VRNresult setLogCallback(VRNhandle engine, void* token) {
+  return VRNengineSetLogCallBackPerEngine(engine, token, onEngineLog);
+}
+VRNresult clearLogCallback(VRNhandle engine, void*) { return VRNengineSetLogCallBackPerEngine(engine, nullptr, nullptr); }
+
 }  // namespace
+
+const JNIlistenerContract VRNengineListeners = {
+    VRNlisteners, VRNjniRaiseCaught, VRNreleaseError, setLogCallback, clearLogCallback,
+    VRNengineRelease, JNIsecondAdd::Replaces, JNIrefusedRemoval::ReleasesAnyway, "VRNengineRelease"};
 
 jlong VRNengineCreateRoad(JNIEnv* env) {
   VRNhandle engine = nullptr;
@@ -121,9 +133,7 @@ jlong VRNengineCreateRoad(JNIEnv* env) {
     VRNjniCheckResult(VRNengineCreate(&engine));
     if (s_Initialized.load()) return;
     try {
-      JavaVM* vm = nullptr;
-      env->GetJavaVM(&vm);
-      s_Vm.store(vm);
+      s_Vm.keep(env);
       checkJdkVersion(env);
       s_Initialized.store(true);
     } catch (...) {
@@ -136,38 +146,6 @@ jlong VRNengineCreateRoad(JNIEnv* env) {
   return JNIlongOf(engine);
 }
 
-jlong VRNengineAddListenerRoad(JNIEnv* env, jobject self, jlong h) {
-  return VRNguarded(env, jlong(0), [&] {
-    JNIlistenerRegistry& listeners = JNIlistenerRegistry::process();
-    VRNhandle engine = JNIhandleOf(h);
-    // Live before the registration, so that the first line already reaches it.
-    void* token = listeners.add(env, self, engine);
-    VRNresult result = VRNengineSetLogCallBackPerEngine(engine, token, onEngineLog);
-    if (result != nullptr) listeners.release(env, engine, token);  // Java never receives it
-    VRNjniCheckResult(result);
-    return JNIlongOf(token);
-  });
-}
-
-void VRNengineReleaseRoad(JNIEnv* env, jlong h, jlong listener) {
-  VRNguardedCall(env, [&] {
-    VRNhandle engine = JNIhandleOf(h);
-    VRNresult cleared = nullptr;
-    if (listener != 0) {
-      // The engine may outlive this call (Java may hold more references): its callback is
-      // cleared, and whether or not vrn_core managed that, no log line reaches the
-      // listener once it is out of the live set. Engine.release() has forgotten both the
-      // listener and the handle already, so both are given back on every road.
-      cleared = VRNengineSetLogCallBackPerEngine(engine, nullptr, nullptr);
-      // A line still in flight keeps the reference until it ends; the last one deletes it.
-      JNIlistenerRegistry::process().release(env, engine, JNIhandleOf(listener));
-    }
-    VRNresult released = VRNengineRelease(engine);
-    // The first failure is the one reported; a second one's error is given back.
-    if (cleared != nullptr) VRNreleaseError(released);
-    VRNjniCheckResult(cleared != nullptr ? cleared : released);
-  });
-}
 jint VRNengineParseRoad(JNIEnv* env, jlong h, jstring message, jlong table, const char* variable,
                         const char* method) {
   return VRNguarded(env, jint(0), [&] {

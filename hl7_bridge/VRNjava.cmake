@@ -15,7 +15,7 @@ if(COL_JNI_INCLUDE_DIRS AND TARGET VRNfatal AND TARGET MT)
 
   add_library(vrn_java SHARED ${CMAKE_CURRENT_LIST_DIR}/VRNshapes.cpp ${CMAKE_CURRENT_LIST_DIR}/VRNengine.cpp
               ${CMAKE_CURRENT_LIST_DIR}/VRNdata.cpp ${CMAKE_CURRENT_LIST_DIR}/VRNencoding.cpp
-              ${CMAKE_CURRENT_LIST_DIR}/VRNllp.cpp)
+              ${CMAKE_CURRENT_LIST_DIR}/VRNllp.cpp ${CMAKE_CURRENT_LIST_DIR}/VRNlisteners.cpp)
   col_target(vrn_java)
   target_link_libraries(vrn_java PRIVATE VRNroads JNI VRNtext VRNfatal MT LEG COL)
   contract_link(vrn_java vrn_core sockmod2)

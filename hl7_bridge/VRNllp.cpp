@@ -18,9 +18,9 @@
 #include "COL/COLstring.h"
 #include "JNI/JNIheldClass.h"
 #include "JNI/JNIimplement.h"
-#include "JNI/JNIlistenerRegistry.h"
 #include "JNI/JNIscopedLocalFrame.h"
 #include "hl7_bridge/VRNjniImplement.h"
+#include "hl7_bridge/VRNlisteners.h"
 #include "hl7_bridge/VRNmodifiedUtf8.h"
 
 #include <atomic>
@@ -28,17 +28,18 @@
 namespace {
 
 const jint kFrameCapacity = 16;
-const jint kCallbackVersion = 0x10002;
 const char* const kConnectionClass = "com/olvenmark/varnel/LlpConnection";
 
 // Written once by the first creation of each unit and never cleared. The virtual machine is
 // stored before the callbacks are registered, so that no callback can find it unset.
 struct UnitSetup {
   std::atomic<bool> Installed{false};
-  std::atomic<JavaVM*> Vm{nullptr};
+  JNIkeptVm Vm;
 };
 UnitSetup ServerSetup;
 UnitSetup ClientSetup;
+const JNIeventRoad ServerRoad = {VRNlisteners, ServerSetup.Vm, "vrn_java"};
+const JNIeventRoad ClientRoad = {VRNlisteners, ClientSetup.Vm, "vrn_java"};
 
 // The class that the server's events wrap their connection in. A class that cannot be
 // found is not an error of the server's creation: its events cannot be delivered (and say
@@ -50,25 +51,6 @@ JNIheldClass ConnectionClass(kConnectionClass);
 void ignoreResult(VRNresult result) { VRNreleaseError(result); }
 
 // ---- events ----
-
-struct EventKind {
-  int Slot;  // its method's place in the listener's kept methods
-  const char* Method;
-  const char* Signature;
-};
-
-#define VRN_LLP_CONNECTION_ARG "Lcom/olvenmark/varnel/LlpConnection;"
-const EventKind ServerError = {0, "errorReceived", "(Ljava/lang/String;I)V"};
-const EventKind ServerConnected = {1, "clientConnected", "(" VRN_LLP_CONNECTION_ARG ")V"};
-const EventKind ServerDisconnected = {2, "clientDisconnected", "(" VRN_LLP_CONNECTION_ARG ")V"};
-const EventKind ServerClientError = {3, "clientErrorReceived", "(" VRN_LLP_CONNECTION_ARG "Ljava/lang/String;I)V"};
-const EventKind ServerMessage = {4, "messageReceived", "(" VRN_LLP_CONNECTION_ARG "Ljava/lang/String;)V"};
-const EventKind ServerIgnored = {5, "dataIgnored", "(" VRN_LLP_CONNECTION_ARG "Ljava/lang/String;)V"};
-const EventKind ClientConnected = {6, "connected", "()V"};
-const EventKind ClientClosed = {7, "closed", "()V"};
-const EventKind ClientMessage = {8, "messageReceived", "(Ljava/lang/String;)V"};
-const EventKind ClientIgnored = {9, "dataIgnored", "(Ljava/lang/String;)V"};
-const EventKind ClientError = {10, "errorReceived", "(Ljava/lang/String;I)V"};
 
 // An event's arguments after the user value; each kind uses the ones its signature names,
 // in the signature's order: connection, text, code.
@@ -124,15 +106,15 @@ jstring eventText(JNIEnv* env, const char* text) {
 }
 
 struct Event {
-  const EventKind& Kind;
+  VRNeventKind Kind;
   const EventArgs& Args;
 };
 
 void callListener(JNIEnv* env, const JNIlistenerRegistry::Share& share, const void* event) {
-  const EventKind& kind = static_cast<const Event*>(event)->Kind;
+  VRNeventKind kind = static_cast<const Event*>(event)->Kind;
   const EventArgs& args = static_cast<const Event*>(event)->Args;
   jobject listener = share.listener();
-  jmethodID method = share.method(env, kind.Slot, kind.Method, kind.Signature);
+  jmethodID method = share.method(env, kind);
   if (method == nullptr) failedStep(env, "The listener has no such method");
   jstring text = args.HasText ? eventText(env, args.Text) : nullptr;
   jobject connection = nullptr;
@@ -152,62 +134,55 @@ void callListener(JNIEnv* env, const JNIlistenerRegistry::Share& share, const vo
   env->CallVoidMethodA(listener, method, values);
 }
 
-int deliver(const UnitSetup& setup, void* user, const EventKind& kind, const EventArgs& args) noexcept {
+int deliver(const JNIeventRoad& road, void* user, VRNeventKind kind, const EventArgs& args) noexcept {
   Event event{kind, args};
-  JNIdeliverEvent(setup.Vm.load(), kCallbackVersion, kFrameCapacity, user, callListener, &event, "vrn_java",
-                  kind.Method);
+  JNIdeliverEvent(road, kind, user, callListener, &event);
   return 0;
 }
 
 int onLlpServerErrorReceived(void* user, const char* text, int code) {
-  return deliver(ServerSetup, user, ServerError, withCode(withText(EventArgs(), text), code));
+  return deliver(ServerRoad, user, VRNeventServerError, withCode(withText(EventArgs(), text), code));
 }
 int onLlpServerClientConnected(void* user, VRNhandle connection) {
-  return deliver(ServerSetup, user, ServerConnected, withConnection(connection));
+  return deliver(ServerRoad, user, VRNeventServerConnected, withConnection(connection));
 }
 int onLlpServerClientDisconnected(void* user, VRNhandle connection) {
-  return deliver(ServerSetup, user, ServerDisconnected, withConnection(connection));
+  return deliver(ServerRoad, user, VRNeventServerDisconnected, withConnection(connection));
 }
 int onLlpServerClientErrorReceived(void* user, VRNhandle connection, const char* text, int code) {
-  return deliver(ServerSetup, user, ServerClientError, withCode(withText(withConnection(connection), text), code));
+  return deliver(ServerRoad, user, VRNeventServerClientError, withCode(withText(withConnection(connection), text), code));
 }
 int onLlpServerMessageReceived(void* user, VRNhandle connection, const char* text) {
-  return deliver(ServerSetup, user, ServerMessage, withText(withConnection(connection), text));
+  return deliver(ServerRoad, user, VRNeventServerMessage, withText(withConnection(connection), text));
 }
 int onLlpServerDataIgnored(void* user, VRNhandle connection, const char* text) {
-  return deliver(ServerSetup, user, ServerIgnored, withText(withConnection(connection), text));
+  return deliver(ServerRoad, user, VRNeventServerIgnored, withText(withConnection(connection), text));
 }
-int onLlpClientConnected(void* user) { return deliver(ClientSetup, user, ClientConnected, EventArgs()); }
-int onLlpClientClosed(void* user) { return deliver(ClientSetup, user, ClientClosed, EventArgs()); }
+int onLlpClientConnected(void* user) { return deliver(ClientRoad, user, VRNeventClientConnected, EventArgs()); }
+int onLlpClientClosed(void* user) { return deliver(ClientRoad, user, VRNeventClientClosed, EventArgs()); }
 int onLlpClientMessageReceived(void* user, const char* text) {
-  return deliver(ClientSetup, user, ClientMessage, withText(EventArgs(), text));
+  return deliver(ClientRoad, user, VRNeventClientMessage, withText(EventArgs(), text));
 }
 int onLlpClientDataIgnored(void* user, const char* text) {
-  return deliver(ClientSetup, user, ClientIgnored, withText(EventArgs(), text));
+  return deliver(ClientRoad, user, VRNeventClientIgnored, withText(EventArgs(), text));
 }
 int onLlpClientErrorReceived(void* user, const char* text, int code) {
-  return deliver(ClientSetup, user, ClientError, withCode(withText(EventArgs(), text), code));
+  return deliver(ClientRoad, user, VRNeventClientError, withCode(withText(EventArgs(), text), code));
 }
-
-void keepVm(UnitSetup& setup, JNIEnv* env) {
-  JavaVM* vm = nullptr;
-  if (env->GetJavaVM(&vm) != JNI_OK || vm == nullptr)
-    throw COLerror(COLstring("The Java virtual machine could not be found"), 0, "VRNllp", COL_ERROR_PRECONDITION);
-  setup.Vm.store(vm);
-}
-
-const VRNllpUnit ServerUnit = {VRNlistenerInitialize, VRNlistenerRemoveListener};
-const VRNllpUnit ClientUnit = {VRNclientInitialize, VRNclientRemoveListener};
 
 }  // namespace
 
-const VRNllpUnit& VRNllpServerUnit() { return ServerUnit; }
-const VRNllpUnit& VRNllpClientUnit() { return ClientUnit; }
+// The server's and the client's contracts differ only in their functions' names.
+#define VRN_LLP_LISTENERS(Stem)                                                                   \
+  {VRNlisteners, VRNjniRaiseCaught, VRNreleaseError, Stem##AddListener, Stem##RemoveListener,     \
+   Stem##Release, JNIsecondAdd::TheLiveOne, JNIrefusedRemoval::Raises, #Stem "Release"}
+const JNIlistenerContract VRNserverListeners = VRN_LLP_LISTENERS(VRNlistener);
+const JNIlistenerContract VRNclientListeners = VRN_LLP_LISTENERS(VRNclient);
 
 void VRNlistenerInitialize(JNIEnv* env) {
   ConnectionClass.hold(env);
   if (ServerSetup.Installed.load()) return;
-  keepVm(ServerSetup, env);
+  ServerSetup.Vm.keep(env);
   ignoreResult(VRNlistenerSetListenerErrorCallback(onLlpServerErrorReceived));
   ignoreResult(VRNlistenerSetConnectCallback(onLlpServerClientConnected));
   ignoreResult(VRNlistenerSetDisconnectCallback(onLlpServerClientDisconnected));
@@ -219,7 +194,7 @@ void VRNlistenerInitialize(JNIEnv* env) {
 
 void VRNclientInitialize(JNIEnv* env) {
   if (ClientSetup.Installed.load()) return;
-  keepVm(ClientSetup, env);
+  ClientSetup.Vm.keep(env);
   ignoreResult(VRNclientSetConnectCallback(onLlpClientConnected));
   ignoreResult(VRNclientSetClosedCallback(onLlpClientClosed));
   ignoreResult(VRNclientSetMessageCallback(onLlpClientMessageReceived));
@@ -230,50 +205,13 @@ void VRNclientInitialize(JNIEnv* env) {
 
 // ---- the natives' roads ----
 
-jlong VRNllpCreateRoad(JNIEnv* env, const VRNllpUnit* unit, VRNllpCreate function) {
+jlong VRNllpCreateRoad(JNIEnv* env, VRNllpInstall install, VRNllpCreate function) {
   VRNhandle made = nullptr;
   VRNguardedCall(env, [&] {
-    if (unit != nullptr) unit->Install(env);
+    install(env);
     VRNjniCheckResult(function(&made));
   });
   return JNIlongOf(made);
-}
-
-jlong VRNllpAddListenerRoad(JNIEnv* env, jobject self, jlong h, VRNllpUserCall function) {
-  return VRNguarded(env, jlong(0), [&] {
-    JNIlistenerRegistry& listeners = JNIlistenerRegistry::process();
-    VRNhandle handle = JNIhandleOf(h);
-    // Registered already: sockmod2 holds that listener, and a second one would be lost.
-    if (void* kept = listeners.liveFor(handle)) return JNIlongOf(kept);
-    void* token = listeners.add(env, self, handle);
-    VRNresult result = nullptr;
-    try {
-      result = function(handle, token);
-    } catch (...) {
-      listeners.release(env, handle, token);
-      throw;
-    }
-    // Refused: Java never receives the token, so nobody else could release it.
-    if (result != nullptr) listeners.release(env, handle, token);
-    VRNjniCheckResult(result);
-    return JNIlongOf(token);
-  });
-}
-
-void VRNllpReleaseRoad(JNIEnv* env, jlong h, jlong listener, const VRNllpUnit& unit, VRNllpCall function) {
-  VRNguardedCall(env, [&] {
-    JNIlistenerRegistry& listeners = JNIlistenerRegistry::process();
-    VRNhandle handle = JNIhandleOf(h);
-    void* token = JNIhandleOf(listener);
-    // Only this object's own listener, while live: a retry after a failed release, or a
-    // token that is another object's, goes straight on to the release.
-    if (token != nullptr && listeners.isLive(handle, token)) {
-      // sockmod2 waits for callbacks in flight: after this no event can use the listener.
-      VRNjniCheckResult(unit.RemoveListener(handle, token));
-      listeners.release(env, handle, token);
-    }
-    VRNjniCheckResult(function(handle));
-  });
 }
 
 void VRNllpFramedCall(JNIEnv* env, jlong h, VRNllpCall function) {

@@ -1,7 +1,8 @@
 // The LLP natives of vrn_java: LlpServer, LlpConnection and LlpClient over sockmod2's
 // listener, connection and client. Their roads are framed and guarded; the server and the
-// client each install their event callbacks once per process (VRNllpUnit), and the events
-// reach the Java object that AddListener registered, on whatever thread sockmod2 uses.
+// client each install their event callbacks once per process, at their first Create, and
+// the events reach the Java object that AddListener registered (VRNlisteners), on
+// whatever thread sockmod2 uses.
 #pragma once
 
 #include "contracts/VRNlibraryContract.h"
@@ -10,7 +11,6 @@
 
 typedef VRNresult (*VRNllpCreate)(VRNhandle*);
 typedef VRNresult (*VRNllpCall)(VRNhandle);
-typedef VRNresult (*VRNllpUserCall)(VRNhandle, void*);
 typedef VRNresult (*VRNllpGetInt)(VRNhandle, int*);
 typedef VRNresult (*VRNllpSetInt)(VRNhandle, int);
 typedef VRNresult (*VRNllpGetFlag)(VRNhandle, unsigned char*);
@@ -21,24 +21,16 @@ typedef VRNresult (*VRNllpLoop)();
 typedef VRNresult (*VRNllpPrintable)(VRNhandle, const char*, const char*, int, const char**);
 typedef VRNresult (*VRNllpConnect)(VRNhandle, const char*, int);
 
-// What the server and the client do differently: the installer of their callbacks, and
-// the function that takes their listener back.
-struct VRNllpUnit {
-  void (*Install)(JNIEnv* env);
-  VRNllpUserCall RemoveListener;
-};
-const VRNllpUnit& VRNllpServerUnit();
-const VRNllpUnit& VRNllpClientUnit();
-#define VRN_LLP_UNIT_LlpServer VRNllpServerUnit()
-#define VRN_LLP_UNIT_LlpClient VRNllpClientUnit()
+// The installer of a class's callbacks, which its Create runs first.
+typedef void (*VRNllpInstall)(JNIEnv* env);
+#define VRN_LLP_INSTALL_LlpServer VRNlistenerInitialize
+#define VRN_LLP_INSTALL_LlpClient VRNclientInitialize
 
 // The installers, once per process each.
 void VRNlistenerInitialize(JNIEnv* env);
 void VRNclientInitialize(JNIEnv* env);
 
-jlong VRNllpCreateRoad(JNIEnv* env, const VRNllpUnit* unit, VRNllpCreate function);
-jlong VRNllpAddListenerRoad(JNIEnv* env, jobject self, jlong h, VRNllpUserCall function);
-void VRNllpReleaseRoad(JNIEnv* env, jlong h, jlong listener, const VRNllpUnit& unit, VRNllpCall function);
+jlong VRNllpCreateRoad(JNIEnv* env, VRNllpInstall install, VRNllpCreate function);
 void VRNllpFramedCall(JNIEnv* env, jlong h, VRNllpCall function);
 void VRNllpMessageLoop(JNIEnv* env, VRNllpLoop function);
 jint VRNllpIntGetter(JNIEnv* env, jlong h, VRNllpGetInt function);
@@ -55,11 +47,7 @@ void VRNllpConnectRoad(JNIEnv* env, jlong h, jstring host, jint port, VRNllpConn
 
 // GuardedCreate (a connection made by hand) is the encoding object's shape.
 #define VRN_SHAPE_LlpCreate(C, M, F, V, N) \
-  VRN_NATIVE(jlong, C, M) { (void)self; return VRNllpCreateRoad(env, &VRN_LLP_UNIT_##C, F); }
-#define VRN_SHAPE_LlpAddListener(C, M, F, V, N) \
-  VRN_NATIVE(jlong, C, M, jlong h) { return VRNllpAddListenerRoad(env, self, h, F); }
-#define VRN_SHAPE_LlpRelease(C, M, F, V, N) \
-  VRN_NATIVE(void, C, M, jlong h, jlong l) { (void)self; VRNllpReleaseRoad(env, h, l, VRN_LLP_UNIT_##C, F); }
+  VRN_NATIVE(jlong, C, M) { (void)self; return VRNllpCreateRoad(env, VRN_LLP_INSTALL_##C, F); }
 #define VRN_SHAPE_FramedCall(C, M, F, V, N) \
   VRN_NATIVE(void, C, M, jlong h) { (void)self; VRNllpFramedCall(env, h, F); }
 #define VRN_SHAPE_MessageLoop(C, M, F, V, N) \

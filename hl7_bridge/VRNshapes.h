@@ -7,6 +7,7 @@
 
 #include "hl7_bridge/VRNjniImplement.h"
 #include "contracts/VRNlibraryContract.h"
+#include "hl7_bridge/VRNlisteners.h"
 #include "hl7_bridge/VRNllp.h"
 
 #include <jni.h>
@@ -59,8 +60,6 @@ jstring VRNreportError(JNIEnv* env, jlong h, jstring value, VRNtextToText functi
 
 // The Engine's own roads (VRNengine.cpp).
 jlong VRNengineCreateRoad(JNIEnv* env);
-jlong VRNengineAddListenerRoad(JNIEnv* env, jobject self, jlong h);
-void VRNengineReleaseRoad(JNIEnv* env, jlong h, jlong listener);
 jint VRNengineParseRoad(JNIEnv* env, jlong h, jstring message, jlong table, const char* variable,
                         const char* method);
 jstring VRNengineGenerateRoad(JNIEnv* env, jlong h, jint messageIndex, jlong table);
@@ -80,10 +79,6 @@ jstring VRNengineTransformRoad(JNIEnv* env, jlong h, jstring message, jint first
   VRN_NATIVE(jlong, C, M) { (void)self; return VRNengineCreateRoad(env); }
 #define VRN_SHAPE_GuardedCall(C, M, F, V, N) \
   VRN_NATIVE(void, C, M, jlong h) { (void)self; VRNguardedPlainCall(env, h, F); }
-#define VRN_SHAPE_EngineAddListener(C, M, F, V, N) \
-  VRN_NATIVE(jlong, C, M, jlong h) { return VRNengineAddListenerRoad(env, self, h); }
-#define VRN_SHAPE_EngineRelease(C, M, F, V, N) \
-  VRN_NATIVE(void, C, M, jlong h, jlong l) { (void)self; VRNengineReleaseRoad(env, h, l); }
 #define VRN_SHAPE_GuardedTextSetter(C, M, F, V, N) \
   VRN_NATIVE(void, C, M, jlong h, jstring s) { (void)self; VRNguardedTextSetter(env, h, s, F, V, N); }
 #define VRN_SHAPE_EngineParse(C, M, F, V, N) \

@@ -35,14 +35,6 @@ void raiseUnhandled(JNIEnv* pEnv) noexcept {
   pEnv->DeleteLocalRef(exceptionClass);
 }
 
-// An error object that no PluginException adopted: nobody else could give it back. A
-// failed release has nowhere to be reported, so its own error object goes back too.
-void releaseError(void* handle) {
-  if (!JNIisErrorObject(handle)) return;
-  TLMerror error = TLMexceptionRelease(static_cast<TLMhandle>(handle));
-  if (JNIisErrorObject(error)) TLMexceptionRelease(error);
-}
-
 // A text that the library returned; a null one with success reads as empty.
 jstring stringFrom(JNIEnv* pEnv, const char* text) {
   return TLMjavaStringFromUtf8(pEnv, text ? text : "");
@@ -60,8 +52,15 @@ void TLMjniCheckDate(jobject Value, const char* VariableName, const char* Method
   JNIcheckDateNotNull(Value, VariableName, MethodName);
 }
 
+// An error object that no PluginException adopted: nobody else could give it back.
+void TLMjniGiveBackError(void* Handle) {
+  if (!JNIisErrorObject(Handle)) return;
+  TLMerror error = TLMexceptionRelease(static_cast<TLMhandle>(Handle));
+  if (JNIisErrorObject(error)) TLMexceptionRelease(error);
+}
+
 void TLMjniThrowPluginException(JNIEnv* pEnv, const LEGerror& Error) {
-  JNIthrowException(pEnv, TLM_PLUGIN_EXCEPTION_CLASS, Error, releaseError);
+  JNIthrowException(pEnv, TLM_PLUGIN_EXCEPTION_CLASS, Error, TLMjniGiveBackError);
 }
 
 jobject TLMjniCreateObject(JNIEnv* pEnv, const char* ClassPath, TLMhandle Handle) {
@@ -214,7 +213,7 @@ namespace {
 jobject wrapOrRelease(JNIEnv* pEnv, const char* classPath, TLMhandle handle,
                       TLMerror (*release)(TLMhandle)) {
   jobject wrapper = TLMjniCreateObject(pEnv, classPath, handle);
-  if (!wrapper && handle) releaseError(release(handle));
+  if (!wrapper && handle) TLMjniGiveBackError(release(handle));
   return wrapper;
 }
 

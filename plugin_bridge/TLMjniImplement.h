@@ -18,6 +18,9 @@ void TLMjniCheckResult(TLMerror Result);
 void TLMjniCheckString(jstring Value, const char* VariableName, const char* MethodName);
 void TLMjniCheckDate(jobject Value, const char* VariableName, const char* MethodName);
 void TLMjniThrowPluginException(JNIEnv* pEnv, const LEGerror& Error);
+// Gives back an error handle that no PluginException adopted; a failed release has nowhere
+// to be reported, so its own error object goes back too.
+void TLMjniGiveBackError(void* Handle);
 jobject TLMjniCreateObject(JNIEnv* pEnv, const char* ClassPath, TLMhandle Handle);
 
 // A class's one-time set-up, run by its Create; an encoding flag is one class's own.

@@ -14,7 +14,7 @@ namespace {
 
 struct EndpointSetup {
   std::atomic<bool> Done{false};
-  std::atomic<JavaVM*> Vm{nullptr};
+  JNIkeptVm Vm;
 };
 EndpointSetup DestinationSetup;
 EndpointSetup SourceSetup;
@@ -41,98 +41,107 @@ jobject wrap(JNIEnv* pEnv, const JNIheldClass& wrapper, TLMhandle handle) {
   return made;
 }
 
-struct EventKind {
-  int Slot;  // its method's place in the listener's kept methods
-  const char* Method;
-  const char* Signature;
-  JNIheldClass* Inputs;  // null for an event without objects
-  JNIheldClass* Outputs;
-};
-
 #define TLM_EVENT_SIGNATURE(Inputs, Outputs) \
   "(L" TLM_PLUGIN_PACKAGE Inputs ";L" TLM_PLUGIN_PACKAGE Outputs ";)V"
+#define TLM_DESTINATION_EVENT_SIGNATURE \
+  TLM_EVENT_SIGNATURE("DestinationMessageReceivedEventInputs", "DestinationMessageReceivedEventOutputs")
 
-const EventKind MessageReceived = {
-    0, "messageReceived",
-    TLM_EVENT_SIGNATURE("DestinationMessageReceivedEventInputs",
-                        "DestinationMessageReceivedEventOutputs"),
-    &DestinationInputs, &DestinationOutputs};
-const EventKind ResubmissionPreview = {1, "resubmissionPreviewMessageReceived",
-                                       MessageReceived.Signature, &DestinationInputs,
-                                       &DestinationOutputs};
-const EventKind MessageRequested = {
-    2, "messageRequested",
-    TLM_EVENT_SIGNATURE("SourceMessageRequestedEventInputs", "SourceMessageRequestedEventOutputs"),
-    &RequestedInputs, &RequestedOutputs};
-const EventKind MessageRequestCompleted = {
-    3, "messageRequestCompleted",
-    TLM_EVENT_SIGNATURE("SourceMessageRequestCompletedEventInputs",
-                        "SourceMessageRequestCompletedEventOutputs"),
-    &CompletedInputs, &CompletedOutputs};
-const EventKind Disconnected = {4, "disconnected", "()V", nullptr, nullptr};
+// The event kinds: the listener's method and its signature, and the classes of the
+// inputs and outputs objects it gets (none for an event without objects).
+#define TLM_EVENT_KINDS(X)                                                                            \
+  X(MessageReceived, "messageReceived", TLM_DESTINATION_EVENT_SIGNATURE, &DestinationInputs,          \
+    &DestinationOutputs)                                                                              \
+  X(ResubmissionPreview, "resubmissionPreviewMessageReceived", TLM_DESTINATION_EVENT_SIGNATURE,       \
+    &DestinationInputs, &DestinationOutputs)                                                          \
+  X(MessageRequested, "messageRequested",                                                             \
+    TLM_EVENT_SIGNATURE("SourceMessageRequestedEventInputs", "SourceMessageRequestedEventOutputs"),   \
+    &RequestedInputs, &RequestedOutputs)                                                              \
+  X(MessageRequestCompleted, "messageRequestCompleted",                                               \
+    TLM_EVENT_SIGNATURE("SourceMessageRequestCompletedEventInputs",                                   \
+                        "SourceMessageRequestCompletedEventOutputs"),                                 \
+    &CompletedInputs, &CompletedOutputs)                                                              \
+  X(Disconnected, "disconnected", "()V", nullptr, nullptr)
+
+#define TLM_EVENT_ENUM(Name, Method, Signature, Inputs, Outputs) Name,
+enum EventKind { TLM_EVENT_KINDS(TLM_EVENT_ENUM) };
+#undef TLM_EVENT_ENUM
+#define TLM_EVENT_METHOD(Name, Method, Signature, Inputs, Outputs) {Method, Signature},
+const JNIeventKind ListenerMethods[] = {TLM_EVENT_KINDS(TLM_EVENT_METHOD)};
+#undef TLM_EVENT_METHOD
+struct EventObjects {
+  JNIheldClass* Inputs;
+  JNIheldClass* Outputs;
+};
+#define TLM_EVENT_OBJECTS(Name, Method, Signature, Inputs, Outputs) {Inputs, Outputs},
+const EventObjects ObjectsOf[] = {TLM_EVENT_KINDS(TLM_EVENT_OBJECTS)};
+#undef TLM_EVENT_OBJECTS
+
+JNIlistenerRegistry& listeners() { return JNIkeptRegistry<ListenerMethods>(); }
+
+const JNIeventRoad DestinationRoad = {listeners, DestinationSetup.Vm, "tlm_java"};
+const JNIeventRoad SourceRoad = {listeners, SourceSetup.Vm, "tlm_java"};
 
 // The event's own step: wraps its objects and calls the listener's method. Returns at the
 // first step that leaves a Java exception pending; the road clears it. The outputs are
 // wrapped before the inputs.
 struct Event {
-  const EventKind& Kind;
+  EventKind Kind;
   TLMhandle Inputs;
   TLMhandle Outputs;
 };
 
 void callListener(JNIEnv* pEnv, const JNIlistenerRegistry::Share& share, const void* event) {
   const Event& call = *static_cast<const Event*>(event);
-  const EventKind& kind = call.Kind;
+  const EventObjects& objects = ObjectsOf[call.Kind];
   jobject listener = share.listener();
-  jmethodID method = share.method(pEnv, kind.Slot, kind.Method, kind.Signature);
+  jmethodID method = share.method(pEnv, call.Kind);
   if (!method) return;
-  if (!kind.Inputs) {
+  if (!objects.Inputs) {
     pEnv->CallVoidMethod(listener, method);
     return;
   }
-  jobject outputsObject = wrap(pEnv, *kind.Outputs, call.Outputs);
+  jobject outputsObject = wrap(pEnv, *objects.Outputs, call.Outputs);
   if (!outputsObject) return;
-  jobject inputsObject = wrap(pEnv, *kind.Inputs, call.Inputs);
+  jobject inputsObject = wrap(pEnv, *objects.Inputs, call.Inputs);
   if (!inputsObject) return;
   pEnv->CallVoidMethod(listener, method, inputsObject, outputsObject);
 }
 
-TLMerror deliver(const EndpointSetup& setup, void* user, const EventKind& kind,
-                 TLMhandle inputs, TLMhandle outputs) noexcept {
+TLMerror deliver(const JNIeventRoad& road, void* user, EventKind kind, TLMhandle inputs,
+                 TLMhandle outputs) noexcept {
   Event event{kind, inputs, outputs};
-  JNIdeliverEvent(setup.Vm.load(), JNI_VERSION_1_2, 16, user, callListener, &event, "tlm_java", kind.Method);
+  JNIdeliverEvent(road, kind, user, callListener, &event);
   return nullptr;
 }
 
 TLMerror onDestinationMessageReceived(void* user, TLMhandle inputs, TLMhandle outputs) {
-  return deliver(DestinationSetup, user, MessageReceived, inputs, outputs);
+  return deliver(DestinationRoad, user, MessageReceived, inputs, outputs);
 }
 TLMerror onDestinationResubmissionPreviewMessageReceived(void* user, TLMhandle inputs,
                                                          TLMhandle outputs) {
-  return deliver(DestinationSetup, user, ResubmissionPreview, inputs, outputs);
+  return deliver(DestinationRoad, user, ResubmissionPreview, inputs, outputs);
 }
 TLMerror onDestinationDisconnected(void* user) {
-  return deliver(DestinationSetup, user, Disconnected, nullptr, nullptr);
+  return deliver(DestinationRoad, user, Disconnected, nullptr, nullptr);
 }
 TLMerror onSourceMessageRequested(void* user, TLMhandle inputs, TLMhandle outputs) {
-  return deliver(SourceSetup, user, MessageRequested, inputs, outputs);
+  return deliver(SourceRoad, user, MessageRequested, inputs, outputs);
 }
 TLMerror onSourceMessageRequestCompleted(void* user, TLMhandle inputs, TLMhandle outputs) {
-  return deliver(SourceSetup, user, MessageRequestCompleted, inputs, outputs);
+  return deliver(SourceRoad, user, MessageRequestCompleted, inputs, outputs);
 }
 TLMerror onSourceDisconnected(void* user) {
-  return deliver(SourceSetup, user, Disconnected, nullptr, nullptr);
-}
-
-// The JavaVM and the event classes are stored before the callbacks are registered, so that
-// no callback can ever find them unset.
-void keepVm(EndpointSetup& setup, JNIEnv* pEnv) {
-  JavaVM* vm = nullptr;
-  pEnv->GetJavaVM(&vm);
-  setup.Vm.store(vm);
+  return deliver(SourceRoad, user, Disconnected, nullptr, nullptr);
 }
 
 }  // namespace
+
+// Destination's and Source's contracts differ only in their functions' names.
+#define TLM_LISTENER_CONTRACT(Stem)                                                                 \
+  {listeners, TLMjniRaiseCurrent, TLMjniGiveBackError, Stem##AddListener, Stem##RemoveListener,     \
+   Stem##Release, JNIsecondAdd::AnotherListener, JNIrefusedRemoval::Raises, #Stem "Release"}
+const JNIlistenerContract DestinationListeners = TLM_LISTENER_CONTRACT(TLMdestination);
+const JNIlistenerContract SourceListeners = TLM_LISTENER_CONTRACT(TLMsource);
 
 // The event classes are held before anything else, and at every Create: a host may have
 // dropped the loader of the first one and loaded our classes again through a new loader.
@@ -140,8 +149,8 @@ void TLMdestinationInitialize(JNIEnv* pEnv) {
   DestinationOutputs.hold(pEnv);
   DestinationInputs.hold(pEnv);
   if (DestinationSetup.Done.load()) return;
+  DestinationSetup.Vm.keep(pEnv);
   TLMcharacterEncodingSetCharacterEncoding("UTF-8");
-  keepVm(DestinationSetup, pEnv);
   TLMdestinationSetMessageReceivedCallback(onDestinationMessageReceived);
   TLMdestinationSetResubmissionPreviewMessageReceivedCallback(
       onDestinationResubmissionPreviewMessageReceived);
@@ -155,45 +164,11 @@ void TLMsourceInitialize(JNIEnv* pEnv) {
   CompletedOutputs.hold(pEnv);
   CompletedInputs.hold(pEnv);
   if (SourceSetup.Done.load()) return;
+  SourceSetup.Vm.keep(pEnv);
   TLMcharacterEncodingSetCharacterEncoding("UTF-8");
-  keepVm(SourceSetup, pEnv);
   TLMsourceSetMessageRequestedCallback(onSourceMessageRequested);
   TLMsourceSetMessageRequestCompletedCallback(onSourceMessageRequestCompleted);
   TLMsourceSetDisconnectedCallback(onSourceDisconnected);
   SourceSetup.Done.store(true);
 }
 
-jlong TLMjniAddListener(JNIEnv* pEnv, jobject Self, jlong Handle,
-                        TLMerror (*Function) TLM_PARAMS_AddListener) {
-  return TLMjniGuard(pEnv, jlong(0), [&] {
-    JNIlistenerRegistry& listeners = JNIlistenerRegistry::process();
-    void* owner = JNIhandleOf(Handle);
-    void* token = listeners.add(pEnv, Self, owner);
-    TLMerror result;
-    try {
-      result = Function(owner, token);
-    } catch (...) {
-      listeners.release(pEnv, owner, token);
-      throw;
-    }
-    // Refused: Java never receives the token, so nobody else could release it.
-    if (result) listeners.release(pEnv, owner, token);
-    TLMjniCheckResult(result);
-    return JNIlongOf(token);
-  });
-}
-
-void TLMjniListenerRelease(JNIEnv* pEnv, jlong Handle, jlong Listener,
-                           TLMerror (*Remove)(TLMhandle, void*),
-                           TLMerror (*Function) TLM_PARAMS_ListenerRelease) {
-  TLMjniGuard(pEnv, 0, [&] {
-    void* owner = JNIhandleOf(Handle);
-    void* token = JNIhandleOf(Listener);
-    // Asked of the library every time, whatever this library holds: the library answers
-    // for its own listeners. Only this object's listener, if still live, is released.
-    TLMjniCheckResult(Remove(owner, token));
-    JNIlistenerRegistry::process().release(pEnv, owner, token);
-    TLMjniCheckResult(Function(owner));
-    return 0;
-  });
-}

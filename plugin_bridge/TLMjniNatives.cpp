@@ -94,12 +94,13 @@ void SourceSetup(JNIEnv* pEnv) { TLMsourceInitialize(pEnv); }
     return TLMjniExceptionCreate(pEnv, Class##Setup, Message, A, B, Function);  \
   }
 #define TLM_RESULT_AddListener jlong
+// The listener natives name their class's contract, which holds the table's functions.
 #define TLM_BODY_AddListener(Class, Function, A, B) \
-  (JNIEnv * pEnv, jobject Self, jlong Handle) { return TLMjniAddListener(pEnv, Self, Handle, Function); }
+  (JNIEnv * pEnv, jobject Self, jlong Handle) { return JNIlistenerAdd(pEnv, Class##Listeners, Self, Handle); }
 #define TLM_RESULT_ListenerRelease void
 #define TLM_BODY_ListenerRelease(Class, Function, A, B)                   \
   (JNIEnv * pEnv, jclass, jlong Handle, jlong Listener) {                 \
-    TLMjniListenerRelease(pEnv, Handle, Listener, A, Function);           \
+    JNIlistenerRelease(pEnv, Class##Listeners, Handle, Listener);         \
   }
 #define TLM_RESULT_Connect void
 #define TLM_BODY_Connect(Class, Function, A, B)                                          \

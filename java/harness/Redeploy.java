@@ -3,8 +3,10 @@ package harness;
 import java.lang.ref.WeakReference;
 import java.net.URL;
 import java.net.URLClassLoader;
+import java.nio.file.Path;
 import java.nio.file.Paths;
 import java.util.concurrent.Callable;
+import java.util.function.Predicate;
 
 /**
  * A child JVM that deploys a plug-in as a host does and redeploys it: args[0] is a class
@@ -19,6 +21,22 @@ public final class Redeploy {
     private Redeploy() {}
 
     static final String ELSEWHERE = "already loaded in another classloader";
+
+    /**
+     * This class in a child JVM (ChildJvm.runOn) for rounds of the scenario: the class
+     * files that inLoaders picks (paths relative to the class tree) only in the loaders'
+     * tree, the others only on the child's class path.
+     */
+    public static ChildJvm.Result inChild(Predicate<Path> inLoaders, String scenario, int rounds) throws Exception {
+        String classPath = ClassTree.copy(inLoaders.negate());
+        String loaderTree = ClassTree.copy(inLoaders);
+        try {
+            return ChildJvm.runOn(classPath, "harness.Redeploy", loaderTree, scenario, Integer.toString(rounds));
+        } finally {
+            ClassTree.remove(classPath);
+            ClassTree.remove(loaderTree);
+        }
+    }
 
     public static void main(String[] args) throws Exception {
         URL tree = Paths.get(args[0]).toUri().toURL();

@@ -386,6 +386,48 @@ BOOL FreeLibrary(HMODULE module) {
   return TRUE;
 }
 
+BOOL GetModuleHandleExA(DWORD flags, LPCSTR name, HMODULE* module) {
+  const DWORD pinned = GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
+  if (module == nullptr || (flags & pinned) == pinned) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  *module = nullptr;
+  std::vector<Module> modules = loadedModules();
+  const Module* found = nullptr;
+  if (flags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS) {
+    Dl_info info;
+    struct link_map* owner = nullptr;
+    if (dladdr1(name, &info, reinterpret_cast<void**>(&owner), RTLD_DL_LINKMAP) != 0 && owner != nullptr) {
+      for (const Module& candidate : modules)
+        if (candidate.bias == owner->l_addr) found = &candidate;
+    }
+  } else {
+    HMODULE named = GetModuleHandleA(name);
+    if (named != nullptr) found = moduleAt(modules, named);
+  }
+  if (found == nullptr) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return FALSE;
+  }
+  // The program itself is never unloaded: it needs no load of its own to stay.
+  if (found != &modules[0] && !(flags & GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT)) {
+    int mode = RTLD_LAZY | RTLD_NOLOAD | ((flags & GET_MODULE_HANDLE_EX_FLAG_PIN) ? RTLD_NODELETE : 0);
+    void* handle = dlopen(found->path.c_str(), mode);
+    if (handle == nullptr) {
+      SetLastError(ERROR_MOD_NOT_FOUND);
+      return FALSE;
+    }
+    // A pinned module's load is never given back, so it needs no entry.
+    if (!(flags & GET_MODULE_HANDLE_EX_FLAG_PIN)) {
+      std::lock_guard<std::mutex> lock(LoadsLock);
+      loads().emplace(found->base, handle);
+    }
+  }
+  *module = reinterpret_cast<HMODULE>(found->base);
+  return TRUE;
+}
+
 FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
   std::vector<Module> modules = loadedModules();
   const Module* found = module == nullptr ? (modules.empty() ? nullptr : &modules[0])

@@ -14,6 +14,16 @@ typedef HINSTANCE HMODULE;
 // one without with their file names (libc.so.6), without regard to case; a module that is
 // not loaded gives NULL and ERROR_MOD_NOT_FOUND.
 HMODULE GetModuleHandleA(LPCSTR name);
+// The module that a name (as for GetModuleHandleA) or, with FROM_ADDRESS, an address inside
+// it names, into *module. It takes one more load of the module, which needs its
+// FreeLibrary, unless UNCHANGED_REFCOUNT says not to; with PIN the module stays loaded
+// until the process ends, whatever FreeLibrary is called (PIN with UNCHANGED_REFCOUNT, or
+// a null module, is ERROR_INVALID_PARAMETER). An address or name of no loaded module gives
+// FALSE, *module NULL and ERROR_MOD_NOT_FOUND.
+#define GET_MODULE_HANDLE_EX_FLAG_PIN 0x00000001
+#define GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT 0x00000002
+#define GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS 0x00000004
+BOOL GetModuleHandleExA(DWORD flags, LPCSTR name, HMODULE* module);
 // The full path of the module. A buffer too small gets the path cut to size - 1
 // characters and a NUL, and the answer is size with ERROR_INSUFFICIENT_BUFFER (0 for a
 // size of 0); a handle that is no loaded module gives 0 and ERROR_MOD_NOT_FOUND.

@@ -38,6 +38,20 @@ void GetSystemTimeAsFileTime(LPFILETIME systemTime) {
                            static_cast<uint64_t>(now.tv_nsec) / 100);
 }
 
+BOOL QueryPerformanceCounter(LARGE_INTEGER* count) {
+  if (count == nullptr) return refuse();
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  count->QuadPart = static_cast<LONGLONG>(now.tv_sec) * 1000000000 + now.tv_nsec;
+  return TRUE;
+}
+
+BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency) {
+  if (frequency == nullptr) return refuse();
+  frequency->QuadPart = 1000000000;
+  return TRUE;
+}
+
 BOOL FileTimeToLocalFileTime(const FILETIME* fileTime, LPFILETIME localFileTime) {
   if (fileTime == nullptr || localFileTime == nullptr) return refuse();
   const uint64_t utc = intervalsOf(*fileTime);

@@ -1,6 +1,7 @@
 // Loading at run time through the door: the errors of a refused load, a module handle that
-// the other module calls know, one FreeLibrary per load, GetProcAddress that sees only the
-// module's own functions, and the thread identity calls. Natively also the layer's own
+// the other module calls know, one FreeLibrary per load, the module of an address (and a
+// module pinned for the process's life), GetProcAddress that sees only the module's own
+// functions, and the thread identity calls. Natively also the layer's own
 // kernel32/user32 library and what its two functions do.
 #include "platform/PLATwindows.h"
 
@@ -76,6 +77,71 @@ TEST(PLATlibrary, EachLoadNeedsItsOwnFree) {
   SetLastError(0);
   EXPECT_FALSE(FreeLibrary(reinterpret_cast<HMODULE>(static_cast<intptr_t>(0x12345000))));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+}
+
+// The module of an address inside it, or of a name: one more load to give back, unless
+// the call says not to take one.
+TEST(PLATlibrary, GetModuleHandleExFindsTheModuleOfAnAddressOrAName) {
+  const std::string path = fixturePath(COLDLL_FIXTURE);
+  HMODULE loaded = LoadLibraryExA(path.c_str(), nullptr, 0);
+  ASSERT_NE(loaded, nullptr);
+  LPCSTR inside = reinterpret_cast<LPCSTR>(GetProcAddress(loaded, "COLdllFixtureAnswer"));
+  ASSERT_NE(inside, nullptr);
+  // Found with the loads it takes, each given back.
+  auto finds = [&](const char* what, DWORD flags, LPCSTR name, int loadsTaken) {
+    HMODULE found = nullptr;
+    ASSERT_TRUE(GetModuleHandleExA(flags, name, &found)) << what;
+    EXPECT_EQ(found, loaded) << what;
+    for (int i = 0; i < loadsTaken; ++i) EXPECT_TRUE(FreeLibrary(found)) << what;
+    EXPECT_EQ(GetModuleHandleA(path.c_str()), loaded) << what << ": the first load is still held";
+  };
+  finds("an address", GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, inside, 1);
+  finds("an address, the count unchanged",
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT, inside, 0);
+  finds("its name", 0, path.c_str(), 1);
+  EXPECT_TRUE(FreeLibrary(loaded));
+  EXPECT_EQ(GetModuleHandleA(path.c_str()), nullptr) << "a load left behind";
+
+  // Refused, with the error and, for no module, no handle.
+  auto refuses = [](const char* what, DWORD flags, LPCSTR name, DWORD error) {
+    HMODULE found = reinterpret_cast<HMODULE>(static_cast<intptr_t>(0x1000));
+    SetLastError(0);
+    EXPECT_FALSE(GetModuleHandleExA(flags, name, &found)) << what;
+    EXPECT_EQ(GetLastError(), error) << what;
+    if (error == ERROR_MOD_NOT_FOUND) {
+      EXPECT_EQ(found, nullptr) << what;
+    }
+  };
+  static const int notCode = 0;
+  refuses("an address in no module", GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+          reinterpret_cast<LPCSTR>(static_cast<intptr_t>(0x10)), ERROR_MOD_NOT_FOUND);
+  refuses("a name of no module", 0, "PLATnoSuchModule.dll", ERROR_MOD_NOT_FOUND);
+  refuses("pinned with the count unchanged",
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN |
+              GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          reinterpret_cast<LPCSTR>(&notCode), ERROR_INVALID_PARAMETER);
+}
+
+// Pinned, the module stays whatever FreeLibrary is called (so in a child of its own).
+TEST_CHILD_ROLE(PinsTheFixture) {
+  const std::string path = fixturePath(COLDLL_FIXTURE);
+  HMODULE loaded = LoadLibraryExA(path.c_str(), nullptr, 0);
+  if (loaded == nullptr) return 2;
+  LPCSTR inside = reinterpret_cast<LPCSTR>(GetProcAddress(loaded, "COLdllFixtureAnswer"));
+  HMODULE pinned = nullptr;
+  if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN, inside, &pinned))
+    return 3;
+  if (pinned != loaded) return 4;
+  FreeLibrary(loaded);
+  FreeLibrary(loaded);
+  if (GetModuleHandleA(path.c_str()) != loaded) return 5;
+  typedef int (*Answer)();
+  return reinterpret_cast<Answer>(reinterpret_cast<void (*)()>(inside))() == 42 ? 0 : 6;
+}
+
+TEST(PLATlibrary, APinnedModuleStaysLoadedUntilTheProcessEnds) {
+  TESTprogramRun run = TESTcaptureChildRole("PinsTheFixture");
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
 }
 
 TEST(PLATlibrary, GetProcAddressSeesTheModulesOwnFunctions) {

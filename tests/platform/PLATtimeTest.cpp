@@ -1,5 +1,6 @@
-// The clock and calendar behind the door: FILETIME conversions and the Windows runtime's
-// range of localtime and mktime. The same expectations hold for Windows and our layer.
+// The clocks and calendar behind the door: FILETIME conversions, the performance counter
+// and the Windows runtime's range of localtime and mktime. The same expectations hold for
+// Windows and our layer.
 #include "platform/PLATwindows.h"
 
 #include "tests/support/TESTsupport.h"
@@ -7,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <thread>
 
 namespace {
 
@@ -45,6 +47,24 @@ std::ostream& operator<<(std::ostream& out, const Fields& f) {
 }
 Fields fieldsOf(const SYSTEMTIME& t) {
   return Fields{t.wYear, t.wMonth, t.wDay, t.wDayOfWeek, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
+}
+
+// Forward only, the same on another thread, and at the rate it claims: a sleep of 200 ms
+// reads as that much (a loaded machine may stretch it, never shorten it).
+TEST(PLATtime, ThePerformanceCounterMovesForwardAtItsFrequency) {
+  LARGE_INTEGER frequency;
+  ASSERT_TRUE(QueryPerformanceFrequency(&frequency));
+  ASSERT_GT(frequency.QuadPart, 0);
+  LARGE_INTEGER before, after, elsewhere;
+  ASSERT_TRUE(QueryPerformanceCounter(&before));
+  Sleep(200);
+  std::thread([&] { QueryPerformanceCounter(&elsewhere); }).join();
+  ASSERT_TRUE(QueryPerformanceCounter(&after));
+  EXPECT_LE(before.QuadPart, elsewhere.QuadPart);
+  EXPECT_LE(elsewhere.QuadPart, after.QuadPart);
+  double seconds = double(after.QuadPart - before.QuadPart) / double(frequency.QuadPart);
+  EXPECT_GE(seconds, 0.19);
+  EXPECT_LT(seconds, 10.0);
 }
 
 TEST(PLATtime, FileTimeHasWindowsLayout) {

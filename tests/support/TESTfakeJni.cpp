@@ -68,6 +68,7 @@ public:
   std::set<std::thread::id> attached;
   std::thread::id home = std::this_thread::get_id();  // the thread that made the fake
   std::map<std::string, int> calls;
+  std::map<std::u16string, std::u16string> properties;
   std::vector<std::string> violations;
   std::vector<std::string> fatalErrors;
 
@@ -599,6 +600,10 @@ void JNICALL releaseStringUTFChars(JNIEnv* env, jstring, const char* chars) {
 
 jint JNICALL getJavaVM(JNIEnv* env, JavaVM** vm) {
   Entry e(fakeOf(env), "GetJavaVM");
+  if (e.fake->owner->faults.getJavaVmFails) {
+    *vm = nullptr;
+    return JNI_ERR;
+  }
   *vm = &e.fake->vmObject;
   return 0;
 }
@@ -790,6 +795,20 @@ TESTfakeJni::~TESTfakeJni() { delete pMember; }
 
 JNIEnv* TESTfakeJni::env() { return &pMember->envObject; }
 JavaVM* TESTfakeJni::vm() { return &pMember->vmObject; }
+
+void TESTfakeJni::setSystemProperty(const std::string& key, const std::u16string& value) {
+  if (pMember->properties.empty()) {
+    defineClass("java/lang/System");
+    defineMethod("java/lang/System", "getProperty", "(Ljava/lang/String;)Ljava/lang/String;",
+                 [this](jobject, const std::vector<jvalue>& args) {
+                   jvalue result{};
+                   auto found = pMember->properties.find(textOf(args[0].l));
+                   if (found != pMember->properties.end()) result.l = newString(found->second);
+                   return result;
+                 });
+  }
+  pMember->properties[std::u16string(key.begin(), key.end())] = value;
+}
 
 jclass TESTfakeJni::defineClass(const std::string& name, const std::string& superName) {
   std::lock_guard<std::recursive_mutex> hold(pMember->lock);

@@ -69,6 +69,8 @@ public:
   // A class with the wrapper constructors: (J)V keeps the long, (Ljava/lang/String;)V the text.
   jclass defineHandleClass(const std::string& name, const std::string& superName = "java/lang/Object");
   void removeMethod(const std::string& className, const std::string& name, const std::string& signature);
+  // A system property that java/lang/System.getProperty answers (null for one not set).
+  void setSystemProperty(const std::string& key, const std::u16string& value);
   // FindClass fails for it from then on; its objects keep their class.
   void removeClass(const std::string& name);
   // The class unloaded with its loader: removed, and weak references to its class object
@@ -103,6 +105,7 @@ public:
     jint throwNewResult = 0;               // ThrowNew's likewise
     jsize stringLength = -1;               // when not negative, GetStringLength's answer for every string
     bool newObjectFails = false;           // NewObject gives null, OutOfMemoryError pending
+    bool getJavaVmFails = false;           // GetJavaVM answers JNI_ERR and gives null
     std::string findClassFailsWith;        // when set, every FindClass gives null with this error
                                            // pending (java/lang/StackOverflowError: no stack left)
     // The test's classes come from a child class loader: FindClass on a thread other than

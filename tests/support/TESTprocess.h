@@ -23,6 +23,8 @@ TESTprogramRun TESTcaptureProgram(const std::string& program, const std::vector<
 // program then sees them as its own code page can hold them. Natively the words are the
 // child's bytes, as above.
 TESTprogramRun TESTcaptureProgramUtf8(const std::string& program, const std::vector<std::string>& words);
+// This test program, run to play the role (TESTchild.h).
+TESTprogramRun TESTcaptureChildRole(const char* role);
 
 // Makes the directory (named natively) the root of the calling process's file system and
 // its current directory, so that a child role may try a call that could harm the real one

@@ -1,5 +1,7 @@
 // Shared test helpers.
 #include "tests/support/TESTsupport.h"
+#include "tests/support/TESTchild.h"
+#include "tests/support/TESTprocess.h"
 
 #include "COL/COLostream.h"
 #include "platform/PLATwindows.h"
@@ -294,4 +296,10 @@ bool TESTcodePageText(const std::string& utf8, std::string& text) {
   if (back == wide) return true;
   text.clear();
   return false;
+}
+
+TESTprogramRun TESTcaptureChildRole(const char* role) {
+  std::vector<std::string> words{TESTprogramPath()};
+  for (const std::string& word : TESTchildRole(role)) words.push_back(word);
+  return TESTcaptureProgram(TESTprogramPath(), words);
 }

@@ -37,6 +37,58 @@ public final class Bench {
         return destination.getHandle();
     }
 
+    /**
+     * A listener whose events on its own destination only count, on its own field, kept
+     * off the cache lines of the others' (the longs around it).
+     */
+    static final class OwnCountDestination extends Destination {
+        long p0, p1, p2, p3, p4, p5, p6, p7;
+        long disconnects;
+        long q0, q1, q2, q3, q4, q5, q6, q7;
+
+        OwnCountDestination() throws PluginException {
+            super();
+        }
+
+        @Override
+        public void disconnected() {
+            ++disconnects;
+        }
+    }
+
+    static OwnCountDestination[] own = new OwnCountDestination[0];
+    static long[] ownListeners = new long[0];
+
+    /** n destinations, each with a listener of its own; returns them, their tokens in ownTokens(). */
+    public static Object[] listenEach(int n) throws PluginException {
+        own = new OwnCountDestination[n];
+        ownListeners = new long[n];
+        for (int i = 0; i < n; ++i) {
+            own[i] = new OwnCountDestination();
+            ownListeners[i] = own[i].TLMdestinationAddListener(own[i].getHandle());
+        }
+        return own;
+    }
+
+    public static long[] ownTokens() {
+        return ownListeners;
+    }
+
+    public static long ownDisconnects() {
+        long total = 0;
+        for (OwnCountDestination destination : own) {
+            total += destination.disconnects;
+        }
+        return total;
+    }
+
+    public static void stopListeningEach() throws PluginException {
+        for (int i = 0; i < own.length; ++i) {
+            Destination.TLMdestinationRelease(own[i].getHandle(), ownListeners[i]);
+        }
+        own = new OwnCountDestination[0];
+    }
+
     public static long received() {
         return RECEIVED.get();
     }

@@ -6,6 +6,7 @@ import harness.Cases;
 import harness.Check;
 import harness.ChildJvm;
 import harness.ClassTree;
+import harness.Redeploy;
 import harness.Suite;
 import java.lang.management.ManagementFactory;
 import java.nio.file.Path;
@@ -108,23 +109,15 @@ public final class CallbackSuite implements Suite {
             Predicate<Path> loaded = path -> path.startsWith("com/olvenmark/tollmere/plugin")
                 || path.toString().startsWith("plugintest/Listeners")
                 || path.toString().startsWith("plugintest/RedeployedPlugin");
-            String classPath = ClassTree.copy(loaded.negate());
-            String loaderTree = ClassTree.copy(loaded);
-            try {
-                ChildJvm.Result child = ChildJvm.runOn(classPath, "harness.Redeploy", loaderTree,
-                                                       "plugintest.RedeployedPlugin", "3");
-                String heard = "destination heard messageReceived (inputs read);, source heard messageRequested;";
-                StringBuilder expected = new StringBuilder();
-                for (int round = 1; round <= 3; ++round) {
-                    expected.append("round ").append(round).append(": ").append(heard).append('\n');
-                    expected.append("round ").append(round).append(": the loader was collected\n");
-                }
-                Check.equal(expected.toString(), child.output.replace("\r", ""), "child " + child);
-                Check.equal(0, child.status, "child " + child);
-            } finally {
-                ClassTree.remove(classPath);
-                ClassTree.remove(loaderTree);
+            ChildJvm.Result child = Redeploy.inChild(loaded, "plugintest.RedeployedPlugin", 3);
+            String heard = "destination heard messageReceived (inputs read);, source heard messageRequested;";
+            StringBuilder expected = new StringBuilder();
+            for (int round = 1; round <= 3; ++round) {
+                expected.append("round ").append(round).append(": ").append(heard).append('\n');
+                expected.append("round ").append(round).append(": the loader was collected\n");
             }
+            Check.equal(expected.toString(), child.output.replace("\r", ""), "child " + child);
+            Check.equal(0, child.status, "child " + child);
         });
         table.add("every event reaches listeners that a child class loader loaded", () -> {
             // The plug-in package and the listeners only in the loader's tree, the rest only

@@ -53,7 +53,7 @@ public final class LifetimeSuite implements Suite {
             Destination.TLMdestinationRelease(h, listener);
             Check.equal(-1L, StandIn.refCount(h), "released at last");
         });
-        table.add("a Release retried after the object's release failed asks the library first, deletes nothing twice", () -> {
+        table.add("a Release retried after the object's release failed goes straight to the object, deletes nothing twice", () -> {
             StandIn.reset();
             Destination destination = new Destination();
             long h = destination.getHandle();
@@ -63,10 +63,32 @@ public final class LifetimeSuite implements Suite {
             Check.equal(0, StandIn.listenerCount(h), "listener removed by the first try");
             int start = StandIn.journalCount();
             Destination.TLMdestinationRelease(h, listener);
-            Check.equal(java.util.List.of("TLMdestinationRemoveListener " + StandIn.handle(h) + " "
-                                          + StandIn.handle(listener), "TLMdestinationRelease " + StandIn.handle(h)),
-                        StandIn.journalSince(start), "the retry removes the listener, then releases");
+            Check.equal(java.util.List.of("TLMdestinationRelease " + StandIn.handle(h)),
+                        StandIn.journalSince(start), "the retry releases the object, the listener being gone");
             Check.equal(-1L, StandIn.refCount(h), "released");
+        });
+        table.add("a Release with a token not the Destination's listener is refused; the owner's then works", () -> {
+            StandIn.reset();
+            Listeners.RecordingDestination destination = new Listeners.RecordingDestination();
+            long h = destination.getHandle();
+            long listener = destination.TLMdestinationAddListener(h);
+            Destination other = new Destination();
+            long othersListener = other.TLMdestinationAddListener(other.getHandle());
+            for (long forged : new long[] {0L, -1L, h, othersListener}) {
+                int start = StandIn.journalCount();
+                PluginException refused = SweepSuite.raised(() -> Destination.TLMdestinationRelease(h, forged), "Release");
+                Check.contains(refused.getMessage(), "TLMdestinationRelease", forged + ": names the native");
+                Check.equal(java.util.List.of(), StandIn.journalSince(start), forged + ": library calls");
+            }
+            Check.equal(1L, StandIn.refCount(h), "the object's references");
+            StandIn.fire(StandIn.DESTINATION_DISCONNECTED, h, StandIn.NEW_THREAD, 1, 1);
+            Check.equal(1, destination.calls.size(), "the listener still hears its destination");
+            Destination.TLMdestinationRelease(h, listener);
+            Check.equal(-1L, StandIn.refCount(h), "released by its owner");
+            Destination.TLMdestinationRelease(other.getHandle(), othersListener);
+            WeakReference<Destination> weak = new WeakReference<>(destination);
+            destination = null;
+            Check.isTrue(collected(weak), "the destination was never collected");
         });
         table.add("a retried Release touches only its own destination's listener, never another's", () -> {
             ChildJvm.Result child = ChildJvm.run("plugintest.Children", "retried-release");

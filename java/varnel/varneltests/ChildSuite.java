@@ -4,6 +4,7 @@ import harness.Cases;
 import harness.Check;
 import harness.ChildJvm;
 import harness.ClassTree;
+import harness.Redeploy;
 import harness.Suite;
 import java.util.List;
 
@@ -80,6 +81,20 @@ public final class ChildSuite implements Suite {
             } finally {
                 ClassTree.remove(without);
             }
+        });
+
+        table.add("aLateLineOfAnEngineFromADeploymentThatWentReachesNoListenerOfTheNext", () -> {
+            // The varnel package and the scenario only in the loaders' tree.
+            Path varnel = Paths.get("com", "olvenmark", "varnel");
+            ChildJvm.Result child = Redeploy.inChild(path -> path.startsWith(varnel)
+                || path.toString().startsWith(Paths.get("varneltests", "RedeployedEngine").toString()),
+                "varneltests.RedeployedEngine", 2);
+            Check.equal("round 1: A released, its callback kept by vrn_core\n"
+                        + "round 1: the loader was collected\n"
+                        + "round 2: B heard []\n"
+                        + "round 2: the loader was collected\n",
+                        child.output.replace("\r", ""), "child " + child);
+            Check.equal(0, child.status, "child " + child);
         });
 
         table.add("aListenersExceptionIsDescribedAndCleared", () -> {

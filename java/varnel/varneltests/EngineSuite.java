@@ -547,6 +547,32 @@ public final class EngineSuite implements Suite {
             Check.equal(1, StandIn.liveCount("engine"), "only the suite's engine is alive");
         });
 
+        table.add("aReleaseWithATokenNotTheEnginesListenerIsRefusedAndClearsNothing", () -> {
+            Engine logged = new Engine();
+            List<String> lines = Collections.synchronizedList(new ArrayList<>());
+            logged.setLogListener(lines::add);
+            long h = logged.handle();
+            long[] forged = {0L, h, Long.MIN_VALUE};
+            for (int i = 0; i < forged.length; ++i) {
+                call(logged, "VRNengineAddRef", h);  // kept, should a release go through
+            }
+            StandIn.reset();
+            for (long token : forged) {
+                VarnelException refused = Check.throwsOf(VarnelException.class,
+                        () -> call(logged, "VRNengineRelease", h, token));
+                Check.contains(refused.getMessage(), "VRNengineRelease", token + ": names the native");
+                Check.equal(0L, refused.handle(), token + ": made from a text");
+            }
+            Check.equal("", libraryCalls(), "library calls");
+            StandIn.log(h, bytes("still heard"));
+            Check.equal(List.of("still heard"), lines, "the listener's lines");
+            logged.release();
+            for (int i = 0; i < forged.length; ++i) {
+                call(logged, "VRNengineRelease", h, 0L);
+            }
+            Check.equal(1, StandIn.liveCount("engine"), "only the suite's engine is alive");
+        });
+
         table.add("aReleasedListenerHearsNothingFromAnEngineThatLivesOn", () -> {
             Engine logged = new Engine();
             List<String> lines = new ArrayList<>();

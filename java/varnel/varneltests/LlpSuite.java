@@ -11,6 +11,7 @@ import harness.Cases;
 import harness.Check;
 import harness.ChildJvm;
 import harness.ClassTree;
+import harness.Redeploy;
 import harness.Suite;
 
 import java.io.ByteArrayOutputStream;
@@ -667,23 +668,15 @@ public final class LlpSuite implements Suite {
             Path varnel = Paths.get("com", "olvenmark", "varnel");
             Predicate<Path> loaded = path -> path.startsWith(varnel)
                 || path.toString().startsWith(Paths.get("varneltests", "RedeployedLlp").toString());
-            String classPath = ClassTree.copy(loaded.negate());
-            String loaderTree = ClassTree.copy(loaded);
-            try {
-                ChildJvm.Result child = ChildJvm.runOn(classPath, "harness.Redeploy", loaderTree,
-                                                       "varneltests.RedeployedLlp", "3");
-                StringBuilder expected = new StringBuilder();
-                for (int round = 1; round <= 3; ++round) {
-                    expected.append("round ").append(round).append(": connected (this loader's connection), ")
-                            .append("disconnected (this loader's connection)\n")
-                            .append("round ").append(round).append(": the loader was collected\n");
-                }
-                Check.equal(expected.toString(), child.output.replace("\r", ""), "child " + child);
-                Check.equal(0, child.status, "child " + child);
-            } finally {
-                ClassTree.remove(classPath);
-                ClassTree.remove(loaderTree);
+            ChildJvm.Result child = Redeploy.inChild(loaded, "varneltests.RedeployedLlp", 3);
+            StringBuilder expected = new StringBuilder();
+            for (int round = 1; round <= 3; ++round) {
+                expected.append("round ").append(round).append(": connected (this loader's connection), ")
+                        .append("disconnected (this loader's connection)\n")
+                        .append("round ").append(round).append(": the loader was collected\n");
             }
+            Check.equal(expected.toString(), child.output.replace("\r", ""), "child " + child);
+            Check.equal(0, child.status, "child " + child);
         });
 
         table.add("systemExitEndsAJvmWhileThreadsWaitInBothMessageLoops", () -> {

@@ -347,9 +347,18 @@ TEST_F(VRNllpNatives, AddListenerKeepsOneGlobalReferenceAndARefusedOneKeepsNone)
   size_t removed = journal.find("VRNlistenerRemoveListener");
   EXPECT_NE(std::string::npos, removed) << journal;
   EXPECT_LT(removed, journal.find("VRNlistenerRelease")) << "removed before the handle is released: " << journal;
-  // Released twice with the same reference: nothing is deleted a second time.
-  release("LlpServer", first);
+  // Released twice with the same reference: the second is refused, and nothing is deleted
+  // or released a second time.
+  VRNlistenerAddRef(listener);
+  SOCKstandinReset();
+  invoke(row_named("LlpServer", "VRNlistenerRelease"), serverObject, as_long(listener), first);
+  ASSERT_NE(nullptr, fake.pending());
+  EXPECT_NE(std::string::npos, fake.messageOf(fake.pending()).find("VRNlistenerRelease"))
+      << fake.messageOf(fake.pending());
+  fake.clearPending();
   EXPECT_EQ(globals, fake.globalReferences());
+  EXPECT_EQ(std::string(), SOCKstandinJournal()) << "the library was called";
+  EXPECT_EQ(nullptr, VRNlistenerRelease(listener));  // the reference that AddRef took
 
   ASSERT_TRUE(SOCKstandinFailNext("VRNclientAddListener", "Refused", nullptr, nullptr));
   Row add = row_named("LlpClient", "VRNclientAddListener");
